@@ -117,6 +117,7 @@ HRESULT STDMETHODCALLTYPE TPeerDataObject::QueryGetData(FORMATETC* fe) {
 HRESULT STDMETHODCALLTYPE TPeerDataObject::SetData(FORMATETC* fe, STGMEDIUM* medium, BOOL release) {
   if (!fe || !medium) return E_INVALIDARG;
   if (!release) return E_NOTIMPL;
+  if (FAILED(SetDataResult)) return SetDataResult;
   SetDataCalls.push_back(Received{*fe, *medium});
   return S_OK;
 }

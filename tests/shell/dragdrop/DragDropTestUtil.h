@@ -65,6 +65,7 @@ class TPeerDataObject : public IDataObject {
     STGMEDIUM Medium;
   };
   std::vector<Received> SetDataCalls;
+  HRESULT SetDataResult = S_OK;  // a failure refuses the medium
   int GetDataCalls = 0;
   [[nodiscard]] LONG RefCount() const noexcept { return Ref; }
   // Bytes of a received medium (HGLOBAL or stream from offset 0).
