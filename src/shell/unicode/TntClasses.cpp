@@ -130,7 +130,7 @@ void TTntStrings::LoadFromStreamMarked(TStream& stream, bool detectMark) {
       ReadExact(stream, buf.get(), units * 2);
       SkipBytes(stream, n % 2);
       if (charSet == scUtf16Swapped) SwapUntilNul(buf.get(), units);
-      SetTextStr(std::wstring_view(buf.get(), units));
+      SetTextBuffer(std::move(buf), units);
       return;
     }
     case scAnsi:
@@ -153,12 +153,131 @@ void TTntStrings::SaveToStreamMarked(TStream& stream, bool writeMark) const {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TTntStringList: storage
+
+namespace {
+
+constexpr size_t kChunkUnits = 32 * 1024;     // room of a chunk for short strings
+constexpr size_t kCompactMinUnits = 64 * 1024;  // dead space below this is never compacted
+
+}  // namespace
+
+TTntStringList::TItem TTntStringList::Store(std::wstring_view s) {
+  if (s.empty()) return {};
+  TChunk* chunk = FTail;
+  if (!chunk || chunk->Capacity - chunk->Used < s.size()) {
+    // Long strings get a chunk of their own; short ones start a new shared chunk.
+    const bool own = s.size() > kChunkUnits / 4;
+    auto fresh = std::make_unique<TChunk>();
+    fresh->Capacity = own ? s.size() : kChunkUnits;
+    try {
+      fresh->Data.reset(new wchar_t[fresh->Capacity]);
+      FChunks.push_back(std::move(fresh));
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory("Out of memory");
+    }
+    chunk = FChunks.back().get();
+    if (!own) FTail = chunk;
+  }
+  wchar_t* p = chunk->Data.get() + chunk->Used;
+  std::memcpy(p, s.data(), s.size() * sizeof(wchar_t));
+  chunk->Used += s.size();
+  chunk->Live += s.size();
+  FUsedUnits += s.size();
+  return TItem{p, s.size(), chunk, nullptr};
+}
+
+void TTntStringList::FreeChunk(TChunk* chunk) noexcept {
+  FUsedUnits -= chunk->Used;
+  FDeadUnits -= chunk->Used;
+  if (chunk == FTail) {  // keep the tail for the next strings
+    chunk->Used = 0;
+    return;
+  }
+  for (auto it = FChunks.begin(); it != FChunks.end(); ++it)
+    if (it->get() == chunk) {
+      FChunks.erase(it);
+      return;
+    }
+}
+
+void TTntStringList::Release(const TItem& item) noexcept {
+  if (!item.Chunk) return;
+  item.Chunk->Live -= item.Len;
+  FDeadUnits += item.Len;
+  if (item.Chunk->Live == 0) FreeChunk(item.Chunk);
+}
+
+void TTntStringList::MaybeCompact() {
+  if (FDeadUnits < kCompactMinUnits || FDeadUnits <= FUsedUnits - FDeadUnits) return;
+  const size_t live = FUsedUnits - FDeadUnits;
+  auto chunk = std::make_unique<TChunk>();
+  try {
+    chunk->Data.reset(new wchar_t[live > 0 ? live : 1]);
+  } catch (const std::bad_alloc&) {
+    return;  // compaction only saves memory; without room for it the list stays as it is
+  }
+  chunk->Capacity = live;
+  for (TItem& item : FList) {
+    if (!item.Chunk) continue;
+    wchar_t* p = chunk->Data.get() + chunk->Used;
+    std::memcpy(p, item.P, item.Len * sizeof(wchar_t));
+    chunk->Used += item.Len;
+    item.P = p;
+    item.Chunk = chunk.get();
+  }
+  chunk->Live = chunk->Used;
+  FChunks.clear();
+  FTail = nullptr;
+  FUsedUnits = chunk->Used;
+  FDeadUnits = 0;
+  if (chunk->Used > 0) FChunks.push_back(std::move(chunk));
+}
+
+void TTntStringList::ClearStorage() noexcept {
+  std::vector<TItem>().swap(FList);
+  FChunks.clear();
+  FTail = nullptr;
+  FUsedUnits = 0;
+  FDeadUnits = 0;
+}
+
+void TTntStringList::AdoptText(std::unique_ptr<wchar_t[]> buffer, size_t units) {
+  // The lines stay where they are: the buffer becomes a chunk and every item a slice of it.
+  auto chunk = std::make_unique<TChunk>();
+  chunk->Data = std::move(buffer);
+  chunk->Capacity = units;
+  chunk->Used = units;
+  TChunk* c = chunk.get();
+  FChunks.push_back(std::move(chunk));
+  FUsedUnits += units;
+  FDeadUnits += units;  // until lines claim it
+  try {
+    SplitWideLines(std::wstring_view(c->Data.get(), units), [&](std::wstring_view line) {
+      Changing();
+      if (GetCount() == FCapacity) Grow();
+      TItem item;
+      if (!line.empty()) item = TItem{line.data(), line.size(), c, nullptr};
+      FList.push_back(item);
+      c->Live += line.size();
+      FDeadUnits -= line.size();
+      Changed();
+    });
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
+  if (c->Live == 0) FreeChunk(c);
+  MaybeCompact();
+}
+
+// ---------------------------------------------------------------------------------------------
 // TTntStringList
 
 TTntStringList::~TTntStringList() {
   OnChange = nullptr;
   OnChanging = nullptr;
   FreeAnsiStrings();
+  ClearStorage();
 }
 
 void TTntStringList::Error(const TResStringRec& message, int data) const {
@@ -187,12 +306,12 @@ void TTntStringList::SetUpdateState(bool updating) {
 
 std::wstring TTntStringList::Get(int index) const {
   CheckIndex(index);
-  return FList[static_cast<size_t>(index)].S;
+  return std::wstring(FList[static_cast<size_t>(index)].View());
 }
 
-const std::wstring& TTntStringList::StringRef(int index) const {
+std::wstring_view TTntStringList::StringView(int index) const {
   CheckIndex(index);
-  return FList[static_cast<size_t>(index)].S;
+  return FList[static_cast<size_t>(index)].View();
 }
 
 TObject* TTntStringList::GetObject(int index) const {
@@ -203,9 +322,15 @@ TObject* TTntStringList::GetObject(int index) const {
 void TTntStringList::Put(int index, const std::wstring& s) {
   if (FSorted) Error(SSortedListError, 0);
   CheckIndex(index);
-  std::wstring copy(s);  // made before Changing, so a failure leaves no half change
+  const TItem fresh = Store(s);  // stored before Changing, so a failure leaves no half change
   Changing();
-  FList[static_cast<size_t>(index)].S.swap(copy);
+  TItem& item = FList[static_cast<size_t>(index)];
+  const TItem old = item;
+  item.P = fresh.P;
+  item.Len = fresh.Len;
+  item.Chunk = fresh.Chunk;
+  Release(old);
+  MaybeCompact();
   Changed();
 }
 
@@ -248,24 +373,34 @@ void TTntStringList::Grow() noexcept {
 }
 
 void TTntStringList::InsertItem(int index, const std::wstring& s, TObject* obj) {
-  TItem item{s, obj};
+  TItem item = Store(s);
+  item.Obj = obj;
   Changing();
-  if (GetCount() == FCapacity) Grow();
-  FList.insert(FList.begin() + index, std::move(item));
+  const bool full = GetCount() == FCapacity;
+  try {
+    FList.insert(FList.begin() + index, item);
+  } catch (const std::bad_alloc&) {
+    Release(item);
+    throw EOutOfMemory("Out of memory");
+  }
+  if (full) Grow();
   Changed();
 }
 
 void TTntStringList::Delete(int index) {
   CheckIndex(index);
   Changing();
+  const TItem old = FList[static_cast<size_t>(index)];
   FList.erase(FList.begin() + index);
+  Release(old);
+  MaybeCompact();
   Changed();
 }
 
 void TTntStringList::Clear() {
   if (FList.empty()) return;
   Changing();
-  std::vector<TItem>().swap(FList);
+  ClearStorage();
   FCapacity = 0;
   Changed();
 }
@@ -299,7 +434,7 @@ bool TTntStringList::Find(std::wstring_view s, int& index) const {
   int low = 0, high = GetCount() - 1;
   while (low <= high) {
     const int mid = static_cast<int>(static_cast<unsigned>(low + high) >> 1);
-    const int c = CompareStrings(FList[static_cast<size_t>(mid)].S, s);
+    const int c = CompareStrings(FList[static_cast<size_t>(mid)].View(), s);
     if (c < 0) {
       low = mid + 1;
     } else {
@@ -315,7 +450,12 @@ bool TTntStringList::Find(std::wstring_view s, int& index) const {
 }
 
 int TTntStringList::IndexOf(std::wstring_view s) const {
-  if (!FSorted) return TTntStrings::IndexOf(s);
+  if (!FSorted) {
+    const int n = GetCount();
+    for (int i = 0; i < n; ++i)
+      if (CompareStrings(FList[static_cast<size_t>(i)].View(), s) == 0) return i;
+    return -1;
+  }
   int index;
   return Find(s, index) ? index : -1;
 }
@@ -327,14 +467,14 @@ int TTntStringList::IndexOfName(std::wstring_view name) const {
   int index;
   Find(key, index);
   if (index >= 0 && index < GetCount()) {
-    const std::wstring_view item = FList[static_cast<size_t>(index)].S;
+    const std::wstring_view item = FList[static_cast<size_t>(index)].View();
     if (CompareStrings(item.substr(0, key.size()), key) == 0) return index;
   }
   return -1;
 }
 
 int TTntStringList::CompareItems(TTntStringList& list, int a, int b) {
-  return list.CompareStrings(list.FList[static_cast<size_t>(a)].S, list.FList[static_cast<size_t>(b)].S);
+  return list.CompareStrings(list.FList[static_cast<size_t>(a)].View(), list.FList[static_cast<size_t>(b)].View());
 }
 
 void TTntStringList::Sort() { CustomSort(&CompareItems); }
@@ -392,11 +532,11 @@ void TTntStringList::SetCaseSensitive(bool value) {
 
 std::wstring TTntStringList::GetTextStr() const {
   size_t total = 0;
-  for (const TItem& item : FList) total += item.S.size() + 2;
+  for (const TItem& item : FList) total += item.Len + 2;
   std::wstring text;
   text.reserve(total);
   for (const TItem& item : FList) {
-    text += item.S;
+    text.append(item.P ? item.P : L"", item.Len);
     text += L"\r\n";
   }
   return text;
@@ -407,15 +547,26 @@ void TTntStringList::SetTextStr(std::wstring_view text) {
     TTntStrings::SetTextStr(text);
     return;
   }
+  // One copy of the text (up to a NUL), then the lines are slices of it.
+  const size_t n = std::min(text.size(), text.find(L'\0'));
+  std::unique_ptr<wchar_t[]> copy;
+  try {
+    copy.reset(new wchar_t[n > 0 ? n : 1]);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
+  if (n > 0) std::memcpy(copy.get(), text.data(), n * sizeof(wchar_t));
+  SetTextBuffer(std::move(copy), n);
+}
+
+void TTntStringList::SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t units) {
+  if (FSorted) {
+    TTntStrings::SetTextBuffer(std::move(buffer), units);
+    return;
+  }
   TUpdateGuard guard(*this);
   Clear();
-  // Same outcome as adding line after line; the growth rule is kept for Capacity.
-  SplitWideLines(text, [&](std::wstring_view line) {
-    Changing();
-    if (GetCount() == FCapacity) Grow();
-    FList.push_back(TItem{std::wstring(line), nullptr});
-    Changed();
-  });
+  AdoptText(std::move(buffer), units);
 }
 
 void TTntStringList::WriteTextTo(TStream& stream) const {
@@ -428,17 +579,17 @@ void TTntStringList::WriteTextTo(TStream& stream) const {
     used = 0;
   };
   for (const TItem& item : FList) {
-    const size_t len = item.S.size();
+    const size_t len = item.Len;
     if (used + len + 2 > kBufferUnits) {
       flush();
       if (len + 2 > kBufferUnits) {  // a line longer than the buffer goes out directly
-        WriteExact(stream, item.S.data(), len * sizeof(wchar_t));
+        WriteExact(stream, item.P, len * sizeof(wchar_t));
         buf[used++] = L'\r';
         buf[used++] = L'\n';
         continue;
       }
     }
-    std::memcpy(buf.get() + used, item.S.data(), len * sizeof(wchar_t));
+    if (len > 0) std::memcpy(buf.get() + used, item.P, len * sizeof(wchar_t));
     used += len;
     buf[used++] = L'\r';
     buf[used++] = L'\n';

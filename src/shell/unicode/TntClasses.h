@@ -117,8 +117,8 @@ class TTntStringList : public TTntStrings {
   // Quicksort with the given comparison; nothing when Sorted or fewer than 2 items.
   virtual void CustomSort(TWideStringListSortCompare compare);
 
-  // Direct read access to a string (no copy); index checked as Get.
-  [[nodiscard]] const std::wstring& StringRef(int index) const;
+  // A view of a string without copying it; valid until the list changes.
+  [[nodiscard]] std::wstring_view StringView(int index) const;
 
   [[nodiscard]] bool Sorted() const noexcept { return FSorted; }
   // Turning Sorted on sorts the list first, so that Find holds.
@@ -139,12 +139,32 @@ class TTntStringList : public TTntStrings {
   void SetUpdateState(bool updating) override;
   [[nodiscard]] int CompareStrings(std::wstring_view a, std::wstring_view b) const override;
   void WriteTextTo(TStream& stream) const override;
+  void SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t units) override;
 
  private:
-  struct TItem {
-    std::wstring S;
-    TObject* Obj = nullptr;
+  // The strings live in shared chunks rather than one heap block each: a loaded text stays in
+  // the buffer it was read into and the items are slices of it. Space of deleted or replaced
+  // strings is counted and the chunks are compacted once it outweighs the live text.
+  struct TChunk {
+    std::unique_ptr<wchar_t[]> Data;
+    size_t Capacity = 0;  // code units
+    size_t Used = 0;      // code units handed out
+    size_t Live = 0;      // code units of strings still in the list
   };
+  struct TItem {
+    const wchar_t* P = nullptr;
+    size_t Len = 0;
+    TChunk* Chunk = nullptr;  // null for the empty string
+    TObject* Obj = nullptr;
+    [[nodiscard]] std::wstring_view View() const noexcept { return {P, Len}; }
+  };
+  [[nodiscard]] TItem Store(std::wstring_view s);
+  void Release(const TItem& item) noexcept;
+  void FreeChunk(TChunk* chunk) noexcept;
+  void MaybeCompact();
+  void AdoptText(std::unique_ptr<wchar_t[]> buffer, size_t units);
+  void ClearStorage() noexcept;
+
   [[noreturn]] void Error(const TResStringRec& message, int data) const;
   void CheckIndex(int index) const;
   void Grow() noexcept;
@@ -152,7 +172,11 @@ class TTntStringList : public TTntStrings {
   static int CompareItems(TTntStringList& list, int a, int b);
 
   std::vector<TItem> FList;
-  int FCapacity = 0;  // the list's capacity by its growth rule; the vector may hold more room
+  std::vector<std::unique_ptr<TChunk>> FChunks;
+  TChunk* FTail = nullptr;  // the chunk short strings are appended to
+  size_t FUsedUnits = 0;    // sum of the chunks' Used
+  size_t FDeadUnits = 0;    // of those, units no item refers to
+  int FCapacity = 0;        // the list's capacity by its growth rule; the vector may hold more room
   bool FSorted = false;
   bool FCaseSensitive = false;
   bool FUpdating = false;

@@ -78,8 +78,8 @@ namespace {
 
 int Compare(std::wstring_view a, std::wstring_view b, DWORD flags) noexcept {
   // CompareStringW takes int lengths; lists never hold texts of 2 GB.
-  int r = CompareStringW(LOCALE_USER_DEFAULT, flags, a.data(), static_cast<int>(a.size()), b.data(),
-                         static_cast<int>(b.size()));
+  int r = CompareStringW(LOCALE_USER_DEFAULT, flags, a.empty() ? L"" : a.data(), static_cast<int>(a.size()),
+                         b.empty() ? L"" : b.data(), static_cast<int>(b.size()));
   if (r == 0) {  // failure: fall back to code-unit order so sorting stays a strict order
     int c = a.compare(b);
     return c < 0 ? -1 : c > 0 ? 1 : 0;

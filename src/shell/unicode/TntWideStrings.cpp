@@ -329,7 +329,11 @@ void TWideStrings::LoadFromStream(TStream& stream) {
     unsigned char odd;
     ReadExact(stream, &odd, 1);
   }
-  SetTextStr(std::wstring_view(buf.get(), units));
+  SetTextBuffer(std::move(buf), units);
+}
+
+void TWideStrings::SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t units) {
+  SetTextStr(std::wstring_view(buffer.get(), units));
 }
 
 void TWideStrings::SaveToStream(TStream& stream) const { WriteTextTo(stream); }

@@ -21,7 +21,12 @@ void SplitWideLines(std::wstring_view text, F&& line) {
   const wchar_t* const end = p + text.size();
   while (p < end && *p != L'\0') {
     const wchar_t* start = p;
-    while (p < end && *p != L'\n' && *p != L'\r' && *p != L'\0' && *p != L'\x2028') ++p;
+    // Most characters are above CR and not U+2028: one comparison settles them.
+    while (p < end) {
+      const wchar_t c = *p;
+      if (c > L'\r' ? c == L'\x2028' : (c == L'\n' || c == L'\r' || c == L'\0')) break;
+      ++p;
+    }
     line(std::wstring_view(start, static_cast<size_t>(p - start)));
     if (p < end && *p == L'\r') ++p;
     if (p < end && *p == L'\n') ++p;
@@ -108,6 +113,9 @@ class TWideStrings : public TPersistent {
   // Writes the text (GetTextStr) as UTF-16 code units; lists with direct access to their items
   // write them without building the whole text first.
   virtual void WriteTextTo(TStream& stream) const;
+  // Sets the text from a buffer of units code units that the list may keep (the loaders hand
+  // over what they read); the default is SetTextStr over it.
+  virtual void SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t units);
 
   // Opens an update bracket for the lifetime of the guard (closed on every exit).
   class TUpdateGuard {
