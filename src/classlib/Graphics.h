@@ -349,8 +349,8 @@ class TCanvas : public TPersistent {
   [[nodiscard]] int TextHeight(std::string_view text) { return TextExtent(text).cy; }
 
   // Draws a graphic at its own size / stretched into rect (nothing for nullptr or empty).
-  void Draw(int x, int y, TGraphic* graphic);
-  void StretchDraw(const TRect& rect, TGraphic* graphic);
+  void Draw(int x, int y, const TGraphic* graphic);
+  void StretchDraw(const TRect& rect, const TGraphic* graphic);
   // StretchBlt of source's rectangle into dest with CopyMode.
   void CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect);
 
@@ -426,7 +426,7 @@ class TGraphic : public TPersistent {
   void SaveToFile(const std::string& fileName) const;
 
   // Draws the picture into rect of the canvas (stretched when the sizes differ).
-  virtual void Draw(TCanvas& canvas, const TRect& rect) = 0;
+  virtual void Draw(TCanvas& canvas, const TRect& rect) const = 0;
 
   // Component streaming stores the picture as the binary property "Data" (ReadData/WriteData).
   // Until the filer lands in Streaming.h this is the hook: DefineProperties registers nothing.
@@ -525,7 +525,10 @@ class TBitmap : public TGraphic {
   // A BMP from memory (the file image).
   void LoadFromBuffer(const uint8_t* data, size_t size);
 
-  void Draw(TCanvas& canvas, const TRect& rect) override;
+  // Takes decoded 24-bit pixels (another decoder's output) as the new picture.
+  void AssignDecoded(const TDecodedBmp& image);
+
+  void Draw(TCanvas& canvas, const TRect& rect) const override;
 
  protected:
   void Changed() override;
@@ -571,7 +574,7 @@ class TIcon : public TGraphic {
   // The loaded .ico bytes, or, for an icon given as a handle, a one-image .ico built from it.
   void SaveToStream(TStream& stream) const override;
 
-  void Draw(TCanvas& canvas, const TRect& rect) override;
+  void Draw(TCanvas& canvas, const TRect& rect) const override;
 
  protected:
   void Changed() override;
