@@ -486,8 +486,12 @@ class TBitmap : public TGraphic {
   // dimension makes the bitmap empty. Raises EInvalidGraphic beyond MaxBitmapDimension.
   void SetSize(int width, int height);
 
-  // The DIB section (nullptr while empty). The bitmap keeps owning it.
+  // The DIB section (nullptr while empty). The bitmap keeps owning it. While the bitmap's canvas
+  // has a DC the section is selected into it, and a bitmap can be selected into one DC at a
+  // time: call FreeCanvasDC before selecting Handle() into a DC of your own.
   [[nodiscard]] HBITMAP Handle() const noexcept { return FHandle.Get(); }
+  // Deletes the canvas's memory DC (the canvas makes a new one on its next use).
+  void FreeCanvasDC() { FreeCanvasContext(); }
   // Takes ownership of a bitmap of any kind: the picture becomes a 24-bit DIB copy of it and
   // the given handle is freed. nullptr empties the bitmap.
   void SetHandle(HBITMAP bitmap);
