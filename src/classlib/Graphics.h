@@ -429,7 +429,6 @@ class TGraphic : public TPersistent {
   virtual void Draw(TCanvas& canvas, const TRect& rect) const = 0;
 
   // Component streaming stores the picture as the binary property "Data" (ReadData/WriteData).
-  // Until the filer lands in Streaming.h this is the hook: DefineProperties registers nothing.
   void DefineProperties(TFiler* filer) override;
   // The "Data" property's bytes: the same bytes SaveToStream writes (by default).
   virtual void ReadData(TStream& stream);

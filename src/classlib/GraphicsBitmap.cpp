@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "classlib/Graphics.h"
+#include "classlib/Streaming.h"
 
 namespace korv {
 
@@ -41,9 +42,14 @@ void TGraphic::SaveToFile(const std::string& fileName) const {
   SaveToStream(stream);
 }
 
-// Hook for component streaming: once the filer exists this defines the binary property "Data"
-// read by ReadData and written by WriteData.
-void TGraphic::DefineProperties(TFiler* filer) { TPersistent::DefineProperties(filer); }
+// Component streaming keeps the picture as the binary property "Data" (nothing for an empty
+// picture).
+void TGraphic::DefineProperties(TFiler* filer) {
+  TPersistent::DefineProperties(filer);
+  if (!filer) return;
+  filer->DefineBinaryProperty(
+      "Data", [this](TStream& s) { ReadData(s); }, [this](TStream& s) { WriteData(s); }, !Empty());
+}
 
 void TGraphic::ReadData(TStream& stream) { LoadFromStream(stream); }
 
