@@ -154,7 +154,16 @@ TWindowRegion ReadWindowRegion(HWND wnd) {
   return out;
 }
 
-DWORD GdiObjectCount() noexcept { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
+DWORD GdiObjectCount() noexcept {
+  DWORD n = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  if (n) return n;
+  // Wine reports 0 here. Its GDI handles are table indexes in the low word with a generation in
+  // the high word, and a handle whose high word is 0 names whatever object lives at that index:
+  // counting the indexes that answer GetObjectType counts the process's live GDI objects.
+  for (uintptr_t i = 1; i <= 0xFFFF; ++i)
+    if (GetObjectType(reinterpret_cast<HGDIOBJ>(i))) ++n;
+  return n;
+}
 DWORD UserObjectCount() noexcept { return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS); }
 
 int ColorDistance(TColor a, TColor b) noexcept {
