@@ -5,6 +5,7 @@
 #include <cctype>
 #include <unordered_set>
 
+#include "classlib/Forms.h"
 #include "classlib/Messages.h"
 
 namespace korv {
@@ -67,19 +68,29 @@ UINT DefaultTracker(HMENU menu, HWND owner, POINT pt, UINT flags) {
 }
 
 // An exception of an event handler that reached a window procedure: the procedure must not let it
-// out, so it is reported here and dropped.
+// out, so it goes to the application's exception handler (dropped when there is no application).
 void ReportHandlerException() noexcept {
   try {
     throw;
+  } catch (const Exception& e) {
+    if (Application) Application->HandleException(&e);
   } catch (const std::exception& e) {
-    OutputDebugStringA(e.what());
+    if (Application) {
+      Exception wrapped(e.what());
+      Application->HandleException(&wrapped);
+    }
   } catch (...) {
-    OutputDebugStringA("Unknown exception in a menu handler");
+    if (Application) {
+      Exception wrapped("Unknown exception in a menu event handler");
+      Application->HandleException(&wrapped);
+    }
   }
 }
 
-// The menu font for measuring and painting: the system's menu font.
+// The font items are measured and painted with: the screen's menu font, or the system's menu
+// font before the screen object exists.
 const TFont& MenuFont() {
+  if (Screen && Screen->MenuFont()) return *Screen->MenuFont();
   static TFont font;
   static bool ready = false;
   if (!ready) {

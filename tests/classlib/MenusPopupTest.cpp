@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "support/Pixels.h"
 
@@ -437,7 +438,15 @@ TEST(PopupMenuOwnerDraw, TypedAcceleratorPicksAnOwnerDrawnItem) {
   EXPECT_EQ(clicks.Senders[0], beta);
 }
 
-TEST(PopupMenuOwnerDraw, AHandlerThatThrowsDoesNotEscapeTheMenuLoop) {
+TEST(PopupMenuOwnerDraw, AHandlerThatThrowsReachesTheApplicationNotTheMenuLoop) {
+  ASSERT_NE(Application, nullptr);
+  struct Caught {
+    std::vector<std::string> Messages;
+    void OnException(TObject*, const Exception* e) { Messages.push_back(e ? e->Message() : "?"); }
+  } caught;
+  TExceptionEvent saved = Application->OnException;
+  Application->OnException = TExceptionEvent(&caught, &Caught::OnException);
+
   TPopupMenu menu(nullptr);
   menu.SetOwnerDraw(true);
   OwnerDrawRecorder rec;
@@ -449,9 +458,11 @@ TEST(PopupMenuOwnerDraw, AHandlerThatThrowsDoesNotEscapeTheMenuLoop) {
     return true;
   }});
   menu.Popup(280, 260);
+  Application->OnException = saved;
   EXPECT_TRUE(driver.AllStepsRan());
   EXPECT_FALSE(driver.SafetyFired());
-  EXPECT_FALSE(rec.Draws.empty());
+  ASSERT_FALSE(caught.Messages.empty());
+  EXPECT_EQ(caught.Messages[0], "paint failed");
 }
 
 TEST(PopupMenuOwnerDraw, NoHandlesOrWindowsLeftBehind) {
