@@ -524,6 +524,19 @@ TEST_F(StreamingTest, ExistingComponentsOfTheRootAreFilledInPlace) {
   EXPECT_EQ(pre->LoadedCount, 1);
 }
 
+TEST_F(StreamingTest, ReadFromAnRcdataResourceOfTheModule) {
+  TTestComp target(nullptr);
+  ReadComponentResource(GetModuleHandleA(nullptr), "TESTSTREAM", &target);
+  EXPECT_EQ(target.Name(), "F");
+  EXPECT_EQ(target.Count(), 5);
+  EXPECT_EQ(target.LoadedCount, 1);
+  TResourceStream res(GetModuleHandleA(nullptr), "TESTSTREAM", MAKEINTRESOURCEA(10));
+  EXPECT_EQ(res.Size(), 29);
+  EXPECT_THROW(res.Write("x", 1), EStreamError);
+  EXPECT_THROW(res.SetSize(3), EStreamError);
+  EXPECT_THROW(ReadComponentResource(GetModuleHandleA(nullptr), "NOSTREAM", &target), EResNotFound);
+}
+
 TEST_F(StreamingTest, ResourceFileHoldsTheStreamAsRcdata) {
   TTestComp form(nullptr);
   Build(form);
