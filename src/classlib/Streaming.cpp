@@ -759,6 +759,10 @@ TComponent* ReadComponent(TStream& stream, TComponent* instance, TComponent* own
   return root;
 }
 
+void TStream::WriteComponent(TComponent* instance) { korv::WriteComponent(*this, instance); }
+
+TComponent* TStream::ReadComponent(TComponent* instance) { return korv::ReadComponent(*this, instance); }
+
 std::vector<uint8_t> ComponentToBytes(TComponent* root) {
   TMemoryStream m;
   WriteComponent(m, root);

@@ -176,8 +176,18 @@ class TWiderComp : public TTestComp {
   using TTestComp::TTestComp;
   int Extra() const { return 5; }
   void SetExtra(int) {}
+  int Secret() const { return FSecret; }
+  void SetSecret(int v) { FSecret = v; }
+  bool SecretStored() const { return KeepSecret; }
+  bool KeepSecret = false;
+
+ private:
+  int FSecret = 0;
 };
-const TPropInfo kWiderProps[] = {KORV_PROP_INT(TWiderComp, Extra, 0)};
+const TPropInfo kWiderProps[] = {
+    KORV_PROP_INT(TWiderComp, Extra, 0),
+    KORV_PROP_STORED(KORV_PROP_INT(TWiderComp, Secret, 0), TWiderComp, SecretStored),
+};
 KORV_DEFINE_PROPS(TWiderComp, kWiderProps);
 KORV_DEFINE_CLASS(TWiderComp, TTestComp, &CreateComponent<TWiderComp>, &TWiderComp_PropTable);
 
@@ -299,6 +309,26 @@ TEST_F(StreamingTest, DefaultsAreNotWritten) {
   EXPECT_NE(text.find("Enabled"), std::string::npos);
   EXPECT_EQ(text.find("Count"), std::string::npos);
   EXPECT_EQ(text.find("Font"), std::string::npos);  // a sub-object with only defaults is left out
+}
+
+TEST_F(StreamingTest, StoredFunctionDecidesAndStreamMembersWork) {
+  TWiderComp w(nullptr);
+  w.SetName("W");
+  w.SetSecret(9);
+  TMemoryStream m;
+  m.WriteComponent(&w);
+  std::string text(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+  EXPECT_EQ(text.find("Secret"), std::string::npos);
+  w.KeepSecret = true;
+  m.Clear();
+  m.WriteComponent(&w);
+  m.SetPosition(0);
+  TComponent* made = m.ReadComponent(nullptr);
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->ClassType(), TWiderComp::StaticClass());
+  EXPECT_EQ(static_cast<TWiderComp*>(made)->Secret(), 9);
+  EXPECT_EQ(made->Name(), "W");
+  delete made;
 }
 
 TEST_F(StreamingTest, RootCreatedByClassNameAndFreedOnFailure) {
