@@ -279,10 +279,33 @@ void TWinControl::CreateWindowHandle(const TCreateParams& p) {
   TWinControl* saved = GCreationControl;
   GCreationControl = this;
   FCreatingWindow = true;
-  HMENU id = nullptr;
-  if (p.Style & WS_CHILD) id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(GNextChildId++ & 0x7FFF));
-  HWND wnd = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
-                             p.WndParent, id, ModuleInstance(), p.Param);
+  HWND wnd = nullptr;
+  if (p.MDIChild) {
+    // MDI children are made by the frame's MDI client.
+    TCustomForm* frame = Application ? Application->MainForm() : nullptr;
+    HWND client = frame ? frame->ClientHandle() : nullptr;
+    if (!client) {
+      FCreatingWindow = false;
+      GCreationControl = saved;
+      throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+    }
+    MDICREATESTRUCTA mcs{};
+    mcs.szClass = p.WinClassName.c_str();
+    mcs.szTitle = p.Caption.c_str();
+    mcs.hOwner = ModuleInstance();
+    mcs.x = p.X;
+    mcs.y = p.Y;
+    mcs.cx = p.Width;
+    mcs.cy = p.Height;
+    mcs.style = p.Style & ~static_cast<DWORD>(WS_CHILD);
+    mcs.lParam = reinterpret_cast<LPARAM>(p.Param);
+    wnd = reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+  } else {
+    HMENU id = nullptr;
+    if (p.Style & WS_CHILD) id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(GNextChildId++ & 0x7FFF));
+    wnd = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
+                          p.WndParent, id, ModuleInstance(), p.Param);
+  }
   FCreatingWindow = false;
   GCreationControl = saved;
   if (wnd && !FHandle) {
