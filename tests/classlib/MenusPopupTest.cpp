@@ -1,6 +1,6 @@
 // Popup menus on the real platform: TrackPopupMenu over the popup list's window, driven from a
 // thread timer that fires inside the menu loop (keys posted to the menu window, EndMenu), with a
-// safety timer that ends any menu left open. Owner-drawn items are measured and painted through
+// safety timer that ends any menu left open (MenusTestKit.h). Owner-drawn items are measured and painted through
 // the real item DC, and their paint is read back from the screen while the menu is open.
 #include <gtest/gtest.h>
 
@@ -13,80 +13,17 @@
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "support/Pixels.h"
+#include "MenusTestKit.h"
 
 namespace korv {
 namespace {
 
-std::string ClassOf(HWND wnd) {
-  char name[64] = {};
-  GetClassNameA(wnd, name, sizeof name);
-  return name;
-}
+using test::PostKey;
+using test::VisibleMenuWindow;
+using test::VisibleMenuWindows;
+using MenuDriver = test::TMenuDriver;
 
-BOOL CALLBACK CollectMenuWindow(HWND w, LPARAM lp) {
-  if (ClassOf(w) == "#32768" && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
-  return TRUE;
-}
-
-// The visible menu windows of this thread (a stale hidden one may exist too).
-std::vector<HWND> VisibleMenuWindows() {
-  std::vector<HWND> found;
-  EnumThreadWindows(GetCurrentThreadId(), &CollectMenuWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-HWND VisibleMenuWindow() {
-  std::vector<HWND> all = VisibleMenuWindows();
-  return all.empty() ? nullptr : all.front();
-}
-
-void PostKey(HWND wnd, WORD key) {
-  PostMessageA(wnd, WM_KEYDOWN, key, 1);
-  PostMessageA(wnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-}
-
-// Runs steps inside the menu loop: a thread timer ticks every 20 ms; once a menu window is
-// visible, each tick runs the current step, which returns true when it is done (false: try
-// again next tick). A safety timer calls EndMenu after 6 s whatever happens.
-class MenuDriver {
- public:
-  using Step = std::function<bool(HWND menuWindow)>;
-  explicit MenuDriver(std::vector<Step> steps) : FSteps(std::move(steps)) {
-    Current = this;
-    FPoll = SetTimer(nullptr, 0, 20, &Poll);
-    FSafety = SetTimer(nullptr, 0, 6000, &Safety);
-  }
-  ~MenuDriver() {
-    KillTimer(nullptr, FPoll);
-    KillTimer(nullptr, FSafety);
-    Current = nullptr;
-  }
-  [[nodiscard]] bool AllStepsRan() const noexcept { return FNext == FSteps.size(); }
-  [[nodiscard]] bool SafetyFired() const noexcept { return FSafetyFired; }
-  [[nodiscard]] HWND MenuWindow() const noexcept { return FMenuWindow; }
-
- private:
-  static void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD) {
-    MenuDriver* d = Current;
-    if (!d || d->FNext >= d->FSteps.size()) return;
-    HWND w = VisibleMenuWindow();
-    if (!w) return;
-    if (!d->FMenuWindow) d->FMenuWindow = w;
-    if (d->FSteps[d->FNext](w)) ++d->FNext;
-  }
-  static void CALLBACK Safety(HWND, UINT, UINT_PTR, DWORD) {
-    if (Current) Current->FSafetyFired = true;
-    EndMenu();
-  }
-
-  static inline MenuDriver* Current = nullptr;
-  std::vector<Step> FSteps;
-  size_t FNext = 0;
-  UINT_PTR FPoll = 0;
-  UINT_PTR FSafety = 0;
-  bool FSafetyFired = false;
-  HWND FMenuWindow = nullptr;
-};
+std::string ClassOf(HWND wnd) { return test::WindowClassOf(wnd); }
 
 const MenuDriver::Step kEndMenu = [](HWND) {
   EndMenu();
