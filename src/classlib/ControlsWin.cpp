@@ -9,6 +9,7 @@
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
+#include "classlib/Menus.h"
 
 namespace korv {
 
@@ -367,6 +368,7 @@ void TWinControl::InsertControl(TControl* c) {
   c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
   c->Perform(CM_PARENTFONTCHANGED, 0, 0);
   c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+  c->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
   if (auto* w = dynamic_cast<TWinControl*>(c)) {
     if (FHandle) w->HandleNeeded();
   } else if (FHandle && c->FVisible) {
@@ -1095,6 +1097,26 @@ void TWinControl::WMSetCursor(TMessage& m) {
 
 void TWinControl::WMNCHitTest(TMessage& m) { DefaultHandler(m); }
 
+void TWinControl::WMContextMenu(TMessage& m) {
+  // The control (or graphic child) under the point shows its popup menu; otherwise the message
+  // goes on to the parent window through the default procedure.
+  TPoint pt = Point(static_cast<int16_t>(LOWORD(m.LParam)), static_cast<int16_t>(HIWORD(m.LParam)));
+  bool fromKeyboard = m.LParam == -1;
+  if (fromKeyboard) pt = ClientToScreen(Point(0, 0));
+  TControl* target = this;
+  if (!fromKeyboard) {
+    if (TControl* c = ControlAtPos(ScreenToClient(pt), false)) target = c;
+  }
+  TPopupMenu* menu = target->PopupMenu();
+  if (menu && menu->AutoPopup()) {
+    menu->SetPopupComponent(target);
+    menu->Popup(pt.x, pt.y);
+    m.Result = 1;
+    return;
+  }
+  DefaultHandler(m);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Window messages
 
@@ -1247,6 +1269,10 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_SHOWHINTCHANGED:
       NotifyControls(CM_PARENTSHOWHINTCHANGED);
       return;
+    case CM_BIDIMODECHANGED:
+      NotifyControls(CM_PARENTBIDIMODECHANGED);
+      Invalidate();
+      return;
     case CM_SYSCOLORCHANGE:
     case CM_WININICHANGE:
     case CM_FONTCHANGE:
@@ -1255,6 +1281,9 @@ void TWinControl::Dispatch(TMessage& m) {
       return;
     case CM_RECREATEWND:
       RecreateWnd();
+      return;
+    case WM_CONTEXTMENU:
+      WMContextMenu(m);
       return;
     case CM_INVALIDATE:
       Invalidate();

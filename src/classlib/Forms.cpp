@@ -165,7 +165,15 @@ void TCustomForm::CreateWnd() {
     }
     FFormState &= ~fsCreating;
   }
-  TWinControl::CreateWnd();
+  // Messages that arrive while the window is being made see fsCreating.
+  FFormState |= fsCreating;
+  try {
+    TWinControl::CreateWnd();
+  } catch (...) {
+    FFormState &= ~fsCreating;
+    throw;
+  }
+  FFormState &= ~fsCreating;
   if (FFormStyle == fsMDIForm) CreateMDIClient();
   if (FFormStyle == fsMDIChild) FFormState |= fsCreatedMDIChild;
   IconChanged(nullptr);
