@@ -181,7 +181,8 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 
 TWinControl::~TWinControl() {
   SetComponentState(csDestroying);
-  if (TCustomForm* f = GetParentForm(); f && f != static_cast<TControl*>(this)) f->ControlRemoving(this);
+  // Leave the parent while this is still a windowed control (its lists hold it as one).
+  if (FParent) FParent->RemoveControl(this);
   DestroyHandle();
   // Children still here die with their parent.
   while (!FControls.empty()) {
@@ -360,17 +361,17 @@ void TWinControl::RecreateWnd() {
 
 void TWinControl::InsertControl(TControl* c) {
   if (!c || c->FParent == this) return;
-  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->ContainsControl(this))
+  if (c->IsWindowed() && static_cast<TWinControl*>(c)->ContainsControl(this))
     throw EInvalidOperation("A control cannot be its own parent's child");
   c->FParent = this;
   FControls.push_back(c);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) FTabList.push_back(w);
+  if (c->IsWindowed()) FTabList.push_back(static_cast<TWinControl*>(c));
   c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
   c->Perform(CM_PARENTFONTCHANGED, 0, 0);
   c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
   c->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) {
-    if (FHandle) w->HandleNeeded();
+  if (c->IsWindowed()) {
+    if (FHandle) static_cast<TWinControl*>(c)->HandleNeeded();
   } else if (FHandle && c->FVisible) {
     c->Invalidate();
   }
@@ -388,9 +389,10 @@ void TWinControl::RemoveControl(TControl* c) {
     if (FHandle && GetCapture() == FHandle) ReleaseCapture();
   }
   if (TCustomForm* f = GetParentForm()) f->ControlRemoving(c);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) {
-    w->DestroyHandle();
-    FTabList.erase(std::find(FTabList.begin(), FTabList.end(), w));
+  if (c->IsWindowed()) {
+    auto* w = static_cast<TWinControl*>(c);
+    if (!w->HasState(csDestroying)) w->DestroyHandle();  // a dying control destroys its own window
+    FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), w), FTabList.end());
   } else if (FHandle && c->FVisible) {
     c->Invalidate();
   }
@@ -407,7 +409,7 @@ void TWinControl::SetChildOrder(TControl* c, bool front) {
     FControls.push_back(c);
   else
     FControls.insert(FControls.begin(), c);
-  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->FHandle) {
+  if (auto* w = c->IsWindowed() ? static_cast<TWinControl*>(c) : nullptr; w && w->FHandle) {
     SetWindowPos(w->FHandle, front ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   } else {
     c->Invalidate();

@@ -350,6 +350,34 @@ TEST_F(KeyTest, TabMovesTheFocusInTabOrderBeforeTheControlSeesTheKey) {
   f->WindowProc = rec.Saved;
 }
 
+TEST_F(KeyTest, FreeingTheFocusedChildLeavesNoTraceInItsParentOrForm) {
+  TForm* f = NewForm();
+  auto* a = new TBox(f);
+  auto* b = new TBox(f);
+  auto* g = new TColorBox(f);
+  a->SetParent(f);
+  b->SetBounds(50, 0, 40, 30);
+  b->SetParent(f);
+  g->SetParent(f);
+  ShowAndActivate(f);
+  a->SetFocus();
+  ASSERT_TRUE(PumpUntil([&] { return a->Focused(); }));
+  HWND ah = a->Handle();
+  delete a;
+  EXPECT_FALSE(IsWindow(ah));
+  EXPECT_EQ(f->ControlCount(), 2);
+  EXPECT_EQ(f->WinControlCount(), 1);
+  EXPECT_EQ(f->ActiveControl(), nullptr);
+  // Navigation and broadcasts run over the remaining children only.
+  PostMessageA(f->Handle(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+  ASSERT_TRUE(PumpUntil([&] { return b->Focused(); }));
+  TMessage m{CM_BASE + 202, 0, 0, 0};
+  f->Broadcast(m);
+  delete g;
+  EXPECT_EQ(f->ControlCount(), 1);
+  // A form frees the children that are left with it.
+}
+
 TEST_F(KeyTest, DisabledOrHiddenControlsCannotTakeTheFocus) {
   TForm* f = NewForm();
   auto* a = new TBox(f);
