@@ -519,6 +519,8 @@ void TMenuItem::Click() {
 
 TSize TMenuItem::GlyphSize() const {
   if (HasBitmap()) return TSize{FBitmap->Width(), FBitmap->Height()};
+  const TMenu* menu = GetParentMenu();
+  if (menu && menu->Images()) return TSize{menu->Images()->Width(), menu->Images()->Height()};
   return TSize{GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK)};
 }
 
@@ -538,7 +540,6 @@ void TMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
 
 void TMenuItem::AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel) {
   if (OnAdvancedDrawItem) OnAdvancedDrawItem(this, canvas, rect, state);
-  else if (OnDrawItem) OnDrawItem(this, canvas, rect, (state & odSelected) != 0);
   else DefaultDraw(canvas, rect, state, topLevel);
 }
 
@@ -592,8 +593,12 @@ void TMenuItem::DefaultDraw(TCanvas* canvas, const TRect& rect, TOwnerDrawState 
   TSize glyph = GlyphSize();
   const int column = std::max<int>(glyph.cx, GetSystemMetrics(SM_CXMENUCHECK));
   TRect box = Bounds(rect.left + kMargin, rect.top + (RectHeight(rect) - glyph.cy) / 2, column, glyph.cy);
-  if (HasBitmap()) {
-    canvas->Draw(box.left + (column - glyph.cx) / 2, box.top, FBitmap.get());
+  TImageList* images = GetParentMenu() ? GetParentMenu()->Images() : nullptr;
+  const bool image = !HasBitmap() && images && FImageIndex >= 0 && FImageIndex < images->Count();
+  if (HasBitmap() || image) {
+    const int x = box.left + (column - glyph.cx) / 2;
+    if (image) images->Draw(canvas, x, box.top, FImageIndex, !grayed);
+    else canvas->Draw(x, box.top, FBitmap.get());
     if (FChecked) {
       TRect frame = box;
       InflateRect(&frame, 1, 1);
@@ -648,9 +653,11 @@ void TMenu::SetOwnerDraw(bool value) {
   MenuChanged(nullptr, true);
 }
 
-void TMenu::SetImages(TCustomImageList* value) {
+void TMenu::SetImages(TImageList* value) {
   if (FImages == value) return;
+  if (FImages) FImages->RemoveFreeNotification(this);
   FImages = value;
+  if (FImages) FImages->FreeNotification(this);
   if (FOwnerDraw) FItems->RebuildTree();
   MenuChanged(nullptr, true);
 }
@@ -659,6 +666,13 @@ void TMenu::SetWindowHandle(HWND value) { FWindowHandle = value; }
 
 void TMenu::Notification(TComponent* component, TOperation operation) {
   inherited::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == FImages) {
+    FImages = nullptr;
+    if (!HasState(csDestroying) && FItems) {
+      if (FOwnerDraw) FItems->RebuildTree();
+      MenuChanged(nullptr, true);
+    }
+  }
 }
 
 namespace {

@@ -32,13 +32,13 @@
 #include "classlib/Classes.h"
 #include "classlib/Controls.h"
 #include "classlib/Graphics.h"
+#include "classlib/ImgList.h"
 #include "classlib/System.h"
 
 namespace korv {
 
 class TMenu;
 class TMenuItem;
-class TCustomImageList;
 
 // ---------------------------------------------------------------------------------------------
 // Shortcuts: the virtual key in the low byte, modifiers in the high bits.
@@ -101,7 +101,6 @@ using TMenuAnimation = unsigned;
 using TMenuMeasureItemEvent = TMethod<void(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height)>;
 using TAdvancedMenuDrawItemEvent =
     TMethod<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State)>;
-using TMenuDrawItemEvent = TMethod<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected)>;
 
 // The caption that makes an item a separator.
 inline constexpr const char* cLineCaption = "-";
@@ -121,10 +120,12 @@ class TMenuItem : public TComponent {
   void SetCaption(const std::string& value);
   [[nodiscard]] TShortCut ShortCut() const noexcept { return FShortCut; }
   void SetShortCut(TShortCut value);
-  // The item's own glyph, created empty on first use; owned by the item.
+  // The item's own glyph, created empty on first use; owned by the item. Drawn by the default
+  // owner-draw paint in place of the menu's image.
   [[nodiscard]] TBitmap* Bitmap();
   [[nodiscard]] bool HasBitmap() const noexcept;  // a bitmap exists and is not empty
   void SetBitmap(const TBitmap* value);            // copies the picture
+  // Index into the menu's Images (-1: none), drawn by the default owner-draw paint.
   [[nodiscard]] int ImageIndex() const noexcept { return FImageIndex; }
   void SetImageIndex(int value);
   // Checking a radio item unchecks the radio items of the same group among its siblings.
@@ -193,7 +194,6 @@ class TMenuItem : public TComponent {
   TNotifyEvent OnClick;
   TMenuMeasureItemEvent OnMeasureItem;
   TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
-  TMenuDrawItemEvent OnDrawItem;
 
   // True when p is an item that exists now (checked before using item data or posted pointers).
   [[nodiscard]] static bool IsLive(const void* p) noexcept;
@@ -255,8 +255,8 @@ class TMenu : public TComponent {
   [[nodiscard]] bool OwnerDraw() const noexcept { return FOwnerDraw; }
   void SetOwnerDraw(bool value);
   // Image list for the items' ImageIndex (not owned; cleared when the list is freed).
-  [[nodiscard]] TCustomImageList* Images() const noexcept { return FImages; }
-  void SetImages(TCustomImageList* value);
+  [[nodiscard]] TImageList* Images() const noexcept { return FImages; }
+  void SetImages(TImageList* value);
   // The window the menu belongs to: a main menu's form. A popup menu stores it only; its
   // messages always go to the popup list's window.
   [[nodiscard]] HWND WindowHandle() const noexcept { return FWindowHandle; }
@@ -283,7 +283,7 @@ class TMenu : public TComponent {
   friend class TMenuItem;
   TMenuItem* FItems = nullptr;
   bool FOwnerDraw = false;
-  TCustomImageList* FImages = nullptr;
+  TImageList* FImages = nullptr;
   HWND FWindowHandle = nullptr;
 };
 
