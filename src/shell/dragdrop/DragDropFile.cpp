@@ -291,7 +291,9 @@ void DragDropFileShutdown() {
   if (gFileUnitCount <= 0 || --gFileUnitCount != 0) return;
   UnregisterDataFormat(TFileDataFormat::StaticClass());
   UnregisterDataFormat(TFileMapDataFormat::StaticClass());
-  for (TClass c : {TFileClipboardFormat::StaticClass(), TFilenameClipboardFormat::StaticClass(),
+  // CF_HDROP's class belongs to the formats unit and the ID list unit pairs it too: its pairs
+  // stay while that unit runs (the file data format's own pairs went with it above).
+  for (TClass c : {TFilenameClipboardFormat::StaticClass(),
                    TFilenameWClipboardFormat::StaticClass(), TFilenameMapClipboardFormat::StaticClass(),
                    TFilenameMapWClipboardFormat::StaticClass()})
     TClipboardFormat::UnregisterClipboardFormat(c);
