@@ -734,6 +734,18 @@ HRESULT STDMETHODCALLTYPE TEnumFormatEtc::Clone(IEnumFORMATETC** clone) {
 
 DWORD DragDelay = 200;
 
+namespace {
+// A mouse button is down. The asynchronous state alone can lag behind the press being handled
+// (the platform may answer from a cache that is tens of milliseconds old), so the thread's own
+// key state, which the messages retrieved keep current, counts as well; a release always arrives
+// as a button-up message at the capturing window.
+bool ButtonHeld() noexcept {
+  for (int vk : {VK_LBUTTON, VK_RBUTTON})
+    if ((GetAsyncKeyState(vk) & 0x8000) || (GetKeyState(vk) & 0x8000)) return true;
+  return false;
+}
+}  // namespace
+
 bool DetectDragGesture(HWND window, POINT point) {
   POINT screen = point;
   if (!window || !ClientToScreen(window, &screen)) return false;
@@ -750,7 +762,7 @@ bool DetectDragGesture(HWND window, POINT point) {
   WPARAM quitCode = 0;
   if (GetCapture() == window) {
     for (;;) {
-      if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000) && !(GetAsyncKeyState(VK_RBUTTON) & 0x8000)) break;
+      if (!ButtonHeld()) break;
       if (GetCapture() != window) break;  // someone else took the mouse
       MSG msg;
       if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

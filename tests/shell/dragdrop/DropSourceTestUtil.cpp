@@ -172,8 +172,9 @@ HRESULT STDMETHODCALLTYPE TTestDropTarget::DragEnter(IDataObject* data, DWORD, P
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TTestDropTarget::DragOver(DWORD, POINTL, DWORD* effect) {
+HRESULT STDMETHODCALLTYPE TTestDropTarget::DragOver(DWORD, POINTL pt, DWORD* effect) {
   ++Overs;
+  if (OnOver) OnOver(pt);
   if (effect) *effect &= OverEffect;
   return S_OK;
 }
@@ -256,6 +257,20 @@ LRESULT CALLBACK TTestWindow::WndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     return 0;
   }
   return DefWindowProcA(h, msg, w, l);
+}
+
+void ReleaseMouseButtons() noexcept {
+  INPUT in[2]{};
+  UINT n = 0;
+  if (GetAsyncKeyState(VK_LBUTTON) & 0x8000) {
+    in[n].type = INPUT_MOUSE;
+    in[n++].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  }
+  if (GetAsyncKeyState(VK_RBUTTON) & 0x8000) {
+    in[n].type = INPUT_MOUSE;
+    in[n++].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+  }
+  if (n) SendInput(n, in, sizeof(INPUT));
 }
 
 // ---------------------------------------------------------------------------------------------

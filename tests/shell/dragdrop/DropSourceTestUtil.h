@@ -80,6 +80,7 @@ class TTestDropTarget : public IDropTarget {
   DWORD OverEffect = DROPEFFECT_COPY;     // shown while over the target
   DWORD DropEffect = DROPEFFECT_COPY;     // answered by Drop
   DWORD PerformedEffect = DROPEFFECT_COPY;  // written as "Performed DropEffect"; ~0: nothing
+  std::function<void(POINTL)> OnOver;       // runs inside DragOver
 
   // Records
   LONG Ref = 1;
@@ -115,6 +116,10 @@ class TTestWindow {
   HWND H_ = nullptr;
   bool Registered_ = false;
 };
+
+// Sends a left and right button release when a button is down (also after a failed step of an
+// input driver, which sends nothing more): the safety exit of every drag and gesture test.
+void ReleaseMouseButtons() noexcept;
 
 // Mouse moves retrieved by the UI thread (through a WH_GETMESSAGE hook): every message loop of
 // the thread, also the gesture detector's own, passes through it.
