@@ -241,6 +241,7 @@ bool TTestWindow::Activate() {
 
 LRESULT CALLBACK TTestWindow::WndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   auto* self = reinterpret_cast<TTestWindow*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+  if (self && msg == WM_MOUSEMOVE) ++self->MouseMoves;
   if (self && msg == WM_LBUTTONDOWN) {
     self->ButtonDownTime = static_cast<DWORD>(GetMessageTime());
     self->ButtonDown.Set();

@@ -109,6 +109,7 @@ class TTestWindow {
   std::function<void(HWND, POINT)> OnButtonDown;
   TEvent ButtonDown;      // set when WM_LBUTTONDOWN arrives
   DWORD ButtonDownTime = 0;  // its message time
+  int MouseMoves = 0;        // WM_MOUSEMOVE dispatched to the window
   std::string Error;      // an exception caught in the window procedure
 
  private:
