@@ -679,6 +679,25 @@ void TReader::ResolveFixups() {
   FFixups.clear();
 }
 
+void TReader::AbortRead(TComponent* root) noexcept {
+  // Take back what this read created; what existed before is left as it is now.
+  for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) {
+    TComponent* c = *it;
+    for (int i = 0; i < root->ComponentCount(); ++i)
+      if (root->Components(i) == c) {
+        delete c;
+        break;
+      }
+  }
+  for (TComponent* c : FLoaded)
+    if (std::find(FCreated.begin(), FCreated.end(), c) == FCreated.end())
+      c->SetComponentState(0, csLoading | csReading);
+  root->SetComponentState(0, csLoading | csReading);
+  FLoaded.clear();
+  FCreated.clear();
+  FFixups.clear();
+}
+
 void TReader::ReadRootComponent(TComponent* root) {
   FRoot = root;
   FLoaded.clear();
@@ -696,29 +715,27 @@ void TReader::ReadRootComponent(TComponent* root) {
       throw EReadError(Format("Invalid stream format: a %s cannot be read into a %s", className, root->ClassName()));
     root->SetComponentState(csLoading | csReading);
     FLoaded.push_back(root);
-    if (root->Name().empty() && !name.empty()) root->SetName(name);
+    if (root->Name().empty() && !name.empty()) {
+      try {
+        root->SetName(name);
+      } catch (const Exception& e) {
+        throw EReadError(Format("Error reading %s: %s", name, e.Message()));
+      }
+    }
     std::string path = root->Name().empty() ? root->ClassName() : root->Name();
     ReadProperties(root, path);
     while (!EndOfList()) ReadComponentRecord(root, 1);
     ReadValue();
     ResolveFixups();
+  } catch (const EFilerError&) {
+    AbortRead(root);
+    throw;
+  } catch (const Exception& e) {
+    // A setter, a constructor or a name check failed: report it as a reading error.
+    AbortRead(root);
+    throw EReadError(e.Message());
   } catch (...) {
-    // Take back what this read created; what existed before is left as it is now.
-    for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) {
-      TComponent* c = *it;
-      for (int i = 0; i < root->ComponentCount(); ++i)
-        if (root->Components(i) == c) {
-          delete c;
-          break;
-        }
-    }
-    for (TComponent* c : FLoaded)
-      if (std::find(FCreated.begin(), FCreated.end(), c) == FCreated.end())
-        c->SetComponentState(0, csLoading | csReading);
-    root->SetComponentState(0, csLoading | csReading);
-    FLoaded.clear();
-    FCreated.clear();
-    FFixups.clear();
+    AbortRead(root);
     throw;
   }
   std::vector<TComponent*> loaded;

@@ -382,6 +382,7 @@ class TReader : public TFiler {
   void ReadProperty(TPersistent* instance, const std::string& path);
   void ReadPropValue(TPersistent* instance, const TPropInfo& prop, const std::string& path);
   void ResolveFixups();
+  void AbortRead(TComponent* root) noexcept;
   std::string FPropName;  // the property DefineProperties is asked for; cleared when found
   std::vector<TComponent*> FLoaded;
   std::vector<TComponent*> FCreated;

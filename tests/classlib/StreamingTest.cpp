@@ -378,7 +378,7 @@ TEST_F(StreamingTest, CorruptedBytesNeverCrashOrLeak) {
     TTestComp target(nullptr);
     try {
       ReadComponentFromMemory(bad.data(), bad.size(), &target);
-    } catch (const Exception&) {
+    } catch (const EFilerError&) {
       ++failures;
       EXPECT_EQ(target.ComponentCount(), 0);
       EXPECT_EQ(target.ComponentState() & (csLoading | csReading), 0u);
