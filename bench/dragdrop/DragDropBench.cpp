@@ -1,7 +1,11 @@
 // Rendering and reading CF_HDROP and "Shell IDList Array" for 10,000 files, each beside a raw copy
 // of the same bytes in the same run, and reported per file.
+
+// The shell headers need windows.h first.
+// clang-format off
 #include <windows.h>
 #include <shellapi.h>
+// clang-format on
 
 #include <cstdio>
 #include <cstring>
