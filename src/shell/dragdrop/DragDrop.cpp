@@ -89,7 +89,8 @@ ULONG STDMETHODCALLTYPE TInterfacedComponent::Release() {
 KORV_DEFINE_CLASS(TDragDropComponent, TInterfacedComponent, nullptr, nullptr);
 
 TDragDropComponent::TDragDropComponent(TComponent* owner, std::unique_ptr<TDataFormats> dataFormats)
-    : TInterfacedComponent(owner), FDataFormats(dataFormats ? std::move(dataFormats) : std::make_unique<TDataFormats>()) {}
+    : TInterfacedComponent(owner),
+      FDataFormats(dataFormats ? std::move(dataFormats) : std::make_unique<TDataFormats>()) {}
 
 TDragDropComponent::~TDragDropComponent() = default;
 
@@ -106,7 +107,8 @@ TClipboardFormat::TClipboardFormat(DWORD tymed) noexcept {
   FFormatEtc.tymed = tymed;
 }
 
-TClipboardFormat::TClipboardFormat(const FORMATETC& formatEtc) noexcept : FFormatEtc(formatEtc), FFormatResolved(true) {}
+TClipboardFormat::TClipboardFormat(const FORMATETC& formatEtc) noexcept
+    : FFormatEtc(formatEtc), FFormatResolved(true) {}
 
 const FORMATETC& TClipboardFormat::FormatEtc() {
   if (!FFormatResolved) {
@@ -404,7 +406,8 @@ void TDataFormatMap::Add(TClass dataFormatClass, TClass clipboardFormatClass, in
                          TDataDirections directions) {
   if (!dataFormatClass || !clipboardFormatClass) return;
   auto found = std::find_if(FList.begin(), FList.end(), [&](const TDataFormatMapEntry& e) {
-    return e.DataFormatClass->InheritsFrom(dataFormatClass) && e.ClipboardFormatClass->InheritsFrom(clipboardFormatClass);
+    return e.DataFormatClass->InheritsFrom(dataFormatClass) &&
+           e.ClipboardFormatClass->InheritsFrom(clipboardFormatClass);
   });
   TDataFormatMapEntry entry{};
   if (found != FList.end()) {
@@ -483,8 +486,7 @@ void RegisterCompatibleFormat(TClass dataFormatClass, TClass clipboardFormatClas
 
 namespace {
 TObject* CreateRawClipboardFormatDefault(TObject*) {
-  throw Exception(
-      Format("The %s class can not be instantiated with the default constructor", "TRawClipboardFormat"));
+  throw Exception(Format("The %s class can not be instantiated with the default constructor", "TRawClipboardFormat"));
 }
 }  // namespace
 
@@ -498,7 +500,9 @@ TRawClipboardFormat::~TRawClipboardFormat() { TRawClipboardFormat::Clear(); }
 
 CLIPFORMAT TRawClipboardFormat::GetClipboardFormat() { return FFormatEtc.cfFormat; }
 
-void TRawClipboardFormat::SetClipboardFormatName(const std::string& name) { SetClipboardFormat(RegisterFormatName(name.c_str())); }
+void TRawClipboardFormat::SetClipboardFormatName(const std::string& name) {
+  SetClipboardFormat(RegisterFormatName(name.c_str()));
+}
 
 bool TRawClipboardFormat::Assign(TCustomDataFormat* dataFormat) {
   if (dataFormat && dataFormat->InheritsFrom(TRawDataFormat::StaticClass())) return true;

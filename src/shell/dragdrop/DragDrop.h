@@ -7,8 +7,8 @@
 // formats from TDataFormatMap when it is created.
 #pragma once
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <memory>
@@ -83,11 +83,9 @@ class TInterfacedComponent : public TComponent, public IUnknown {
   [[nodiscard]] IUnknown* OwnerUnknown() const noexcept;
 };
 
-#define KORV_INTERFACED_IUNKNOWN(Base)                                                         \
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** obj) override {                  \
-    return Base::QueryInterface(iid, obj);                                                     \
-  }                                                                                            \
-  ULONG STDMETHODCALLTYPE AddRef() override { return Base::AddRef(); }                         \
+#define KORV_INTERFACED_IUNKNOWN(Base)                                                                                 \
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** obj) override { return Base::QueryInterface(iid, obj); } \
+  ULONG STDMETHODCALLTYPE AddRef() override { return Base::AddRef(); }                                                 \
   ULONG STDMETHODCALLTYPE Release() override { return Base::Release(); }
 
 // The interface's name as the system registers it (HKEY_CLASSES_ROOT\Interface\{iid}), or the

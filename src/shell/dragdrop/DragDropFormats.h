@@ -463,8 +463,7 @@ class TFileDescriptorToFilenameStrings : public TStrings {
 class TVirtualFileStreamDataFormat : public TCustomDataFormat {
   KORV_CLASS(TVirtualFileStreamDataFormat, TCustomDataFormat)
  public:
-  explicit TVirtualFileStreamDataFormat(TComponent* owner)
-      : TVirtualFileStreamDataFormat(owner, StaticClass()) {}
+  explicit TVirtualFileStreamDataFormat(TComponent* owner) : TVirtualFileStreamDataFormat(owner, StaticClass()) {}
   ~TVirtualFileStreamDataFormat() override;
   void Clear() override;
   [[nodiscard]] bool HasData() override;

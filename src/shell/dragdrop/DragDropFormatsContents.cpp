@@ -203,7 +203,8 @@ bool TFileContentsStreamClipboardFormat::GetData(IDataObject* dataObject) {
     auto stream = std::make_unique<TMemoryStream>();
     if (!bytes.empty()) stream->WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
     stream->SetPosition(0);
-    std::string name = index - 1 >= 0 ? DescriptorNameA(group.Descriptor(static_cast<uint32_t>(index - 1))) : std::string();
+    std::string name =
+        index - 1 >= 0 ? DescriptorNameA(group.Descriptor(static_cast<uint32_t>(index - 1))) : std::string();
     FStreams->AddNamed(std::move(stream), name);
     result = true;
   }
@@ -404,7 +405,8 @@ void TVirtualFileStreamDataFormat::Clear() {
 }
 
 bool TVirtualFileStreamDataFormat::HasData() {
-  return FFileDescriptors->Count() > 0 && (FHasContents || static_cast<bool>(FFileContentsClipboardFormat->OnGetStream));
+  return FFileDescriptors->Count() > 0 &&
+         (FHasContents || static_cast<bool>(FFileContentsClipboardFormat->OnGetStream));
 }
 
 bool TVirtualFileStreamDataFormat::NeedsData() { return FFileDescriptors->Count() == 0 || !FHasContents; }

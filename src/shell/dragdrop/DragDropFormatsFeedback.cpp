@@ -8,11 +8,11 @@ namespace korv {
 // ---------------------------------------------------------------------------------------------
 // Feedback clipboard formats
 
-#define KORV_NAMED_FORMAT(Cls, Base, Name)                                     \
-  KORV_DEFINE_CLASS(Cls, Base, &CreateClipboardFormat<Cls>, nullptr);          \
-  CLIPFORMAT Cls::GetClipboardFormat() {                                       \
-    static const CLIPFORMAT cf = RegisterFormatName(Name);                     \
-    return cf;                                                                 \
+#define KORV_NAMED_FORMAT(Cls, Base, Name)                            \
+  KORV_DEFINE_CLASS(Cls, Base, &CreateClipboardFormat<Cls>, nullptr); \
+  CLIPFORMAT Cls::GetClipboardFormat() {                              \
+    static const CLIPFORMAT cf = RegisterFormatName(Name);            \
+    return cf;                                                        \
   }
 
 KORV_NAMED_FORMAT(TPreferredDropEffectClipboardFormat, TCustomDWORDClipboardFormat, "Preferred DropEffect")
@@ -171,14 +171,13 @@ void DragDropFormatsShutdown() {
   UnregisterDataFormat(TDataStreamDataFormat::StaticClass());
   UnregisterDataFormat(TFeedbackDataFormat::StaticClass());
   UnregisterDataFormat(TVirtualFileStreamDataFormat::StaticClass());
-  for (TClass c : {TTextClipboardFormat::StaticClass(), TFileContentsClipboardFormat::StaticClass(),
-                   TFileGroupDescritorClipboardFormat::StaticClass(), TFileGroupDescritorWClipboardFormat::StaticClass(),
-                   TPreferredDropEffectClipboardFormat::StaticClass(), TPerformedDropEffectClipboardFormat::StaticClass(),
-                   TPasteSuccededClipboardFormat::StaticClass(), TInShellDragLoopClipboardFormat::StaticClass(),
-                   TTargetCLSIDClipboardFormat::StaticClass(),
-                   TLogicalPerformedDropEffectClipboardFormat::StaticClass(),
-                   TFileContentsStreamClipboardFormat::StaticClass(),
-                   TFileContentsStreamOnDemandClipboardFormat::StaticClass()})
+  for (TClass c :
+       {TTextClipboardFormat::StaticClass(), TFileContentsClipboardFormat::StaticClass(),
+        TFileGroupDescritorClipboardFormat::StaticClass(), TFileGroupDescritorWClipboardFormat::StaticClass(),
+        TPreferredDropEffectClipboardFormat::StaticClass(), TPerformedDropEffectClipboardFormat::StaticClass(),
+        TPasteSuccededClipboardFormat::StaticClass(), TInShellDragLoopClipboardFormat::StaticClass(),
+        TTargetCLSIDClipboardFormat::StaticClass(), TLogicalPerformedDropEffectClipboardFormat::StaticClass(),
+        TFileContentsStreamClipboardFormat::StaticClass(), TFileContentsStreamOnDemandClipboardFormat::StaticClass()})
     TClipboardFormat::UnregisterClipboardFormat(c);
   DragDropShutdown();
 }

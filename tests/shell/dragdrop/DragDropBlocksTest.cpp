@@ -1,8 +1,11 @@
 // Byte layouts of CF_HDROP, name lists, file group descriptors and "Shell IDList Array", and the
 // readers fed with bad blocks in bulk. Every block a reader sees ends right before an inaccessible
 // page, so a read past its end crashes the test.
+// The shell headers need windows.h first.
+// clang-format off
 #include <windows.h>
 #include <shellapi.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
@@ -91,7 +94,8 @@ TEST(DropFilesBlock, TwoNamesMakeTheDocumentedThirtyFiveBytes) {
 TEST(DropFilesBlock, ReadsWideNamesWhoseFirstCharacterHasAZeroLowByte) {
   // U+0100 is stored as 00 01: only a 16-bit zero ends a wide name.
   std::wstring first = std::wstring(1, wchar_t(0x0100)) + L"x.txt";
-  std::string block = U32(20) + U32(0) + U32(0) + U32(0) + U32(1) + Wide(first) + U16(0) + Wide(L"C:\\y") + U16(0) + U16(0);
+  std::string block =
+      U32(20) + U32(0) + U32(0) + U32(0) + U32(1) + Wide(first) + U16(0) + Wide(L"C:\\y") + U16(0) + U16(0);
   TGuardedBlock g(block);
   std::vector<std::string> names;
   ASSERT_TRUE(ReadDropFiles(g.Data(), g.Size(), names));
@@ -175,10 +179,18 @@ TEST(DropFilesBlock, RandomMutationsNeverReadOutsideTheBlock) {
     for (int e = 0; e < edits; ++e) {
       size_t at = rnd.Below(static_cast<uint32_t>(b.size()));
       switch (rnd.Below(4)) {
-        case 0: b[at] = static_cast<char>(rnd.Next()); break;
-        case 1: b[at] = 0; break;
-        case 2: b.resize(rnd.Below(static_cast<uint32_t>(b.size()) + 1)); break;
-        default: if (b.size() >= 20) b[16] = static_cast<char>(rnd.Below(2)); break;  // flip fWide
+        case 0:
+          b[at] = static_cast<char>(rnd.Next());
+          break;
+        case 1:
+          b[at] = 0;
+          break;
+        case 2:
+          b.resize(rnd.Below(static_cast<uint32_t>(b.size()) + 1));
+          break;
+        default:
+          if (b.size() >= 20) b[16] = static_cast<char>(rnd.Below(2));
+          break;  // flip fWide
       }
       if (b.empty()) break;
     }
@@ -390,9 +402,15 @@ TEST(CIDABlock, EveryTruncationAndRandomMutationIsSafe) {
     for (int e = 0; e < edits; ++e) {
       size_t at = rnd.Below(static_cast<uint32_t>(b.size()));
       switch (rnd.Below(3)) {
-        case 0: b[at] = static_cast<char>(rnd.Next()); break;
-        case 1: b[at] = static_cast<char>(rnd.Below(3)); break;
-        default: b.resize(rnd.Below(static_cast<uint32_t>(b.size()) + 1)); break;
+        case 0:
+          b[at] = static_cast<char>(rnd.Next());
+          break;
+        case 1:
+          b[at] = static_cast<char>(rnd.Below(3));
+          break;
+        default:
+          b.resize(rnd.Below(static_cast<uint32_t>(b.size()) + 1));
+          break;
       }
       if (b.empty()) break;
     }

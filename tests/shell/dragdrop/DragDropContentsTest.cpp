@@ -55,7 +55,8 @@ TEST(TextDataFormat, ASourceOffersTheTextAlsoAsTheVirtualFileTextScrap) {
   ASSERT_GE(rendered[1].size(), 4 + kFileDescriptorWSize);         // "FileGroupDescriptorW"
   EXPECT_EQ(ReadU32(rendered[1].data()), 1u);
   EXPECT_EQ(DescriptorNameW(rendered[1].data() + 4), L"Text scrap.txt");
-  EXPECT_EQ(std::string(rendered[1].data() + 4, kFileDescriptorNameOffset), std::string(kFileDescriptorNameOffset, '\0'));
+  EXPECT_EQ(std::string(rendered[1].data() + 4, kFileDescriptorNameOffset),
+            std::string(kFileDescriptorNameOffset, '\0'));
   ASSERT_GE(rendered[2].size(), 4 + kFileDescriptorASize);  // "FileGroupDescriptor"
   EXPECT_EQ(ReadU32(rendered[2].data()), 1u);
   EXPECT_EQ(DescriptorNameA(rendered[2].data() + 4), "Text scrap.txt");

@@ -1,7 +1,10 @@
 // ID lists of real temporary files, resolved back to paths (never compared byte for byte: ID
 // lists embed file times), and the "Shell IDList Array" format and data format.
+// The shell headers need windows.h first.
+// clang-format off
 #include <windows.h>
 #include <shlobj.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,8 @@ using test::TTestDropSource;
 using test::TTestPlainComponent;
 
 // Class references of their own for the local maps: the rule works on classes alone.
-#define FAKE_CLASS(Name, Parent) const TClassInfo Name{#Name, &Parent::ClassInfo, nullptr, nullptr}
+#define FAKE_CLASS(Name, Parent) \
+  const TClassInfo Name { #Name, &Parent::ClassInfo, nullptr, nullptr }
 FAKE_CLASS(DText, TCustomDataFormat);
 FAKE_CLASS(DFeedback, TCustomDataFormat);
 FAKE_CLASS(DStream, TCustomDataFormat);
@@ -148,16 +149,15 @@ TEST(DataFormatMap, ACompatibleFormatsListFollowsTheScopeOfItsOwner) {
   TDataFormatMap& real = TDataFormatMap::Instance();
   // The process-wide map holds the real classes in the same order.
   EXPECT_EQ(PairsOf(real, TTextDataFormat::StaticClass()),
-            (std::vector<TClass>{TTextClipboardFormat::StaticClass(), TFileGroupDescritorWClipboardFormat::StaticClass(),
-                                 TFileGroupDescritorClipboardFormat::StaticClass(),
-                                 TFileContentsClipboardFormat::StaticClass()}));
-  EXPECT_EQ(PairsOf(real, TFeedbackDataFormat::StaticClass()),
-            (std::vector<TClass>{TLogicalPerformedDropEffectClipboardFormat::StaticClass(),
-                                 TTargetCLSIDClipboardFormat::StaticClass(),
-                                 TInShellDragLoopClipboardFormat::StaticClass(),
-                                 TPasteSuccededClipboardFormat::StaticClass(),
-                                 TPerformedDropEffectClipboardFormat::StaticClass(),
-                                 TPreferredDropEffectClipboardFormat::StaticClass()}));
+            (std::vector<TClass>{
+                TTextClipboardFormat::StaticClass(), TFileGroupDescritorWClipboardFormat::StaticClass(),
+                TFileGroupDescritorClipboardFormat::StaticClass(), TFileContentsClipboardFormat::StaticClass()}));
+  EXPECT_EQ(
+      PairsOf(real, TFeedbackDataFormat::StaticClass()),
+      (std::vector<TClass>{
+          TLogicalPerformedDropEffectClipboardFormat::StaticClass(), TTargetCLSIDClipboardFormat::StaticClass(),
+          TInShellDragLoopClipboardFormat::StaticClass(), TPasteSuccededClipboardFormat::StaticClass(),
+          TPerformedDropEffectClipboardFormat::StaticClass(), TPreferredDropEffectClipboardFormat::StaticClass()}));
   EXPECT_EQ(PairsOf(real, TDataStreamDataFormat::StaticClass()),
             (std::vector<TClass>{TFileContentsStreamClipboardFormat::StaticClass()}));
   EXPECT_EQ(PairsOf(real, TPIDLDataFormat::StaticClass()),
@@ -240,8 +240,8 @@ TEST(DataFormatMap, StartUpAndShutDownNestAndRebuildTheRegistryInOrder) {
   std::vector<std::string> names;
   for (int i = 0; i < TDataFormatClasses::Instance().Count(); ++i)
     names.push_back(TDataFormatClasses::Instance().Items(i)->Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"TTextDataFormat", "TDataStreamDataFormat",
-                                             "TVirtualFileStreamDataFormat", "TPIDLDataFormat"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"TTextDataFormat", "TDataStreamDataFormat", "TVirtualFileStreamDataFormat",
+                                             "TPIDLDataFormat"}));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -395,7 +395,8 @@ TEST(ClipboardFormat, BaseOperationsRaiseTheirMessages) {
   EXPECT_EQ(TPIDLClipboardFormat().GetClipboardFormatName(), "Shell IDList Array");
   EXPECT_EQ(TPreferredDropEffectClipboardFormat().GetClipboardFormatName(), "Preferred DropEffect");
   // Formats of one name share one id.
-  EXPECT_EQ(TFileContentsClipboardFormat().FormatEtc().cfFormat, TFileContentsStreamClipboardFormat().FormatEtc().cfFormat);
+  EXPECT_EQ(TFileContentsClipboardFormat().FormatEtc().cfFormat,
+            TFileContentsStreamClipboardFormat().FormatEtc().cfFormat);
   EXPECT_EQ(TFileContentsClipboardFormat().FormatEtc().cfFormat,
             static_cast<CLIPFORMAT>(RegisterClipboardFormatA("FileContents")));
 }

@@ -3,8 +3,8 @@
 // owner of data formats, and temporary files.
 #pragma once
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <functional>
 #include <string>
@@ -48,12 +48,12 @@ class TPeerDataObject : public IDataObject {
  public:
   struct Entry {
     CLIPFORMAT Format;
-    LONG Index = -1;          // -1 answers every lindex
+    LONG Index = -1;              // -1 answers every lindex
     DWORD Tymed = TYMED_HGLOBAL;  // the medium served: TYMED_HGLOBAL or TYMED_ISTREAM
     std::string Bytes;
-    int64_t StatExtra = 0;    // stream media: Stat reports this many bytes more
-    bool AtEnd = false;       // stream media: handed out positioned at the end
-    HRESULT Fail = S_OK;      // a failure code to answer instead
+    int64_t StatExtra = 0;  // stream media: Stat reports this many bytes more
+    bool AtEnd = false;     // stream media: handed out positioned at the end
+    HRESULT Fail = S_OK;    // a failure code to answer instead
   };
   TPeerDataObject() = default;
   virtual ~TPeerDataObject() = default;
