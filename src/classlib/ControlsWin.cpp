@@ -736,6 +736,12 @@ void TWinControl::WMPaint(TMessage& m) {
     PaintHandler(reinterpret_cast<HDC>(m.WParam));
     return;
   }
+  if (FDefWndProc != DefWindowProcA && !FDoubleBuffered &&
+      std::none_of(FControls.begin(), FControls.end(), [](TControl* c) { return !c->IsWindowed() && c->FVisible; })) {
+    // A system control with nothing of ours to add paints itself.
+    DefaultHandler(m);
+    return;
+  }
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(FHandle, &ps);
   struct EndGuard {
