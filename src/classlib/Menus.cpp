@@ -717,10 +717,7 @@ bool TMenu::DispatchPopup(HMENU menu) {
   return true;
 }
 
-void TMenu::MenuChanged(TMenuItem*, bool) {
-  if (HasState(csDestroying | csLoading)) return;
-  if (OnChange) OnChange(this);
-}
+void TMenu::MenuChanged(TMenuItem*, bool) {}
 
 // ---------------------------------------------------------------------------------------------
 // TMainMenu
@@ -739,8 +736,9 @@ HMENU TMainMenu::CreateMenuHandle() const { return CreateMenu(); }
 void TMainMenu::MenuChanged(TMenuItem* source, bool rebuild) {
   if (HasState(csDestroying | csLoading)) return;
   HWND wnd = WindowHandle();
-  if (wnd && IsWindow(wnd)) {
-    if (Items()->HandleAllocated() && GetMenu(wnd) == Items()->Handle()) DrawMenuBar(wnd);
+  // Only the window that carries this menu (a stale handle may name another window by now).
+  if (wnd && Items()->HandleAllocated() && IsWindow(wnd) && GetMenu(wnd) == Items()->Handle()) {
+    DrawMenuBar(wnd);
     SendMessageA(wnd, CM_MENUCHANGED, 0, 0);
   }
   inherited::MenuChanged(source, rebuild);
