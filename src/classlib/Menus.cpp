@@ -544,6 +544,8 @@ void TMenuItem::AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawS
 }
 
 void TMenuItem::DefaultMeasure(TCanvas* canvas, int& width, int& height) {
+  // A default item is painted bold: measure it so.
+  if (FDefault) canvas->Font()->SetStyle(canvas->Font()->Style() | fsBold);
   if (IsTopLevelOfMainMenu(this)) {
     TRect r{0, 0, 0, 0};
     canvas->DrawTextRect(FCaption, r, DT_CALCRECT | DT_SINGLELINE);
