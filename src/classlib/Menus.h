@@ -124,7 +124,7 @@ class TMenuItem : public TComponent {
   // owner-draw paint in place of the menu's image.
   [[nodiscard]] TBitmap* Bitmap();
   [[nodiscard]] bool HasBitmap() const noexcept;  // a bitmap exists and is not empty
-  void SetBitmap(const TBitmap* value);            // copies the picture
+  void SetBitmap(const TBitmap* value);           // copies the picture
   // Index into the menu's Images (-1: none), drawn by the default owner-draw paint.
   [[nodiscard]] int ImageIndex() const noexcept { return FImageIndex; }
   void SetImageIndex(int value);

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "MenusTestKit.h"
 #include "classlib/Forms.h"
 #include "classlib/ImgList.h"
 #include "classlib/Menus.h"
 #include "support/Pixels.h"
-#include "MenusTestKit.h"
 
 namespace korv {
 namespace {
