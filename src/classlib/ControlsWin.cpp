@@ -208,6 +208,10 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
   FControlStyle |= csAcceptsControls;
 }
 
+void TWinControl::GetChildren(std::vector<TComponent*>& out) const {
+  out.insert(out.end(), FControls.begin(), FControls.end());
+}
+
 TWinControl::~TWinControl() {
   SetComponentState(csDestroying);
   // Leave the parent while this is still a windowed control (its lists hold it as one).

@@ -98,6 +98,14 @@ TCustomForm::TCustomForm(TComponent* owner)
   if (Screen) Screen->AddForm(this);
 }
 
+void TCustomForm::GetChildren(std::vector<TComponent*>& out) const {
+  TWinControl::GetChildren(out);
+  for (int i = 0; i < ComponentCount(); ++i) {
+    TComponent* c = Components(i);
+    if (!dynamic_cast<TControl*>(c)) out.push_back(c);
+  }
+}
+
 TCustomForm::~TCustomForm() {
   SetComponentState(csDestroying);
   try {

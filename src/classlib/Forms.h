@@ -78,6 +78,8 @@ class TCustomForm : public TWinControl {
  public:
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
+  // Streaming: the form's child controls, then the components it owns that are not controls.
+  void GetChildren(std::vector<TComponent*>& out) const override;
 
   [[nodiscard]] TBorderStyle BorderStyle() const noexcept { return FBorderStyle; }
   // Re-styles a live window in place (the window is never re-created).
