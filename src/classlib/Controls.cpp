@@ -1,5 +1,6 @@
 // TControl, TGraphicControl, TControlCanvas and the free control functions.
 #include "classlib/Controls.h"
+#include "classlib/Streaming.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,7 +10,30 @@
 namespace korv {
 
 KORV_DEFINE_CLASS(TControlCanvas, TCanvas, nullptr, nullptr);
-KORV_DEFINE_CLASS(TControl, TComponent, nullptr, nullptr);
+namespace {
+const char* const kAlignNames[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"};
+// The properties every control publishes; descendants add their own.
+const TPropInfo kControlProps[] = {
+    KORV_PROP_INT_NODEFAULT(TControl, Left),
+    KORV_PROP_INT_NODEFAULT(TControl, Top),
+    KORV_PROP_INT_NODEFAULT(TControl, Width),
+    KORV_PROP_INT_NODEFAULT(TControl, Height),
+    KORV_PROP_ENUM(TControl, Align, kAlignNames, alNone),
+    KORV_PROP_STR(TControl, Caption, ""),
+    KORV_PROP_STORED(KORV_PROP_INT_NODEFAULT(TControl, Color), TControl, IsColorStored),
+    KORV_PROP_BOOL(TControl, ParentColor, true),
+    KORV_PROP_STORED(KORV_PROP_OBJECT(TControl, Font), TControl, IsFontStored),
+    KORV_PROP_BOOL(TControl, ParentFont, true),
+    KORV_PROP_BOOL(TControl, Enabled, true),
+    KORV_PROP_BOOL(TControl, Visible, true),
+    KORV_PROP_STR(TControl, Hint, ""),
+    KORV_PROP_BOOL(TControl, ShowHint, false),
+    KORV_PROP_BOOL(TControl, ParentShowHint, true),
+    KORV_PROP_INT(TControl, Cursor, crDefault),
+};
+}  // namespace
+KORV_DEFINE_PROPS(TControl, kControlProps);
+KORV_DEFINE_CLASS(TControl, TComponent, nullptr, &TControl_PropTable);
 KORV_DEFINE_CLASS(TGraphicControl, TControl, nullptr, nullptr);
 
 namespace detail {
@@ -314,6 +338,12 @@ void TControl::CMHitTest(TMessage& m) { m.Result = HTCLIENT; }
 void TControl::FontChanged(TObject*) {
   FParentFont = false;
   Perform(CM_FONTCHANGED, 0, 0);
+}
+
+TComponent* TControl::GetParentComponent() const { return FParent; }
+
+void TControl::SetParentComponent(TComponent* p) {
+  if (auto* wc = dynamic_cast<TWinControl*>(p)) SetParent(wc);
 }
 
 void TControl::SetParent(TWinControl* parent) {

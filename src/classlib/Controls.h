@@ -242,6 +242,9 @@ class TControl : public TComponent {
 
   // Caption and Text are the same string; windowed controls keep it in their window.
   [[nodiscard]] TCaption Caption() const { return GetText(); }
+  // Streaming: colour and font are stored only when not taken from the parent.
+  [[nodiscard]] bool IsColorStored() const noexcept { return !FParentColor; }
+  [[nodiscard]] bool IsFontStored() const noexcept { return !FParentFont; }
   void SetCaption(const TCaption& v) { SetText(v); }
   [[nodiscard]] virtual std::string GetText() const;
   void SetText(const std::string& v);
@@ -304,8 +307,9 @@ class TControl : public TComponent {
   virtual void Click();
   virtual void DblClick();
 
-  // Internal: the parent's bookkeeping calls these.
-  void SetParentComponent(TWinControl* p) { SetParent(p); }
+  // Streaming: a control read inside a windowed control's record becomes its child.
+  [[nodiscard]] TComponent* GetParentComponent() const override;
+  void SetParentComponent(TComponent* p) override;
   [[nodiscard]] bool IsWindowed() const noexcept { return FIsWindowed; }
 
  protected:
@@ -393,6 +397,8 @@ class TWinControl : public TControl {
  public:
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
+  // Streaming: the child controls, in child order, are written inside this control's record.
+  void GetChildren(std::vector<TComponent*>& out) const override;
 
   // The window, created on demand (with the parents' windows first). Raises
   // EInvalidOperation "Control '%s' has no parent window" when a child has no parent.
@@ -622,6 +628,13 @@ class TCustomControl : public TWinControl {
 // DeallocateHWnd. Raises EOSError when the window cannot be created.
 [[nodiscard]] HWND AllocateHWnd(TWndMethod method);
 void DeallocateHWnd(HWND wnd) noexcept;
+
+// Visual themes in use: true only when the program runs with version 6 of the common controls
+// (a manifest asks for it) and the system has themes on. IsThemeActive/IsAppThemed alone are not
+// enough: they report themes without such a manifest. Tests may force the answer.
+[[nodiscard]] bool ThemesEnabled() noexcept;
+// Forces ThemesEnabled to value (1 true, 0 false) or back to detection (-1).
+void SetThemesEnabledOverride(int value) noexcept;
 
 // Records an exception that a window procedure caught (it never leaves the procedure); the
 // application shows or reports it.

@@ -3,6 +3,7 @@
 // child notifications, mouse tracking and the painting of graphic children.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -129,6 +130,34 @@ TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) noexcept {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Themes
+
+namespace {
+int GThemesOverride = -1;
+}  // namespace
+
+void SetThemesEnabledOverride(int value) noexcept { GThemesOverride = value < 0 ? -1 : (value ? 1 : 0); }
+
+bool ThemesEnabled() noexcept {
+  if (GThemesOverride >= 0) return GThemesOverride == 1;
+  HMODULE cc = GetModuleHandleA("comctl32.dll");
+  if (!cc) return false;
+  using DllGetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+  auto getVersion = reinterpret_cast<DllGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(cc, "DllGetVersion")));
+  if (!getVersion) return false;
+  DLLVERSIONINFO vi{};
+  vi.cbSize = sizeof vi;
+  if (FAILED(getVersion(&vi)) || vi.dwMajorVersion < 6) return false;
+  HMODULE ux = GetModuleHandleA("uxtheme.dll");
+  if (!ux) ux = LoadLibraryA("uxtheme.dll");  // stays loaded for the process
+  if (!ux) return false;
+  using BoolFn = BOOL(WINAPI*)();
+  auto active = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(ux, "IsThemeActive")));
+  auto themed = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(ux, "IsAppThemed")));
+  return active && themed && active() && themed();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Hidden utility windows
 
 namespace {
@@ -177,6 +206,10 @@ void DeallocateHWnd(HWND wnd) noexcept {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
   FIsWindowed = true;
   FControlStyle |= csAcceptsControls;
+}
+
+void TWinControl::GetChildren(std::vector<TComponent*>& out) const {
+  out.insert(out.end(), FControls.begin(), FControls.end());
 }
 
 TWinControl::~TWinControl() {
@@ -734,6 +767,12 @@ void TWinControl::WMPaint(TMessage& m) {
   if (m.WParam) {
     // Painting into a DC someone else supplies (a parent's background, PrintWindow...).
     PaintHandler(reinterpret_cast<HDC>(m.WParam));
+    return;
+  }
+  if (FDefWndProc != DefWindowProcA && !FDoubleBuffered &&
+      std::none_of(FControls.begin(), FControls.end(), [](TControl* c) { return !c->IsWindowed() && c->FVisible; })) {
+    // A system control with nothing of ours to add paints itself.
+    DefaultHandler(m);
     return;
   }
   PAINTSTRUCT ps;

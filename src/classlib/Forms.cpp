@@ -98,6 +98,14 @@ TCustomForm::TCustomForm(TComponent* owner)
   if (Screen) Screen->AddForm(this);
 }
 
+void TCustomForm::GetChildren(std::vector<TComponent*>& out) const {
+  TWinControl::GetChildren(out);
+  for (int i = 0; i < ComponentCount(); ++i) {
+    TComponent* c = Components(i);
+    if (!dynamic_cast<TControl*>(c)) out.push_back(c);
+  }
+}
+
 TCustomForm::~TCustomForm() {
   SetComponentState(csDestroying);
   try {
@@ -808,6 +816,13 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::ma
                             nullptr, ModuleInstance(), nullptr);
   if (!FHandle) RaiseLastOSError();
   SetWindowLongPtrA(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  FIcon->OnChange = TNotifyEvent(this, &TApplication::IconChanged);
+}
+
+void TApplication::IconChanged(TObject*) {
+  HICON icon = FIcon->Empty() ? nullptr : FIcon->Handle();
+  SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 TApplication::~TApplication() {

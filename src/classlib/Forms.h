@@ -78,6 +78,8 @@ class TCustomForm : public TWinControl {
  public:
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
+  // Streaming: the form's child controls, then the components it owns that are not controls.
+  void GetChildren(std::vector<TComponent*>& out) const override;
 
   [[nodiscard]] TBorderStyle BorderStyle() const noexcept { return FBorderStyle; }
   // Re-styles a live window in place (the window is never re-created).
@@ -284,6 +286,7 @@ class TApplication : public TComponent {
 
  private:
   void Idle(const MSG& msg);
+  void IconChanged(TObject* sender);
   bool IsKeyMsg(MSG& msg);
   bool IsMDIMsg(MSG& msg);
 

@@ -124,7 +124,7 @@ class TMenuItem : public TComponent {
   // owner-draw paint in place of the menu's image.
   [[nodiscard]] TBitmap* Bitmap();
   [[nodiscard]] bool HasBitmap() const noexcept;  // a bitmap exists and is not empty
-  void SetBitmap(const TBitmap* value);            // copies the picture
+  void SetBitmap(const TBitmap* value);           // copies the picture
   // Index into the menu's Images (-1: none), drawn by the default owner-draw paint.
   [[nodiscard]] int ImageIndex() const noexcept { return FImageIndex; }
   void SetImageIndex(int value);
@@ -186,8 +186,9 @@ class TMenuItem : public TComponent {
   virtual void Click();
 
   // Owner-draw entry points, called by the dispatch with a prepared canvas (measure: a screen DC
-  // with the menu font; draw: the real item DC). Without a handler the item measures and draws
-  // itself in the system's colours. TopLevel: an item of a menu bar.
+  // with the menu font; draw: the real item DC). MeasureItem computes the default size first and
+  // hands it to OnMeasureItem, which may change it. AdvancedDrawItem calls OnAdvancedDrawItem,
+  // or paints the item in the system's colours when none is set. TopLevel: an item of a menu bar.
   virtual void MeasureItem(TCanvas* canvas, int& width, int& height);
   virtual void AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel);
 
@@ -270,8 +271,6 @@ class TMenu : public TComponent {
   // WM_INITMENUPOPUP: clicks the item whose sub-menu opens; false when the handle is not ours.
   bool DispatchPopup(HMENU menu);
 
-  TNotifyEvent OnChange;
-
  protected:
   // Creates the root handle: a popup menu (TMainMenu: a menu bar).
   [[nodiscard]] virtual HMENU CreateMenuHandle() const;
@@ -287,8 +286,8 @@ class TMenu : public TComponent {
   HWND FWindowHandle = nullptr;
 };
 
-// A form's menu bar. The form sets WindowHandle and attaches Handle with SetMenu; changes redraw
-// the bar (DrawMenuBar) and send CM_MENUCHANGED to the window.
+// A form's menu bar. The form sets WindowHandle and attaches Handle with SetMenu; while the window
+// carries the menu, changes redraw the bar (DrawMenuBar) and send CM_MENUCHANGED to the window.
 class TMainMenu : public TMenu {
   KORV_CLASS(TMainMenu, TMenu)
  public:

@@ -1,5 +1,8 @@
 // Controls on real windows: alignment, painting into a supplied DC, message routing, focus,
 // accelerators, reflection and the replaceable WindowProc.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "classlib/Controls.h"
@@ -39,6 +42,19 @@ TEST(ControlHelpers, MessageRecordSplitsItsWords) {
   for (UINT wm : reflected) {
     for (UINT reserved : {0xA100u, 0xBC4Du, 0xBCB3u, 0xBCB4u}) EXPECT_NE(CN_BASE + wm, reserved) << wm;
   }
+}
+
+TEST(ControlHelpers, ThemesNeedVersionSixOfTheCommonControlsAndCanBeForced) {
+  // This test program carries no common-controls manifest: whatever the theme functions say,
+  // themes are not in use.
+  InitCommonControls();
+  EXPECT_FALSE(ThemesEnabled());
+  SetThemesEnabledOverride(1);
+  EXPECT_TRUE(ThemesEnabled());
+  SetThemesEnabledOverride(0);
+  EXPECT_FALSE(ThemesEnabled());
+  SetThemesEnabledOverride(-1);
+  EXPECT_FALSE(ThemesEnabled());
 }
 
 // ---------------------------------------------------------------------------------------------

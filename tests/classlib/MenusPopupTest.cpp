@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "MenusTestKit.h"
 #include "classlib/Forms.h"
 #include "classlib/ImgList.h"
 #include "classlib/Menus.h"
 #include "support/Pixels.h"
-#include "MenusTestKit.h"
 
 namespace korv {
 namespace {
@@ -334,6 +334,26 @@ TEST(PopupMenuOwnerDraw, EventsGetTheRealItemDCAndTheirPaintIsOnTheScreen) {
   EXPECT_EQ(firstBefore, OwnerDrawRecorder::Fill(0));
   EXPECT_EQ(grayedColour, OwnerDrawRecorder::Fill(0));
   EXPECT_EQ(firstSelected, OwnerDrawRecorder::Fill(odSelected));
+}
+
+TEST(PopupMenuOwnerDraw, MeasuringUsesTheScreensMenuFont) {
+  ASSERT_NE(Screen, nullptr);
+  TPopupMenu menu(nullptr);
+  menu.SetOwnerDraw(true);
+  OwnerDrawRecorder rec;
+  TMenuItem* item = AddOwnerDrawn(menu, "x", rec);
+  Screen->MenuFont()->SetHeight(-23);
+  Screen->MenuFont()->SetName("Courier New");
+  MEASUREITEMSTRUCT mis{};
+  mis.CtlType = ODT_MENU;
+  mis.itemID = item->Command();
+  mis.itemData = reinterpret_cast<ULONG_PTR>(item);
+  const bool handled = MenuMeasureItem(mis);
+  Screen->ReadMenuFont();
+  ASSERT_TRUE(handled);
+  EXPECT_EQ(rec.MeasureFont.lfHeight, -23);
+  EXPECT_STREQ(rec.MeasureFont.lfFaceName, "Courier New");
+  EXPECT_EQ(rec.MeasureDCType, OBJ_DC);
 }
 
 TEST(PopupMenuOwnerDraw, DefaultPaintWithoutHandlersShowsTheSystemColours) {
