@@ -6,11 +6,18 @@
 #include <stdexcept>
 #include <utility>
 
+#include "classlib/Streaming.h"
 #include "shell/unicode/TntSysUtils.h"
 
 namespace korv {
 
-KORV_DEFINE_CLASS(TTntStrings, TWideStrings, nullptr, nullptr);
+// The 8-bit view is published but never written: the items travel as "Strings".
+const TPropInfo kTntStringsProps[] = {
+    KORV_PROP_STORED(KORV_PROP_OBJECT(TTntStrings, AnsiStrings), TTntStrings, IsAnsiStringsStored),
+};
+KORV_DEFINE_PROPS(TTntStrings, kTntStringsProps);
+
+KORV_DEFINE_CLASS(TTntStrings, TWideStrings, nullptr, &TTntStrings_PropTable);
 KORV_DEFINE_CLASS(TTntStringList, TTntStrings, nullptr, nullptr);
 KORV_DEFINE_CLASS(TFileNames, TTntStringList, nullptr, nullptr);
 KORV_DEFINE_CLASS(TAnsiStrings, TStrings, nullptr, nullptr);
@@ -99,6 +106,33 @@ void TTntStrings::SetAnsiStrings(const TStrings* value) {
 }
 
 void TTntStrings::FreeAnsiStrings() noexcept { FAnsiStrings.reset(); }
+
+void TTntStrings::DefineProperties(TFiler* filer) {
+  inherited::DefineProperties(filer);
+  filer->DefineProperty("WideStrings", [this](TReader& reader) { ReadData(reader); }, nullptr, false);
+  filer->DefineProperty(
+      "WideStringsW",
+      [this](TReader& reader) {
+        reader.ReadListBegin();
+        if (GetCount() == 0) {
+          TUpdateGuard guard(*this);
+          Clear();
+          while (!reader.EndOfList()) Add(AnsiToWideCP(reader.ReadString(), CP_UTF8));
+        } else {
+          while (!reader.EndOfList()) reader.SkipValue();
+        }
+        reader.ReadListEnd();
+      },
+      nullptr, false);
+  filer->DefineProperty(
+      "WideStrings_UTF7",
+      [](TReader& reader) {
+        reader.ReadListBegin();
+        while (!reader.EndOfList()) reader.SkipValue();
+        reader.ReadListEnd();
+      },
+      nullptr, false);
+}
 
 void TTntStrings::LoadFromFile(const std::wstring& fileName) {
   TTntFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);

@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "classlib/Streaming.h"
 #include "shell/unicode/TntClasses.h"
 #include "shell/unicode/TntSysUtils.h"
 #include "shell/unicode/TntSystem.h"
@@ -181,6 +182,35 @@ void TWideStrings::AssignTo(TPersistent* dest) const {
     return;
   }
   inherited::AssignTo(dest);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stored form data
+
+void TWideStrings::DefineProperties(TFiler* filer) {
+  filer->DefineProperty(
+      "Strings", [this](TReader& reader) { ReadData(reader); }, [this](TWriter& writer) { WriteData(writer); },
+      GetCount() > 0);
+}
+
+void TWideStrings::ReadData(TReader& reader) {
+  const TValueType t = reader.NextValue();
+  if (t == TValueType::vaString || t == TValueType::vaWString) {  // 8-bit values are widened
+    SetTextStr(reader.ReadWideString());
+    return;
+  }
+  TUpdateGuard guard(*this);
+  Clear();
+  reader.ReadListBegin();
+  while (!reader.EndOfList()) Add(reader.ReadWideString());
+  reader.ReadListEnd();
+}
+
+void TWideStrings::WriteData(TWriter& writer) const {
+  writer.WriteListBegin();
+  const int n = GetCount();
+  for (int i = 0; i < n; ++i) writer.WriteWideString(Get(i));
+  writer.WriteListEnd();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -43,6 +43,8 @@ class TWideStrings : public TPersistent {
   TWideStrings() = default;
 
   void Assign(const TPersistent* source) override;
+  // Stored form data: "Strings", the list of wide strings, written when the list is not empty.
+  void DefineProperties(TFiler* filer) override;
 
   // Abstract storage.
   [[nodiscard]] virtual std::wstring Get(int index) const = 0;
@@ -116,6 +118,10 @@ class TWideStrings : public TPersistent {
   // Sets the text from a buffer of units code units that the list may keep (the loaders hand
   // over what they read); the default is SetTextStr over it.
   virtual void SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t units);
+  // Reads "Strings" (and the legacy "WideStrings"): one 8-bit or wide string value that becomes
+  // the whole text, or a list of them that replaces the items.
+  void ReadData(TReader& reader);
+  void WriteData(TWriter& writer) const;
 
   // Opens an update bracket for the lifetime of the guard (closed on every exit).
   class TUpdateGuard {
