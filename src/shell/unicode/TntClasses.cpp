@@ -109,7 +109,8 @@ void TTntStrings::FreeAnsiStrings() noexcept { FAnsiStrings.reset(); }
 
 void TTntStrings::DefineProperties(TFiler* filer) {
   inherited::DefineProperties(filer);
-  filer->DefineProperty("WideStrings", [this](TReader& reader) { ReadData(reader); }, nullptr, false);
+  filer->DefineProperty(
+      "WideStrings", [this](TReader& reader) { ReadData(reader); }, nullptr, false);
   filer->DefineProperty(
       "WideStringsW",
       [this](TReader& reader) {
@@ -191,7 +192,7 @@ void TTntStrings::SaveToStreamMarked(TStream& stream, bool writeMark) const {
 
 namespace {
 
-constexpr size_t kChunkUnits = 32 * 1024;     // room of a chunk for short strings
+constexpr size_t kChunkUnits = 32 * 1024;       // room of a chunk for short strings
 constexpr size_t kCompactMinUnits = 64 * 1024;  // dead space below this is never compacted
 
 }  // namespace
@@ -568,7 +569,11 @@ std::wstring TTntStringList::GetTextStr() const {
   size_t total = 0;
   for (const TItem& item : FList) total += item.Len + 2;
   std::wstring text;
-  text.reserve(total);
+  try {
+    text.reserve(total);
+  } catch (const std::exception&) {  // bad_alloc or length_error: more text than memory
+    throw EOutOfMemory("Out of memory");
+  }
   for (const TItem& item : FList) {
     text.append(item.P ? item.P : L"", item.Len);
     text += L"\r\n";

@@ -62,7 +62,7 @@ class TWideStrings : public TPersistent {
   virtual int Add(const std::wstring& s);
   virtual int AddObject(const std::wstring& s, TObject* obj);
   virtual void InsertObject(int index, const std::wstring& s, TObject* obj);
-  virtual void AddStrings(const TStrings& strings);      // widened with the platform's 8-bit code page
+  virtual void AddStrings(const TStrings& strings);  // widened with the platform's 8-bit code page
   virtual void AddStrings(const TWideStrings& strings);
   virtual void Exchange(int a, int b);
   virtual void Move(int from, int to);

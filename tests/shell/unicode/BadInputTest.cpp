@@ -121,7 +121,8 @@ TEST(BadInputTest, MutatedFilesLoadAsThePlainReadersDecodeThem) {
     Bytes b = seeds[rnd.Below(4)];
     switch (rnd.Below(4)) {
       case 0:  // flip a few bytes
-        for (uint32_t k = 1 + rnd.Below(4); k > 0 && !b.empty(); --k) b[rnd.Below(static_cast<uint32_t>(b.size()))] ^= static_cast<uint8_t>(1 + rnd.Below(255));
+        for (uint32_t k = 1 + rnd.Below(4); k > 0 && !b.empty(); --k)
+          b[rnd.Below(static_cast<uint32_t>(b.size()))] ^= static_cast<uint8_t>(1 + rnd.Below(255));
         break;
       case 1:  // cut the end
         b.resize(rnd.Below(static_cast<uint32_t>(b.size() + 1)));

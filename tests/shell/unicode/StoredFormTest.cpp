@@ -87,11 +87,13 @@ W ReadBack(const std::function<void(TFiler*)>& writeLegacy, const W& before = {}
 
 TEST(StoredFormTest, SingleValuesBecomeTheWholeText) {
   EXPECT_EQ(ReadBack([](TFiler* f) {
-              f->DefineProperty("Strings", nullptr, [](TWriter& w) { w.WriteString("a\r\nb"); }, true);
+              f->DefineProperty(
+                  "Strings", nullptr, [](TWriter& w) { w.WriteString("a\r\nb"); }, true);
             }),
             (W{L"a", L"b"}));
   EXPECT_EQ(ReadBack([](TFiler* f) {
-              f->DefineProperty("WideStrings", nullptr, [](TWriter& w) { w.WriteWideString(L"\x263A\nz"); }, true);
+              f->DefineProperty(
+                  "WideStrings", nullptr, [](TWriter& w) { w.WriteWideString(L"\x263A\nz"); }, true);
             }),
             (W{L"\x263A", L"z"}));
 }

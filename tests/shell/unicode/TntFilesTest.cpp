@@ -174,8 +174,8 @@ TEST_F(TntFileTest, EightBitBranchOpensMappableNames) {
 
 TEST_F(TntFileTest, LoadingFailsWhileAnotherHandleMayWrite) {
   test::WriteFileBytes(Name, Utf16Bytes(L"a", true));
-  TUniqueFileHandle writer(CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
+  TUniqueFileHandle writer(
+      CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(writer);
   TTntStringList l;
   l.Add(L"kept");
@@ -202,8 +202,8 @@ TEST_F(TntFileTest, ReadersShareButSavingNeedsTheFileAlone) {
     l.SaveToFile(Name);
     ADD_FAILURE();
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + Narrow(FullPath(Name)) + "\". " +
-                                         Narrow(SystemText(ERROR_SHARING_VIOLATION)));
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file \"" + Narrow(FullPath(Name)) + "\". " + Narrow(SystemText(ERROR_SHARING_VIOLATION)));
   }
 }
 
@@ -216,8 +216,8 @@ TEST_F(TntFileTest, FileStreamErrorsNameTheFullPathAndTheSystemText) {
     TTntFileStream s(missing, fmOpenRead);
     ADD_FAILURE();
   } catch (const EFOpenError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + Narrow(FullPath(missing)) + "\". " +
-                                         Narrow(SystemText(ERROR_FILE_NOT_FOUND)));
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot open file \"" + Narrow(FullPath(missing)) + "\". " + Narrow(SystemText(ERROR_FILE_NOT_FOUND)));
   }
   const std::wstring badFolder = Dir / L"missing\\file.txt";
   try {
@@ -273,7 +273,8 @@ TEST(TntStreamTest, MarkedLoadingWithoutDetectionReadsUtf16) {
   Put(ms, {0xFF, 0xFE, 'a', 0, 'b'});
   ms.SetPosition(0);
   l.LoadFromStreamMarked(ms, false);
-  EXPECT_EQ(Lines(l), W{L"\xFEFF" L"a"});
+  EXPECT_EQ(Lines(l), W{L"\xFEFF"
+                        L"a"});
   EXPECT_EQ(ms.Position(), ms.Size());
   EXPECT_EQ(l.FileCharSet(), scUtf16);  // only loading a file sets it
 }

@@ -195,7 +195,8 @@ TEST(TntStringListTest, SortOrdersByCompareStringsAndSkipsSortedLists) {
   l.CustomSort(counting);
   EXPECT_GT(calls, 0);
   // A reversed comparison gives the reversed order.
-  l.CustomSort([](TTntStringList& list, int a, int b) { return WideCompareText(list.StringView(b), list.StringView(a)); });
+  l.CustomSort(
+      [](TTntStringList& list, int a, int b) { return WideCompareText(list.StringView(b), list.StringView(a)); });
   W reversed = sorted;
   std::reverse(reversed.begin(), reversed.end());
   for (size_t i = 1; i < reversed.size(); ++i)
@@ -210,19 +211,26 @@ TEST(TntStringListTest, QuickSortHandlesLargeAndDegenerateInputs) {
     for (int i = 0; i < 20000; ++i) {
       std::wstring s;
       switch (kind) {
-        case 0: s = std::to_wstring(rnd.Next()); break;  // random
-        case 1: s = L"same"; break;                       // all equal
-        case 2: s = std::to_wstring(1000000 + i); break;   // ascending
-        default: s = std::to_wstring(1000000 - i); break;  // descending
+        case 0:
+          s = std::to_wstring(rnd.Next());
+          break;  // random
+        case 1:
+          s = L"same";
+          break;  // all equal
+        case 2:
+          s = std::to_wstring(1000000 + i);
+          break;  // ascending
+        default:
+          s = std::to_wstring(1000000 - i);
+          break;  // descending
       }
       l.Add(s);
       model.push_back(s);
     }
     l.SetCaseSensitive(true);
     l.Sort();
-    std::sort(model.begin(), model.end(), [](const std::wstring& a, const std::wstring& b) {
-      return WideCompareStr(a, b) < 0;
-    });
+    std::sort(model.begin(), model.end(),
+              [](const std::wstring& a, const std::wstring& b) { return WideCompareStr(a, b) < 0; });
     ASSERT_EQ(Lines(l), model) << "kind " << kind;
   }
 }
