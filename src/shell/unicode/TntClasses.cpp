@@ -284,7 +284,11 @@ void TTntStringList::AdoptText(std::unique_ptr<wchar_t[]> buffer, size_t units) 
   chunk->Capacity = units;
   chunk->Used = units;
   TChunk* c = chunk.get();
-  FChunks.push_back(std::move(chunk));
+  try {
+    FChunks.push_back(std::move(chunk));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
   FUsedUnits += units;
   FDeadUnits += units;  // until lines claim it
   try {
