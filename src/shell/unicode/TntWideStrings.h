@@ -12,6 +12,9 @@
 
 namespace korv {
 
+// The first LF, CR, NUL or U+2028 in [p, end), or end.
+[[nodiscard]] const wchar_t* FindLineBreak(const wchar_t* p, const wchar_t* end) noexcept;
+
 // Splits text into lines: a line runs up to the next LF, CR or U+2028; after it one CR, then one
 // LF, then one U+2028 are skipped, each only if present. A NUL ends the text. Calls
 // line(std::wstring_view) for every line.
@@ -21,12 +24,7 @@ void SplitWideLines(std::wstring_view text, F&& line) {
   const wchar_t* const end = p + text.size();
   while (p < end && *p != L'\0') {
     const wchar_t* start = p;
-    // Most characters are above CR and not U+2028: one comparison settles them.
-    while (p < end) {
-      const wchar_t c = *p;
-      if (c > L'\r' ? c == L'\x2028' : (c == L'\n' || c == L'\r' || c == L'\0')) break;
-      ++p;
-    }
+    p = FindLineBreak(p, end);
     line(std::wstring_view(start, static_cast<size_t>(p - start)));
     if (p < end && *p == L'\r') ++p;
     if (p < end && *p == L'\n') ++p;
