@@ -613,31 +613,62 @@ void TTntStringList::SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t uni
 }
 
 void TTntStringList::WriteTextTo(TStream& stream) const {
-  // Gathers lines into a small buffer that stays in cache and writes it in large blocks.
+  // Lines are gathered into a small buffer that stays in cache and goes out in large blocks.
+  // Lines that still lie in the text they were loaded from, each followed there by CR LF, form
+  // runs whose bytes are already what is to be written: long runs are written in place.
   constexpr size_t kBufferUnits = 64 * 1024;
+  constexpr size_t kDirectUnits = 32 * 1024;
+  static constexpr wchar_t kCrLf[2] = {L'\r', L'\n'};
   std::unique_ptr<wchar_t[]> buf(new wchar_t[kBufferUnits]);
   size_t used = 0;
   auto flush = [&] {
-    WriteExact(stream, buf.get(), used * sizeof(wchar_t));
+    if (used > 0) WriteExact(stream, buf.get(), used * sizeof(wchar_t));
     used = 0;
   };
-  for (const TItem& item : FList) {
-    const size_t len = item.Len;
-    if (used + len + 2 > kBufferUnits) {
+  auto gather = [&](const wchar_t* p, size_t n) {
+    while (n > 0) {
+      if (used == kBufferUnits) flush();
+      const size_t k = std::min(n, kBufferUnits - used);
+      std::memcpy(buf.get() + used, p, k * sizeof(wchar_t));
+      used += k;
+      p += k;
+      n -= k;
+    }
+  };
+  const TChunk* runChunk = nullptr;
+  const wchar_t* runStart = nullptr;
+  const wchar_t* runEnd = nullptr;
+  auto endRun = [&] {
+    const size_t n = static_cast<size_t>(runEnd - runStart);
+    if (n >= kDirectUnits) {
       flush();
-      if (len + 2 > kBufferUnits) {  // a line longer than the buffer goes out directly
-        WriteExact(stream, item.P, len * sizeof(wchar_t));
-        buf[used++] = L'\r';
-        buf[used++] = L'\n';
+      WriteExact(stream, runStart, n * sizeof(wchar_t));
+    } else {
+      gather(runStart, n);
+    }
+    runChunk = nullptr;
+    runStart = runEnd = nullptr;
+  };
+  for (const TItem& item : FList) {
+    if (item.Chunk) {
+      const wchar_t* after = item.P + item.Len;
+      const wchar_t* chunkEnd = item.Chunk->Data.get() + item.Chunk->Used;
+      if (chunkEnd - after >= 2 && after[0] == L'\r' && after[1] == L'\n') {
+        if (item.Chunk != runChunk || item.P != runEnd) {
+          endRun();
+          runChunk = item.Chunk;
+          runStart = item.P;
+        }
+        runEnd = after + 2;
         continue;
       }
     }
-    if (len > 0) std::memcpy(buf.get() + used, item.P, len * sizeof(wchar_t));
-    used += len;
-    buf[used++] = L'\r';
-    buf[used++] = L'\n';
+    endRun();
+    gather(item.P, item.Len);
+    gather(kCrLf, 2);
   }
-  if (used > 0) flush();
+  endRun();
+  flush();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -320,6 +320,37 @@ TEST(TntStreamTest, LongLinesSaveWhole) {
   EXPECT_EQ(Lines(back), Lines(l));
 }
 
+TEST(TntStreamTest, EditedLoadedListsSaveTheirCurrentText) {
+  // Many lines, loaded in one piece, then changed here and there.
+  std::wstring text;
+  W lines;
+  for (int i = 0; i < 30000; ++i) {
+    lines.push_back(L"line " + std::to_wstring(i) + (i % 7 == 0 ? L" \x263A" : L""));
+    text += lines.back() + (i % 1000 == 999 ? L"\n" : L"\r\n");  // a few bare LFs
+  }
+  text += L"last without break";
+  lines.push_back(L"last without break");
+  TMemoryStream in;
+  Put(in, Utf16Bytes(text, true));
+  in.SetPosition(0);
+  TTntStringList l;
+  l.LoadFromStream(in);
+  ASSERT_EQ(Lines(l), lines);
+  l.Put(5, L"changed");
+  lines[5] = L"changed";
+  l.Delete(20000);
+  lines.erase(lines.begin() + 20000);
+  l.Insert(100, L"inserted");
+  lines.insert(lines.begin() + 100, L"inserted");
+  l.Exchange(1, 29000);
+  std::swap(lines[1], lines[29000]);
+  std::wstring expected;
+  for (const auto& s : lines) expected += s + L"\r\n";
+  TMemoryStream out;
+  l.SaveToStream(out);
+  EXPECT_EQ(StreamBytes(out), Utf16Bytes(expected, true));
+}
+
 // ---------------------------------------------------------------------------------------------
 // The 8-bit view
 

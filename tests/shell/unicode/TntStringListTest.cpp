@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -400,6 +401,14 @@ TEST(TntStringListTest, StorageMatchesAModelUnderRandomOperations) {
         break;
     }
     ASSERT_EQ(l.GetCount(), static_cast<int>(model.size())) << "step " << step;
+    if (step % 250 == 0) {  // what is saved is the text, wherever the strings are kept
+      std::wstring text;
+      for (auto& item : model) text += item.first + L"\r\n";
+      TMemoryStream ms;
+      l.SaveToStreamMarked(ms, false);
+      ASSERT_EQ(ms.Size(), static_cast<int64_t>(text.size() * 2)) << "step " << step;
+      ASSERT_EQ(std::memcmp(ms.Memory(), text.data(), text.size() * 2), 0) << "step " << step;
+    }
     if (step % 50 == 0 || model.size() < 20) {
       for (int i = 0; i < l.GetCount(); ++i) {
         ASSERT_EQ(l.StringView(i), model[static_cast<size_t>(i)].first) << "step " << step << " item " << i;
