@@ -1,0 +1,115 @@
+// Shell item ID lists and the "Shell IDList Array" format: file paths become a parent folder's
+// ID list plus each file's ID list relative to it, and back.
+//
+// An ID list is kept as its "ID list string": an 8-bit string holding its bytes with the ending
+// 16-bit zero. A PIDL list is a string list of ID list strings: item 0 the absolute ID list of
+// the parent folder, items 1..n the files relative to it.
+#pragma once
+
+#include <shlobj.h>
+
+#include "classlib/Handles.h"
+#include "shell/dragdrop/DragDropFormats.h"
+
+namespace korv {
+
+using TItemIDListPtr = TCoTaskPtr<ITEMIDLIST>;
+
+// The desktop folder's parse of Path: the absolute ID list, or empty when the desktop folder or
+// the parse fails (a missing file, for one).
+[[nodiscard]] TItemIDListPtr PathToPIDL(const std::string& path);
+// The ID list string of a shell ID list (empty for nullptr).
+[[nodiscard]] std::string PIDLToString(LPCITEMIDLIST pidl);
+// The parent's items (none for the 2-byte empty list of the desktop) followed by the child's
+// items and the ending zero.
+[[nodiscard]] std::string JoinPIDLs(std::string_view parent, std::string_view child);
+// The file-system path of an ID list string (SHGetPathFromIDListA), or empty when it has none or
+// the bytes are not a well-formed ID list.
+[[nodiscard]] std::string PIDLToPath(std::string_view idList);
+
+// The ID list string of the deepest folder holding every file (at least the desktop's empty
+// list); empty without names. Raises "Failed to get interface to Desktop" and, for a folder part
+// that cannot be parsed, "Invalid filename: %s".
+[[nodiscard]] std::string GetCommonParentPIDL(const std::vector<std::string>& filenames);
+[[nodiscard]] std::string GetCommonParentPIDL(const TStrings& filenames);
+// Builds the PIDL list of the files. False, with an empty list, when there are no names, a file
+// cannot be parsed or its ID list does not begin with the parent's items. Raises what
+// GetCommonParentPIDL raises.
+bool FilenamesToPIDLs(const std::vector<std::string>& filenames, std::vector<std::string>& pidls);
+bool FilenamesToPIDLs(const TStrings& filenames, TStrings& pidls);
+// The PIDL list of a "Shell IDList Array" block from another program (checked as ReadCIDA does).
+bool CIDAToPIDLs(const void* block, size_t size, TStrings& pidls);
+
+// A read-only view of a PIDL list as file paths: item i is the path of parent + child i + 1.
+// Put, PutObject, Insert, Delete and Clear do nothing. Assigning a string list rebuilds the PIDL
+// list from those paths; when that fails (also by an exception of the conversion, which must not
+// reach a COM caller) the PIDL list is left empty.
+class TPIDLsToFilenamesStrings : public TStrings {
+  KORV_CLASS(TPIDLsToFilenamesStrings, TStrings)
+ public:
+  explicit TPIDLsToFilenamesStrings(TStrings& pidls) noexcept : FPIDLs(pidls) {}
+  [[nodiscard]] int Count() const override;
+  // Raises "Filename index out of range".
+  [[nodiscard]] std::string Get(int index) const override;
+  void Put(int, const std::string&) override {}
+  void PutObject(int, TObject*) override {}
+  void Insert(int, const std::string&) override {}
+  void Delete(int) override {}
+  void Clear() override {}
+  void Assign(const TPersistent* source) override;
+
+ private:
+  TStrings& FPIDLs;
+};
+
+// "Shell IDList Array".
+class TPIDLClipboardFormat : public TCustomSimpleClipboardFormat {
+  KORV_CLASS(TPIDLClipboardFormat, TCustomSimpleClipboardFormat)
+ public:
+  TPIDLClipboardFormat();
+  ~TPIDLClipboardFormat() override;
+  [[nodiscard]] CLIPFORMAT GetClipboardFormat() override;
+  void Clear() override;
+  [[nodiscard]] bool HasData() override;
+  [[nodiscard]] size_t GetSize() override;
+  bool ReadData(const void* buffer, size_t size) override;
+  bool WriteData(void* buffer, size_t size) override;
+
+  [[nodiscard]] TStringList& PIDLs() const noexcept { return *FPIDLs; }
+  [[nodiscard]] TPIDLsToFilenamesStrings& Filenames() const noexcept { return *FFilenames; }
+
+ private:
+  std::unique_ptr<TStringList> FPIDLs;
+  std::unique_ptr<TPIDLsToFilenamesStrings> FFilenames;
+};
+
+// Files held as a PIDL list.
+class TPIDLDataFormat : public TCustomDataFormat {
+  KORV_CLASS(TPIDLDataFormat, TCustomDataFormat)
+ public:
+  explicit TPIDLDataFormat(TComponent* owner) : TPIDLDataFormat(owner, StaticClass()) {}
+  ~TPIDLDataFormat() override;
+  void Clear() override;
+  [[nodiscard]] bool HasData() override { return FPIDLs->Count() > 0; }
+  [[nodiscard]] bool NeedsData() override { return FPIDLs->Count() == 0; }
+  bool Assign(TClipboardFormat* clipboardFormat) override;
+  bool AssignTo(TClipboardFormat* clipboardFormat) override;
+
+  [[nodiscard]] TStringList& PIDLs() const noexcept { return *FPIDLs; }
+  [[nodiscard]] TPIDLsToFilenamesStrings& Filenames() const noexcept { return *FFilenames; }
+
+ protected:
+  TPIDLDataFormat(TComponent* owner, TClass cls);
+
+ private:
+  void PIDLsChanging(TObject* sender);
+  std::unique_ptr<TStringList> FPIDLs;
+  std::unique_ptr<TPIDLsToFilenamesStrings> FFilenames;
+};
+
+// Start-up and shut-down of this unit: starts the formats unit first, then registers the ID list
+// data format and its pairs. Calls nest.
+void DragDropPIDLStartup();
+void DragDropPIDLShutdown();
+
+}  // namespace korv
