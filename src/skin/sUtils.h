@@ -4,14 +4,14 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace korv {
+#include "classlib/Graphics.h"
 
-class TStrings;
-class TIcon;
+namespace korv {
 
 // ---- INI sections as string lists -------------------------------------------------------------
 
@@ -56,8 +56,7 @@ void FreeIniSections(TStrings& sections);
 [[nodiscard]] constexpr bool IsBetween(int v, int low, int high) noexcept { return low <= v && v <= high; }
 [[nodiscard]] constexpr int IntMax(int a, int b) noexcept { return a > b ? a : b; }
 [[nodiscard]] constexpr int IntMin(int a, int b) noexcept { return a < b ? a : b; }
-[[nodiscard]] constexpr int RectWidth(const RECT& r) noexcept { return r.right - r.left; }
-[[nodiscard]] constexpr int RectHeight(const RECT& r) noexcept { return r.bottom - r.top; }
+// RectWidth and RectHeight are the class library's (Graphics.h).
 
 // ---- words ------------------------------------------------------------------------------------
 // A word is a maximal run of characters outside the delimiter set.
@@ -77,5 +76,9 @@ void FreeIniSections(TStrings& sections);
 // Empty stays empty; a trailing "\" stays; a trailing "/" becomes "\"; a one-character name (a
 // drive letter) gets ":\"; anything else gets "\".
 [[nodiscard]] std::string NormalizeFolder(std::string_view folder);
+
+// For an existing file, a new icon holding the shell's icon for it (Flags plus SHGFI_ICON);
+// nullptr when the file is missing, the query fails or the icon is empty.
+[[nodiscard]] std::unique_ptr<TIcon> ShellFileIcon(const std::string& fileName, UINT flags);
 
 }  // namespace korv
