@@ -1,10 +1,15 @@
-// Records the skin manager keeps per loaded skin: one per section (TsGeneralData), and, once the
-// class library's graphics are in, one per image and per JPEG texture.
+// Records the skin manager keeps per loaded skin: one per section (TsGeneralData), one per image
+// (TsMaskData) and one per JPEG texture (TsPatternData).
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "classlib/Graphics.h"
+#include "classlib/Jpeg.h"
 
 #include "skin/sConst.h"
 #include "skin/sGradient.h"
@@ -47,6 +52,41 @@ struct TsGeneralData {
 };
 
 using TsGeneralDataArray = std::vector<TsGeneralData>;
+
+class TsSkinManager;
+
+// One image of a skin: a rectangle of the master bitmap, or its own bitmap.
+struct TsMaskData {
+  std::unique_ptr<TBitmap> Bmp;  // own picture, or none for a rectangle of the master bitmap
+  std::string ClassName;         // section name
+  std::string PropertyName;      // key name
+  TRect R{};                     // Left, Top, Right, Bottom (right and bottom exclusive)
+  int16_t ImageCount = 0;        // state frames side by side
+  int16_t MaskType = 0;          // 0 none, 1 mask in the lower half
+  int16_t BorderWidth = 0;
+  int16_t StretchMode = 0;
+  TacImgType ImgType = itisaBorder;
+  TsSkinManager* Manager = nullptr;  // the owning manager (not owned)
+  int16_t WL = 0, WT = 0, WR = 0, WB = 0;
+};
+
+// One JPEG texture of a skin.
+struct TsPatternData {
+  std::unique_ptr<TJPEGImage> Img;
+  std::string ClassName;
+  std::string PropertyName;
+};
+
+using TsMaskArray = std::vector<TsMaskData>;
+using TsPatternArray = std::vector<TsPatternData>;
+
+// Reads an image value of the "#" form, "#(left,top,right,bottom)(count,mask[,border[,stretch]])":
+// words are split at blanks and parentheses, the numbers of a word at commas. Names are taken
+// upper-cased; the key PATTERN or HOTPATTERN makes a texture with stretch mode 0, any other key
+// a border whose stretch mode is the fourth number or 1. Counts below 1 become 1, negative mask
+// types and border widths 0. Returns false when the value is not of that form (no "#", or just
+// "#"); a number that is not an integer raises EConvertError.
+bool ParseHashImageValue(std::string_view section, std::string_view key, std::string_view value, TsMaskData& out);
 
 // Maps a "BEVEL"/"HOTBEVEL" number to a bevel; numbers outside 0..4 give cbNone.
 [[nodiscard]] constexpr TsControlBevel BevelFromInt(int32_t v) noexcept {
