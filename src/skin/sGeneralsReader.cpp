@@ -2,17 +2,13 @@
 
 #include <algorithm>
 
+#include "classlib/Graphics.h"
 #include "classlib/SysUtils.h"
 #include "skin/sUtils.h"
 
 namespace korv {
 
 namespace {
-
-// A system colour (high byte set) as its current RGB value.
-int32_t ResolveColor(int32_t c) {
-  return c < 0 ? static_cast<int32_t>(GetSysColor(c & 0xFF)) : c;
-}
 
 enum class KeyKind { Int, Bevel, Bool, Gradient };
 
@@ -184,7 +180,7 @@ void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneral
           break;
       }
     }
-    g.Color = ResolveColor(g.Color);
+    g.Color = ColorToRGB(g.Color);
   }
   table.swap(out);
   data = std::move(d);

@@ -78,3 +78,55 @@ TEST(SkinUtils, IniSectionsKeepLinesAsWritten) {
 
 }  // namespace
 }  // namespace korv
+
+#include "classlib/Classes.h"
+#include "classlib/SysUtils.h"
+#include "skin/sGradient.h"
+
+namespace korv {
+namespace {
+
+TEST(SkinUtils, IniSectionsAsStringLists) {
+  TStringList lines, sections;
+  lines.SetText("junk\n[A]\nK = v\n;c\n[B]\nN=0x1F\nN=2\n[b]\nN=3\n");
+  LoadIniSections(lines, sections);
+  ASSERT_EQ(sections.Count(), 3);
+  EXPECT_EQ(sections.Get(0), "A");
+  auto* a = dynamic_cast<TStringList*>(sections.GetObject(0));
+  ASSERT_TRUE(a);
+  EXPECT_EQ(a->Count(), 1);
+  EXPECT_EQ(ReadIniString(sections, "a", "K ", "d"), " v");
+  EXPECT_EQ(ReadIniInteger(sections, "B", "n", -1), 31);
+  EXPECT_EQ(ReadIniInteger(sections, "C", "n", -1), -1);
+  LoadIniSections(lines, sections);  // frees the previous lists first
+  EXPECT_EQ(sections.Count(), 3);
+  FreeIniSections(sections);
+  EXPECT_EQ(sections.Count(), 0);
+}
+
+TEST(SkinUtils, ShellFileIconOfAnExistingFileOnly) {
+  auto icon = ShellFileIcon(ParamStr0(), SHGFI_SMALLICON);
+  ASSERT_TRUE(icon);
+  EXPECT_FALSE(icon->Empty());
+  EXPECT_EQ(icon->Width(), GetSystemMetrics(SM_CXSMICON));
+  EXPECT_FALSE(ShellFileIcon(ExeFolder() + "no such file.xyz", SHGFI_SMALLICON));
+}
+
+TEST(SkinUtils, GradientOnTheClassLibrarysBitmap) {
+  TBitmap bmp(6, 8);
+  TsGradArray a;
+  ParseGradientData("255;16711680;100;0;0", a);  // red to blue, top to bottom
+  FillGradient(&bmp, RECT{0, 0, 6, 8}, a, 0, 0);
+  EXPECT_EQ(bmp.ScanLine(0)[2], 255);
+  EXPECT_EQ(bmp.ScanLine(0)[0], 0);
+  EXPECT_EQ(bmp.ScanLine(7)[0], 255);
+  EXPECT_EQ(bmp.ScanLine(7)[2], 0);
+  ParseGradientData("255;0;0;2;0", a);  // triangles through the bitmap's canvas
+  FillGradient(&bmp, RECT{0, 0, 6, 8}, a, 0, 0);
+  EXPECT_EQ(bmp.ScanLine(0)[2], 255);
+  EXPECT_EQ(bmp.ScanLine(0)[0], 0);
+  FillGradient(nullptr, RECT{0, 0, 6, 8}, a, 0, 0);  // nothing to paint on
+}
+
+}  // namespace
+}  // namespace korv
