@@ -1,6 +1,7 @@
 #include "skin/sGeneralsReader.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "classlib/Graphics.h"
 #include "classlib/SysUtils.h"
@@ -90,51 +91,76 @@ void SetGradient(const KeySpec& k, TsGeneralData& d, const std::string& text) {
 }
 
 // The integer read of the class library's INI files: "0x" as "$", Default when not a number.
-int32_t IniInt(const TacSkinIniSource& ini, std::string_view sec, std::string_view key, int32_t def) {
-  std::string s = ini.ReadString(sec, key, std::string());
-  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2);
-  return StrToIntDef(s, def);
-}
+int32_t IniInt(const std::string& s, int32_t def) { return IniTextToIntDef(s, def); }
 
-// Reads through the PARENTCLASS chain of a folder skin. -1 (integers) and "?" (texts) mean
-// absent. The chain stops at an empty or "?" parent, at the section itself, and at any section it
-// has already visited (names compare case-insensitively, as the INI file does).
-class InheritedReader {
+// The sections of a folder skin held for the reader: every section listed once (its first
+// occurrence), keys upper-cased with the first of a name kept, and where PARENTCLASS leads.
+class FolderModel {
  public:
-  explicit InheritedReader(const TacSkinIniSource& ini) : Ini_(ini) {}
-
-  int32_t Int(const std::string& section, std::string_view key, int32_t def) {
-    std::string sec = section;
-    Visited_.clear();
-    for (;;) {
-      int32_t v = IniInt(Ini_, sec, key, -1);
-      if (v != -1) return v;
-      if (!NextParent(sec)) return def;
+  explicit FolderModel(const TacSkinIniSource& ini) {
+    std::vector<std::string> names;
+    ini.ReadSections(names);
+    TacSkinIniSource::TEntries entries;
+    for (const std::string& name : names) {
+      std::string upper = UpperCase(name);
+      if (Index_.count(upper)) continue;
+      Index_.emplace(std::move(upper), Sections_.size());
+      Section& s = Sections_.emplace_back();
+      s.Name = name;
+      ini.ReadSectionValues(name, entries);
+      for (auto& [key, value] : entries) s.Values.emplace(UpperCase(key), std::move(value));
+    }
+    // The parent chain stops at an empty or "?" parent, at the section itself and at a parent
+    // that is not a section of the file (whose keys would all read as absent).
+    for (Section& s : Sections_) {
+      const std::string* p = Value(s, s_ParentClass);
+      s.ParentClass = p ? *p : std::string();
+      if (!p || p->empty() || *p == "?" || *p == s.Name) continue;
+      auto it = Index_.find(UpperCase(*p));
+      if (it != Index_.end()) s.Parent = static_cast<int>(it->second);
     }
   }
 
-  std::string Str(const std::string& section, std::string_view key, const std::string& def) {
-    std::string sec = section;
-    Visited_.clear();
-    for (;;) {
-      std::string v = Ini_.ReadString(sec, key, "?");
-      if (v != "?") return v;
-      if (!NextParent(sec)) return def;
+  [[nodiscard]] size_t Count() const noexcept { return Sections_.size(); }
+  [[nodiscard]] const std::string& Name(size_t i) const { return Sections_[i].Name; }
+  [[nodiscard]] const std::string& ParentClass(size_t i) const { return Sections_[i].ParentClass; }
+
+  // The section's own value of an upper-cased key, or nullptr.
+  [[nodiscard]] const std::string* Own(size_t i, const std::string& key) const { return Value(Sections_[i], key); }
+
+  // Through the parent chain: the first value that is present, an integer and not -1 (integers),
+  // or present and not "?" (texts). A chain that comes back to a visited section stops there.
+  [[nodiscard]] int32_t InheritedInt(size_t i, const std::string& key, int32_t def) const {
+    for (int s = static_cast<int>(i), steps = 0; s >= 0 && steps <= static_cast<int>(Count()); ++steps) {
+      const std::string* v = Value(Sections_[static_cast<size_t>(s)], key);
+      int32_t n = v ? IniInt(*v, -1) : -1;
+      if (n != -1) return n;
+      s = Sections_[static_cast<size_t>(s)].Parent;
     }
+    return def;
+  }
+  [[nodiscard]] std::string InheritedStr(size_t i, const std::string& key, const std::string& def) const {
+    for (int s = static_cast<int>(i), steps = 0; s >= 0 && steps <= static_cast<int>(Count()); ++steps) {
+      const std::string* v = Value(Sections_[static_cast<size_t>(s)], key);
+      if (v && *v != "?") return *v;
+      s = Sections_[static_cast<size_t>(s)].Parent;
+    }
+    return def;
   }
 
  private:
-  bool NextParent(std::string& sec) {
-    Visited_.push_back(UpperCase(sec));
-    std::string p = Ini_.ReadString(sec, s_ParentClass, "?");
-    if (p.empty() || p == "?" || p == sec) return false;
-    if (std::find(Visited_.begin(), Visited_.end(), UpperCase(p)) != Visited_.end()) return false;
-    sec = std::move(p);
-    return true;
+  struct Section {
+    std::string Name;
+    std::string ParentClass;
+    std::unordered_map<std::string, std::string> Values;
+    int Parent = -1;
+  };
+  static const std::string* Value(const Section& s, const std::string& key) {
+    auto it = s.Values.find(key);
+    return it == s.Values.end() ? nullptr : &it->second;
   }
-
-  const TacSkinIniSource& Ini_;
-  std::vector<std::string> Visited_;
+  std::vector<Section> Sections_;
+  std::unordered_map<std::string, size_t> Index_;
 };
 
 }  // namespace
@@ -150,33 +176,38 @@ void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneral
   d.Shadow1Blur = StrToInt(ini.ReadString(s_GlobalInfo, "SHADOW1BLUR", "-1"));
   d.Shadow1Transparency = StrToInt(ini.ReadString(s_GlobalInfo, "SHADOW1TRANSPARENCY", "0"));
 
-  std::vector<std::string> names;
-  ini.ReadSections(names);
-  std::vector<std::string> seen;
+  const FolderModel model(ini);
+  static const std::vector<std::string> keys = [] {
+    std::vector<std::string> k;
+    for (const KeySpec& spec : kKeys) k.emplace_back(spec.Key);
+    return k;
+  }();
   TsGeneralDataArray out;
-  out.reserve(names.size());
-  InheritedReader rd(ini);
-  for (const std::string& name : names) {
-    std::string upper = UpperCase(name);
-    if (std::find(seen.begin(), seen.end(), upper) != seen.end()) continue;
-    seen.push_back(std::move(upper));
-
+  out.reserve(model.Count());
+  for (size_t i = 0; i < model.Count(); ++i) {
     TsGeneralData& g = out.emplace_back();
-    g.SectionName = name;
-    g.ParentClass = ini.ReadString(name, s_ParentClass, "");
-    for (const KeySpec& k : kKeys) {
+    g.SectionName = model.Name(i);
+    g.ParentClass = model.ParentClass(i);
+    for (size_t n = 0; n < std::size(kKeys); ++n) {
+      const KeySpec& k = kKeys[n];
+      const std::string& key = keys[n];
       switch (k.Kind) {
         case KeyKind::Int:
-          *k.Int(g) = k.Inherited ? rd.Int(name, k.Key, k.IntDefault) : IniInt(ini, name, k.Key, k.IntDefault);
+          if (k.Inherited) {
+            *k.Int(g) = model.InheritedInt(i, key, k.IntDefault);
+          } else {
+            const std::string* v = model.Own(i, key);
+            *k.Int(g) = v ? IniInt(*v, k.IntDefault) : k.IntDefault;
+          }
           break;
         case KeyKind::Bevel:
-          *k.Bevel(g) = BevelFromInt(rd.Int(name, k.Key, k.IntDefault));
+          *k.Bevel(g) = BevelFromInt(model.InheritedInt(i, key, k.IntDefault));
           break;
         case KeyKind::Bool:
-          *k.Bool(g) = IsTrue(rd.Str(name, k.Key, k.StrDefault));
+          *k.Bool(g) = IsTrue(model.InheritedStr(i, key, k.StrDefault));
           break;
         case KeyKind::Gradient:
-          SetGradient(k, g, rd.Str(name, k.Key, k.StrDefault));
+          SetGradient(k, g, model.InheritedStr(i, key, k.StrDefault));
           break;
       }
     }

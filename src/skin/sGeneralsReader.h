@@ -19,12 +19,15 @@ class TsStoredSkin;
 class TsStoredSkins;
 class TMemIniFile;
 
-// What the reader needs of a folder skin's INI file: its section names in file order and the
-// value of a key (trimmed), Default when the key is absent. Names compare case-insensitively.
+// What the reader needs of a folder skin's INI file: its section names in file order, the entries
+// of a section in file order, and the value of a key (trimmed), Default when the key is absent.
+// Names compare case-insensitively; of two keys of one name the first counts.
 class TacSkinIniSource {
  public:
+  using TEntries = std::vector<std::pair<std::string, std::string>>;
   virtual ~TacSkinIniSource() = default;
   virtual void ReadSections(std::vector<std::string>& names) const = 0;
+  virtual void ReadSectionValues(std::string_view section, TEntries& entries) const = 0;
   [[nodiscard]] virtual std::string ReadString(std::string_view section, std::string_view key,
                                                const std::string& def) const = 0;
 };
@@ -34,6 +37,7 @@ class TacMemIniSource final : public TacSkinIniSource {
  public:
   explicit TacMemIniSource(const TMemIniFile& ini) noexcept : Ini_(ini) {}
   void ReadSections(std::vector<std::string>& names) const override;
+  void ReadSectionValues(std::string_view section, TEntries& entries) const override;
   [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key,
                                        const std::string& def) const override;
 

@@ -35,6 +35,14 @@ class TextIni final : public TacSkinIniSource {
     names.clear();
     for (const auto& s : Sections_) names.push_back(s.Name);
   }
+  void ReadSectionValues(std::string_view section, TEntries& entries) const override {
+    entries.clear();
+    for (const auto& s : Sections_)
+      if (SameText(s.Name, section)) {
+        entries = s.Keys;
+        return;
+      }
+  }
   std::string ReadString(std::string_view section, std::string_view key, const std::string& def) const override {
     for (const auto& s : Sections_) {
       if (!SameText(s.Name, section)) continue;
