@@ -47,8 +47,9 @@ class TacMemIniSource final : public TacSkinIniSource {
 
 // Folder skin: the GLOBALINFO values into Data, and one record per section (file order; a section
 // named twice is listed once and its first occurrence counts) into Table, replacing its content.
-// Keys without a value of their own follow PARENTCLASS; a chain that comes back to a section it
-// has visited stops there and the key takes its default.
+// Keys without a value of their own follow PARENTCLASS. A chain is followed at most as many steps
+// as the file has sections, so one that comes back to a section it has visited ends, and the key
+// takes its default.
 void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneralDataArray& table);
 
 // Stored skin: the skin-wide values into Data and one record per general item into Table,
