@@ -75,10 +75,7 @@ KORV_DEFINE_CLASS(TTestItem, TCollectionItem, &CreateCollectionItem<TTestItem>, 
 class TTestComp : public TComponent {
   KORV_CLASS(TTestComp, TComponent)
  public:
-  explicit TTestComp(TComponent* owner)
-      : TComponent(owner), FItems(this, TTestItem::StaticClass()) {
-    ++gLive;
-  }
+  explicit TTestComp(TComponent* owner) : TComponent(owner), FItems(this, TTestItem::StaticClass()) { ++gLive; }
   ~TTestComp() override {
     --gLive;
     DestroyComponents();
@@ -176,8 +173,18 @@ class TWiderComp : public TTestComp {
   using TTestComp::TTestComp;
   int Extra() const { return 5; }
   void SetExtra(int) {}
+  int Secret() const { return FSecret; }
+  void SetSecret(int v) { FSecret = v; }
+  bool SecretStored() const { return KeepSecret; }
+  bool KeepSecret = false;
+
+ private:
+  int FSecret = 0;
 };
-const TPropInfo kWiderProps[] = {KORV_PROP_INT(TWiderComp, Extra, 0)};
+const TPropInfo kWiderProps[] = {
+    KORV_PROP_INT(TWiderComp, Extra, 0),
+    KORV_PROP_STORED(KORV_PROP_INT(TWiderComp, Secret, 0), TWiderComp, SecretStored),
+};
 KORV_DEFINE_PROPS(TWiderComp, kWiderProps);
 KORV_DEFINE_CLASS(TWiderComp, TTestComp, &CreateComponent<TWiderComp>, &TWiderComp_PropTable);
 
@@ -288,8 +295,8 @@ TEST_F(StreamingTest, DefaultsAreNotWritten) {
   plain.SetName("P");
   auto data = Bytes(&plain);
   // Signature, class, name, the collection (always written), end of properties, end of children.
-  std::vector<uint8_t> want = {'K', 'R', 'F', '1', 9, 'T', 'T', 'e', 's', 't', 'C', 'o', 'm', 'p', 1, 'P',
-                               5, 'I', 't', 'e', 'm', 's', 11, 0, 0, 0};
+  std::vector<uint8_t> want = {'K', 'R', 'F', '1', 9,   'T', 'T', 'e', 's', 't', 'C', 'o', 'm',
+                               'p', 1,   'P', 5,   'I', 't', 'e', 'm', 's', 11,  0,   0,   0};
   EXPECT_EQ(data, want);
 
   // A value equal to its default is skipped, a different one written.
@@ -299,6 +306,26 @@ TEST_F(StreamingTest, DefaultsAreNotWritten) {
   EXPECT_NE(text.find("Enabled"), std::string::npos);
   EXPECT_EQ(text.find("Count"), std::string::npos);
   EXPECT_EQ(text.find("Font"), std::string::npos);  // a sub-object with only defaults is left out
+}
+
+TEST_F(StreamingTest, StoredFunctionDecidesAndStreamMembersWork) {
+  TWiderComp w(nullptr);
+  w.SetName("W");
+  w.SetSecret(9);
+  TMemoryStream m;
+  m.WriteComponent(&w);
+  std::string text(static_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
+  EXPECT_EQ(text.find("Secret"), std::string::npos);
+  w.KeepSecret = true;
+  m.Clear();
+  m.WriteComponent(&w);
+  m.SetPosition(0);
+  TComponent* made = m.ReadComponent(nullptr);
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->ClassType(), TWiderComp::StaticClass());
+  EXPECT_EQ(static_cast<TWiderComp*>(made)->Secret(), 9);
+  EXPECT_EQ(made->Name(), "W");
+  delete made;
 }
 
 TEST_F(StreamingTest, RootCreatedByClassNameAndFreedOnFailure) {
@@ -351,7 +378,7 @@ TEST_F(StreamingTest, CorruptedBytesNeverCrashOrLeak) {
     TTestComp target(nullptr);
     try {
       ReadComponentFromMemory(bad.data(), bad.size(), &target);
-    } catch (const Exception&) {
+    } catch (const EFilerError&) {
       ++failures;
       EXPECT_EQ(target.ComponentCount(), 0);
       EXPECT_EQ(target.ComponentState() & (csLoading | csReading), 0u);
@@ -522,6 +549,19 @@ TEST_F(StreamingTest, ExistingComponentsOfTheRootAreFilledInPlace) {
   EXPECT_EQ(target.FindComponent("Button1"), pre);
   EXPECT_EQ(pre->Caption(), "OK");
   EXPECT_EQ(pre->LoadedCount, 1);
+}
+
+TEST_F(StreamingTest, ReadFromAnRcdataResourceOfTheModule) {
+  TTestComp target(nullptr);
+  ReadComponentResource(GetModuleHandleA(nullptr), "TESTSTREAM", &target);
+  EXPECT_EQ(target.Name(), "F");
+  EXPECT_EQ(target.Count(), 5);
+  EXPECT_EQ(target.LoadedCount, 1);
+  TResourceStream res(GetModuleHandleA(nullptr), "TESTSTREAM", MAKEINTRESOURCEA(10));
+  EXPECT_EQ(res.Size(), 29);
+  EXPECT_THROW(res.Write("x", 1), EStreamError);
+  EXPECT_THROW(res.SetSize(3), EStreamError);
+  EXPECT_THROW(ReadComponentResource(GetModuleHandleA(nullptr), "NOSTREAM", &target), EResNotFound);
 }
 
 TEST_F(StreamingTest, ResourceFileHoldsTheStreamAsRcdata) {
