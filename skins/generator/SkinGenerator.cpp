@@ -130,9 +130,7 @@ int Depth(int x, int y, int w, int h, int r) {
 }
 
 // Does (x, y) lie on the bottom or right half of a ring (shadow side)?
-bool BottomRight(int x, int y, int w, int h) {
-  return std::min(w - 1 - x, h - 1 - y) < std::min(x, y);
-}
+bool BottomRight(int x, int y, int w, int h) { return std::min(w - 1 - x, h - 1 - y) < std::min(x, y); }
 
 // ---- nine-piece borders ------------------------------------------------------------------------
 
@@ -263,9 +261,12 @@ Rgb ButtonFace(const Frame& f, int state, bool danger) {
   for (int y = 0; y < f.H; ++y)
     for (int x = 0; x < f.W; ++x) {
       int d = Depth(x - 1, y - 1, w, h, 3);
-      if (d < 0) f.Hole(x, y);
-      else if (d == 0) f.Pic(x, y, edge[state]);
-      else f.Pic(x, y, Mix(top[state], face[state], std::min(y - 1, h / 2), h / 2));
+      if (d < 0)
+        f.Hole(x, y);
+      else if (d == 0)
+        f.Pic(x, y, edge[state]);
+      else
+        f.Pic(x, y, Mix(top[state], face[state], std::min(y - 1, h / 2), h / 2));
     }
   return face[state];
 }
@@ -328,17 +329,22 @@ void DrawCheckGlyph(const Frame& f, const std::string& key, int state) {
       for (int x = 0; x < f.W; ++x) {
         int dx = 2 * x - c2, dy = 2 * y - c2, q = dx * dx + dy * dy;
         if (q > f.W * f.W) continue;
-        if (q > (f.W - 2) * (f.W - 2)) f.Pic(x, y, border);
-        else if (checked && q <= 25) f.Pic(x, y, ink);
-        else if (grayed && q <= 25) f.Pic(x, y, Rgb{168, 180, 188});
-        else f.Pic(x, y, fill);
+        if (q > (f.W - 2) * (f.W - 2))
+          f.Pic(x, y, border);
+        else if (checked && q <= 25)
+          f.Pic(x, y, ink);
+        else if (grayed && q <= 25)
+          f.Pic(x, y, Rgb{168, 180, 188});
+        else
+          f.Pic(x, y, fill);
       }
     return;
   }
   Pen{f, fill}.Fill(1, 1, f.W - 2, f.H - 2);
   Pen{f, border}.Box(0, 0, f.W - 1, f.H - 1);
   if (checked) DrawCheckMark(Pen{f, ink}, f.W);
-  if (grayed) Pen{f, Rgb{168, 180, 188}}.Fill(f.W / 2 - f.W / 5, f.H / 2 - f.H / 5, f.W / 2 + f.W / 5, f.H / 2 + f.H / 5);
+  if (grayed)
+    Pen{f, Rgb{168, 180, 188}}.Fill(f.W / 2 - f.W / 5, f.H / 2 - f.H / 5, f.W / 2 + f.W / 5, f.H / 2 + f.H / 5);
 }
 
 // The size grip: a triangle of embossed dots in the bottom-right corner.
@@ -453,8 +459,10 @@ void DrawImage(Image& img, const ImageSpec& s) {
     Frame f{img, s.L + state * fw, s.T, fw, fh, fh, s.Mask > 0};
     const std::string& k = s.Key;
     if (k == "BORDERSMASK") {
-      if (s.Section == "DIVIDERV") DrawDivider(f);
-      else DrawBorder(f, StyleFor(s.Section), state);
+      if (s.Section == "DIVIDERV")
+        DrawDivider(f);
+      else
+        DrawBorder(f, StyleFor(s.Section), state);
     } else if (k.rfind("BICON", 0) == 0 || k.rfind("SICON", 0) == 0 || k == "TITLEBUTTON") {
       f.ClearAll();
       DrawCaptionButton(f, k, std::min(state, 2));

@@ -20,8 +20,10 @@ void TacMemIniSource::ReadSectionValues(std::string_view section, TEntries& entr
   for (int i = 0; i < list.Count(); ++i) {
     std::string line = list.Get(i);
     size_t eq = line.find('=');
-    if (eq == std::string::npos) entries.emplace_back(std::move(line), std::string());
-    else entries.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    if (eq == std::string::npos)
+      entries.emplace_back(std::move(line), std::string());
+    else
+      entries.emplace_back(line.substr(0, eq), line.substr(eq + 1));
   }
 }
 

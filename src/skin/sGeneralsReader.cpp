@@ -17,9 +17,9 @@ enum class KeyKind { Int, Bevel, Bool, Gradient };
 struct KeySpec {
   const char* Key;
   KeyKind Kind;
-  int32_t IntDefault;     // Int, Bevel
-  const char* StrDefault; // Bool, Gradient
-  bool Inherited;         // follows PARENTCLASS in folder skins
+  int32_t IntDefault;      // Int, Bevel
+  const char* StrDefault;  // Bool, Gradient
+  bool Inherited;          // follows PARENTCLASS in folder skins
   int32_t* (*Int)(TsGeneralData&);
   TsControlBevel* (*Bevel)(TsGeneralData&);
   bool* (*Bool)(TsGeneralData&);
@@ -27,23 +27,34 @@ struct KeySpec {
   TsGradArray* (*Array)(TsGeneralData&);
 };
 
-#define KI(key, def, field) \
-  { key, KeyKind::Int, def, nullptr, true, [](TsGeneralData& d) { return &d.field; }, nullptr, nullptr, nullptr, nullptr }
-#define KB(key, field) \
-  { key, KeyKind::Bevel, 0, nullptr, true, nullptr, [](TsGeneralData& d) { return &d.field; }, nullptr, nullptr, nullptr }
-#define KL(key, field) \
-  { key, KeyKind::Bool, 0, "FALSE", true, nullptr, nullptr, [](TsGeneralData& d) { return &d.field; }, nullptr, nullptr }
-#define KG(key, def, text, arr)                                                                  \
-  { key, KeyKind::Gradient, 0, def, true, nullptr, nullptr, nullptr,                             \
-    [](TsGeneralData& d) { return &d.text; }, [](TsGeneralData& d) { return &d.arr; } }
+#define KI(key, def, field)                                                                                      \
+  {                                                                                                              \
+    key, KeyKind::Int, def, nullptr, true, [](TsGeneralData& d) { return &d.field; }, nullptr, nullptr, nullptr, \
+        nullptr                                                                                                  \
+  }
+#define KB(key, field)                                                                                           \
+  {                                                                                                              \
+    key, KeyKind::Bevel, 0, nullptr, true, nullptr, [](TsGeneralData& d) { return &d.field; }, nullptr, nullptr, \
+        nullptr                                                                                                  \
+  }
+#define KL(key, field)                                                                                          \
+  {                                                                                                             \
+    key, KeyKind::Bool, 0, "FALSE", true, nullptr, nullptr, [](TsGeneralData& d) { return &d.field; }, nullptr, \
+        nullptr                                                                                                 \
+  }
+#define KG(key, def, text, arr)                                                                                \
+  {                                                                                                            \
+    key, KeyKind::Gradient, 0, def, true, nullptr, nullptr, nullptr, [](TsGeneralData& d) { return &d.text; }, \
+        [](TsGeneralData& d) { return &d.arr; }                                                                \
+  }
 
 const KeySpec kKeys[] = {
     KI("COLOR", 0xFFFFFF, Color),
     KB("BEVEL", Bevel),
     KI("SHADOWBLUR", 6, ShadowBlur),
     KI("SHADOWOFFSET", 3, ShadowOffset),
-    {"SHADOWCOLOR", KeyKind::Int, 0, nullptr, false, [](TsGeneralData& d) { return &d.ShadowColor; }, nullptr,
-     nullptr, nullptr, nullptr},
+    {"SHADOWCOLOR", KeyKind::Int, 0, nullptr, false, [](TsGeneralData& d) { return &d.ShadowColor; }, nullptr, nullptr,
+     nullptr, nullptr},
     KI("SHADOWTRANSPARENCY", 50, ShadowTransparency),
     KL("SHADOWENABLED", ShadowEnabled),
     KL("RESERVEDBOOLEAN", ReservedBoolean),
@@ -86,8 +97,10 @@ bool IsTrue(std::string_view s) { return UpperCase(s) == "TRUE"; }
 // Sets a gradient text and its stops; the text of exactly one blank means no gradient.
 void SetGradient(const KeySpec& k, TsGeneralData& d, const std::string& text) {
   *k.Text(d) = text;
-  if (text != " ") ParseGradientData(text, *k.Array(d));
-  else k.Array(d)->clear();
+  if (text != " ")
+    ParseGradientData(text, *k.Array(d));
+  else
+    k.Array(d)->clear();
 }
 
 // The integer read of the class library's INI files: "0x" as "$", Default when not a number.
@@ -250,8 +263,7 @@ void AppendCommonGenerals(const std::vector<std::string>& lines, TsGeneralDataAr
         }
         case KeyKind::Bevel: {
           int32_t v = ReadIniInteger(sections, sec.Name, k.Key, -1);
-          *k.Bevel(g) = v != -1 ? BevelFromInt(v)
-                                : (parent ? *k.Bevel(*parent) : BevelFromInt(k.IntDefault));
+          *k.Bevel(g) = v != -1 ? BevelFromInt(v) : (parent ? *k.Bevel(*parent) : BevelFromInt(k.IntDefault));
           break;
         }
         case KeyKind::Bool: {

@@ -10,7 +10,6 @@
 
 #include "classlib/Graphics.h"
 #include "classlib/Jpeg.h"
-
 #include "skin/sConst.h"
 #include "skin/sGradient.h"
 

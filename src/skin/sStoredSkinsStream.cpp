@@ -15,7 +15,8 @@ void WriteStoredSkins(TStream& stream, const TsStoredSkins& skins) {
 void ReadStoredSkins(TStream& stream, TsStoredSkins& skins) {
   try {
     char sig[sizeof kFilerSignature];
-    if (stream.Read(sig, sizeof sig) != static_cast<int32_t>(sizeof sig) || std::memcmp(sig, kFilerSignature, sizeof sig) != 0)
+    if (stream.Read(sig, sizeof sig) != static_cast<int32_t>(sizeof sig) ||
+        std::memcmp(sig, kFilerSignature, sizeof sig) != 0)
       throw EReadError("Invalid stream format");
     TReader reader(stream);
     reader.ReadCollection(&skins);

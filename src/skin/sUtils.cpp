@@ -39,8 +39,8 @@ int IniTextToIntDef(std::string s, int def) {
   return StrToIntDef(s, def);
 }
 
-std::string ReadIniString(const std::vector<TacIniSection>& sections, std::string_view section,
-                          std::string_view key, const std::string& def) {
+std::string ReadIniString(const std::vector<TacIniSection>& sections, std::string_view section, std::string_view key,
+                          const std::string& def) {
   for (const TacIniSection& s : sections) {
     if (!SameText(s.Name, section)) continue;
     std::string v;

@@ -1,5 +1,6 @@
 // The shell's icon of a file.
 #include <windows.h>
+// after windows.h
 #include <shellapi.h>
 
 #include "classlib/SysUtils.h"

@@ -4,12 +4,12 @@
 
 #include <random>
 
+#include "SkinFiles.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "skin/sGeneralsReader.h"
 #include "skin/sMaskData.h"
 #include "skin/sUtils.h"
-#include "SkinFiles.h"
 
 namespace korv {
 namespace {
@@ -38,9 +38,15 @@ class Mutator {
     for (int i = 0; i < steps && !s.empty(); ++i) {
       size_t at = static_cast<size_t>(Pick(static_cast<int>(s.size())));
       switch (Pick(7)) {
-        case 0: s[at] = static_cast<char>(Pick(256)); break;
-        case 1: s.insert(at, 1, kAlphabet[Pick(sizeof kAlphabet - 1)]); break;
-        case 2: s.erase(at, static_cast<size_t>(1 + Pick(8))); break;
+        case 0:
+          s[at] = static_cast<char>(Pick(256));
+          break;
+        case 1:
+          s.insert(at, 1, kAlphabet[Pick(sizeof kAlphabet - 1)]);
+          break;
+        case 2:
+          s.erase(at, static_cast<size_t>(1 + Pick(8)));
+          break;
         case 3: {  // duplicate a line
           size_t b = s.rfind('\n', at), e = s.find('\n', at);
           b = b == std::string::npos ? 0 : b + 1;
@@ -48,10 +54,13 @@ class Mutator {
           s.insert(b, s.substr(b, e - b) + "\n");
           break;
         }
-        case 4: s.resize(at); break;
+        case 4:
+          s.resize(at);
+          break;
         case 5: {  // a value becomes something numeric-looking or not
-          static const char* kValues[] = {"-1", "?", "", " ", "0x", "$", "99999999999", "0xFFFFFFFF", "1;2;3;4;5",
-                                          "1;;2;;3;;4;;x", "TRUE", "abc", "-", "#", "#(1,2)(3)"};
+          static const char* kValues[] = {"-1",   "?",           "",           " ",         "0x",
+                                          "$",    "99999999999", "0xFFFFFFFF", "1;2;3;4;5", "1;;2;;3;;4;;x",
+                                          "TRUE", "abc",         "-",          "#",         "#(1,2)(3)"};
           size_t eq = s.find('=', at);
           if (eq != std::string::npos) {
             size_t e = s.find('\n', eq);

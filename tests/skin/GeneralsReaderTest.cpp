@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "TextIni.h"
 #include "classlib/SysUtils.h"
 #include "skin/sGeneralsReader.h"
-#include "TextIni.h"
 
 namespace korv {
 namespace {
@@ -88,8 +88,8 @@ TEST(FolderGenerals, ParentClassInheritance) {
   EXPECT_EQ(Find(t, "C")->Color, 0x00FF00);  // -1 counts as absent; two steps up
   EXPECT_EQ(Find(t, "C")->FadingIterations, 5);
   EXPECT_EQ(Find(t, "D")->FadingIterations, 5);
-  EXPECT_FALSE(Find(t, "D")->ShowFocus);  // only "TRUE" is true
-  EXPECT_TRUE(Find(t, "E")->ShowFocus);   // "?" counts as absent
+  EXPECT_FALSE(Find(t, "D")->ShowFocus);     // only "TRUE" is true
+  EXPECT_TRUE(Find(t, "E")->ShowFocus);      // "?" counts as absent
   EXPECT_EQ(Find(t, "E")->ShadowColor, -1);  // read directly, never inherited
   EXPECT_EQ(Find(t, "F")->Color, 0x00FF00);  // parent names compare like INI names
   EXPECT_EQ(Find(t, "F")->Bevel, cbNone);    // outside 0..4
@@ -128,10 +128,10 @@ TEST(FolderGenerals, StrictValuesFailTheWholeReadAndChangeNothing) {
   d.Author = "previous";
   TsGeneralDataArray t(3);
   t[0].SectionName = "OLD";
-  for (const char* text : {"[GLOBALINFO]\nSHADOW1COLOR=red\n", "[GLOBALINFO]\nSHADOW1BLUR=\n",
-                           "[GLOBALINFO]\nSHADOW1OFFSET=99999999999\n", "[A]\n[B]\nGRADIENTDATA=1;2;3;x;0\n",
-                           "[A]\nPARENTCLASS=B\n[B]\nHOTGRADIENTDATA=1;2;3;0x;0\n[C]\n",
-                           "[GLOBALINFO]\nAUTHOR=New\n[A]\nGRADIENTDATA=1;2;3; ;4\n"}) {
+  for (const char* text :
+       {"[GLOBALINFO]\nSHADOW1COLOR=red\n", "[GLOBALINFO]\nSHADOW1BLUR=\n", "[GLOBALINFO]\nSHADOW1OFFSET=99999999999\n",
+        "[A]\n[B]\nGRADIENTDATA=1;2;3;x;0\n", "[A]\nPARENTCLASS=B\n[B]\nHOTGRADIENTDATA=1;2;3;0x;0\n[C]\n",
+        "[GLOBALINFO]\nAUTHOR=New\n[A]\nGRADIENTDATA=1;2;3; ;4\n"}) {
     SCOPED_TRACE(text);
     bool failed = false;
     try {
@@ -152,10 +152,10 @@ TEST(FolderGenerals, StrictValuesFailTheWholeReadAndChangeNothing) {
 
 TEST(CommonGenerals, AppendedWithParentsAndDefaults) {
   TsGeneralDataArray t = ReadFolder("[BASE]\nCOLOR=0x123456\nSHOWFOCUS=TRUE\nGRADIENTDATA=1;2;30;0;0\n");
-  AppendCommonGenerals({"; extra", "[MINE]", "PARENTCLASS=base", "[broken line", "HOTCOLOR=0x10", "[OWN]",
-                        "COLOR=$FF00000F", "SHOWFOCUS=false", "HOTGRADIENTDATA= ", "[SELFISH]",
-                        "PARENTCLASS=SELFISH", "[MINE]", "COLOR=7"},
-                       t);
+  AppendCommonGenerals(
+      {"; extra", "[MINE]", "PARENTCLASS=base", "[broken line", "HOTCOLOR=0x10", "[OWN]", "COLOR=$FF00000F",
+       "SHOWFOCUS=false", "HOTGRADIENTDATA= ", "[SELFISH]", "PARENTCLASS=SELFISH", "[MINE]", "COLOR=7"},
+      t);
   ASSERT_EQ(t.size(), 4u);
   const TsGeneralData& m = t[1];
   EXPECT_EQ(m.SectionName, "MINE");

@@ -45,7 +45,6 @@ struct Dib {
   HGDIOBJ Old;
 };
 
-
 TEST(GradientData, ParsesGroupsOfFive) {
   TsGradArray a;
   ParseGradientData("8421504;15329769;51;1;0;15329769;8421504;48;1;0;8421504;8421504;0;1;0", a);
@@ -109,8 +108,8 @@ TEST(GradientFill, VerticalBandsMeetAtTheMiddleRowAndTheLastEndsAtTheBottom) {
   const int mid = 21 * 50 / 100;
   EXPECT_EQ(d.At(0, 0), red);
   EXPECT_EQ(d.At(1, mid - 1) & 0xFF, static_cast<int>(std::lrint(255 - 255.0 / mid * (mid - 1))));
-  EXPECT_EQ(d.At(2, mid), blue);   // the second band starts on the first band's last row
-  EXPECT_EQ(d.At(0, 20), white);   // and ends on the last row whatever its percent
+  EXPECT_EQ(d.At(2, mid), blue);  // the second band starts on the first band's last row
+  EXPECT_EQ(d.At(0, 20), white);  // and ends on the last row whatever its percent
 }
 
 TEST(GradientFill, HorizontalBandsAndClipping) {

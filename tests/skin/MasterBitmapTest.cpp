@@ -1,10 +1,10 @@
 // The generated master bitmap keeps the conventions the painters rely on.
 #include <gtest/gtest.h>
 
+#include "SkinFiles.h"
 #include "classlib/Graphics.h"
 #include "skin/sConst.h"
 #include "skin/sSkinConvert.h"
-#include "SkinFiles.h"
 
 namespace korv {
 namespace {
@@ -87,7 +87,8 @@ TEST_F(MasterBitmap, CaptionButtonStatesDiffer) {
     ASSERT_TRUE(im) << key;
     ASSERT_EQ(im->ImageCount, 3);
     const int w = (im->Right - im->Left) / 3, cy = im->Top + (im->Bottom - im->Top) / 4;
-    Px normal = At(bmp, im->Left + 3, cy), hot = At(bmp, im->Left + w + 3, cy), down = At(bmp, im->Left + 2 * w + 3, cy);
+    Px normal = At(bmp, im->Left + 3, cy), hot = At(bmp, im->Left + w + 3, cy),
+       down = At(bmp, im->Left + 2 * w + 3, cy);
     EXPECT_FALSE(normal.R == hot.R && normal.G == hot.G && normal.B == hot.B) << key;
     EXPECT_FALSE(normal.R == down.R && normal.G == down.G && normal.B == down.B) << key;
   }

@@ -1,13 +1,13 @@
 // The program's own skin: converted at build time, embedded as a resource, read back whole.
 #include <gtest/gtest.h>
 
+#include "SkinFiles.h"
 #include "classlib/IniFiles.h"
 #include "classlib/Jpeg.h"
 #include "classlib/Streaming.h"
 #include "classlib/SysUtils.h"
 #include "skin/sGeneralsReader.h"
 #include "skin/sSkinConvert.h"
-#include "SkinFiles.h"
 
 namespace korv {
 namespace {
@@ -22,10 +22,18 @@ void ExpectSameProperties(const TPersistent* a, const TPersistent* b, const std:
       case TPropKind::Integer:
       case TPropKind::Boolean:
       case TPropKind::Enum:
-      case TPropKind::Set: EXPECT_EQ(p->GetOrd(a), p->GetOrd(b)) << at; break;
-      case TPropKind::String: EXPECT_EQ(p->GetStr(a), p->GetStr(b)) << at; break;
-      case TPropKind::WString: EXPECT_EQ(p->GetWStr(a), p->GetWStr(b)) << at; break;
-      case TPropKind::Float: EXPECT_EQ(p->GetFloat(a), p->GetFloat(b)) << at; break;
+      case TPropKind::Set:
+        EXPECT_EQ(p->GetOrd(a), p->GetOrd(b)) << at;
+        break;
+      case TPropKind::String:
+        EXPECT_EQ(p->GetStr(a), p->GetStr(b)) << at;
+        break;
+      case TPropKind::WString:
+        EXPECT_EQ(p->GetWStr(a), p->GetWStr(b)) << at;
+        break;
+      case TPropKind::Float:
+        EXPECT_EQ(p->GetFloat(a), p->GetFloat(b)) << at;
+        break;
       case TPropKind::Collection: {
         auto* ca = static_cast<TCollection*>(p->GetObj(a));
         auto* cb = static_cast<TCollection*>(p->GetObj(b));
@@ -41,7 +49,8 @@ void ExpectSameProperties(const TPersistent* a, const TPersistent* b, const std:
           ASSERT_EQ(ba->Width(), bb->Width()) << at;
           ASSERT_EQ(ba->Height(), bb->Height()) << at;
           for (int y = 0; y < ba->Height(); ++y)
-            ASSERT_EQ(std::memcmp(ba->ScanLine(y), bb->ScanLine(y), static_cast<size_t>(ba->Width()) * 3), 0) << at << y;
+            ASSERT_EQ(std::memcmp(ba->ScanLine(y), bb->ScanLine(y), static_cast<size_t>(ba->Width()) * 3), 0)
+                << at << y;
         } else if (auto* ja = dynamic_cast<TJPEGImage*>(p->GetObj(a))) {
           auto* jb = dynamic_cast<TJPEGImage*>(p->GetObj(b));
           ASSERT_TRUE(jb) << at;
@@ -49,7 +58,9 @@ void ExpectSameProperties(const TPersistent* a, const TPersistent* b, const std:
         }
         break;
       }
-      case TPropKind::Component: EXPECT_EQ(p->GetComp(a), p->GetComp(b)) << at; break;
+      case TPropKind::Component:
+        EXPECT_EQ(p->GetComp(a), p->GetComp(b)) << at;
+        break;
     }
   }
 }
@@ -126,14 +137,15 @@ TEST(InternalSkin, TheSkinPaintsWhatTheEngineLooksUp) {
       if (skin.Images()->Items(i)->SectionName == section && skin.Images()->Items(i)->PropertyName == key) return true;
     return false;
   };
-  for (const char* s : {"GLOBALINFO", "FORM", "FORMTITLE", "PANEL", "CHECKBOX", "SCROLLBAR1H", "SCROLLBAR1V",
-                        "SCROLLBAR2H", "SCROLLBAR2V", "SCROLLSLIDERH", "SCROLLSLIDERV", "SCROLLBTNLEFT", "SCROLLBTNRIGHT",
-                        "SCROLLBTNTOP", "SCROLLBTNBOTTOM", "MAINMENU", "MENUITEM", "MENULINE", "DIVIDERV", "MDIAREA"})
+  for (const char* s : {"GLOBALINFO",    "FORM",          "FORMTITLE",      "PANEL",        "CHECKBOX",
+                        "SCROLLBAR1H",   "SCROLLBAR1V",   "SCROLLBAR2H",    "SCROLLBAR2V",  "SCROLLSLIDERH",
+                        "SCROLLSLIDERV", "SCROLLBTNLEFT", "SCROLLBTNRIGHT", "SCROLLBTNTOP", "SCROLLBTNBOTTOM",
+                        "MAINMENU",      "MENUITEM",      "MENULINE",       "DIVIDERV",     "MDIAREA"})
     EXPECT_TRUE(hasSection(s)) << s;
-  for (const char* k : {"BICONCLOSE", "BICONMAX", "BICONMIN", "BICONNORM", "BICONHELP", "SICONCLOSE", "SICONMAX",
-                        "SICONMIN", "SICONNORM", "TITLEBUTTON", "GRIPIMAGE", "CHECK", "BOXCHECKED", "BOXUNCHECKED",
-                        "BOXGRAYED", "RADIOCHECKED", "RADIOUNCHECKED", "RADIOGRAYED", "SMALLCHECKED",
-                        "SMALLUNCHECKED", "SMALLGRAYED"})
+  for (const char* k :
+       {"BICONCLOSE", "BICONMAX",     "BICONMIN",       "BICONNORM",   "BICONHELP",    "SICONCLOSE",     "SICONMAX",
+        "SICONMIN",   "SICONNORM",    "TITLEBUTTON",    "GRIPIMAGE",   "CHECK",        "BOXCHECKED",     "BOXUNCHECKED",
+        "BOXGRAYED",  "RADIOCHECKED", "RADIOUNCHECKED", "RADIOGRAYED", "SMALLCHECKED", "SMALLUNCHECKED", "SMALLGRAYED"})
     EXPECT_TRUE(hasImage("GLOBALINFO", k)) << k;
   for (const char* s : {"FORM", "FORMTITLE", "PANEL", "MAINMENU", "MENUITEM", "DIVIDERV", "SCROLLBAR1H",
                         "SCROLLSLIDERH", "SCROLLSLIDERV", "SCROLLBTNLEFT"})

@@ -27,7 +27,8 @@ class TextIni final : public TacSkinIniSource {
       } else if (!Sections_.empty()) {
         size_t eq = line.find('=');
         if (eq == std::string::npos) continue;
-        Sections_.back().Keys.push_back({Trim(std::string_view(line).substr(0, eq)), Trim(std::string_view(line).substr(eq + 1))});
+        Sections_.back().Keys.push_back(
+            {Trim(std::string_view(line).substr(0, eq)), Trim(std::string_view(line).substr(eq + 1))});
       }
     }
   }

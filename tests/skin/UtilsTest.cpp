@@ -56,9 +56,9 @@ TEST(SkinUtils, StatusFontHeightIsTheSystemsStatusFont) {
 }
 
 TEST(SkinUtils, IniSectionsKeepLinesAsWritten) {
-  std::vector<std::string> lines = {"X=before any section", "[ONE]", " KEY = v ", "; comment", "", "[broken",
-                                    "[TWO]", "Key=first", "KEY=second", "0x=hex", "NUM=0x10", "BAD=12a",
-                                    "[ONE]", "KEY=dup"};
+  std::vector<std::string> lines = {
+      "X=before any section", "[ONE]",  " KEY = v ", "; comment", "",      "[broken", "[TWO]", "Key=first",
+      "KEY=second",           "0x=hex", "NUM=0x10",  "BAD=12a",   "[ONE]", "KEY=dup"};
   auto s = SplitIniSections(lines);
   ASSERT_EQ(s.size(), 3u);
   EXPECT_EQ(s[0].Name, "ONE");
