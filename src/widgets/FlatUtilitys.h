@@ -5,8 +5,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
+#include <string>
+
+#include "classlib/Graphics.h"
 
 namespace korv {
+
+class TControl;
 
 // Number of equally wide frames side by side in a glyph bitmap (1..4).
 using TNumGlyphs = uint8_t;
@@ -41,5 +47,32 @@ struct TGlyphCaptionPlacement {
 void EngraveGlyphPixels(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int width, int height,
                         COLORREF outline, COLORREF back, COLORREF highlight, COLORREF shadow,
                         bool drawHighlight) noexcept;
+
+// ---------------------------------------------------------------------------------------------
+// Drawing on canvases.
+
+// count nested one-pixel rings inside rect (unchanged): top and left sides in topLeft, right and
+// bottom sides in bottomRight. Nothing for count <= 0.
+void DrawFrameRings(TCanvas& canvas, const TRect& rect, TColor topLeft, TColor bottomRight, int count);
+
+// base (a system colour is resolved first) shaded by percent, or fallback unchanged when percent
+// is 0.
+[[nodiscard]] TColor ShadeColor(TColor base, TColor fallback, uint8_t percent, bool darker);
+
+// Paints the control's parent into the canvas, in the control's coordinates: the parent's own
+// background and painting of the area under the control. Nothing without a parent.
+void PaintParentBackground(TControl* control, TCanvas& canvas);
+
+// The engraved look of a glyph: a new bitmap of the source's size filled with back, with the
+// source's outline-coloured pixels stamped in highlight one pixel down and right (when
+// drawHighlight) and in shadow in place.
+[[nodiscard]] std::unique_ptr<TBitmap> MakeDisabledGlyph(TBitmap* source, TColor outline, TColor back,
+                                                         TColor highlight, TColor shadow, bool drawHighlight);
+
+// Measures the caption on the canvas (single line) and places it with one frame of the glyph
+// (nullptr or empty: none) in client. offset is (1, 1) for a pressed button, else (0, 0).
+void LayoutGlyphAndCaption(TCanvas& canvas, const TRect& client, TPoint offset, TButtonLayout layout, int spacing,
+                           int margin, TBitmap* glyph, int numGlyphs, const std::string& caption, TPoint& glyphPos,
+                           TRect& textBounds);
 
 }  // namespace korv
