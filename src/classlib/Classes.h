@@ -162,7 +162,17 @@ class TComponent : public TPersistent {
     FComponentState = (FComponentState | add) & ~remove;
   }
   // Children written after this component's properties (the owned components by default).
+  // The writer streams only children owned by the root, each once.
   virtual void GetChildren(std::vector<TComponent*>& out) const;
+  // The component a streamed child is nested in (a control's parent). The reader calls
+  // SetParentComponent with the component whose record encloses the child's, before the
+  // child's properties are read; the defaults do nothing.
+  [[nodiscard]] virtual bool HasParent() const { return false; }
+  [[nodiscard]] virtual TComponent* GetParentComponent() const { return nullptr; }
+  virtual void SetParentComponent(TComponent* parent) { (void)parent; }
+  // Sets csDestroying on this component and everything it owns. The destructor calls it;
+  // derived destructors may call it first so that their own teardown already sees the flag.
+  void Destroying() noexcept;
 
  protected:
   // opInsert/opRemove of AComponent: for owned components and free-notification peers.
@@ -330,6 +340,12 @@ class TStreamAdapter : public IStream {
   TStream* FStream;
   TStreamOwnership FOwnership;
   LONG FRefCount = 1;
+
+ private:
+  // Clones share the stream of the adapter they came from (and hold a reference on it), each
+  // with its own seek position.
+  TStreamAdapter* FSource = nullptr;
+  int64_t FClonePos = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -360,7 +376,7 @@ class TStrings : public TPersistent {
   void AddStrings(const TStrings& other);
   void Append(const std::string& s) { Add(s); }
   virtual void Exchange(int a, int b);
-  void Move(int cur, int dest);
+  virtual void Move(int cur, int dest);
   [[nodiscard]] virtual int IndexOf(std::string_view s) const;  // CompareStrings equal
   [[nodiscard]] int IndexOfName(std::string_view name) const;
   [[nodiscard]] int IndexOfObject(const TObject* obj) const;
@@ -430,6 +446,7 @@ class TStringList : public TStrings {
   void Delete(int index) override;
   void Clear() override;
   void Exchange(int a, int b) override;
+  void Move(int cur, int dest) override;  // keeps the object (also when the list owns it)
   [[nodiscard]] int IndexOf(std::string_view s) const override;
 
   // Binary search of a sorted list; Index is where s is or would go.

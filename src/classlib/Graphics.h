@@ -349,8 +349,8 @@ class TCanvas : public TPersistent {
   [[nodiscard]] int TextHeight(std::string_view text) { return TextExtent(text).cy; }
 
   // Draws a graphic at its own size / stretched into rect (nothing for nullptr or empty).
-  void Draw(int x, int y, TGraphic* graphic);
-  void StretchDraw(const TRect& rect, TGraphic* graphic);
+  void Draw(int x, int y, const TGraphic* graphic);
+  void StretchDraw(const TRect& rect, const TGraphic* graphic);
   // StretchBlt of source's rectangle into dest with CopyMode.
   void CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect);
 
@@ -426,10 +426,9 @@ class TGraphic : public TPersistent {
   void SaveToFile(const std::string& fileName) const;
 
   // Draws the picture into rect of the canvas (stretched when the sizes differ).
-  virtual void Draw(TCanvas& canvas, const TRect& rect) = 0;
+  virtual void Draw(TCanvas& canvas, const TRect& rect) const = 0;
 
   // Component streaming stores the picture as the binary property "Data" (ReadData/WriteData).
-  // Until the filer lands in Streaming.h this is the hook: DefineProperties registers nothing.
   void DefineProperties(TFiler* filer) override;
   // The "Data" property's bytes: the same bytes SaveToStream writes (by default).
   virtual void ReadData(TStream& stream);
@@ -486,8 +485,12 @@ class TBitmap : public TGraphic {
   // dimension makes the bitmap empty. Raises EInvalidGraphic beyond MaxBitmapDimension.
   void SetSize(int width, int height);
 
-  // The DIB section (nullptr while empty). The bitmap keeps owning it.
+  // The DIB section (nullptr while empty). The bitmap keeps owning it. While the bitmap's canvas
+  // has a DC the section is selected into it, and a bitmap can be selected into one DC at a
+  // time: call FreeCanvasDC before selecting Handle() into a DC of your own.
   [[nodiscard]] HBITMAP Handle() const noexcept { return FHandle.Get(); }
+  // Deletes the canvas's memory DC (the canvas makes a new one on its next use).
+  void FreeCanvasDC() { FreeCanvasContext(); }
   // Takes ownership of a bitmap of any kind: the picture becomes a 24-bit DIB copy of it and
   // the given handle is freed. nullptr empties the bitmap.
   void SetHandle(HBITMAP bitmap);
@@ -525,7 +528,10 @@ class TBitmap : public TGraphic {
   // A BMP from memory (the file image).
   void LoadFromBuffer(const uint8_t* data, size_t size);
 
-  void Draw(TCanvas& canvas, const TRect& rect) override;
+  // Takes decoded 24-bit pixels (another decoder's output) as the new picture.
+  void AssignDecoded(const TDecodedBmp& image);
+
+  void Draw(TCanvas& canvas, const TRect& rect) const override;
 
  protected:
   void Changed() override;
@@ -571,7 +577,7 @@ class TIcon : public TGraphic {
   // The loaded .ico bytes, or, for an icon given as a handle, a one-image .ico built from it.
   void SaveToStream(TStream& stream) const override;
 
-  void Draw(TCanvas& canvas, const TRect& rect) override;
+  void Draw(TCanvas& canvas, const TRect& rect) const override;
 
  protected:
   void Changed() override;
