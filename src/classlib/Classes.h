@@ -221,6 +221,11 @@ class TStream : public TObject {
   void WriteBuffer(const void* buffer, int32_t count);
   // Copies count bytes from source (count 0: the whole source from its start); returns the count.
   int64_t CopyFrom(TStream& source, int64_t count);
+
+  // Component streaming at the current position (see Streaming.h): the root with its owned
+  // children. ReadComponent(nullptr) creates the root by its stored class name.
+  void WriteComponent(TComponent* instance);
+  TComponent* ReadComponent(TComponent* instance);
 };
 
 class THandleStream : public TStream {

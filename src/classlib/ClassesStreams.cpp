@@ -263,9 +263,12 @@ class TClonePosition {
     }
   }
   ~TClonePosition() {
-    if (ClonePos_) {
+    if (!ClonePos_) return;
+    try {
       *ClonePos_ = S_->Position();
       S_->Seek(Saved_, soBeginning);
+    } catch (...) {
+      // A stream that fails here has already made the call fail; nothing may leave a destructor.
     }
   }
   TClonePosition(const TClonePosition&) = delete;

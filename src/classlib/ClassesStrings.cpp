@@ -532,6 +532,4 @@ int TStringList::CompareStrings(std::string_view a, std::string_view b) const {
   return FCaseSensitive ? AnsiCompareStr(a, b) : AnsiCompareText(a, b);
 }
 
-void TStrings::DefineProperties(TFiler* filer) { (void)filer; }
-
 }  // namespace korv

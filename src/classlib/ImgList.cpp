@@ -169,8 +169,9 @@ void TImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled) {
   if (!canvas || index < 0 || index >= Count()) return;
   HDC dc = canvas->Handle();
   if (enabled) {
-    ImageList_DrawEx(FHandle, index, dc, x, y, 0, 0, BkColorRef(), CLR_DEFAULT,
-                     FMasked ? ILD_TRANSPARENT : ILD_NORMAL);
+    // With BkColor clNone (CLR_NONE) the mask makes the image transparent; any other colour
+    // fills the masked pixels.
+    ImageList_DrawEx(FHandle, index, dc, x, y, 0, 0, BkColorRef(), CLR_DEFAULT, ILD_NORMAL);
     return;
   }
   // The image's shape as a monochrome mask (black = image, white = transparent), then the
