@@ -8,11 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "classlib/Controls.h"
 #include "classlib/Graphics.h"
 
 namespace korv {
-
-class TControl;
 
 // Number of equally wide frames side by side in a glyph bitmap (1..4).
 using TNumGlyphs = uint8_t;
@@ -20,8 +19,6 @@ using TNumGlyphs = uint8_t;
 using TAdvColors = uint8_t;
 
 enum TTransparentMode : uint8_t { tmAlways = 0, tmNotFocused = 1, tmNone = 2 };
-
-enum TButtonLayout : uint8_t { blGlyphLeft = 0, blGlyphRight = 1, blGlyphTop = 2, blGlyphBottom = 3 };
 
 // ---------------------------------------------------------------------------------------------
 // Pure rules (no device context involved).

@@ -1,6 +1,8 @@
 // The canvas side of the flat drawing helpers.
 #include "widgets/FlatUtilitys.h"
 
+#include "classlib/Handles.h"
+
 namespace korv {
 
 void DrawFrameRings(TCanvas& canvas, const TRect& rect, TColor topLeft, TColor bottomRight, int count) {
@@ -23,6 +25,19 @@ void DrawFrameRings(TCanvas& canvas, const TRect& rect, TColor topLeft, TColor b
 TColor ShadeColor(TColor base, TColor fallback, uint8_t percent, bool darker) {
   if (percent == 0) return fallback;
   return static_cast<TColor>(ShadeRgb(ColorToColorRef(base), percent, darker));
+}
+
+void PaintParentBackground(TControl* control, TCanvas& canvas) {
+  if (!control || !control->Parent()) return;
+  TWinControl* parent = control->Parent();
+  HDC dc = canvas.Handle();
+  TSaveDCGuard saved(dc);
+  POINT org{};
+  GetViewportOrgEx(dc, &org);
+  SetViewportOrgEx(dc, org.x - control->Left(), org.y - control->Top(), nullptr);
+  IntersectClipRect(dc, 0, 0, parent->ClientWidth(), parent->ClientHeight());
+  parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  parent->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
 }
 
 std::unique_ptr<TBitmap> MakeDisabledGlyph(TBitmap* source, TColor outline, TColor back, TColor highlight,
