@@ -130,9 +130,10 @@ void TFlatSplitter::Dispatch(TMessage& m) {
       return;
     case CM_CANCELMODE:
     case WM_CANCELMODE:
-      // The parent lost the capture while we were dragging: nothing is applied.
+    case WM_CAPTURECHANGED:
+      // The capture went elsewhere while we were dragging: nothing is applied.
       inherited::Dispatch(m);
-      if (Sizing()) StopSizing();
+      if (Sizing() && !MouseCapture()) StopSizing();
       return;
     default: inherited::Dispatch(m);
   }
