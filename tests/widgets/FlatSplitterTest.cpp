@@ -130,6 +130,7 @@ TEST_F(FlatSplitterTest, PaintsFlatAndLightsUnderTheMouse) {
 
   MoveTo(SplitterCentre());
   ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
+  EXPECT_TRUE(PumpUntil([&] { return GetCursor() == Screen->Cursors(crHSplit); })) << "the split cursor";
   img = FormShot();
   for (int i = 1; i < 4; ++i) EXPECT_EQ(img.At(x + i, y), RGBOf(Splitter->ColorFocused())) << i;
   EXPECT_EQ(img.At(x, y), RGBOf(Splitter->ColorBorder()));
@@ -259,6 +260,7 @@ TEST_F(FlatSplitterTest, TopAlignedLargestSize) {
   ASSERT_EQ(Form->ClientHeight(), 300);
   ASSERT_EQ(Splitter->Top(), 214);
   StartDrag(0, 10);
+  EXPECT_EQ(GetCursor(), Screen->Cursors(crHSplit)) << "one split cursor for every alignment";
   ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 207; }));
   EXPECT_EQ(Splitter->MaxSize(), 300 - 88 - (214 + 5) + 214);
   Release();
