@@ -297,6 +297,7 @@ void TFlatButton::BeginHover() {
 void TFlatButton::StopHoverTimer() {
   if (GHoveredButton == this) {
     GHoverTimer->SetEnabled(false);
+    GHoverTimer->SetOnTimer(nullptr);
     GHoveredButton = nullptr;
   }
 }

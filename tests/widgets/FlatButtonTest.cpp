@@ -658,6 +658,34 @@ TEST_F(FlatButtonTest, TheLastButtonFreesTheSharedTimer) {
   EXPECT_EQ(TFlatButton::HoverTimer(), nullptr);
 }
 
+TEST_F(FlatButtonTest, PaintingLeaksNoGdiObjects) {
+  auto* b = NewButton(20, 20, 60, 40, "Go");
+  TBitmap one(16, 16);
+  FillBitmap(one, Rect(0, 0, 16, 16), kMagenta);
+  FillBitmap(one, Rect(4, 4, 10, 10), clBlack);
+  auto four = MakeFrames(4, 16);
+  b->SetGlyph(&one);
+  ShowForm();
+  auto cycle = [&] {
+    for (TTransparentMode mode : {tmNone, tmNotFocused, tmAlways}) {
+      b->SetTransparentMode(mode);
+      b->SetEnabled(false);  // the engraved glyph
+      b->Repaint();
+      b->SetEnabled(true);
+      b->Repaint();
+    }
+  };
+  cycle();
+  PumpPending();
+  const DWORD before = GdiObjectCount();
+  for (int i = 0; i < 5; ++i) cycle();
+  b->SetGlyph(four.get());
+  for (int i = 0; i < 5; ++i) cycle();
+  b->SetGlyph(&one);
+  PumpPending();
+  EXPECT_EQ(GdiObjectCount(), before);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Mended faults
 

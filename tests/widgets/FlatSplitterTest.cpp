@@ -67,6 +67,8 @@ class FlatSplitterTest : public TWidgetTest {
   // Presses on the splitter and moves dx, dy in steps until the drag has taken the position.
   void StartDrag(int dx, int dy) {
     const TPoint c = SplitterCentre();
+    // From beside the splitter onto it, so that the pointer really moves in.
+    MoveTo(Point(c.x - 10, c.y - 10));
     MoveTo(c);
     ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
     Press();
@@ -224,6 +226,29 @@ TEST_F(FlatSplitterTest, EscapeCancelsAndRestores) {
   PumpPending();
   EXPECT_EQ(Side->Width(), 150);
   EXPECT_EQ(Moved.Count, 1);
+}
+
+TEST_F(FlatSplitterTest, DragsLeakNoGdiObjects) {
+  Build();
+  ShowWithFocus();
+  StartDrag(20, 0);
+  Release();
+  ASSERT_TRUE(PumpUntil([&] { return !Splitter->Sizing(); }));
+  PumpPending();
+  const DWORD before = GdiObjectCount();
+  for (int i = 0; i < 3; ++i) {
+    StartDrag(i % 2 ? -20 : 20, 0);
+    KeyDown(VK_ESCAPE);
+    KeyUp(VK_ESCAPE);
+    ASSERT_TRUE(PumpUntil([&] { return !Splitter->Sizing(); }));
+    Release();
+    StartDrag(10, 0);
+    Release();
+    ASSERT_TRUE(PumpUntil([&] { return !Splitter->Sizing(); }));
+  }
+  PumpPending();
+  EXPECT_EQ(GdiObjectCount(), before);
+  EXPECT_EQ(Moved.Count, 1 + 6);
 }
 
 TEST_F(FlatSplitterTest, RightAlignedDragMovesTheNeighbourLeft) {
