@@ -198,6 +198,12 @@ void TControl::Dispatch(TMessage& m) {
     case CM_PARENTCOLORCHANGED: CMParentColorChanged(m); return;
     case CM_PARENTFONTCHANGED: CMParentFontChanged(m); return;
     case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(m); return;
+    case CM_PARENTBIDIMODECHANGED:
+      if (FParentBiDiMode && FParent) {
+        SetBiDiMode(FParent->BiDiMode());
+        FParentBiDiMode = true;
+      }
+      return;
     case CM_MOUSEENTER: CMMouseEnter(m); return;
     case CM_MOUSELEAVE: CMMouseLeave(m); return;
     case CM_HITTEST: CMHitTest(m); return;
@@ -470,6 +476,30 @@ void TControl::SetCursor(TCursor v) {
 }
 
 void TControl::SetPopupMenu(TPopupMenu* menu) { FPopupMenu = menu; }
+
+void TControl::SetBiDiMode(TBiDiMode v) {
+  FParentBiDiMode = false;
+  if (FBiDiMode == v) return;
+  FBiDiMode = v;
+  Perform(CM_BIDIMODECHANGED, 0, 0);
+}
+
+void TControl::SetParentBiDiMode(bool v) {
+  if (FParentBiDiMode == v) return;
+  FParentBiDiMode = v;
+  if (FParent && v) Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
+}
+
+UINT TControl::DrawTextBiDiModeFlags(UINT flags) const noexcept {
+  if (UseRightToLeftAlignment()) {
+    if ((flags & (DT_CENTER | DT_RIGHT)) == 0)
+      flags |= DT_RIGHT;
+    else if (flags & DT_RIGHT)
+      flags &= ~static_cast<UINT>(DT_RIGHT);
+  }
+  if (UseRightToLeftReading()) flags |= DT_RTLREADING;
+  return flags;
+}
 
 bool TControl::MouseCapture() const {
   HWND cap = GetCapture();

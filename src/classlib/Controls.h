@@ -41,6 +41,7 @@ enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
 enum TButtonLayout : uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
 enum TBevelCut : uint8_t { bvNone, bvLowered, bvRaised, bvSpace };
+enum TBiDiMode : uint8_t { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum TBorderStyle : uint8_t { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 using TFormBorderStyle = TBorderStyle;
 
@@ -253,6 +254,19 @@ class TControl : public TComponent {
   void SetParentShowHint(bool v);
   [[nodiscard]] TCursor Cursor() const noexcept { return FCursor; }
   void SetCursor(TCursor v);
+  // Reading order and alignment for right-to-left languages (the parent's unless set).
+  [[nodiscard]] TBiDiMode BiDiMode() const noexcept { return FBiDiMode; }
+  void SetBiDiMode(TBiDiMode v);
+  [[nodiscard]] bool ParentBiDiMode() const noexcept { return FParentBiDiMode; }
+  void SetParentBiDiMode(bool v);
+  [[nodiscard]] bool UseRightToLeftAlignment() const noexcept { return FBiDiMode == bdRightToLeft; }
+  [[nodiscard]] bool UseRightToLeftReading() const noexcept { return FBiDiMode != bdLeftToRight; }
+  [[nodiscard]] bool UseRightToLeftScrollBar() const noexcept { return FBiDiMode != bdLeftToRight; }
+  // DrawText flags adjusted for the reading order: DT_RTLREADING, and left/right swapped for a
+  // right-to-left alignment.
+  [[nodiscard]] UINT DrawTextBiDiModeFlags(UINT flags) const noexcept;
+  // The menu a right click (WM_CONTEXTMENU) shows when its AutoPopup is set; not owned, and the
+  // menu's owner must outlive the control or clear it.
   [[nodiscard]] TPopupMenu* PopupMenu() const noexcept { return FPopupMenu; }
   void SetPopupMenu(TPopupMenu* menu);
 
@@ -344,6 +358,8 @@ class TControl : public TComponent {
   bool FParentShowHint = true;
   TCursor FCursor = crDefault;
   TPopupMenu* FPopupMenu = nullptr;
+  TBiDiMode FBiDiMode = bdLeftToRight;
+  bool FParentBiDiMode = true;
   TControlStyle FControlStyle = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
   TControlState FControlState = 0;
   bool FIsWindowed = false;
@@ -508,6 +524,7 @@ class TWinControl : public TControl {
   void WMPaint(TMessage& m);
   void WMEraseBkgnd(TMessage& m);
   void WMNCHitTest(TMessage& m);
+  void WMContextMenu(TMessage& m);
   void WMSetCursor(TMessage& m);
   void WMSetFocus(TMessage& m);
   void WMKillFocus(TMessage& m);
@@ -605,6 +622,13 @@ class TCustomControl : public TWinControl {
 // DeallocateHWnd. Raises EOSError when the window cannot be created.
 [[nodiscard]] HWND AllocateHWnd(TWndMethod method);
 void DeallocateHWnd(HWND wnd) noexcept;
+
+// Visual themes in use: true only when the program runs with version 6 of the common controls
+// (a manifest asks for it) and the system has themes on. IsThemeActive/IsAppThemed alone are not
+// enough: they report themes without such a manifest. Tests may force the answer.
+[[nodiscard]] bool ThemesEnabled() noexcept;
+// Forces ThemesEnabled to value (1 true, 0 false) or back to detection (-1).
+void SetThemesEnabledOverride(int value) noexcept;
 
 // Records an exception that a window procedure caught (it never leaves the procedure); the
 // application shows or reports it.

@@ -3,12 +3,14 @@
 // child notifications, mouse tracking and the painting of graphic children.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <cstdio>
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
+#include "classlib/Menus.h"
 
 namespace korv {
 
@@ -128,6 +130,34 @@ TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) noexcept {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Themes
+
+namespace {
+int GThemesOverride = -1;
+}  // namespace
+
+void SetThemesEnabledOverride(int value) noexcept { GThemesOverride = value < 0 ? -1 : (value ? 1 : 0); }
+
+bool ThemesEnabled() noexcept {
+  if (GThemesOverride >= 0) return GThemesOverride == 1;
+  HMODULE cc = GetModuleHandleA("comctl32.dll");
+  if (!cc) return false;
+  using DllGetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+  auto getVersion = reinterpret_cast<DllGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(cc, "DllGetVersion")));
+  if (!getVersion) return false;
+  DLLVERSIONINFO vi{};
+  vi.cbSize = sizeof vi;
+  if (FAILED(getVersion(&vi)) || vi.dwMajorVersion < 6) return false;
+  HMODULE ux = GetModuleHandleA("uxtheme.dll");
+  if (!ux) ux = LoadLibraryA("uxtheme.dll");  // stays loaded for the process
+  if (!ux) return false;
+  using BoolFn = BOOL(WINAPI*)();
+  auto active = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(ux, "IsThemeActive")));
+  auto themed = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(ux, "IsAppThemed")));
+  return active && themed && active() && themed();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Hidden utility windows
 
 namespace {
@@ -180,7 +210,8 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 
 TWinControl::~TWinControl() {
   SetComponentState(csDestroying);
-  if (TCustomForm* f = GetParentForm(); f && f != static_cast<TControl*>(this)) f->ControlRemoving(this);
+  // Leave the parent while this is still a windowed control (its lists hold it as one).
+  if (FParent) FParent->RemoveControl(this);
   DestroyHandle();
   // Children still here die with their parent.
   while (!FControls.empty()) {
@@ -279,10 +310,33 @@ void TWinControl::CreateWindowHandle(const TCreateParams& p) {
   TWinControl* saved = GCreationControl;
   GCreationControl = this;
   FCreatingWindow = true;
-  HMENU id = nullptr;
-  if (p.Style & WS_CHILD) id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(GNextChildId++ & 0x7FFF));
-  HWND wnd = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
-                             p.WndParent, id, ModuleInstance(), p.Param);
+  HWND wnd = nullptr;
+  if (p.MDIChild) {
+    // MDI children are made by the frame's MDI client.
+    TCustomForm* frame = Application ? Application->MainForm() : nullptr;
+    HWND client = frame ? frame->ClientHandle() : nullptr;
+    if (!client) {
+      FCreatingWindow = false;
+      GCreationControl = saved;
+      throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+    }
+    MDICREATESTRUCTA mcs{};
+    mcs.szClass = p.WinClassName.c_str();
+    mcs.szTitle = p.Caption.c_str();
+    mcs.hOwner = ModuleInstance();
+    mcs.x = p.X;
+    mcs.y = p.Y;
+    mcs.cx = p.Width;
+    mcs.cy = p.Height;
+    mcs.style = p.Style & ~static_cast<DWORD>(WS_CHILD);
+    mcs.lParam = reinterpret_cast<LPARAM>(p.Param);
+    wnd = reinterpret_cast<HWND>(SendMessageA(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs)));
+  } else {
+    HMENU id = nullptr;
+    if (p.Style & WS_CHILD) id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(GNextChildId++ & 0x7FFF));
+    wnd = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width, p.Height,
+                          p.WndParent, id, ModuleInstance(), p.Param);
+  }
   FCreatingWindow = false;
   GCreationControl = saved;
   if (wnd && !FHandle) {
@@ -336,16 +390,17 @@ void TWinControl::RecreateWnd() {
 
 void TWinControl::InsertControl(TControl* c) {
   if (!c || c->FParent == this) return;
-  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->ContainsControl(this))
+  if (c->IsWindowed() && static_cast<TWinControl*>(c)->ContainsControl(this))
     throw EInvalidOperation("A control cannot be its own parent's child");
   c->FParent = this;
   FControls.push_back(c);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) FTabList.push_back(w);
+  if (c->IsWindowed()) FTabList.push_back(static_cast<TWinControl*>(c));
   c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
   c->Perform(CM_PARENTFONTCHANGED, 0, 0);
   c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) {
-    if (FHandle) w->HandleNeeded();
+  c->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
+  if (c->IsWindowed()) {
+    if (FHandle) static_cast<TWinControl*>(c)->HandleNeeded();
   } else if (FHandle && c->FVisible) {
     c->Invalidate();
   }
@@ -363,9 +418,10 @@ void TWinControl::RemoveControl(TControl* c) {
     if (FHandle && GetCapture() == FHandle) ReleaseCapture();
   }
   if (TCustomForm* f = GetParentForm()) f->ControlRemoving(c);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) {
-    w->DestroyHandle();
-    FTabList.erase(std::find(FTabList.begin(), FTabList.end(), w));
+  if (c->IsWindowed()) {
+    auto* w = static_cast<TWinControl*>(c);
+    if (!w->HasState(csDestroying)) w->DestroyHandle();  // a dying control destroys its own window
+    FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), w), FTabList.end());
   } else if (FHandle && c->FVisible) {
     c->Invalidate();
   }
@@ -382,7 +438,7 @@ void TWinControl::SetChildOrder(TControl* c, bool front) {
     FControls.push_back(c);
   else
     FControls.insert(FControls.begin(), c);
-  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->FHandle) {
+  if (auto* w = c->IsWindowed() ? static_cast<TWinControl*>(c) : nullptr; w && w->FHandle) {
     SetWindowPos(w->FHandle, front ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   } else {
     c->Invalidate();
@@ -707,6 +763,12 @@ void TWinControl::WMPaint(TMessage& m) {
   if (m.WParam) {
     // Painting into a DC someone else supplies (a parent's background, PrintWindow...).
     PaintHandler(reinterpret_cast<HDC>(m.WParam));
+    return;
+  }
+  if (FDefWndProc != DefWindowProcA && !FDoubleBuffered &&
+      std::none_of(FControls.begin(), FControls.end(), [](TControl* c) { return !c->IsWindowed() && c->FVisible; })) {
+    // A system control with nothing of ours to add paints itself.
+    DefaultHandler(m);
     return;
   }
   PAINTSTRUCT ps;
@@ -1072,6 +1134,26 @@ void TWinControl::WMSetCursor(TMessage& m) {
 
 void TWinControl::WMNCHitTest(TMessage& m) { DefaultHandler(m); }
 
+void TWinControl::WMContextMenu(TMessage& m) {
+  // The control (or graphic child) under the point shows its popup menu; otherwise the message
+  // goes on to the parent window through the default procedure.
+  TPoint pt = Point(static_cast<int16_t>(LOWORD(m.LParam)), static_cast<int16_t>(HIWORD(m.LParam)));
+  bool fromKeyboard = m.LParam == -1;
+  if (fromKeyboard) pt = ClientToScreen(Point(0, 0));
+  TControl* target = this;
+  if (!fromKeyboard) {
+    if (TControl* c = ControlAtPos(ScreenToClient(pt), false)) target = c;
+  }
+  TPopupMenu* menu = target->PopupMenu();
+  if (menu && menu->AutoPopup()) {
+    menu->SetPopupComponent(target);
+    menu->Popup(pt.x, pt.y);
+    m.Result = 1;
+    return;
+  }
+  DefaultHandler(m);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Window messages
 
@@ -1224,6 +1306,10 @@ void TWinControl::Dispatch(TMessage& m) {
     case CM_SHOWHINTCHANGED:
       NotifyControls(CM_PARENTSHOWHINTCHANGED);
       return;
+    case CM_BIDIMODECHANGED:
+      NotifyControls(CM_PARENTBIDIMODECHANGED);
+      Invalidate();
+      return;
     case CM_SYSCOLORCHANGE:
     case CM_WININICHANGE:
     case CM_FONTCHANGE:
@@ -1232,6 +1318,9 @@ void TWinControl::Dispatch(TMessage& m) {
       return;
     case CM_RECREATEWND:
       RecreateWnd();
+      return;
+    case WM_CONTEXTMENU:
+      WMContextMenu(m);
       return;
     case CM_INVALIDATE:
       Invalidate();

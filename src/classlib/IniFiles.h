@@ -40,8 +40,7 @@ class TMemIniFile : public TObject {
 
   [[nodiscard]] const std::string& FileName() const noexcept { return FFileName; }
 
-  [[nodiscard]] std::string ReadString(std::string_view section, std::string_view ident,
-                                       const std::string& def) const;
+  [[nodiscard]] std::string ReadString(std::string_view section, std::string_view ident, const std::string& def) const;
   // Decimal or "$"/"0x" hex; a value that is not an integer gives def.
   [[nodiscard]] int32_t ReadInteger(std::string_view section, std::string_view ident, int32_t def) const;
   // An integer, non-zero meaning true; anything else gives def.

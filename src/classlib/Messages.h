@@ -102,6 +102,8 @@ inline constexpr UINT CM_APPKEYDOWN = CM_BASE + 43;
 inline constexpr UINT CM_APPSYSCOMMAND = CM_BASE + 44;
 inline constexpr UINT CM_HINTSHOW = CM_BASE + 45;
 inline constexpr UINT CM_ISSHORTCUT = CM_BASE + 46;
+inline constexpr UINT CM_BIDIMODECHANGED = CM_BASE + 47;
+inline constexpr UINT CM_PARENTBIDIMODECHANGED = CM_BASE + 48;
 inline constexpr UINT CM_LAST = CM_BASE + 0xFF;
 
 // ---------------------------------------------------------------------------------------------

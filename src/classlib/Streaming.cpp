@@ -142,14 +142,19 @@ bool TWriter::IsDefault(const TPersistent* instance, const TPropInfo& prop) cons
     case TPropKind::Integer:
     case TPropKind::Boolean:
     case TPropKind::Enum:
-    case TPropKind::Set: return prop.GetOrd(instance) == prop.DefaultOrd;
-    case TPropKind::String: return prop.GetStr(instance) == (prop.DefaultStr ? prop.DefaultStr : "");
+    case TPropKind::Set:
+      return prop.GetOrd(instance) == prop.DefaultOrd;
+    case TPropKind::String:
+      return prop.GetStr(instance) == (prop.DefaultStr ? prop.DefaultStr : "");
     case TPropKind::WString:
       return prop.GetWStr(instance) == AnsiToWide(prop.DefaultStr ? prop.DefaultStr : "");
-    case TPropKind::Float: return prop.GetFloat(instance) == prop.DefaultFloat;
-    case TPropKind::Component: return prop.GetComp(instance) == nullptr;
+    case TPropKind::Float:
+      return prop.GetFloat(instance) == prop.DefaultFloat;
+    case TPropKind::Component:
+      return prop.GetComp(instance) == nullptr;
     case TPropKind::Object:
-    case TPropKind::Collection: return false;
+    case TPropKind::Collection:
+      return false;
   }
   return false;
 }
@@ -248,8 +253,8 @@ void TWriter::DefineProperty(const std::string& name, const TReaderProc& readDat
   writeData(*this);
 }
 
-void TWriter::DefineBinaryProperty(const std::string& name, const TStreamProc& readData,
-                                   const TStreamProc& writeData, bool hasData) {
+void TWriter::DefineBinaryProperty(const std::string& name, const TStreamProc& readData, const TStreamProc& writeData,
+                                   bool hasData) {
   (void)readData;
   if (!hasData || !writeData) return;
   TMemoryStream data;
@@ -302,7 +307,8 @@ uint32_t TReader::ReadLength(uint32_t unit) {
 TValueType TReader::ReadValue() {
   uint8_t b;
   Read(&b, 1);
-  if (b > static_cast<uint8_t>(TValueType::vaNil)) throw EReadError(Format("Invalid value tag %d", static_cast<int>(b)));
+  if (b > static_cast<uint8_t>(TValueType::vaNil))
+    throw EReadError(Format("Invalid value tag %d", static_cast<int>(b)));
   return static_cast<TValueType>(b);
 }
 
@@ -409,13 +415,24 @@ void TReader::SkipValue() {
     case TValueType::vaNull:
     case TValueType::vaFalse:
     case TValueType::vaTrue:
-    case TValueType::vaNil: break;
-    case TValueType::vaInt32: FStream.Seek(4, soCurrent); break;
-    case TValueType::vaDouble: FStream.Seek(8, soCurrent); break;
+    case TValueType::vaNil:
+      break;
+    case TValueType::vaInt32:
+      FStream.Seek(4, soCurrent);
+      break;
+    case TValueType::vaDouble:
+      FStream.Seek(8, soCurrent);
+      break;
     case TValueType::vaString:
-    case TValueType::vaBinary: FStream.Seek(ReadLength(1), soCurrent); break;
-    case TValueType::vaWString: FStream.Seek(int64_t{ReadLength(2)} * 2, soCurrent); break;
-    case TValueType::vaIdent: (void)ReadStr(); break;
+    case TValueType::vaBinary:
+      FStream.Seek(ReadLength(1), soCurrent);
+      break;
+    case TValueType::vaWString:
+      FStream.Seek(int64_t{ReadLength(2)} * 2, soCurrent);
+      break;
+    case TValueType::vaIdent:
+      (void)ReadStr();
+      break;
     case TValueType::vaSet:
       while (!ReadStr().empty()) {
       }
@@ -588,7 +605,8 @@ void TReader::ReadProperties(TPersistent* instance, const std::string& path) {
     std::string name(n, '\0');
     Read(name.data(), n);
     for (const std::string& s : seen)
-      if (SameText(s, name)) throw EReadError(Format("Error reading %s.%s: Property %s is given twice", path, name, name));
+      if (SameText(s, name))
+        throw EReadError(Format("Error reading %s.%s: Property %s is given twice", path, name, name));
     seen.push_back(name);
     FStream.Seek(-1 - static_cast<int64_t>(n), soCurrent);
     ReadProperty(instance, path);
@@ -606,8 +624,8 @@ void TReader::DefineProperty(const std::string& name, const TReaderProc& readDat
   readData(*this);
 }
 
-void TReader::DefineBinaryProperty(const std::string& name, const TStreamProc& readData,
-                                   const TStreamProc& writeData, bool hasData) {
+void TReader::DefineBinaryProperty(const std::string& name, const TStreamProc& readData, const TStreamProc& writeData,
+                                   bool hasData) {
   (void)writeData;
   (void)hasData;
   if (FPropName.empty() || !readData || !SameText(name, FPropName)) return;
@@ -651,14 +669,32 @@ void TReader::ReadComponentRecord(TComponent* parent, int depth) {
 void TReader::ResolveFixups() {
   for (const Fixup& f : FFixups) {
     TComponent* target = SameText(f.Name, FRoot->Name()) ? FRoot : FRoot->FindComponent(f.Name);
-    if (!target)
-      throw EReadError(Format("Error reading %s.%s: Component %s not found", f.Path, f.Prop->Name, f.Name));
+    if (!target) throw EReadError(Format("Error reading %s.%s: Component %s not found", f.Path, f.Prop->Name, f.Name));
     try {
       f.Prop->SetComp(f.Instance, target);
     } catch (const Exception& e) {
       throw EReadError(Format("Error reading %s.%s: %s", f.Path, f.Prop->Name, e.Message()));
     }
   }
+  FFixups.clear();
+}
+
+void TReader::AbortRead(TComponent* root) noexcept {
+  // Take back what this read created; what existed before is left as it is now.
+  for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) {
+    TComponent* c = *it;
+    for (int i = 0; i < root->ComponentCount(); ++i)
+      if (root->Components(i) == c) {
+        delete c;
+        break;
+      }
+  }
+  for (TComponent* c : FLoaded)
+    if (std::find(FCreated.begin(), FCreated.end(), c) == FCreated.end())
+      c->SetComponentState(0, csLoading | csReading);
+  root->SetComponentState(0, csLoading | csReading);
+  FLoaded.clear();
+  FCreated.clear();
   FFixups.clear();
 }
 
@@ -679,28 +715,27 @@ void TReader::ReadRootComponent(TComponent* root) {
       throw EReadError(Format("Invalid stream format: a %s cannot be read into a %s", className, root->ClassName()));
     root->SetComponentState(csLoading | csReading);
     FLoaded.push_back(root);
-    if (root->Name().empty() && !name.empty()) root->SetName(name);
+    if (root->Name().empty() && !name.empty()) {
+      try {
+        root->SetName(name);
+      } catch (const Exception& e) {
+        throw EReadError(Format("Error reading %s: %s", name, e.Message()));
+      }
+    }
     std::string path = root->Name().empty() ? root->ClassName() : root->Name();
     ReadProperties(root, path);
     while (!EndOfList()) ReadComponentRecord(root, 1);
     ReadValue();
     ResolveFixups();
+  } catch (const EFilerError&) {
+    AbortRead(root);
+    throw;
+  } catch (const Exception& e) {
+    // A setter, a constructor or a name check failed: report it as a reading error.
+    AbortRead(root);
+    throw EReadError(e.Message());
   } catch (...) {
-    // Take back what this read created; what existed before is left as it is now.
-    for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) {
-      TComponent* c = *it;
-      for (int i = 0; i < root->ComponentCount(); ++i)
-        if (root->Components(i) == c) {
-          delete c;
-          break;
-        }
-    }
-    for (TComponent* c : FLoaded)
-      if (std::find(FCreated.begin(), FCreated.end(), c) == FCreated.end()) c->SetComponentState(0, csLoading | csReading);
-    root->SetComponentState(0, csLoading | csReading);
-    FLoaded.clear();
-    FCreated.clear();
-    FFixups.clear();
+    AbortRead(root);
     throw;
   }
   std::vector<TComponent*> loaded;

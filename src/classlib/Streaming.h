@@ -63,8 +63,10 @@ int64_t GetOrd(const TObject* o) {
 template <class C, auto S>
 void SetOrd(TObject* o, int64_t v) {
   using A = typename SetterArg<decltype(S)>::type;
-  if constexpr (std::is_same_v<A, bool>) (static_cast<C*>(o)->*S)(v != 0);
-  else (static_cast<C*>(o)->*S)(static_cast<A>(v));
+  if constexpr (std::is_same_v<A, bool>)
+    (static_cast<C*>(o)->*S)(v != 0);
+  else
+    (static_cast<C*>(o)->*S)(static_cast<A>(v));
 }
 template <class C, auto G>
 std::string GetStr(const TObject* o) {
@@ -192,17 +194,16 @@ constexpr TPropInfo WithStored(TPropInfo p, bool (*stored)(const TObject*)) {
 #define KORV_PROP_BOOL_NODEFAULT(Cls, P) KORV_PROP_BOOL_EX(#P, Cls, &Cls::P, &Cls::Set##P, false, false)
 
 // Idents: an array of identifiers indexed by ordinal (const char* const X[] = {...}).
-#define KORV_PROP_ENUM_EX(Name, Cls, G, S, Idents, HasDef, Def)                                  \
-  ::korv::props::Ord<Cls, G, S>(Name, ::korv::TPropKind::Enum, HasDef, static_cast<int64_t>(Def), \
-                                    Idents, static_cast<int>(std::size(Idents)))
+#define KORV_PROP_ENUM_EX(Name, Cls, G, S, Idents, HasDef, Def)                                           \
+  ::korv::props::Ord<Cls, G, S>(Name, ::korv::TPropKind::Enum, HasDef, static_cast<int64_t>(Def), Idents, \
+                                static_cast<int>(std::size(Idents)))
 #define KORV_PROP_ENUM(Cls, P, Idents, Def) KORV_PROP_ENUM_EX(#P, Cls, &Cls::P, &Cls::Set##P, Idents, true, Def)
-#define KORV_PROP_ENUM_NODEFAULT(Cls, P, Idents) \
-  KORV_PROP_ENUM_EX(#P, Cls, &Cls::P, &Cls::Set##P, Idents, false, 0)
+#define KORV_PROP_ENUM_NODEFAULT(Cls, P, Idents) KORV_PROP_ENUM_EX(#P, Cls, &Cls::P, &Cls::Set##P, Idents, false, 0)
 
 // A set: bit i of the value stands for Idents[i]; Def is the default bit mask.
-#define KORV_PROP_SET_EX(Name, Cls, G, S, Idents, HasDef, Def)                                  \
-  ::korv::props::Ord<Cls, G, S>(Name, ::korv::TPropKind::Set, HasDef, static_cast<int64_t>(Def), \
-                                    Idents, static_cast<int>(std::size(Idents)))
+#define KORV_PROP_SET_EX(Name, Cls, G, S, Idents, HasDef, Def)                                           \
+  ::korv::props::Ord<Cls, G, S>(Name, ::korv::TPropKind::Set, HasDef, static_cast<int64_t>(Def), Idents, \
+                                static_cast<int>(std::size(Idents)))
 #define KORV_PROP_SET(Cls, P, Idents, Def) KORV_PROP_SET_EX(#P, Cls, &Cls::P, &Cls::Set##P, Idents, true, Def)
 
 // Def: the default text, or nullptr for "always written".
@@ -278,8 +279,8 @@ class TFiler : public TObject {
                               bool hasData) = 0;
   // A block of bytes: writeData fills a memory stream; readData gets a memory stream over the
   // stored bytes, positioned at 0.
-  virtual void DefineBinaryProperty(const std::string& name, const TStreamProc& readData,
-                                    const TStreamProc& writeData, bool hasData) = 0;
+  virtual void DefineBinaryProperty(const std::string& name, const TStreamProc& readData, const TStreamProc& writeData,
+                                    bool hasData) = 0;
 
  protected:
   TStream& FStream;
@@ -351,9 +352,9 @@ class TReader : public TFiler {
   [[nodiscard]] bool EndOfList();  // the next byte is the end marker
   int32_t ReadInteger();
   bool ReadBoolean();
-  std::string ReadString();    // accepts vaString and vaWString
+  std::string ReadString();       // accepts vaString and vaWString
   std::wstring ReadWideString();  // accepts vaWString and vaString
-  double ReadFloat();          // accepts vaDouble and vaInt32
+  double ReadFloat();             // accepts vaDouble and vaInt32
   std::string ReadIdent();
   void ReadListBegin();
   void ReadListEnd();
@@ -381,6 +382,7 @@ class TReader : public TFiler {
   void ReadProperty(TPersistent* instance, const std::string& path);
   void ReadPropValue(TPersistent* instance, const TPropInfo& prop, const std::string& path);
   void ResolveFixups();
+  void AbortRead(TComponent* root) noexcept;
   std::string FPropName;  // the property DefineProperties is asked for; cleared when found
   std::vector<TComponent*> FLoaded;
   std::vector<TComponent*> FCreated;

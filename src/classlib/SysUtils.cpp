@@ -208,8 +208,10 @@ std::string FormatV(std::string_view fmt, const std::vector<TVarRec>& args) {
       }
       case 'u': {
         uint64_t v;
-        if (auto p = std::get_if<uint64_t>(&a.V)) v = *p;
-        else v = static_cast<uint32_t>(intArg(a));
+        if (auto p = std::get_if<uint64_t>(&a.V))
+          v = *p;
+        else
+          v = static_cast<uint32_t>(intArg(a));
         s = std::to_string(v);
         if (prec > 0 && static_cast<int>(s.size()) < prec) s.insert(0, prec - s.size(), '0');
         break;
@@ -235,27 +237,38 @@ std::string FormatV(std::string_view fmt, const std::vector<TVarRec>& args) {
       case 'e':
       case 'g': {
         double v;
-        if (auto p = std::get_if<double>(&a.V)) v = *p;
-        else FormatError(fmt);
-        if (type == 'f') s = FixedText(v, prec < 0 ? 2 : prec);
-        else if (type == 'n') s = GroupThousands(FixedText(v, prec < 0 ? 2 : prec));
-        else if (type == 'm') s = GroupThousands(FixedText(v, prec < 0 ? 2 : prec));
-        else if (type == 'e') s = ExpText(v, prec < 0 ? 15 : prec);
-        else s = GeneralText(v, prec < 0 ? 15 : prec);
+        if (auto p = std::get_if<double>(&a.V))
+          v = *p;
+        else
+          FormatError(fmt);
+        if (type == 'f')
+          s = FixedText(v, prec < 0 ? 2 : prec);
+        else if (type == 'n')
+          s = GroupThousands(FixedText(v, prec < 0 ? 2 : prec));
+        else if (type == 'm')
+          s = GroupThousands(FixedText(v, prec < 0 ? 2 : prec));
+        else if (type == 'e')
+          s = ExpText(v, prec < 0 ? 15 : prec);
+        else
+          s = GeneralText(v, prec < 0 ? 15 : prec);
         break;
       }
       case 'p': {
         const void* v;
-        if (auto p = std::get_if<const void*>(&a.V)) v = *p;
-        else FormatError(fmt);
+        if (auto p = std::get_if<const void*>(&a.V))
+          v = *p;
+        else
+          FormatError(fmt);
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.8lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(v)));
         s = buf;
         break;
       }
       case 's': {
-        if (auto p = std::get_if<std::string>(&a.V)) s = *p;
-        else FormatError(fmt);
+        if (auto p = std::get_if<std::string>(&a.V))
+          s = *p;
+        else
+          FormatError(fmt);
         if (prec >= 0 && static_cast<int>(s.size()) > prec) s.resize(prec);
         break;
       }
@@ -263,8 +276,10 @@ std::string FormatV(std::string_view fmt, const std::vector<TVarRec>& args) {
         FormatError(fmt);
     }
     if (width > 0 && static_cast<int>(s.size()) < width) {
-      if (left) s.append(width - s.size(), ' ');
-      else s.insert(0, width - s.size(), ' ');
+      if (left)
+        s.append(width - s.size(), ' ');
+      else
+        s.insert(0, width - s.size(), ' ');
     }
     out += s;
   }
@@ -309,10 +324,14 @@ bool ParseInt(std::string_view s, uint64_t& magnitude, bool& neg, int& hexDigits
   for (; i < n; ++i) {
     char c = s[i];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (hex && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     if (hex) {
       if (++hexDigits > 16) return false;
       v = (v << 4) | static_cast<uint64_t>(d);
@@ -494,7 +513,9 @@ int CompareText(std::string_view a, std::string_view b) noexcept {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameText(std::string_view a, std::string_view b) noexcept { return a.size() == b.size() && CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) noexcept {
+  return a.size() == b.size() && CompareText(a, b) == 0;
+}
 
 int AnsiCompareStr(std::string_view a, std::string_view b) noexcept {
   return CompareStringA(LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),

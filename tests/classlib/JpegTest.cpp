@@ -14,6 +14,7 @@
 // clang-format on
 
 #include "classlib/Jpeg.h"
+#include "classlib/Streaming.h"
 #include "support/Pixels.h"
 
 namespace korv {
@@ -258,6 +259,32 @@ TEST(JpegImageTest, ManyLoadsAndDrawsLeaveNoGdiObjects) {
   DWORD before = test::GdiObjectCount();
   for (int i = 0; i < 200; ++i) cycle();
   EXPECT_EQ(test::GdiObjectCount(), before);
+}
+
+// A stored texture keeps its JPEG bytes through component streaming.
+class TTextureHolder : public TComponent {
+  KORV_CLASS(TTextureHolder, TComponent)
+ public:
+  explicit TTextureHolder(TComponent* owner) : TComponent(owner) {}
+  [[nodiscard]] TJPEGImage* Image() const { return FImage.get(); }
+
+ private:
+  std::unique_ptr<TJPEGImage> FImage = std::make_unique<TJPEGImage>();
+};
+const TPropInfo kTextureProps[] = {KORV_PROP_OBJECT(TTextureHolder, Image)};
+KORV_DEFINE_PROPS(TTextureHolder, kTextureProps);
+KORV_DEFINE_CLASS(TTextureHolder, TComponent, &CreateComponent<TTextureHolder>, &TTextureHolder_PropTable);
+
+TEST(JpegImageTest, StreamsAsItsOriginalBytes) {
+  Bytes jpg = QuadrantJpeg(40, 24);
+  TTextureHolder a(nullptr);
+  a.Image()->LoadFromBuffer(jpg.data(), jpg.size());
+  std::vector<uint8_t> data = ComponentToBytes(&a);
+  TTextureHolder b(nullptr);
+  ReadComponentFromMemory(data.data(), data.size(), &b);
+  EXPECT_EQ(b.Image()->Data(), jpg);
+  EXPECT_EQ(b.Image()->Width(), 40);
+  ExpectQuadrants(BitmapImage(b.Image()->Bitmap()), 40, 24, 4, 8);
 }
 
 }  // namespace

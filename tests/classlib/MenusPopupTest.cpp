@@ -1,6 +1,6 @@
 // Popup menus on the real platform: TrackPopupMenu over the popup list's window, driven from a
 // thread timer that fires inside the menu loop (keys posted to the menu window, EndMenu), with a
-// safety timer that ends any menu left open. Owner-drawn items are measured and painted through
+// safety timer that ends any menu left open (MenusTestKit.h). Owner-drawn items are measured and painted through
 // the real item DC, and their paint is read back from the screen while the menu is open.
 #include <gtest/gtest.h>
 
@@ -10,83 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "MenusTestKit.h"
 #include "classlib/Forms.h"
+#include "classlib/ImgList.h"
 #include "classlib/Menus.h"
 #include "support/Pixels.h"
 
 namespace korv {
 namespace {
 
-std::string ClassOf(HWND wnd) {
-  char name[64] = {};
-  GetClassNameA(wnd, name, sizeof name);
-  return name;
-}
+using test::PostKey;
+using test::VisibleMenuWindow;
+using test::VisibleMenuWindows;
+using MenuDriver = test::TMenuDriver;
 
-BOOL CALLBACK CollectMenuWindow(HWND w, LPARAM lp) {
-  if (ClassOf(w) == "#32768" && IsWindowVisible(w)) reinterpret_cast<std::vector<HWND>*>(lp)->push_back(w);
-  return TRUE;
-}
-
-// The visible menu windows of this thread (a stale hidden one may exist too).
-std::vector<HWND> VisibleMenuWindows() {
-  std::vector<HWND> found;
-  EnumThreadWindows(GetCurrentThreadId(), &CollectMenuWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-HWND VisibleMenuWindow() {
-  std::vector<HWND> all = VisibleMenuWindows();
-  return all.empty() ? nullptr : all.front();
-}
-
-void PostKey(HWND wnd, WORD key) {
-  PostMessageA(wnd, WM_KEYDOWN, key, 1);
-  PostMessageA(wnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-}
-
-// Runs steps inside the menu loop: a thread timer ticks every 20 ms; once a menu window is
-// visible, each tick runs the current step, which returns true when it is done (false: try
-// again next tick). A safety timer calls EndMenu after 6 s whatever happens.
-class MenuDriver {
- public:
-  using Step = std::function<bool(HWND menuWindow)>;
-  explicit MenuDriver(std::vector<Step> steps) : FSteps(std::move(steps)) {
-    Current = this;
-    FPoll = SetTimer(nullptr, 0, 20, &Poll);
-    FSafety = SetTimer(nullptr, 0, 6000, &Safety);
-  }
-  ~MenuDriver() {
-    KillTimer(nullptr, FPoll);
-    KillTimer(nullptr, FSafety);
-    Current = nullptr;
-  }
-  [[nodiscard]] bool AllStepsRan() const noexcept { return FNext == FSteps.size(); }
-  [[nodiscard]] bool SafetyFired() const noexcept { return FSafetyFired; }
-  [[nodiscard]] HWND MenuWindow() const noexcept { return FMenuWindow; }
-
- private:
-  static void CALLBACK Poll(HWND, UINT, UINT_PTR, DWORD) {
-    MenuDriver* d = Current;
-    if (!d || d->FNext >= d->FSteps.size()) return;
-    HWND w = VisibleMenuWindow();
-    if (!w) return;
-    if (!d->FMenuWindow) d->FMenuWindow = w;
-    if (d->FSteps[d->FNext](w)) ++d->FNext;
-  }
-  static void CALLBACK Safety(HWND, UINT, UINT_PTR, DWORD) {
-    if (Current) Current->FSafetyFired = true;
-    EndMenu();
-  }
-
-  static inline MenuDriver* Current = nullptr;
-  std::vector<Step> FSteps;
-  size_t FNext = 0;
-  UINT_PTR FPoll = 0;
-  UINT_PTR FSafety = 0;
-  bool FSafetyFired = false;
-  HWND FMenuWindow = nullptr;
-};
+std::string ClassOf(HWND wnd) { return test::WindowClassOf(wnd); }
 
 const MenuDriver::Step kEndMenu = [](HWND) {
   EndMenu();
@@ -398,6 +336,26 @@ TEST(PopupMenuOwnerDraw, EventsGetTheRealItemDCAndTheirPaintIsOnTheScreen) {
   EXPECT_EQ(firstSelected, OwnerDrawRecorder::Fill(odSelected));
 }
 
+TEST(PopupMenuOwnerDraw, MeasuringUsesTheScreensMenuFont) {
+  ASSERT_NE(Screen, nullptr);
+  TPopupMenu menu(nullptr);
+  menu.SetOwnerDraw(true);
+  OwnerDrawRecorder rec;
+  TMenuItem* item = AddOwnerDrawn(menu, "x", rec);
+  Screen->MenuFont()->SetHeight(-23);
+  Screen->MenuFont()->SetName("Courier New");
+  MEASUREITEMSTRUCT mis{};
+  mis.CtlType = ODT_MENU;
+  mis.itemID = item->Command();
+  mis.itemData = reinterpret_cast<ULONG_PTR>(item);
+  const bool handled = MenuMeasureItem(mis);
+  Screen->ReadMenuFont();
+  ASSERT_TRUE(handled);
+  EXPECT_EQ(rec.MeasureFont.lfHeight, -23);
+  EXPECT_STREQ(rec.MeasureFont.lfFaceName, "Courier New");
+  EXPECT_EQ(rec.MeasureDCType, OBJ_DC);
+}
+
 TEST(PopupMenuOwnerDraw, DefaultPaintWithoutHandlersShowsTheSystemColours) {
   TPopupMenu menu(nullptr);
   menu.SetOwnerDraw(true);
@@ -419,6 +377,54 @@ TEST(PopupMenuOwnerDraw, DefaultPaintWithoutHandlersShowsTheSystemColours) {
   EXPECT_EQ(colour, ColorToRGB(clMenu));
   EXPECT_EQ(selected, ColorToRGB(clHighlight));
   EXPECT_GT(r.bottom - r.top, 0);
+}
+
+TEST(PopupMenuOwnerDraw, DefaultPaintShowsTheItemsImageOrBitmapWhole) {
+  const TColor imageColour = RGB(10, 120, 230), bitmapColour = RGB(240, 100, 10);
+  TImageList images(nullptr, 16, 16);
+  TBitmap picture(16, 16);
+  picture.Canvas()->Brush()->SetColor(imageColour);
+  picture.Canvas()->FillRect(Rect(0, 0, 16, 16));
+  ASSERT_EQ(images.Add(&picture, nullptr), 0);
+
+  TPopupMenu menu(nullptr);
+  menu.SetOwnerDraw(true);
+  menu.SetImages(&images);
+  TMenuItem* withImage = AddItem(menu, "image");
+  withImage->SetImageIndex(0);
+  TMenuItem* withBitmap = AddItem(menu, "bitmap");
+  withBitmap->Bitmap()->SetSize(12, 12);
+  withBitmap->Bitmap()->Canvas()->Brush()->SetColor(bitmapColour);
+  withBitmap->Bitmap()->Canvas()->FillRect(Rect(0, 0, 12, 12));
+
+  RECT r0{}, r1{};
+  int imagePixels = -1, bitmapPixels = -1;
+  auto ticks = std::make_shared<int>(0);
+  MenuDriver driver({[&](HWND) {
+    if (!GetMenuItemRect(nullptr, menu.Handle(), 0, &r0) || !GetMenuItemRect(nullptr, menu.Handle(), 1, &r1))
+      return false;
+    test::TPixelImage shot0 = test::CaptureScreen(r0), shot1 = test::CaptureScreen(r1);
+    imagePixels = shot0.Count(Rect(0, 0, shot0.Width(), shot0.Height()), imageColour);
+    bitmapPixels = shot1.Count(Rect(0, 0, shot1.Width(), shot1.Height()), bitmapColour);
+    if ((imagePixels != 16 * 16 || bitmapPixels != 12 * 12) && ++*ticks < 50) return false;
+    EndMenu();
+    return true;
+  }});
+  menu.Popup(340, 200);
+  ASSERT_TRUE(driver.AllStepsRan());
+  EXPECT_EQ(imagePixels, 16 * 16);
+  EXPECT_EQ(bitmapPixels, 12 * 12);
+  // The image list's size makes room for the image.
+  EXPECT_GE(r0.bottom - r0.top, 16);
+}
+
+TEST(PopupMenuOwnerDraw, AFreedImageListIsForgotten) {
+  TPopupMenu menu(nullptr);
+  auto* images = new TImageList(nullptr);
+  menu.SetImages(images);
+  EXPECT_EQ(menu.Images(), images);
+  delete images;
+  EXPECT_EQ(menu.Images(), nullptr);
 }
 
 TEST(PopupMenuOwnerDraw, TypedAcceleratorPicksAnOwnerDrawnItem) {

@@ -75,10 +75,7 @@ KORV_DEFINE_CLASS(TTestItem, TCollectionItem, &CreateCollectionItem<TTestItem>, 
 class TTestComp : public TComponent {
   KORV_CLASS(TTestComp, TComponent)
  public:
-  explicit TTestComp(TComponent* owner)
-      : TComponent(owner), FItems(this, TTestItem::StaticClass()) {
-    ++gLive;
-  }
+  explicit TTestComp(TComponent* owner) : TComponent(owner), FItems(this, TTestItem::StaticClass()) { ++gLive; }
   ~TTestComp() override {
     --gLive;
     DestroyComponents();
@@ -298,8 +295,8 @@ TEST_F(StreamingTest, DefaultsAreNotWritten) {
   plain.SetName("P");
   auto data = Bytes(&plain);
   // Signature, class, name, the collection (always written), end of properties, end of children.
-  std::vector<uint8_t> want = {'K', 'R', 'F', '1', 9, 'T', 'T', 'e', 's', 't', 'C', 'o', 'm', 'p', 1, 'P',
-                               5, 'I', 't', 'e', 'm', 's', 11, 0, 0, 0};
+  std::vector<uint8_t> want = {'K', 'R', 'F', '1', 9,   'T', 'T', 'e', 's', 't', 'C', 'o', 'm',
+                               'p', 1,   'P', 5,   'I', 't', 'e', 'm', 's', 11,  0,   0,   0};
   EXPECT_EQ(data, want);
 
   // A value equal to its default is skipped, a different one written.
@@ -381,7 +378,7 @@ TEST_F(StreamingTest, CorruptedBytesNeverCrashOrLeak) {
     TTestComp target(nullptr);
     try {
       ReadComponentFromMemory(bad.data(), bad.size(), &target);
-    } catch (const Exception&) {
+    } catch (const EFilerError&) {
       ++failures;
       EXPECT_EQ(target.ComponentCount(), 0);
       EXPECT_EQ(target.ComponentState() & (csLoading | csReading), 0u);

@@ -40,9 +40,7 @@ TEST(FormatTest, DirectivesWidthsAndIndexes) {
 }
 
 TEST(FormatTest, MismatchesRaiseTheConversionError) {
-  auto msg = [](std::string_view fmt, auto... args) {
-    return ConvertMessage([&] { (void)Format(fmt, args...); });
-  };
+  auto msg = [](std::string_view fmt, auto... args) { return ConvertMessage([&] { (void)Format(fmt, args...); }); };
   EXPECT_EQ(msg("%d", "text"), "Format '%d' invalid or incompatible with argument");
   EXPECT_EQ(msg("%s", 5), "Format '%s' invalid or incompatible with argument");
   EXPECT_EQ(msg("%f", 5), "Format '%f' invalid or incompatible with argument");
@@ -73,8 +71,26 @@ TEST(StrToIntTest, DecimalAndHexForms) {
 }
 
 TEST(StrToIntTest, EverythingElseRaises) {
-  for (const char* bad : {"", " ", "+", "-", "$", "0x", "12a", "1.0", "1e3", "2147483648", "-2147483649",
-                          "$100000000", "0x", "--1", "- 1", "1 2", "\t1", "$$1", "0x-1", "$17FFFFFFFFFFFFFFFF",
+  for (const char* bad : {"",
+                          " ",
+                          "+",
+                          "-",
+                          "$",
+                          "0x",
+                          "12a",
+                          "1.0",
+                          "1e3",
+                          "2147483648",
+                          "-2147483649",
+                          "$100000000",
+                          "0x",
+                          "--1",
+                          "- 1",
+                          "1 2",
+                          "\t1",
+                          "$$1",
+                          "0x-1",
+                          "$17FFFFFFFFFFFFFFFF",
                           "99999999999999999999"}) {
     EXPECT_EQ(ConvertMessage([&] { (void)StrToInt(bad); }), std::string("'") + bad + "' is not a valid integer value")
         << bad;
@@ -115,7 +131,7 @@ TEST(FloatTest, LocaleFreeBothWays) {
 }
 
 TEST(TextTest, CaseTrimQuoteReplace) {
-  EXPECT_EQ(UpperCase("abc\xe9"), "ABC\xe9");  // ASCII only
+  EXPECT_EQ(UpperCase("abc\xe9"), "ABC\xe9");      // ASCII only
   EXPECT_EQ(AnsiUpperCase("abc\xe9"), "ABC\xc9");  // the platform's rules (code page 1252)
   EXPECT_EQ(CompareText("abc", "ABD"), -1);
   EXPECT_TRUE(SameText("Key", "KEY"));
@@ -207,7 +223,8 @@ TEST_F(FileTest, FindFirstFiltersByAttributes) {
   auto list = [&](const std::string& mask, DWORD attr) {
     std::vector<std::string> names;
     TSearchRec rec;
-    for (DWORD r = FindFirst(Root + "a\\b\\c\\" + mask, attr, rec); r == 0; r = FindNext(rec)) names.push_back(rec.Name);
+    for (DWORD r = FindFirst(Root + "a\\b\\c\\" + mask, attr, rec); r == 0; r = FindNext(rec))
+      names.push_back(rec.Name);
     FindClose(rec);
     std::sort(names.begin(), names.end());
     return names;
