@@ -29,7 +29,7 @@ enum TTransparentMode : uint8_t { tmAlways = 0, tmNotFocused = 1, tmNone = 2 };
 
 // Where a glyph and a one-line caption go inside a button's client rectangle.
 // glyph and text are the sizes of one glyph frame and of the measured caption (zero when absent);
-// margin and spacing -1 mean automatic. Divisions truncate toward zero, as in the rule.
+// margin and spacing -1 mean automatic. Divisions truncate toward zero.
 struct TGlyphCaptionPlacement {
   POINT GlyphPos;
   RECT TextBounds;
@@ -63,8 +63,8 @@ void PaintParentBackground(TControl* control, TCanvas& canvas);
 // The engraved look of a glyph: a new bitmap of the source's size filled with back, with the
 // source's outline-coloured pixels stamped in highlight one pixel down and right (when
 // drawHighlight) and in shadow in place.
-[[nodiscard]] std::unique_ptr<TBitmap> MakeDisabledGlyph(TBitmap* source, TColor outline, TColor back,
-                                                         TColor highlight, TColor shadow, bool drawHighlight);
+[[nodiscard]] std::unique_ptr<TBitmap> MakeDisabledGlyph(TBitmap* source, TColor outline, TColor back, TColor highlight,
+                                                         TColor shadow, bool drawHighlight);
 
 // Measures the caption on the canvas (single line) and places it with one frame of the glyph
 // (nullptr or empty: none) in client. offset is (1, 1) for a pressed button, else (0, 0).

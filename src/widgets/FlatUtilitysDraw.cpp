@@ -1,7 +1,6 @@
 // The canvas side of the flat drawing helpers.
-#include "widgets/FlatUtilitys.h"
-
 #include "classlib/Handles.h"
+#include "widgets/FlatUtilitys.h"
 
 namespace korv {
 

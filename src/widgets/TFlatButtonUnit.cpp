@@ -157,43 +157,71 @@ void TFlatButton::SetAllowAllUp(bool v) {
 
 TColor TFlatButton::GetColors(int index) const noexcept {
   switch (index) {
-    case 0: return FColorFocused;
-    case 1: return FColorDown;
-    case 2: return FColorBorder;
-    case 3: return FColorHighLight;
-    case 4: return FColorShadow;
-    default: return clNone;
+    case 0:
+      return FColorFocused;
+    case 1:
+      return FColorDown;
+    case 2:
+      return FColorBorder;
+    case 3:
+      return FColorHighLight;
+    case 4:
+      return FColorShadow;
+    default:
+      return clNone;
   }
 }
 
 void TFlatButton::SetColors(int index, TColor v) {
   switch (index) {
-    case 0: FColorFocused = v; break;
-    case 1: FColorDown = v; break;
-    case 2: FColorBorder = v; break;
-    case 3: FColorHighLight = v; break;
-    case 4: FColorShadow = v; break;
-    default: RangeError();
+    case 0:
+      FColorFocused = v;
+      break;
+    case 1:
+      FColorDown = v;
+      break;
+    case 2:
+      FColorBorder = v;
+      break;
+    case 3:
+      FColorHighLight = v;
+      break;
+    case 4:
+      FColorShadow = v;
+      break;
+    default:
+      RangeError();
   }
   Invalidate();
 }
 
 TAdvColors TFlatButton::GetAdvColors(int index) const noexcept {
   switch (index) {
-    case 0: return FAdvColorFocused;
-    case 1: return FAdvColorDown;
-    case 2: return FAdvColorBorder;
-    default: return 0;
+    case 0:
+      return FAdvColorFocused;
+    case 1:
+      return FAdvColorDown;
+    case 2:
+      return FAdvColorBorder;
+    default:
+      return 0;
   }
 }
 
 void TFlatButton::SetAdvColors(int index, int v) {
   if (v < 0 || v > 100) RangeError();
   switch (index) {
-    case 0: FAdvColorFocused = static_cast<TAdvColors>(v); break;
-    case 1: FAdvColorDown = static_cast<TAdvColors>(v); break;
-    case 2: FAdvColorBorder = static_cast<TAdvColors>(v); break;
-    default: RangeError();
+    case 0:
+      FAdvColorFocused = static_cast<TAdvColors>(v);
+      break;
+    case 1:
+      FAdvColorDown = static_cast<TAdvColors>(v);
+      break;
+    case 2:
+      FAdvColorBorder = static_cast<TAdvColors>(v);
+      break;
+    default:
+      RangeError();
   }
   ApplyAdvColors();
   Invalidate();
@@ -401,24 +429,55 @@ void TFlatButton::ReleaseHeld() {
 
 void TFlatButton::Dispatch(TMessage& m) {
   switch (m.Msg) {
-    case WM_LBUTTONDBLCLK: WMLButtonDblClk(m); return;
-    case CM_ENABLEDCHANGED: CMEnabledChanged(m); return;
-    case CM_BUTTONPRESSED: CMButtonPressed(m); return;
-    case CM_DIALOGCHAR: CMDialogChar(m); return;
+    case WM_LBUTTONDBLCLK:
+      WMLButtonDblClk(m);
+      return;
+    case CM_ENABLEDCHANGED:
+      CMEnabledChanged(m);
+      return;
+    case CM_BUTTONPRESSED:
+      CMButtonPressed(m);
+      return;
+    case CM_DIALOGCHAR:
+      CMDialogChar(m);
+      return;
     case CM_FONTCHANGED:
-    case CM_TEXTCHANGED: Invalidate(); return;
-    case CM_SYSCOLORCHANGE: CMSysColorChange(m); return;
-    case CM_PARENTCOLORCHANGED: CMParentColorChanged(m); return;
-    case WM_SETFOCUS: WMSetFocus(m); return;
-    case WM_KILLFOCUS: WMKillFocus(m); return;
-    case WM_KEYDOWN: WMKeyDown(m); return;
-    case WM_KEYUP: WMKeyUp(m); return;
+    case CM_TEXTCHANGED:
+      Invalidate();
+      return;
+    case CM_SYSCOLORCHANGE:
+      CMSysColorChange(m);
+      return;
+    case CM_PARENTCOLORCHANGED:
+      CMParentColorChanged(m);
+      return;
+    case WM_SETFOCUS:
+      WMSetFocus(m);
+      return;
+    case WM_KILLFOCUS:
+      WMKillFocus(m);
+      return;
+    case WM_KEYDOWN:
+      WMKeyDown(m);
+      return;
+    case WM_KEYUP:
+      WMKeyUp(m);
+      return;
     case WM_MOVE:
-    case WM_SIZE: WMMoveOrSize(m); return;
-    case CM_MOUSEENTER: CMMouseEnter(m); return;
-    case CM_MOUSELEAVE: CMMouseLeave(m); return;
-    case WM_CANCELMODE: WMCancelMode(m); return;
-    default: inherited::Dispatch(m);
+    case WM_SIZE:
+      WMMoveOrSize(m);
+      return;
+    case CM_MOUSEENTER:
+      CMMouseEnter(m);
+      return;
+    case CM_MOUSELEAVE:
+      CMMouseLeave(m);
+      return;
+    case WM_CANCELMODE:
+      WMCancelMode(m);
+      return;
+    default:
+      inherited::Dispatch(m);
   }
 }
 
@@ -561,10 +620,18 @@ void TFlatButton::Paint() {
 
   TColor back = Color();
   switch (FState) {
-    case fbsUp: back = FHot ? FColorFocused : Color(); break;
-    case fbsDisabled: back = Color(); break;
-    case fbsDown: back = FColorDown; break;
-    case fbsExclusive: back = FHot ? FColorFocused : FColorDown; break;
+    case fbsUp:
+      back = FHot ? FColorFocused : Color();
+      break;
+    case fbsDisabled:
+      back = Color();
+      break;
+    case fbsDown:
+      back = FColorDown;
+      break;
+    case fbsExclusive:
+      back = FHot ? FColorFocused : FColorDown;
+      break;
   }
   const bool fill = FTransparentMode == tmNone || (FTransparentMode == tmNotFocused && FHot);
   if (fill) {
@@ -584,9 +651,13 @@ void TFlatButton::Paint() {
       else
         DrawFrameRings(mc, client, FColorBorder, FColorBorder, 1);
       break;
-    case fbsDisabled: DrawFrameRings(mc, client, FColorBorder, FColorBorder, 1); break;
+    case fbsDisabled:
+      DrawFrameRings(mc, client, FColorBorder, FColorBorder, 1);
+      break;
     case fbsDown:
-    case fbsExclusive: DrawFrameRings(mc, client, FColorShadow, FColorHighLight, 1); break;
+    case fbsExclusive:
+      DrawFrameRings(mc, client, FColorShadow, FColorHighLight, 1);
+      break;
   }
 
   if (!FGlyph->Empty()) DrawGlyph(mc, transparent);
@@ -619,8 +690,7 @@ void TFlatButton::DrawGlyph(TCanvas& canvas, COLORREF transparent) {
   const int srcRight = (k == n - 1) ? FGlyph->Width() : (k + 1) * w;
 
   TBitmap frame(w, h);
-  StretchBlt(frame.Canvas()->Handle(), 0, 0, w, h, FGlyph->Canvas()->Handle(), k * w, 0, srcRight - k * w, h,
-             SRCCOPY);
+  StretchBlt(frame.Canvas()->Handle(), 0, 0, w, h, FGlyph->Canvas()->Handle(), k * w, 0, srcRight - k * w, h, SRCCOPY);
   std::unique_ptr<TBitmap> engraved;
   TBitmap* image = &frame;
   if (n == 1 && FState == fbsDisabled) {

@@ -117,8 +117,12 @@ void TFlatSplitter::SetLit(uint8_t v) {
 
 void TFlatSplitter::Dispatch(TMessage& m) {
   switch (m.Msg) {
-    case CM_MOUSEENTER: SetLit(0); return;
-    case CM_MOUSELEAVE: SetLit(1); return;
+    case CM_MOUSEENTER:
+      SetLit(0);
+      return;
+    case CM_MOUSELEAVE:
+      SetLit(1);
+      return;
     case CM_SYSCOLORCHANGE:
     case CM_PARENTCOLORCHANGED:
       if (m.Msg == CM_PARENTCOLORCHANGED) inherited::Dispatch(m);
@@ -135,7 +139,8 @@ void TFlatSplitter::Dispatch(TMessage& m) {
       inherited::Dispatch(m);
       if (Sizing() && !MouseCapture()) StopSizing();
       return;
-    default: inherited::Dispatch(m);
+    default:
+      inherited::Dispatch(m);
   }
 }
 
@@ -166,11 +171,20 @@ TControl* TFlatSplitter::FindResizedControl() const {
   if (!Parent()) return nullptr;
   TPoint p = Point(Left(), Top());
   switch (Align()) {
-    case alTop: --p.y; break;
-    case alBottom: p.y = Top() + Height(); break;
-    case alLeft: --p.x; break;
-    case alRight: p.x = Left() + Width(); break;
-    default: return nullptr;
+    case alTop:
+      --p.y;
+      break;
+    case alBottom:
+      p.y = Top() + Height();
+      break;
+    case alLeft:
+      --p.x;
+      break;
+    case alRight:
+      p.x = Left() + Width();
+      break;
+    default:
+      return nullptr;
   }
   TWinControl* parent = Parent();
   for (int i = 0; i < parent->ControlCount(); ++i) {
@@ -186,11 +200,20 @@ void TFlatSplitter::CalcSplitSize(int x, int y, int& newSize, int& split) const 
   split = horizontal ? x - FDownPos.x : y - FDownPos.y;
   int s = 0;
   switch (Align()) {
-    case alTop: s = FControl->Height() + split; break;
-    case alBottom: s = FControl->Height() - split; break;
-    case alLeft: s = FControl->Width() + split; break;
-    case alRight: s = FControl->Width() - split; break;
-    default: break;
+    case alTop:
+      s = FControl->Height() + split;
+      break;
+    case alBottom:
+      s = FControl->Height() - split;
+      break;
+    case alLeft:
+      s = FControl->Width() + split;
+      break;
+    case alRight:
+      s = FControl->Width() - split;
+      break;
+    default:
+      break;
   }
   newSize = s;
   if (newSize < FMinSize) newSize = FMinSize;
@@ -280,21 +303,26 @@ void TFlatSplitter::ApplySize() {
   if (FNewSize < 0) return;
   TControl* c = FControl;
   switch (Align()) {
-    case alTop: c->SetHeight(FNewSize); break;
+    case alTop:
+      c->SetHeight(FNewSize);
+      break;
     case alBottom:
       Parent()->DisableAlign();
       c->SetTop(c->Top() + c->Height() - FNewSize);
       c->SetHeight(FNewSize);
       Parent()->EnableAlign();
       break;
-    case alLeft: c->SetWidth(FNewSize); break;
+    case alLeft:
+      c->SetWidth(FNewSize);
+      break;
     case alRight:
       Parent()->DisableAlign();
       c->SetLeft(c->Left() + c->Width() - FNewSize);
       c->SetWidth(FNewSize);
       Parent()->EnableAlign();
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

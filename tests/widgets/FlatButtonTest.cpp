@@ -4,10 +4,10 @@
 
 #include <thread>
 
+#include "WidgetTestKit.h"
 #include "classlib/ExtCtrls.h"
 #include "classlib/Streaming.h"
 #include "widgets/TFlatButtonUnit.h"
-#include "WidgetTestKit.h"
 
 using namespace korv;
 using namespace korv::test;

@@ -3,8 +3,8 @@
 
 #include <climits>
 
-#include "widgets/TFlatGaugeUnit.h"
 #include "WidgetTestKit.h"
+#include "widgets/TFlatGaugeUnit.h"
 
 using namespace korv;
 using namespace korv::test;

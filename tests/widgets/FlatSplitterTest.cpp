@@ -2,9 +2,9 @@
 // the inverted line on the parent, limits, Escape, and the abort paths.
 #include <gtest/gtest.h>
 
+#include "WidgetTestKit.h"
 #include "classlib/ExtCtrls.h"
 #include "widgets/TFlatSplitterUnit.h"
-#include "WidgetTestKit.h"
 
 using namespace korv;
 using namespace korv::test;
@@ -60,7 +60,8 @@ class FlatSplitterTest : public TWidgetTest {
   }
 
   [[nodiscard]] TPoint SplitterCentre() const {
-    return Form->ClientToScreen(Point(Splitter->Left() + Splitter->Width() / 2, Splitter->Top() + Splitter->Height() / 2));
+    return Form->ClientToScreen(
+        Point(Splitter->Left() + Splitter->Width() / 2, Splitter->Top() + Splitter->Height() / 2));
   }
   [[nodiscard]] TPoint FormPoint(int x, int y) const { return Form->ClientToScreen(Point(x, y)); }
 
@@ -149,7 +150,8 @@ TEST_F(FlatSplitterTest, DragResizesTheNeighbourWithAnInvertedLine) {
   ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
   const TPixelImage before = FormShot();
   StartDrag(40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; })) << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
+      << Splitter->NewSize() << " sizing " << Splitter->Sizing();
   EXPECT_EQ(Splitter->ResizedControl(), Side);
   EXPECT_TRUE(Splitter->LineVisible());
   const TRect line = Splitter->LineRect();
@@ -203,7 +205,8 @@ TEST_F(FlatSplitterTest, EscapeCancelsAndRestores) {
   ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
   const TPixelImage before = FormShot();
   StartDrag(40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; })) << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
+      << Splitter->NewSize() << " sizing " << Splitter->Sizing();
   const TRect line = Splitter->LineRect();
   // Other keys during the drag reach the box's own handler.
   KeyDown('A');
@@ -256,7 +259,8 @@ TEST_F(FlatSplitterTest, RightAlignedDragMovesTheNeighbourLeft) {
   ShowWithFocus();
   ASSERT_EQ(Splitter->Left(), Form->ClientWidth() - 150 - 5);
   StartDrag(-40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; })) << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
+      << Splitter->NewSize() << " sizing " << Splitter->Sizing();
   EXPECT_EQ(Splitter->LineRect().left, Splitter->Left() - 40);
   Release();
   ASSERT_TRUE(PumpUntil([&] { return !Splitter->Sizing(); }));
@@ -338,7 +342,8 @@ TEST_F(FlatSplitterTest, LostCaptureCancelsTheDrag) {
   ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
   const TPixelImage before = FormShot();
   StartDrag(40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; })) << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
+      << Splitter->NewSize() << " sizing " << Splitter->Sizing();
   const TRect line = Splitter->LineRect();
   ReleaseCapture();
   ASSERT_TRUE(PumpUntil([&] { return !Splitter->Sizing(); }));
@@ -355,7 +360,8 @@ TEST_F(FlatSplitterTest, ActiveControlDestroyedDuringTheDrag) {
   Build();
   ShowWithFocus();
   StartDrag(40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; })) << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
+      << Splitter->NewSize() << " sizing " << Splitter->Sizing();
   delete Box;
   Box = nullptr;
   EXPECT_FALSE(Splitter->Sizing());

@@ -145,8 +145,8 @@ TEST(EngraveGlyphPixels, ShapeIsTheOutlineColouredPixels) {
   src.Set(2, 1, RGB(0, 0, 0));
   src.Set(3, 3, RGB(0, 0, 0));
   src.Set(4, 2, RGB(255, 255, 255));  // not the outline colour: background
-  src.Set(5, 4, RGB(0, 0, 0));         // its highlight would fall outside: dropped
-  src.Set(0, 3, RGB(1, 0, 0));         // near-black is not black
+  src.Set(5, 4, RGB(0, 0, 0));        // its highlight would fall outside: dropped
+  src.Set(0, 3, RGB(1, 0, 0));        // near-black is not black
   Pixels dst(6, 5, RGB(7, 7, 7));
   EngraveGlyphPixels(src.Bytes.data(), 18, dst.Bytes.data(), 18, 6, 5, RGB(0, 0, 0), kBack, kHigh, kShadow, true);
   for (int y = 0; y < 5; ++y)

@@ -2,12 +2,11 @@
 // read-back, event counters, and glyph bitmaps made in the test.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <functional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
@@ -69,7 +68,9 @@ class TWidgetTest : public TFormTest {
   // A point of a control in screen coordinates.
   [[nodiscard]] static TPoint At(const TControl* c, int x, int y) { return c->ClientToScreen(Point(x, y)); }
   // A place on the form away from every control of the tests.
-  [[nodiscard]] TPoint Elsewhere() const { return Form->ClientToScreen(Point(Form->ClientWidth() - 4, Form->ClientHeight() - 4)); }
+  [[nodiscard]] TPoint Elsewhere() const {
+    return Form->ClientToScreen(Point(Form->ClientWidth() - 4, Form->ClientHeight() - 4));
+  }
 
   // What a windowed control shows now (pending painting done first).
   [[nodiscard]] TPixelImage Shot(TWinControl* c) {
