@@ -22,9 +22,7 @@ KORV_DEFINE_CLASS(TCollection, TPersistent, nullptr, nullptr);
 KORV_DEFINE_CLASS(TOwnedCollection, TCollection, nullptr, nullptr);
 
 namespace {
-[[noreturn]] void ListIndexError(int index) {
-  throw EListError(Format("List index out of bounds (%d)", index));
-}
+[[noreturn]] void ListIndexError(int index) { throw EListError(Format("List index out of bounds (%d)", index)); }
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -220,8 +218,10 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 }
 
 void TComponent::SetDesigning(bool v) noexcept {
-  if (v) FComponentState |= csDesigning;
-  else FComponentState &= ~csDesigning;
+  if (v)
+    FComponentState |= csDesigning;
+  else
+    FComponentState &= ~csDesigning;
   for (TComponent* c : FComponents) c->SetDesigning(v);
 }
 

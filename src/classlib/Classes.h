@@ -1,8 +1,8 @@
 // Persistent objects, components, string lists, streams and collections of the class library.
 #pragma once
 
-#include <windows.h>
 #include <objidl.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <memory>
@@ -47,7 +47,7 @@ class TPersistent : public TObject {
 // Published property tables: one per streamable class, in declaration order.
 
 enum class TPropKind : uint8_t {
-  Integer,     // int32 (TColor included)
+  Integer,  // int32 (TColor included)
   Boolean,
   String,      // ANSI text
   WString,     // UTF-16 text
@@ -221,6 +221,11 @@ class TStream : public TObject {
   void WriteBuffer(const void* buffer, int32_t count);
   // Copies count bytes from source (count 0: the whole source from its start); returns the count.
   int64_t CopyFrom(TStream& source, int64_t count);
+
+  // Component streaming at the current position (see Streaming.h): the root with its owned
+  // children. ReadComponent(nullptr) creates the root by its stored class name.
+  void WriteComponent(TComponent* instance);
+  TComponent* ReadComponent(TComponent* instance);
 };
 
 class THandleStream : public TStream {
@@ -306,7 +311,8 @@ class TResourceStream : public TCustomMemoryStream {
  public:
   TResourceStream(HINSTANCE instance, const std::string& name, const char* type);
   TResourceStream(HINSTANCE instance, int id, const char* type);
-  int32_t Write(const void* buffer, int32_t count) override;  // raises EStreamError "Can't write to a read-only resource stream"
+  int32_t Write(const void* buffer,
+                int32_t count) override;  // raises EStreamError "Can't write to a read-only resource stream"
 };
 
 // IStream over a TStream. Read, Write, Seek (SET/CUR/END), SetSize, CopyTo, Stat (cbSize,
@@ -539,7 +545,10 @@ class TCollection : public TPersistent {
  protected:
   // Called after a change of one item (or of all items when item is nullptr).
   virtual void Update(TCollectionItem* item) { (void)item; }
-  virtual void Notify(TCollectionItem* item, bool added) { (void)item; (void)added; }
+  virtual void Notify(TCollectionItem* item, bool added) {
+    (void)item;
+    (void)added;
+  }
   void Changed();
 
  private:

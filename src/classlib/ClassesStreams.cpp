@@ -105,8 +105,8 @@ TFileStream::TFileStream(const std::string& fileName, uint32_t mode)
   static const DWORD kShare[5] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE};
   uint32_t access = mode & 0x0F, share = (mode & 0xF0) >> 4;
   if (access > 2 || share > 4) throw EFOpenError(Format("Cannot open file \"%s\". Invalid open mode", fileName));
-  FHandle = CreateFileA(fileName.c_str(), kAccess[access], kShare[share], nullptr, OPEN_EXISTING,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  FHandle = CreateFileA(fileName.c_str(), kAccess[access], kShare[share], nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
   if (FHandle == INVALID_HANDLE_VALUE)
     throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName, SysErrorMessage(GetLastError())));
 }
@@ -129,10 +129,17 @@ int32_t TCustomMemoryStream::Read(void* buffer, int32_t count) {
 int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   int64_t base;
   switch (origin) {
-    case soBeginning: base = 0; break;
-    case soCurrent: base = FPosition; break;
-    case soEnd: base = FSize; break;
-    default: return -1;
+    case soBeginning:
+      base = 0;
+      break;
+    case soCurrent:
+      base = FPosition;
+      break;
+    case soEnd:
+      base = FSize;
+      break;
+    default:
+      return -1;
   }
   // A position before the start is refused; one past the end is allowed (a write extends).
   if ((offset < 0 && base + offset < 0) || (offset > 0 && base > INT64_MAX - offset)) return -1;
@@ -263,9 +270,12 @@ class TClonePosition {
     }
   }
   ~TClonePosition() {
-    if (ClonePos_) {
+    if (!ClonePos_) return;
+    try {
       *ClonePos_ = S_->Position();
       S_->Seek(Saved_, soBeginning);
+    } catch (...) {
+      // A stream that fails here has already made the call fail; nothing may leave a destructor.
     }
   }
   TClonePosition(const TClonePosition&) = delete;

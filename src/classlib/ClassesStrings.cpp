@@ -7,7 +7,8 @@
 namespace korv {
 
 KORV_DEFINE_CLASS(TStrings, TPersistent, nullptr, nullptr);
-KORV_DEFINE_CLASS(TStringList, TStrings, [](TObject*) -> TObject* { return new TStringList; }, nullptr);
+KORV_DEFINE_CLASS(
+    TStringList, TStrings, [](TObject*) -> TObject* { return new TStringList; }, nullptr);
 
 namespace {
 constexpr const char* kIndexError = "List index out of bounds (%d)";
@@ -201,7 +202,7 @@ void TStrings::SetDelimitedText(std::string_view text) {
       }
     } else {
       size_t start = i;
-      while (i < n && static_cast<unsigned char>(text[i]) > ' ' && text[i] != FDelimiter) ++i;
+      while (i<n&& static_cast<unsigned char>(text[i])> ' ' && text[i] != FDelimiter) ++i;
       s.assign(text.substr(start, i - start));
     }
     Add(s);
@@ -268,8 +269,10 @@ void TStrings::SetValue(std::string_view name, const std::string& value) {
   int i = IndexOfName(name);
   if (!value.empty()) {
     std::string line = std::string(name) + FNameValueSeparator + value;
-    if (i < 0) Add(line);
-    else Put(i, line);
+    if (i < 0)
+      Add(line);
+    else
+      Put(i, line);
   } else if (i >= 0) {
     Delete(i);
   }
@@ -368,9 +371,12 @@ int TStringList::AddObject(const std::string& s, TObject* obj) {
     index = Count();
   } else if (Find(s, index)) {
     switch (FDuplicates) {
-      case TDuplicates::dupIgnore: return index;
-      case TDuplicates::dupError: Error(kDuplicateError, 0);
-      case TDuplicates::dupAccept: break;
+      case TDuplicates::dupIgnore:
+        return index;
+      case TDuplicates::dupError:
+        Error(kDuplicateError, 0);
+      case TDuplicates::dupAccept:
+        break;
     }
   }
   InsertItem(index, s, obj);
@@ -476,8 +482,10 @@ void TStringList::QuickSort(int l, int r, TStringListSortCompare compare) {
       while (j > l && compare(*this, j, p) > 0) --j;
       if (i <= j) {
         if (i != j) std::swap(FList[static_cast<size_t>(i)], FList[static_cast<size_t>(j)]);
-        if (p == i) p = j;
-        else if (p == j) p = i;
+        if (p == i)
+          p = j;
+        else if (p == j)
+          p = i;
         ++i;
         --j;
       }
@@ -524,14 +532,14 @@ void TStringList::Changing() {
 }
 
 void TStringList::SetUpdateState(bool updating) {
-  if (updating) Changing();
-  else Changed();
+  if (updating)
+    Changing();
+  else
+    Changed();
 }
 
 int TStringList::CompareStrings(std::string_view a, std::string_view b) const {
   return FCaseSensitive ? AnsiCompareStr(a, b) : AnsiCompareText(a, b);
 }
-
-void TStrings::DefineProperties(TFiler* filer) { (void)filer; }
 
 }  // namespace korv

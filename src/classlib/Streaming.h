@@ -63,8 +63,10 @@ int64_t GetOrd(const TObject* o) {
 template <class C, auto S>
 void SetOrd(TObject* o, int64_t v) {
   using A = typename SetterArg<decltype(S)>::type;
-  if constexpr (std::is_same_v<A, bool>) (static_cast<C*>(o)->*S)(v != 0);
-  else (static_cast<C*>(o)->*S)(static_cast<A>(v));
+  if constexpr (std::is_same_v<A, bool>)
+    (static_cast<C*>(o)->*S)(v != 0);
+  else
+    (static_cast<C*>(o)->*S)(static_cast<A>(v));
 }
 template <class C, auto G>
 std::string GetStr(const TObject* o) {
@@ -181,52 +183,51 @@ constexpr TPropInfo WithStored(TPropInfo p, bool (*stored)(const TObject*)) {
 
 }  // namespace props
 
-#define KORV_PROP_INT_EX(Name, Cls, Get, Set, HasDef, Def) \
-  ::korv::props::Ord<Cls, Get, Set>(Name, ::korv::TPropKind::Integer, HasDef, static_cast<int64_t>(Def))
+#define KORV_PROP_INT_EX(Name, Cls, G, S, HasDef, Def) \
+  ::korv::props::Ord<Cls, G, S>(Name, ::korv::TPropKind::Integer, HasDef, static_cast<int64_t>(Def))
 #define KORV_PROP_INT(Cls, P, Def) KORV_PROP_INT_EX(#P, Cls, &Cls::P, &Cls::Set##P, true, Def)
 #define KORV_PROP_INT_NODEFAULT(Cls, P) KORV_PROP_INT_EX(#P, Cls, &Cls::P, &Cls::Set##P, false, 0)
 
-#define KORV_PROP_BOOL_EX(Name, Cls, Get, Set, HasDef, Def) \
-  ::korv::props::Ord<Cls, Get, Set>(Name, ::korv::TPropKind::Boolean, HasDef, (Def) ? 1 : 0)
+#define KORV_PROP_BOOL_EX(Name, Cls, G, S, HasDef, Def) \
+  ::korv::props::Ord<Cls, G, S>(Name, ::korv::TPropKind::Boolean, HasDef, (Def) ? 1 : 0)
 #define KORV_PROP_BOOL(Cls, P, Def) KORV_PROP_BOOL_EX(#P, Cls, &Cls::P, &Cls::Set##P, true, Def)
 #define KORV_PROP_BOOL_NODEFAULT(Cls, P) KORV_PROP_BOOL_EX(#P, Cls, &Cls::P, &Cls::Set##P, false, false)
 
 // Idents: an array of identifiers indexed by ordinal (const char* const X[] = {...}).
-#define KORV_PROP_ENUM_EX(Name, Cls, Get, Set, Idents, HasDef, Def)                                  \
-  ::korv::props::Ord<Cls, Get, Set>(Name, ::korv::TPropKind::Enum, HasDef, static_cast<int64_t>(Def), \
-                                    Idents, static_cast<int>(std::size(Idents)))
+#define KORV_PROP_ENUM_EX(Name, Cls, G, S, Idents, HasDef, Def)                                           \
+  ::korv::props::Ord<Cls, G, S>(Name, ::korv::TPropKind::Enum, HasDef, static_cast<int64_t>(Def), Idents, \
+                                static_cast<int>(std::size(Idents)))
 #define KORV_PROP_ENUM(Cls, P, Idents, Def) KORV_PROP_ENUM_EX(#P, Cls, &Cls::P, &Cls::Set##P, Idents, true, Def)
-#define KORV_PROP_ENUM_NODEFAULT(Cls, P, Idents) \
-  KORV_PROP_ENUM_EX(#P, Cls, &Cls::P, &Cls::Set##P, Idents, false, 0)
+#define KORV_PROP_ENUM_NODEFAULT(Cls, P, Idents) KORV_PROP_ENUM_EX(#P, Cls, &Cls::P, &Cls::Set##P, Idents, false, 0)
 
 // A set: bit i of the value stands for Idents[i]; Def is the default bit mask.
-#define KORV_PROP_SET_EX(Name, Cls, Get, Set, Idents, HasDef, Def)                                  \
-  ::korv::props::Ord<Cls, Get, Set>(Name, ::korv::TPropKind::Set, HasDef, static_cast<int64_t>(Def), \
-                                    Idents, static_cast<int>(std::size(Idents)))
+#define KORV_PROP_SET_EX(Name, Cls, G, S, Idents, HasDef, Def)                                           \
+  ::korv::props::Ord<Cls, G, S>(Name, ::korv::TPropKind::Set, HasDef, static_cast<int64_t>(Def), Idents, \
+                                static_cast<int>(std::size(Idents)))
 #define KORV_PROP_SET(Cls, P, Idents, Def) KORV_PROP_SET_EX(#P, Cls, &Cls::P, &Cls::Set##P, Idents, true, Def)
 
 // Def: the default text, or nullptr for "always written".
-#define KORV_PROP_STR_EX(Name, Cls, Get, Set, Def) ::korv::props::Str<Cls, Get, Set>(Name, Def)
+#define KORV_PROP_STR_EX(Name, Cls, G, S, Def) ::korv::props::Str<Cls, G, S>(Name, Def)
 #define KORV_PROP_STR(Cls, P, Def) KORV_PROP_STR_EX(#P, Cls, &Cls::P, &Cls::Set##P, Def)
 #define KORV_PROP_STR_NODEFAULT(Cls, P) KORV_PROP_STR_EX(#P, Cls, &Cls::P, &Cls::Set##P, nullptr)
 
 // Def: an ASCII default text compared with the value, or nullptr.
-#define KORV_PROP_WSTR_EX(Name, Cls, Get, Set, Def) ::korv::props::WStr<Cls, Get, Set>(Name, Def)
+#define KORV_PROP_WSTR_EX(Name, Cls, G, S, Def) ::korv::props::WStr<Cls, G, S>(Name, Def)
 #define KORV_PROP_WSTR(Cls, P, Def) KORV_PROP_WSTR_EX(#P, Cls, &Cls::P, &Cls::Set##P, Def)
 #define KORV_PROP_WSTR_NODEFAULT(Cls, P) KORV_PROP_WSTR_EX(#P, Cls, &Cls::P, &Cls::Set##P, nullptr)
 
-#define KORV_PROP_FLOAT_EX(Name, Cls, Get, Set, HasDef, Def) ::korv::props::Float<Cls, Get, Set>(Name, HasDef, Def)
+#define KORV_PROP_FLOAT_EX(Name, Cls, G, S, HasDef, Def) ::korv::props::Float<Cls, G, S>(Name, HasDef, Def)
 #define KORV_PROP_FLOAT(Cls, P, Def) KORV_PROP_FLOAT_EX(#P, Cls, &Cls::P, &Cls::Set##P, true, Def)
 #define KORV_PROP_FLOAT_NODEFAULT(Cls, P) KORV_PROP_FLOAT_EX(#P, Cls, &Cls::P, &Cls::Set##P, false, 0.0)
 
 // An owned sub-object (TFont, TBitmap, TStrings...) filled in place: getter only.
-#define KORV_PROP_OBJECT_EX(Name, Cls, Get) ::korv::props::Obj<Cls, Get>(Name, ::korv::TPropKind::Object)
+#define KORV_PROP_OBJECT_EX(Name, Cls, G) ::korv::props::Obj<Cls, G>(Name, ::korv::TPropKind::Object)
 #define KORV_PROP_OBJECT(Cls, P) KORV_PROP_OBJECT_EX(#P, Cls, &Cls::P)
 // An owned collection: its items are replaced by the stored ones.
-#define KORV_PROP_COLLECTION_EX(Name, Cls, Get) ::korv::props::Obj<Cls, Get>(Name, ::korv::TPropKind::Collection)
+#define KORV_PROP_COLLECTION_EX(Name, Cls, G) ::korv::props::Obj<Cls, G>(Name, ::korv::TPropKind::Collection)
 #define KORV_PROP_COLLECTION(Cls, P) KORV_PROP_COLLECTION_EX(#P, Cls, &Cls::P)
 // A reference to another component of the same root, written by name; nil is not written.
-#define KORV_PROP_COMPONENT_EX(Name, Cls, Get, Set) ::korv::props::Comp<Cls, Get, Set>(Name)
+#define KORV_PROP_COMPONENT_EX(Name, Cls, G, S) ::korv::props::Comp<Cls, G, S>(Name)
 #define KORV_PROP_COMPONENT(Cls, P) KORV_PROP_COMPONENT_EX(#P, Cls, &Cls::P, &Cls::Set##P)
 
 // Wraps an entry with a "stored" member function (bool F() const): false skips writing.
@@ -278,8 +279,8 @@ class TFiler : public TObject {
                               bool hasData) = 0;
   // A block of bytes: writeData fills a memory stream; readData gets a memory stream over the
   // stored bytes, positioned at 0.
-  virtual void DefineBinaryProperty(const std::string& name, const TStreamProc& readData,
-                                    const TStreamProc& writeData, bool hasData) = 0;
+  virtual void DefineBinaryProperty(const std::string& name, const TStreamProc& readData, const TStreamProc& writeData,
+                                    bool hasData) = 0;
 
  protected:
   TStream& FStream;
@@ -351,9 +352,9 @@ class TReader : public TFiler {
   [[nodiscard]] bool EndOfList();  // the next byte is the end marker
   int32_t ReadInteger();
   bool ReadBoolean();
-  std::string ReadString();    // accepts vaString and vaWString
+  std::string ReadString();       // accepts vaString and vaWString
   std::wstring ReadWideString();  // accepts vaWString and vaString
-  double ReadFloat();          // accepts vaDouble and vaInt32
+  double ReadFloat();             // accepts vaDouble and vaInt32
   std::string ReadIdent();
   void ReadListBegin();
   void ReadListEnd();
@@ -377,9 +378,11 @@ class TReader : public TFiler {
   void Read(void* p, uint32_t n);
   uint32_t ReadLength(uint32_t unit);
   void ReadComponentRecord(TComponent* parent, int depth);
+  void ReadProperties(TPersistent* instance, const std::string& path);
   void ReadProperty(TPersistent* instance, const std::string& path);
   void ReadPropValue(TPersistent* instance, const TPropInfo& prop, const std::string& path);
   void ResolveFixups();
+  void AbortRead(TComponent* root) noexcept;
   std::string FPropName;  // the property DefineProperties is asked for; cleared when found
   std::vector<TComponent*> FLoaded;
   std::vector<TComponent*> FCreated;

@@ -73,24 +73,34 @@ std::string GroupThousands(const std::string& digits) {
   return sign + out + frac;
 }
 
-std::string FixedText(double v, int prec) {
+// Float text never goes through printf: to_chars ignores the C locale, so "." stays "."
+// whatever the user's settings.
+std::string CharsOf(double v, std::chars_format f, int prec) {
+  std::string buf(static_cast<size_t>(prec) + 350, '\0');
+  auto r = std::to_chars(buf.data(), buf.data() + buf.size(), v, f, prec);
+  buf.resize(static_cast<size_t>(r.ptr - buf.data()));
+  for (char& c : buf)
+    if (c == 'e') c = 'E';
+  return buf;
+}
+
+std::string SpecialText(double v) {
   if (std::isnan(v)) return "NAN";
-  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
-  char buf[400];
-  std::snprintf(buf, sizeof buf, "%.*f", prec, v);
-  std::string s = buf;
-  if (s == "-0" || (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)) s.erase(0, 1);
+  return v > 0 ? "INF" : "-INF";
+}
+
+std::string FixedText(double v, int prec) {
+  if (!std::isfinite(v)) return SpecialText(v);
+  std::string s = CharsOf(v, std::chars_format::fixed, prec);
+  if (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
   return s;
 }
 
 std::string GeneralText(double v, int prec) {
-  if (std::isnan(v)) return "NAN";
-  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+  if (!std::isfinite(v)) return SpecialText(v);
   if (prec <= 0 || prec > 15) prec = 15;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*G", prec, v);
-  std::string s = buf;
-  // The class library writes exponents as E+NN without padding beyond what is needed.
+  std::string s = CharsOf(v, std::chars_format::general, prec);
+  // The class library writes exponents as E+N without padding.
   size_t e = s.find('E');
   if (e != std::string::npos) {
     std::string mant = s.substr(0, e), ex = s.substr(e + 1);
@@ -103,10 +113,9 @@ std::string GeneralText(double v, int prec) {
 }
 
 std::string ExpText(double v, int prec) {
+  if (!std::isfinite(v)) return SpecialText(v);
   if (prec <= 0 || prec > 18) prec = 15;
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*E", prec - 1, v);
-  std::string s = buf;
+  std::string s = CharsOf(v, std::chars_format::scientific, prec - 1);
   size_t e = s.find('E');
   if (e != std::string::npos) {
     std::string ex = s.substr(e + 2);
@@ -199,8 +208,10 @@ std::string FormatV(std::string_view fmt, const std::vector<TVarRec>& args) {
       }
       case 'u': {
         uint64_t v;
-        if (auto p = std::get_if<uint64_t>(&a.V)) v = *p;
-        else v = static_cast<uint32_t>(intArg(a));
+        if (auto p = std::get_if<uint64_t>(&a.V))
+          v = *p;
+        else
+          v = static_cast<uint32_t>(intArg(a));
         s = std::to_string(v);
         if (prec > 0 && static_cast<int>(s.size()) < prec) s.insert(0, prec - s.size(), '0');
         break;
@@ -226,27 +237,38 @@ std::string FormatV(std::string_view fmt, const std::vector<TVarRec>& args) {
       case 'e':
       case 'g': {
         double v;
-        if (auto p = std::get_if<double>(&a.V)) v = *p;
-        else FormatError(fmt);
-        if (type == 'f') s = FixedText(v, prec < 0 ? 2 : prec);
-        else if (type == 'n') s = GroupThousands(FixedText(v, prec < 0 ? 2 : prec));
-        else if (type == 'm') s = GroupThousands(FixedText(v, prec < 0 ? 2 : prec));
-        else if (type == 'e') s = ExpText(v, prec < 0 ? 15 : prec);
-        else s = GeneralText(v, prec < 0 ? 15 : prec);
+        if (auto p = std::get_if<double>(&a.V))
+          v = *p;
+        else
+          FormatError(fmt);
+        if (type == 'f')
+          s = FixedText(v, prec < 0 ? 2 : prec);
+        else if (type == 'n')
+          s = GroupThousands(FixedText(v, prec < 0 ? 2 : prec));
+        else if (type == 'm')
+          s = GroupThousands(FixedText(v, prec < 0 ? 2 : prec));
+        else if (type == 'e')
+          s = ExpText(v, prec < 0 ? 15 : prec);
+        else
+          s = GeneralText(v, prec < 0 ? 15 : prec);
         break;
       }
       case 'p': {
         const void* v;
-        if (auto p = std::get_if<const void*>(&a.V)) v = *p;
-        else FormatError(fmt);
+        if (auto p = std::get_if<const void*>(&a.V))
+          v = *p;
+        else
+          FormatError(fmt);
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.8lX", static_cast<unsigned long>(reinterpret_cast<uintptr_t>(v)));
         s = buf;
         break;
       }
       case 's': {
-        if (auto p = std::get_if<std::string>(&a.V)) s = *p;
-        else FormatError(fmt);
+        if (auto p = std::get_if<std::string>(&a.V))
+          s = *p;
+        else
+          FormatError(fmt);
         if (prec >= 0 && static_cast<int>(s.size()) > prec) s.resize(prec);
         break;
       }
@@ -254,8 +276,10 @@ std::string FormatV(std::string_view fmt, const std::vector<TVarRec>& args) {
         FormatError(fmt);
     }
     if (width > 0 && static_cast<int>(s.size()) < width) {
-      if (left) s.append(width - s.size(), ' ');
-      else s.insert(0, width - s.size(), ' ');
+      if (left)
+        s.append(width - s.size(), ' ');
+      else
+        s.insert(0, width - s.size(), ' ');
     }
     out += s;
   }
@@ -275,12 +299,13 @@ std::string IntToHex(uint64_t v, int digits) {
 
 namespace {
 
-// Parses the strict integer syntax into a 64-bit value; hexDigits reports hex digit count (0: decimal).
-bool ParseInt(std::string_view s, int64_t& out, int& hexDigits) {
+// Parses the strict integer syntax into a sign and a magnitude; hexDigits counts the hex digits
+// (0: decimal). Decimal magnitudes are checked against 64 bits, hex ones limited to 16 digits.
+bool ParseInt(std::string_view s, uint64_t& magnitude, bool& neg, int& hexDigits) {
   size_t i = 0, n = s.size();
   while (i < n && s[i] == ' ') ++i;
   while (n > i && s[n - 1] == ' ') --n;
-  bool neg = false;
+  neg = false;
   if (i < n && (s[i] == '+' || s[i] == '-')) {
     neg = s[i] == '-';
     ++i;
@@ -299,10 +324,14 @@ bool ParseInt(std::string_view s, int64_t& out, int& hexDigits) {
   for (; i < n; ++i) {
     char c = s[i];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (hex && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     if (hex) {
       if (++hexDigits > 16) return false;
       v = (v << 4) | static_cast<uint64_t>(d);
@@ -311,18 +340,7 @@ bool ParseInt(std::string_view s, int64_t& out, int& hexDigits) {
       v = v * 10 + d;
     }
   }
-  if (hex) {
-    out = static_cast<int64_t>(v);
-    if (neg) out = -out;
-    return true;
-  }
-  if (neg) {
-    if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1) return false;
-    out = static_cast<int64_t>(0 - v);
-  } else {
-    if (v > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return false;
-    out = static_cast<int64_t>(v);
-  }
+  magnitude = v;
   return true;
 }
 
@@ -333,28 +351,39 @@ bool ParseInt(std::string_view s, int64_t& out, int& hexDigits) {
 }  // namespace
 
 bool TryStrToInt64(std::string_view s, int64_t& v) noexcept {
+  uint64_t m;
+  bool neg;
   int hex;
-  return ParseInt(s, v, hex);
+  if (!ParseInt(s, m, neg, hex)) return false;
+  if (hex > 0) {
+    // Hex gives the bit pattern; a sign negates it in two's complement.
+    v = static_cast<int64_t>(neg ? 0 - m : m);
+    return true;
+  }
+  if (neg) {
+    if (m > static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + 1) return false;
+    v = static_cast<int64_t>(0 - m);
+  } else {
+    if (m > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) return false;
+    v = static_cast<int64_t>(m);
+  }
+  return true;
 }
 
 bool TryStrToInt(std::string_view s, int32_t& v) noexcept {
-  int64_t x;
+  uint64_t m;
+  bool neg;
   int hex;
-  if (!ParseInt(s, x, hex)) return false;
+  if (!ParseInt(s, m, neg, hex)) return false;
   if (hex > 0) {
-    // Up to 8 hex digits wrap into the negative range (0xFF00000F is a system colour).
-    if (hex > 8) {
-      uint64_t u = static_cast<uint64_t>(x < 0 ? -x : x);
-      if (u > 0xFFFFFFFFull) return false;
-    }
-    bool neg = x < 0;
-    uint32_t u = static_cast<uint32_t>(neg ? -x : x);
-    if (neg) u = 0u - u;
-    v = static_cast<int32_t>(u);
+    // Up to 8 significant hex digits wrap into the negative range (0xFF00000F is a system colour).
+    if (m > 0xFFFFFFFFull) return false;
+    uint32_t u = static_cast<uint32_t>(m);
+    v = static_cast<int32_t>(neg ? 0u - u : u);
     return true;
   }
-  if (x < std::numeric_limits<int32_t>::min() || x > std::numeric_limits<int32_t>::max()) return false;
-  v = static_cast<int32_t>(x);
+  if (neg ? m > 0x80000000ull : m > 0x7FFFFFFFull) return false;
+  v = static_cast<int32_t>(neg ? 0u - static_cast<uint32_t>(m) : static_cast<uint32_t>(m));
   return true;
 }
 
@@ -376,23 +405,30 @@ int32_t StrToIntDef(std::string_view s, int32_t def) noexcept {
 }
 
 std::string FloatToStr(double v) {
-  if (std::isnan(v)) return "NAN";
-  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
+  if (!std::isfinite(v)) return SpecialText(v);
+  if (v == 0) return "0";
+  // The shortest digits that read back the same value (to_chars without a precision)...
   char buf[64];
-  for (int prec = 1; prec <= 17; ++prec) {
-    std::snprintf(buf, sizeof buf, "%.*G", prec, v);
-    if (std::strtod(buf, nullptr) == v) break;
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific);
+  std::string sci(buf, r.ptr);
+  size_t e = sci.find('e');
+  int exp = std::atoi(sci.c_str() + e + 1);
+  std::string mant = sci.substr(0, e);
+  bool neg = mant[0] == '-';
+  std::string digits;
+  for (char c : mant)
+    if (c >= '0' && c <= '9') digits += c;
+  // ...written plainly for exponents -4..14, else as mantissa and "E+n"/"E-n".
+  if (exp < -4 || exp >= 15) return mant + "E" + (exp < 0 ? "-" : "+") + std::to_string(exp < 0 ? -exp : exp);
+  std::string out = neg ? "-" : "";
+  if (exp < 0) {
+    out += "0." + std::string(static_cast<size_t>(-exp - 1), '0') + digits;
+  } else if (static_cast<int>(digits.size()) <= exp + 1) {
+    out += digits + std::string(static_cast<size_t>(exp + 1) - digits.size(), '0');
+  } else {
+    out += digits.substr(0, static_cast<size_t>(exp + 1)) + "." + digits.substr(static_cast<size_t>(exp + 1));
   }
-  std::string s = buf;
-  size_t e = s.find('E');
-  if (e != std::string::npos) {
-    std::string ex = s.substr(e + 1);
-    char sign = ex[0];
-    ex = ex.substr(1);
-    while (ex.size() > 1 && ex[0] == '0') ex.erase(0, 1);
-    s = s.substr(0, e) + "E" + (sign == '-' ? "-" : "+") + ex;
-  }
-  return s;
+  return out;
 }
 
 bool TryStrToFloat(std::string_view text, double& v) noexcept {
@@ -477,7 +513,9 @@ int CompareText(std::string_view a, std::string_view b) noexcept {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-bool SameText(std::string_view a, std::string_view b) noexcept { return a.size() == b.size() && CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) noexcept {
+  return a.size() == b.size() && CompareText(a, b) == 0;
+}
 
 int AnsiCompareStr(std::string_view a, std::string_view b) noexcept {
   return CompareStringA(LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),
@@ -571,9 +609,11 @@ bool DirectoryExists(const std::string& name) {
 bool ForceDirectories(const std::string& dir) {
   if (dir.empty()) return false;
   std::string d = ExcludeTrailingPathDelimiter(dir);
-  if (d.size() < 3 || DirectoryExists(d) || ExtractFilePath(d) == d) return DirectoryExists(d) || d.size() < 3;
-  if (!ForceDirectories(ExtractFilePath(d))) return false;
-  return CreateDirectoryA(d.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+  if (d.empty() || DirectoryExists(d)) return DirectoryExists(dir);
+  std::string parent = ExtractFileDir(d);
+  if (!parent.empty() && parent != d && !ForceDirectories(parent)) return false;
+  if (CreateDirectoryA(d.c_str(), nullptr)) return true;
+  return GetLastError() == ERROR_ALREADY_EXISTS && DirectoryExists(d);
 }
 
 bool DeleteFile(const std::string& name) { return ::DeleteFileA(name.c_str()) != 0; }
@@ -595,9 +635,9 @@ std::string ExtractFilePath(std::string_view name) {
 std::string ExtractFileDir(std::string_view name) {
   size_t p = LastDelimiter(name, "\\/:");
   if (p == std::string_view::npos) return {};
-  if (p > 0 && (name[p] == '\\' || name[p] == '/') && name.find_first_of("\\/:", 0) != p && name[p - 1] != ':')
-    return std::string(name.substr(0, p));
-  if (p > 0 && (name[p] == '\\' || name[p] == '/') && name[p - 1] != ':') return std::string(name.substr(0, p));
+  // The delimiter goes unless it belongs to a root ("C:\", "\\").
+  auto isDelim = [](char c) { return c == '\\' || c == '/' || c == ':'; };
+  if (p > 0 && (name[p] == '\\' || name[p] == '/') && !isDelim(name[p - 1])) return std::string(name.substr(0, p));
   return std::string(name.substr(0, p + 1));
 }
 
@@ -637,13 +677,13 @@ std::string ChangeFileExt(std::string_view name, std::string_view ext) {
 
 std::string IncludeTrailingPathDelimiter(std::string_view s) {
   std::string r(s);
-  if (r.empty() || r.back() != '\\') r += '\\';
+  if (r.empty() || (r.back() != '\\' && r.back() != '/')) r += '\\';
   return r;
 }
 
 std::string ExcludeTrailingPathDelimiter(std::string_view s) {
   std::string r(s);
-  if (!r.empty() && r.back() == '\\') r.pop_back();
+  if (!r.empty() && (r.back() == '\\' || r.back() == '/')) r.pop_back();
   return r;
 }
 

@@ -64,7 +64,8 @@ TEST(TMemoryStreamTest, SetSizeKeepsDataAndClampsPosition) {
 TEST(TMemoryStreamTest, ManySmallWritesAndCopyFrom) {
   TMemoryStream a;
   auto data = Pattern(100000);
-  for (size_t i = 0; i < data.size(); i += 3) a.WriteBuffer(&data[i], static_cast<int32_t>(std::min<size_t>(3, data.size() - i)));
+  for (size_t i = 0; i < data.size(); i += 3)
+    a.WriteBuffer(&data[i], static_cast<int32_t>(std::min<size_t>(3, data.size() - i)));
   ASSERT_EQ(a.Size(), static_cast<int64_t>(data.size()));
   EXPECT_EQ(std::memcmp(a.Memory(), data.data(), data.size()), 0);
   TMemoryStream b;

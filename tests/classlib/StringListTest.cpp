@@ -36,7 +36,7 @@ TEST(TStringListTest, IndexErrorsShowTheBadIndexAndLeaveTheListAlone) {
   EXPECT_THROW(l.PutObject(3, nullptr), EStringListError);
   EXPECT_THROW(l.Exchange(0, 1), EStringListError);
   EXPECT_THROW(l.Insert(2, "x"), EListError);  // the family's base catches it too
-  l.Insert(1, "b");  // Insert at Count appends
+  l.Insert(1, "b");                            // Insert at Count appends
   EXPECT_EQ(Items(l), (V{"a", "b"}));
 }
 
