@@ -1,0 +1,600 @@
+// TControl, TGraphicControl, TControlCanvas and the free control functions.
+#include "classlib/Controls.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "classlib/Forms.h"
+
+namespace korv {
+
+KORV_DEFINE_CLASS(TControlCanvas, TCanvas, nullptr, nullptr);
+KORV_DEFINE_CLASS(TControl, TComponent, nullptr, nullptr);
+KORV_DEFINE_CLASS(TGraphicControl, TControl, nullptr, nullptr);
+
+namespace detail {
+// The graphic control that holds the mouse capture through its parent's window.
+TControl* GCaptureControl = nullptr;
+}  // namespace detail
+using detail::GCaptureControl;
+
+TControl* TWinControl::CaptureControl() noexcept { return GCaptureControl; }
+
+// ---------------------------------------------------------------------------------------------
+// Shift states
+
+TShiftState MouseKeysToShiftState(UINT keys) noexcept {
+  TShiftState s = 0;
+  if (keys & MK_SHIFT) s |= ssShift;
+  if (keys & MK_CONTROL) s |= ssCtrl;
+  if (keys & MK_LBUTTON) s |= ssLeft;
+  if (keys & MK_RBUTTON) s |= ssRight;
+  if (keys & MK_MBUTTON) s |= ssMiddle;
+  if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+  return s;
+}
+
+TShiftState KeyDataToShiftState(LONG keyData) noexcept {
+  TShiftState s = 0;
+  if (GetKeyState(VK_SHIFT) < 0) s |= ssShift;
+  if (GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
+  if (keyData & 0x20000000) s |= ssAlt;  // context code: Alt held
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Accelerators
+
+bool IsAccel(WORD charCode, const std::string& caption) noexcept {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {  // "&&" is a literal ampersand
+      ++i;
+      continue;
+    }
+    auto up = [](unsigned c) { return static_cast<unsigned>(std::toupper(static_cast<unsigned char>(c))); };
+    return up(static_cast<unsigned char>(caption[i + 1])) == up(charCode & 0xFF) && charCode < 256;
+  }
+  return false;
+}
+
+TCustomForm* GetParentForm(const TControl* control) noexcept {
+  const TControl* c = control;
+  while (c && c->Parent()) c = c->Parent();
+  if (!c) return nullptr;
+  return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TControlCanvas
+
+TControlCanvas::~TControlCanvas() { FreeHandle(); }
+
+void TControlCanvas::SetControl(TControl* control) {
+  if (FControl == control) return;
+  FreeHandle();
+  FControl = control;
+}
+
+void TControlCanvas::FreeHandle() {
+  if (FDeviceContext) {
+    HDC dc = FDeviceContext;
+    FDeviceContext = nullptr;
+    SetHandle(nullptr);
+    ReleaseDC(FWindowHandle, dc);
+    FWindowHandle = nullptr;
+  }
+}
+
+void TControlCanvas::BindDC(HDC dc) {
+  FreeHandle();
+  SetHandle(dc);
+}
+
+void TControlCanvas::CreateHandle() {
+  if (!FControl) return;
+  FreeHandle();
+  HWND wnd = nullptr;
+  int dx = 0, dy = 0;
+  bool clip = false;
+  if (auto* w = dynamic_cast<TWinControl*>(FControl)) {
+    wnd = w->Handle();
+  } else {
+    TWinControl* p = FControl->Parent();
+    if (!p) return;
+    wnd = p->Handle();
+    dx = FControl->Left();
+    dy = FControl->Top();
+    clip = true;
+  }
+  HDC dc = GetDCEx(wnd, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+  if (!dc) return;
+  if (clip) {
+    SetViewportOrgEx(dc, dx, dy, nullptr);
+    IntersectClipRect(dc, 0, 0, FControl->Width(), FControl->Height());
+  }
+  FDeviceContext = dc;
+  FWindowHandle = wnd;
+  SetHandle(dc);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TControl
+
+TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
+  WindowProc = TWndMethod(this, &TControl::WndProc);
+  FFont->OnChange = TNotifyEvent(this, &TControl::FontChanged);
+}
+
+TControl::~TControl() {
+  SetComponentState(csDestroying);
+  if (GCaptureControl == this) {
+    GCaptureControl = nullptr;
+    if (FParent && FParent->HandleAllocated() && GetCapture() == FParent->HandleIfAllocated()) ReleaseCapture();
+  }
+  if (FParent) FParent->RemoveControl(this);
+  if (Screen) Screen->ControlDestroyed(this);
+}
+
+LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
+  TMessage m{msg, wParam, lParam, 0};
+  if (WindowProc)
+    WindowProc(m);
+  else
+    WndProc(m);
+  return m.Result;
+}
+
+void TControl::WndProc(TMessage& m) {
+  if (m.Msg >= WM_MOUSEFIRST && m.Msg <= WM_MBUTTONDBLCLK) {
+    if (!(FControlStyle & csDoubleClicks)) {
+      switch (m.Msg) {
+        case WM_LBUTTONDBLCLK: m.Msg = WM_LBUTTONDOWN; break;
+        case WM_RBUTTONDBLCLK: m.Msg = WM_RBUTTONDOWN; break;
+        case WM_MBUTTONDBLCLK: m.Msg = WM_MBUTTONDOWN; break;
+        default: break;
+      }
+    }
+    switch (m.Msg) {
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK:
+        if (FControlStyle & csCaptureMouse) SetMouseCapture(true);
+        if (FControlStyle & csClickEvents) FControlState |= csClicked;
+        FControlState |= csLButtonDown;
+        break;
+      case WM_LBUTTONUP:
+        FControlState &= ~csLButtonDown;
+        break;
+      default:
+        break;
+    }
+  }
+  Dispatch(m);
+}
+
+void TControl::Dispatch(TMessage& m) {
+  switch (m.Msg) {
+    case WM_LBUTTONDOWN: WMMouseDown(m, mbLeft, 0); return;
+    case WM_RBUTTONDOWN: WMMouseDown(m, mbRight, 0); return;
+    case WM_MBUTTONDOWN: WMMouseDown(m, mbMiddle, 0); return;
+    case WM_LBUTTONDBLCLK:
+      if (FControlStyle & csClickEvents) DblClick();
+      WMMouseDown(m, mbLeft, ssDouble);
+      return;
+    case WM_RBUTTONDBLCLK: WMMouseDown(m, mbRight, ssDouble); return;
+    case WM_MBUTTONDBLCLK: WMMouseDown(m, mbMiddle, ssDouble); return;
+    case WM_LBUTTONUP: WMMouseUp(m, mbLeft); return;
+    case WM_RBUTTONUP: WMMouseUp(m, mbRight); return;
+    case WM_MBUTTONUP: WMMouseUp(m, mbMiddle); return;
+    case WM_MOUSEMOVE: WMMouseMove(m); return;
+    case WM_CAPTURECHANGED:
+      // A graphic control loses the capture with its parent's window.
+      if (GCaptureControl == this && !IsWindowed()) GCaptureControl = nullptr;
+      break;
+    case CM_ENABLEDCHANGED: CMEnabledChanged(m); return;
+    case CM_VISIBLECHANGED: CMVisibleChanged(m); return;
+    case CM_COLORCHANGED: CMColorChanged(m); return;
+    case CM_FONTCHANGED: CMFontChanged(m); return;
+    case CM_PARENTCOLORCHANGED: CMParentColorChanged(m); return;
+    case CM_PARENTFONTCHANGED: CMParentFontChanged(m); return;
+    case CM_PARENTSHOWHINTCHANGED: CMParentShowHintChanged(m); return;
+    case CM_PARENTBIDIMODECHANGED:
+      if (FParentBiDiMode && FParent) {
+        SetBiDiMode(FParent->BiDiMode());
+        FParentBiDiMode = true;
+      }
+      return;
+    case CM_MOUSEENTER: CMMouseEnter(m); return;
+    case CM_MOUSELEAVE: CMMouseLeave(m); return;
+    case CM_HITTEST: CMHitTest(m); return;
+    case CM_CANCELMODE:
+      if (GCaptureControl == this && reinterpret_cast<TControl*>(m.LParam) != this) SetMouseCapture(false);
+      return;
+    case WM_CANCELMODE:
+      if (MouseCapture()) SetMouseCapture(false);
+      break;
+    default:
+      break;
+  }
+  DefaultHandler(m);
+}
+
+void TControl::DefaultHandler(TMessage& m) {
+  switch (m.Msg) {
+    case WM_GETTEXTLENGTH: m.Result = static_cast<LRESULT>(FText.size()); break;
+    default: break;
+  }
+}
+
+void TControl::WMMouseDown(TMessage& m, TMouseButton button, TShiftState extra) {
+  if (button != mbLeft) SendCancelMode(this);
+  TWMMouse w(m);
+  MouseDown(button, MouseKeysToShiftState(w.Keys) | extra, w.XPos, w.YPos);
+}
+
+void TControl::WMMouseUp(TMessage& m, TMouseButton button) {
+  TWMMouse w(m);
+  if (button == mbLeft) {
+    if (FControlStyle & csCaptureMouse) SetMouseCapture(false);
+    if (FControlState & csClicked) {
+      FControlState &= ~csClicked;
+      TRect r = ClientRect();
+      if (PtInRect(&r, Point(w.XPos, w.YPos))) Click();
+    }
+  }
+  MouseUp(button, MouseKeysToShiftState(w.Keys), w.XPos, w.YPos);
+}
+
+void TControl::WMMouseMove(TMessage& m) {
+  TWMMouse w(m);
+  MouseMove(MouseKeysToShiftState(w.Keys), w.XPos, w.YPos);
+}
+
+void TControl::SendCancelMode(TControl* sender) {
+  if (TCustomForm* f = GetParentForm()) f->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(sender));
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+void TControl::MouseMove(TShiftState shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+void TControl::Click() {
+  if (OnClick) OnClick(this);
+}
+void TControl::DblClick() {
+  if (OnDblClick) OnDblClick(this);
+}
+void TControl::Resize() {
+  if (OnResize) OnResize(this);
+}
+
+void TControl::CMEnabledChanged(TMessage&) { Invalidate(); }
+void TControl::CMVisibleChanged(TMessage&) {
+  // A graphic control's area of the parent shows what lies beneath now.
+  if (FParent && FParent->HandleAllocated()) {
+    TRect r = BoundsRect();
+    InvalidateRect(FParent->HandleIfAllocated(), &r, TRUE);
+  }
+}
+void TControl::CMColorChanged(TMessage&) { Invalidate(); }
+void TControl::CMFontChanged(TMessage&) { Invalidate(); }
+
+void TControl::CMParentColorChanged(TMessage& m) {
+  if (!FParentColor) return;
+  TColor c = m.WParam ? static_cast<TColor>(m.LParam) : (FParent ? FParent->Color() : FColor);
+  SetColor(c);
+  FParentColor = true;
+}
+
+void TControl::CMParentFontChanged(TMessage&) {
+  if (!FParentFont || !FParent) return;
+  FFont->Assign(FParent->Font());
+  FParentFont = true;
+}
+
+void TControl::CMParentShowHintChanged(TMessage&) {
+  if (!FParentShowHint || !FParent) return;
+  SetShowHint(FParent->ShowHint());
+  FParentShowHint = true;
+}
+
+void TControl::CMMouseEnter(TMessage& m) {
+  if (m.LParam == 0 && FParent) FParent->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(this));
+}
+void TControl::CMMouseLeave(TMessage& m) {
+  if (m.LParam == 0 && FParent) FParent->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(this));
+}
+void TControl::CMHitTest(TMessage& m) { m.Result = HTCLIENT; }
+
+void TControl::FontChanged(TObject*) {
+  FParentFont = false;
+  Perform(CM_FONTCHANGED, 0, 0);
+}
+
+void TControl::SetParent(TWinControl* parent) {
+  if (FParent == parent) return;
+  if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  if (FParent) FParent->RemoveControl(this);
+  if (parent) parent->InsertControl(this);
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+  if (width < 0) width = 0;
+  if (height < 0) height = 0;
+  if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+  if (FParent && FParent->HandleAllocated() && FVisible) {
+    TRect old = BoundsRect();
+    InvalidateRect(FParent->HandleIfAllocated(), &old, !(FControlStyle & csOpaque));
+  }
+  FLeft = left;
+  FTop = top;
+  FWidth = width;
+  FHeight = height;
+  if (FParent && FParent->HandleAllocated() && FVisible) {
+    TRect r = BoundsRect();
+    InvalidateRect(FParent->HandleIfAllocated(), &r, !(FControlStyle & csOpaque));
+  }
+  BoundsChanged();
+}
+
+void TControl::BoundsChanged() {
+  RequestAlignOf(this);
+  Resize();
+}
+
+void TControl::RequestAlignOf(TControl* c) {
+  if (c->FParent && c->FAlign != alNone) c->FParent->AlignControl(c);
+}
+
+TRect TControl::ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
+
+void TControl::SetClientWidth(int v) { SetWidth(FWidth - ClientWidth() + v); }
+void TControl::SetClientHeight(int v) { SetHeight(FHeight - ClientHeight() + v); }
+
+TPoint TControl::ClientOrigin() const {
+  if (!FParent) return Point(FLeft, FTop);
+  TPoint p = FParent->ClientOrigin();
+  return Point(p.x + FLeft, p.y + FTop);
+}
+
+TPoint TControl::ClientToScreen(TPoint p) const {
+  TPoint o = ClientOrigin();
+  return Point(p.x + o.x, p.y + o.y);
+}
+
+TPoint TControl::ScreenToClient(TPoint p) const {
+  TPoint o = ClientOrigin();
+  return Point(p.x - o.x, p.y - o.y);
+}
+
+TPoint TControl::ClientToParent(TPoint p, TWinControl* parent) const {
+  if (!parent) parent = FParent;
+  const TControl* c = this;
+  while (c && c != parent) {
+    if (auto* w = dynamic_cast<const TWinControl*>(c); w && w->HandleAllocated()) {
+      // A window's client area may be offset by its border.
+      TPoint sp = w->ClientToScreen(p);
+      return parent ? parent->ScreenToClient(sp) : sp;
+    }
+    p.x += c->FLeft;
+    p.y += c->FTop;
+    c = c->FParent;
+  }
+  if (c != parent) throw EInvalidOperation("Control is not a child of the given parent");
+  return p;
+}
+
+void TControl::SetAlign(TAlign align) {
+  if (FAlign == align) return;
+  TAlign old = FAlign;
+  FAlign = align;
+  if (FParent) {
+    if (old != alNone || align != alNone) FParent->AlignControl(this);
+  }
+}
+
+void TControl::SetVisible(bool v) {
+  if (FVisible == v) return;
+  VisibleChanging();
+  FVisible = v;
+  Perform(CM_VISIBLECHANGED, v ? 1 : 0, 0);
+  if (FParent && (FAlign != alNone)) FParent->AlignControl(this);
+}
+
+void TControl::Show() {
+  if (FParent) FParent->Show();
+  SetVisible(true);
+}
+
+void TControl::Hide() { SetVisible(false); }
+
+bool TControl::Showing() const { return FVisible && FParent && FParent->Showing(); }
+
+void TControl::SetEnabled(bool v) {
+  if (FEnabled == v) return;
+  FEnabled = v;
+  Perform(CM_ENABLEDCHANGED, 0, 0);
+}
+
+void TControl::SetColor(TColor c) {
+  if (FColor == c) {
+    FParentColor = false;
+    return;
+  }
+  FColor = c;
+  FParentColor = false;
+  Perform(CM_COLORCHANGED, 0, 0);
+}
+
+void TControl::SetParentColor(bool v) {
+  if (FParentColor == v) return;
+  FParentColor = v;
+  if (FParent && v) Perform(CM_PARENTCOLORCHANGED, 0, 0);
+}
+
+void TControl::SetParentFont(bool v) {
+  if (FParentFont == v) return;
+  FParentFont = v;
+  if (FParent && v) Perform(CM_PARENTFONTCHANGED, 0, 0);
+}
+
+std::string TControl::GetText() const { return FText; }
+
+void TControl::SetText(const std::string& v) {
+  if (GetText() == v) return;
+  SetTextBuf(v);
+  Perform(CM_TEXTCHANGED, 0, 0);
+}
+
+void TControl::SetTextBuf(const std::string& v) { FText = v; }
+
+void TControl::SetShowHint(bool v) {
+  if (FShowHint == v) {
+    FParentShowHint = false;
+    return;
+  }
+  FShowHint = v;
+  FParentShowHint = false;
+  Perform(CM_SHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::SetParentShowHint(bool v) {
+  if (FParentShowHint == v) return;
+  FParentShowHint = v;
+  if (FParent && v) Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
+}
+
+void TControl::SetCursor(TCursor v) {
+  if (FCursor == v) return;
+  FCursor = v;
+  Perform(CM_CURSORCHANGED, 0, 0);
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) { FPopupMenu = menu; }
+
+void TControl::SetBiDiMode(TBiDiMode v) {
+  FParentBiDiMode = false;
+  if (FBiDiMode == v) return;
+  FBiDiMode = v;
+  Perform(CM_BIDIMODECHANGED, 0, 0);
+}
+
+void TControl::SetParentBiDiMode(bool v) {
+  if (FParentBiDiMode == v) return;
+  FParentBiDiMode = v;
+  if (FParent && v) Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
+}
+
+UINT TControl::DrawTextBiDiModeFlags(UINT flags) const noexcept {
+  if (UseRightToLeftAlignment()) {
+    if ((flags & (DT_CENTER | DT_RIGHT)) == 0)
+      flags |= DT_RIGHT;
+    else if (flags & DT_RIGHT)
+      flags &= ~static_cast<UINT>(DT_RIGHT);
+  }
+  if (UseRightToLeftReading()) flags |= DT_RTLREADING;
+  return flags;
+}
+
+bool TControl::MouseCapture() const {
+  HWND cap = GetCapture();
+  if (!cap) return false;
+  if (IsWindowed()) return static_cast<const TWinControl*>(this)->HandleIfAllocated() == cap;
+  return GCaptureControl == this && FParent && FParent->HandleIfAllocated() == cap;
+}
+
+void TControl::SetMouseCapture(bool v) {
+  if (MouseCapture() == v) return;
+  if (v) {
+    if (IsWindowed()) {
+      GCaptureControl = nullptr;
+      SetCapture(static_cast<TWinControl*>(this)->Handle());
+    } else {
+      if (!FParent) return;
+      HWND wnd = FParent->Handle();
+      GCaptureControl = this;
+      if (GetCapture() != wnd) SetCapture(wnd);
+      GCaptureControl = this;  // SetCapture's WM_CAPTURECHANGED went to the old owner
+    }
+  } else {
+    if (GCaptureControl == this) GCaptureControl = nullptr;
+    ReleaseCapture();
+  }
+}
+
+void TControl::Invalidate() {
+  if (!FParent || !FParent->HandleAllocated() || !FVisible) return;
+  TRect r = BoundsRect();
+  InvalidateRect(FParent->HandleIfAllocated(), &r, !(FControlStyle & csOpaque));
+}
+
+void TControl::Update() {
+  if (FParent) FParent->Update();
+}
+
+void TControl::Repaint() {
+  if (!FVisible || !FParent || !FParent->HandleAllocated()) return;
+  if (FControlStyle & csOpaque) {
+    // Paints straight into the parent's window through a DC that is released afterwards.
+    HWND wnd = FParent->HandleIfAllocated();
+    TWindowDC dc = TWindowDC::Client(wnd);
+    if (!dc) return;
+    IntersectClipRect(dc.Get(), FLeft, FTop, FLeft + FWidth, FTop + FHeight);
+    FParent->PaintControls(dc.Get(), this);
+  } else {
+    Invalidate();
+    Update();
+  }
+}
+
+void TControl::BringToFront() {
+  if (FParent) FParent->SetChildOrder(this, true);
+}
+
+void TControl::SendToBack() {
+  if (FParent) FParent->SetChildOrder(this, false);
+}
+
+TCustomForm* TControl::GetParentForm() const { return korv::GetParentForm(this); }
+
+void TControl::ParentColorChanged() {}
+
+// ---------------------------------------------------------------------------------------------
+// TGraphicControl
+
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner), FCanvas(std::make_unique<TControlCanvas>()) {
+  FCanvas->SetControl(this);
+}
+
+TGraphicControl::~TGraphicControl() { FCanvas->SetControl(nullptr); }
+
+void TGraphicControl::Dispatch(TMessage& m) {
+  if (m.Msg == WM_PAINT) {
+    WMPaint(m);
+    return;
+  }
+  inherited::Dispatch(m);
+}
+
+void TGraphicControl::WMPaint(TMessage& m) {
+  // The parent passes its DC, with the origin at this control and the clip limited to it.
+  if (!m.WParam) return;
+  FCanvas->Lock();
+  FCanvas->BindDC(reinterpret_cast<HDC>(m.WParam));
+  try {
+    Paint();
+  } catch (...) {
+    FCanvas->BindDC(nullptr);
+    FCanvas->Unlock();
+    throw;
+  }
+  FCanvas->BindDC(nullptr);
+  FCanvas->Unlock();
+}
+
+}  // namespace korv

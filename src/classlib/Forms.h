@@ -1,0 +1,343 @@
+// Forms (TCustomForm/TForm), the application object (TApplication) with its hidden window and
+// message loop, the screen object (TScreen), and the class library's start-up and shut-down.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/Controls.h"
+#include "classlib/Graphics.h"
+
+namespace korv {
+
+class TMainMenu;
+class TApplication;
+class TScreen;
+
+// The application and screen objects: created by InitClassLib, freed by DoneClassLib.
+extern TApplication* Application;
+extern TScreen* Screen;
+
+// Creates Application and Screen (idempotent). Every program and test calls it once at start.
+void InitClassLib();
+// Frees every form still alive, then Screen and Application.
+void DoneClassLib() noexcept;
+
+enum TBorderIcon : unsigned {
+  biSystemMenu = 1u << 0,
+  biMinimize = 1u << 1,
+  biMaximize = 1u << 2,
+  biHelp = 1u << 3,
+};
+using TBorderIcons = unsigned;
+enum TFormStyle : uint8_t { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState : uint8_t { wsNormal, wsMinimized, wsMaximized };
+enum TPosition : uint8_t {
+  poDesigned,
+  poDefault,
+  poDefaultPosOnly,
+  poDefaultSizeOnly,
+  poScreenCenter,
+  poDesktopCenter,
+  poMainFormCenter,
+  poOwnerFormCenter,
+};
+enum TCloseAction : uint8_t { caNone, caHide, caFree, caMinimize };
+enum : unsigned {
+  fsCreating = 1u << 0,
+  fsVisible = 1u << 1,
+  fsShowing = 1u << 2,
+  fsModal = 1u << 3,
+  fsCreatedMDIChild = 1u << 4,
+  fsActivated = 1u << 5,
+};
+using TFormState = unsigned;
+
+using TCloseEvent = TMethod<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = TMethod<void(TObject* Sender, bool& CanClose)>;
+
+// Window styles of a top-level form for a border style and border icons (pure: tests call it).
+struct TFormStyleBits {
+  DWORD Style = 0;
+  DWORD ExStyle = 0;
+};
+[[nodiscard]] TFormStyleBits FormFrameStyle(TBorderStyle borderStyle, TBorderIcons icons) noexcept;
+// The bits FormFrameStyle decides; the rest of a live window's style is left alone.
+inline constexpr DWORD kFormFrameStyleMask =
+    WS_POPUP | WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+inline constexpr DWORD kFormFrameExStyleMask = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOOLWINDOW | WS_EX_CONTEXTHELP;
+
+// ---------------------------------------------------------------------------------------------
+// TCustomForm
+
+class TCustomForm : public TWinControl {
+  KORV_CLASS(TCustomForm, TWinControl)
+ public:
+  explicit TCustomForm(TComponent* owner);
+  ~TCustomForm() override;
+
+  [[nodiscard]] TBorderStyle BorderStyle() const noexcept { return FBorderStyle; }
+  // Re-styles a live window in place (the window is never re-created).
+  void SetBorderStyle(TBorderStyle v);
+  [[nodiscard]] TBorderIcons BorderIcons() const noexcept { return FBorderIcons; }
+  void SetBorderIcons(TBorderIcons v);
+  [[nodiscard]] TFormStyle FormStyle() const noexcept { return FFormStyle; }
+  // fsStayOnTop toggles in place; a change to or from an MDI style re-creates the window.
+  void SetFormStyle(TFormStyle v);
+  [[nodiscard]] TWindowState WindowState() const noexcept { return FWindowState; }
+  void SetWindowState(TWindowState v);
+  [[nodiscard]] TPosition Position() const noexcept { return FPosition; }
+  void SetPosition(TPosition v) noexcept { FPosition = v; }
+  [[nodiscard]] TFormState FormState() const noexcept { return FFormState; }
+
+  [[nodiscard]] TModalResult ModalResult() const noexcept { return FModalResult; }
+  void SetModalResult(TModalResult v) noexcept { FModalResult = v; }
+  // Shows the form and runs a message loop until ModalResult becomes non-zero; every other
+  // window of the thread is disabled meanwhile. Raises EInvalidOperation "Cannot make a visible
+  // window modal" for a visible form.
+  TModalResult ShowModal();
+  void Close();
+  [[nodiscard]] virtual bool CloseQuery();
+  // Frees the form from the message loop (posted CM_RELEASE).
+  void Release();
+
+  [[nodiscard]] TWinControl* ActiveControl() const noexcept { return FActiveControl; }
+  void SetActiveControl(TWinControl* c);
+  void FocusControl(TWinControl* c);
+  // Called by a control that received the focus.
+  void SetFocusedControl(TWinControl* c);
+  // Called when a control is removed or hidden: the active control is forgotten.
+  void ControlRemoving(TControl* c);
+  [[nodiscard]] bool Active() const noexcept { return FActive; }
+
+  [[nodiscard]] TIcon* Icon() const noexcept { return FIcon.get(); }
+  [[nodiscard]] TCanvas* Canvas() const noexcept { return FCanvas.get(); }
+  // The menu bar (not owned; forgotten when the menu is freed). MDI children show none.
+  [[nodiscard]] TMainMenu* Menu() const noexcept { return FMenu; }
+  void SetMenu(TMainMenu* menu);
+  // Attaches the main menu's current handle to the window.
+  void MenuChanged();
+  [[nodiscard]] bool AutoScroll() const noexcept { return FAutoScroll; }
+  void SetAutoScroll(bool v) noexcept { FAutoScroll = v; }
+  [[nodiscard]] bool KeyPreview() const noexcept { return FKeyPreview; }
+  void SetKeyPreview(bool v) noexcept { FKeyPreview = v; }
+  // The MDI client window of an fsMDIForm (nullptr otherwise).
+  [[nodiscard]] HWND ClientHandle() const noexcept { return FClientHandle; }
+  [[nodiscard]] TCustomForm* ActiveMDIChild() const;
+  [[nodiscard]] int MDIChildCount() const;
+  [[nodiscard]] TCustomForm* MDIChildren(int index) const;
+
+  void Show();
+  void Hide();
+  // Brings the form to the front and activates it.
+  void BringToFront();
+
+  [[nodiscard]] TRect ClientRect() const override;
+  [[nodiscard]] bool Showing() const override;
+
+  // A key message that is the shortcut of an enabled item of the main menu clicks that item.
+  [[nodiscard]] bool IsShortCut(const TMessage& m);
+  // KeyPreview: the form sees keys before the focused control.
+  void DoPreviewKeyDown(WORD& key, TShiftState shift) { KeyDown(key, shift); }
+  void DoPreviewKeyPress(char& key) { KeyPress(key); }
+
+  TNotifyEvent OnCreate;
+  TNotifyEvent OnDestroy;
+  TNotifyEvent OnShow;
+  TNotifyEvent OnHide;
+  TNotifyEvent OnPaint;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+  TCloseEvent OnClose;
+  TCloseQueryEvent OnCloseQuery;
+
+  void Dispatch(TMessage& message) override;
+  void DefaultHandler(TMessage& message) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void CreateWindowHandle(const TCreateParams& params) override;
+  void DestroyWindowHandle() override;
+  void AlignControls(TControl* control, TRect& rect) override;
+  void PaintWindow(HDC dc) override;
+  void UpdateShowing() override;
+  virtual void Paint();
+  virtual void DoShow();
+  virtual void DoHide();
+  virtual void DoClose(TCloseAction& action);
+  virtual void Activate();
+  virtual void Deactivate();
+
+  void WMActivate(TMessage& m);
+  void WMClose(TMessage& m);
+  void WMSize(TMessage& m);
+  void WMCommand(TMessage& m);
+  void CMDialogKey(TMessage& m);
+  void SetWindowFocus();
+  void ApplyFrameStyle();
+  void ApplyPosition();
+  void CreateMDIClient();
+  void Notification(TComponent* component, TOperation operation) override;
+
+  TBorderStyle FBorderStyle = bsSizeable;
+  TBorderIcons FBorderIcons = biSystemMenu | biMinimize | biMaximize;
+  TFormStyle FFormStyle = fsNormal;
+  TWindowState FWindowState = wsNormal;
+  TPosition FPosition = poDesigned;
+  TFormState FFormState = 0;
+  TModalResult FModalResult = mrNone;
+  TWinControl* FActiveControl = nullptr;
+  bool FActive = false;
+  bool FAutoScroll = true;
+  bool FKeyPreview = false;
+  bool FPositioned = false;
+  std::unique_ptr<TIcon> FIcon;
+  std::unique_ptr<TControlCanvas> FCanvas;
+  TMainMenu* FMenu = nullptr;
+  HWND FClientHandle = nullptr;
+
+ private:
+  void IconChanged(TObject* sender);
+  bool FDoneOnCreate = false;
+  friend class TApplication;
+};
+
+class TForm : public TCustomForm {
+  KORV_CLASS(TForm, TCustomForm)
+ public:
+  explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};
+
+// ---------------------------------------------------------------------------------------------
+// TApplication
+
+using TWindowHook = TMethod<bool(TMessage& Message)>;
+using TMessageEvent = TMethod<void(MSG& Msg, bool& Handled)>;
+using TIdleEvent = TMethod<void(TObject* Sender, bool& Done)>;
+using TExceptionEvent = TMethod<void(TObject* Sender, const Exception* E)>;
+
+class TApplication : public TComponent {
+  KORV_CLASS(TApplication, TComponent)
+ public:
+  explicit TApplication(TComponent* owner);
+  ~TApplication() override;
+
+  // The hidden application window (owner of every form).
+  [[nodiscard]] HWND Handle() const noexcept { return FHandle; }
+  // Hooks see every message of the application window first; a hook returning true ends the
+  // handling. Hooks are called in the order they were added.
+  void HookMainWindow(TWindowHook hook);
+  void UnhookMainWindow(TWindowHook hook);
+
+  // Creates a form owned by the application; the first one becomes MainForm.
+  template <class T>
+  void CreateForm(T*& reference) {
+    reference = new T(this);
+    if (!FMainForm) FMainForm = reference;
+  }
+  [[nodiscard]] TCustomForm* MainForm() const noexcept { return FMainForm; }
+  void SetMainForm(TCustomForm* f) noexcept { FMainForm = f; }
+
+  // Shows the main form and runs the message loop until Terminated.
+  void Run();
+  void ProcessMessages();
+  // Handles one message, or waits for one when there is none.
+  void HandleMessage();
+  void Terminate();
+  [[nodiscard]] bool Terminated() const noexcept { return FTerminated; }
+  void Minimize();
+  void Restore();
+  // An application window (a form of this thread) is the active window.
+  [[nodiscard]] bool Active() const;
+
+  [[nodiscard]] std::string Title() const;
+  void SetTitle(const std::string& title);
+  [[nodiscard]] const std::string& Hint() const noexcept { return FHint; }
+  void SetHint(const std::string& v) { FHint = v; }
+  [[nodiscard]] bool ShowHint() const noexcept { return FShowHint; }
+  void SetShowHint(bool v) noexcept { FShowHint = v; }
+  [[nodiscard]] TIcon* Icon() const noexcept { return FIcon.get(); }
+
+  // Exceptions that reach the message loop or a window procedure: OnException, or a message.
+  void HandleException(const Exception* e);
+  void ShowException(const Exception* e);
+
+  TMessageEvent OnMessage;
+  TIdleEvent OnIdle;
+  TExceptionEvent OnException;
+  TNotifyEvent OnMinimize;
+  TNotifyEvent OnRestore;
+  TNotifyEvent OnActivate;
+  TNotifyEvent OnDeactivate;
+
+  // One message of the loop (PeekMessage): true when one was handled.
+  bool ProcessMessage(MSG& msg);
+  // The application window's message handling: hooks first, then the default.
+  void MainWndProc(TMessage& message);
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  void Idle(const MSG& msg);
+  bool IsKeyMsg(MSG& msg);
+  bool IsMDIMsg(MSG& msg);
+
+  HWND FHandle = nullptr;
+  std::vector<TWindowHook> FHooks;
+  TCustomForm* FMainForm = nullptr;
+  bool FTerminated = false;
+  bool FActive = false;
+  std::string FHint;
+  bool FShowHint = true;
+  std::unique_ptr<TIcon> FIcon;
+  int FHandlingException = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// TScreen
+
+class TScreen : public TComponent {
+  KORV_CLASS(TScreen, TComponent)
+ public:
+  explicit TScreen(TComponent* owner);
+  ~TScreen() override;
+
+  [[nodiscard]] int FormCount() const noexcept { return static_cast<int>(FForms.size()); }
+  [[nodiscard]] TCustomForm* Forms(int index) const;
+  [[nodiscard]] TCustomForm* ActiveForm() const noexcept { return FActiveForm; }
+  [[nodiscard]] TWinControl* ActiveControl() const noexcept { return FActiveControl; }
+  // The menu font of the system (SPI_GETNONCLIENTMETRICS), read at start-up.
+  [[nodiscard]] TFont* MenuFont() const noexcept { return FMenuFont.get(); }
+  void ReadMenuFont();
+  [[nodiscard]] int Width() const noexcept { return GetSystemMetrics(SM_CXSCREEN); }
+  [[nodiscard]] int Height() const noexcept { return GetSystemMetrics(SM_CYSCREEN); }
+  // The cursor shown over every control while not crDefault.
+  [[nodiscard]] TCursor Cursor() const noexcept { return FCursor; }
+  void SetCursor(TCursor v);
+  // The cursor for an index: the built-in ones (negative) and those set with SetCursors.
+  [[nodiscard]] HCURSOR Cursors(TCursor index) const;
+  // Adds or replaces a cursor; the screen owns it and destroys it at the end.
+  void SetCursors(TCursor index, HCURSOR cursor);
+
+  // Book-keeping of forms and focus (called by the forms).
+  void AddForm(TCustomForm* f);
+  void RemoveForm(TCustomForm* f);
+  void SetActiveForm(TCustomForm* f);
+  void SetFocusedControl(TWinControl* c) noexcept { FActiveControl = c; }
+  void ControlDestroyed(TControl* c) noexcept;
+
+ private:
+  std::vector<TCustomForm*> FForms;
+  TCustomForm* FActiveForm = nullptr;
+  TWinControl* FActiveControl = nullptr;
+  std::unique_ptr<TFont> FMenuFont;
+  TCursor FCursor = crDefault;
+  std::vector<std::pair<TCursor, HCURSOR>> FCustomCursors;
+};
+
+}  // namespace korv

@@ -1,0 +1,403 @@
+// TGraphic and TBitmap: a 24-bit bottom-up DIB section with a canvas on a memory DC.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "classlib/Graphics.h"
+#include "classlib/Streaming.h"
+
+namespace korv {
+
+KORV_DEFINE_CLASS(TGraphic, TPersistent, nullptr, nullptr);
+KORV_DEFINE_CLASS(TBitmap, TGraphic, [](TObject*) -> TObject* { return new TBitmap(); }, nullptr);
+
+// ---------------------------------------------------------------------------------------------
+// TGraphic
+
+void TGraphic::SetTransparent(bool value) {
+  if (value == FTransparent) return;
+  FTransparent = value;
+  Changed();
+}
+
+void TGraphic::SetModified(bool value) {
+  if (value)
+    Changed();
+  else
+    FModified = false;
+}
+
+void TGraphic::Changed() {
+  FModified = true;
+  if (OnChange) OnChange(this);
+}
+
+void TGraphic::LoadFromFile(const std::string& fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(stream);
+}
+
+void TGraphic::SaveToFile(const std::string& fileName) const {
+  TFileStream stream(fileName, fmCreate);
+  SaveToStream(stream);
+}
+
+// Component streaming keeps the picture as the binary property "Data" (nothing for an empty
+// picture).
+void TGraphic::DefineProperties(TFiler* filer) {
+  TPersistent::DefineProperties(filer);
+  if (!filer) return;
+  filer->DefineBinaryProperty(
+      "Data", [this](TStream& s) { ReadData(s); }, [this](TStream& s) { WriteData(s); }, !Empty());
+}
+
+void TGraphic::ReadData(TStream& stream) { LoadFromStream(stream); }
+
+void TGraphic::WriteData(TStream& stream) const { SaveToStream(stream); }
+
+// ---------------------------------------------------------------------------------------------
+// TBitmapCanvas: a memory DC with the bitmap selected, made on first use.
+
+class TBitmapCanvas : public TCanvas {
+ public:
+  explicit TBitmapCanvas(TBitmap* bitmap) : FBitmap(bitmap) {}
+  ~TBitmapCanvas() override { FreeContext(); }
+
+  // Puts the DC's own bitmap back and deletes the DC (before the DIB changes or dies).
+  void FreeContext() {
+    if (!HandleAllocated()) return;
+    HDC dc = Handle();
+    SetHandle(nullptr);
+    if (FOldBitmap) SelectObject(dc, FOldBitmap);
+    FOldBitmap = nullptr;
+    DeleteDC(dc);
+  }
+
+ protected:
+  void CreateHandle() override {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) throw EOutOfMemory("Out of system resources");
+    if (FBitmap->FHandle) {
+      HGDIOBJ old = SelectObject(dc, FBitmap->FHandle.Get());
+      FOldBitmap = (old && old != HGDI_ERROR) ? old : nullptr;
+    }
+    SetHandle(dc);
+  }
+
+ private:
+  TBitmap* FBitmap;
+  HGDIOBJ FOldBitmap = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// TBitmap
+
+namespace {
+
+struct TDib {
+  TUniqueBitmap Handle;
+  uint8_t* Bits = nullptr;
+};
+
+// A bottom-up 24-bit DIB section.
+TDib CreateDib24(int width, int height) {
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = width;
+  bmi.bmiHeader.biHeight = height;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 24;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  TDib dib;
+  dib.Handle.Reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!dib.Handle || !bits) throw EOutOfMemory("Out of system resources");
+  dib.Bits = static_cast<uint8_t*>(bits);
+  return dib;
+}
+
+void CheckSize(int width, int height) {
+  if (width > MaxBitmapDimension || height > MaxBitmapDimension) throw EInvalidGraphic("Bitmap image is not valid");
+}
+
+}  // namespace
+
+TBitmap::TBitmap() = default;
+
+TBitmap::TBitmap(int width, int height) { SetSize(width, height); }
+
+TBitmap::~TBitmap() {
+  // The canvas's DC must let go of the DIB before the DIB is deleted.
+  FCanvas.reset();
+}
+
+void TBitmap::FreeCanvasContext() {
+  if (FCanvas) FCanvas->FreeContext();
+}
+
+void TBitmap::Changed() { TGraphic::Changed(); }
+
+void TBitmap::CanvasChanged(TObject*) { Changed(); }
+
+TCanvas* TBitmap::Canvas() {
+  if (!FCanvas) {
+    FCanvas = std::make_unique<TBitmapCanvas>(this);
+    FCanvas->OnChange = TNotifyEvent(this, &TBitmap::CanvasChanged);
+  }
+  return FCanvas.get();
+}
+
+// Replaces the picture with a new DIB of the given size: copied from source (top-down rows of
+// the same size) or white.
+void TBitmap::NewImage(int width, int height, const TDecodedBmp* source) {
+  CheckSize(width, height);
+  if (width <= 0 || height <= 0) {
+    FreeCanvasContext();
+    FHandle.Reset();
+    FBits = nullptr;
+    FWidth = FHeight = 0;
+    return;
+  }
+  TDib dib = CreateDib24(width, height);
+  int rowBytes = ((width * 3) + 3) & ~3;
+  if (source) {
+    for (int y = 0; y < height; ++y)
+      std::memcpy(dib.Bits + static_cast<size_t>(height - 1 - y) * rowBytes,
+                  source->Bits.data() + static_cast<size_t>(y) * source->RowBytes, static_cast<size_t>(width) * 3);
+  } else {
+    std::memset(dib.Bits, 0xFF, static_cast<size_t>(rowBytes) * height);
+  }
+  FreeCanvasContext();
+  FHandle = std::move(dib.Handle);
+  FBits = dib.Bits;
+  FWidth = width;
+  FHeight = height;
+}
+
+void TBitmap::SetSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == FWidth && height == FHeight) return;
+  CheckSize(width, height);
+  if (!width || !height) {
+    NewImage(0, 0, nullptr);
+    Changed();
+    return;
+  }
+  TDib dib = CreateDib24(width, height);
+  int rowBytes = ((width * 3) + 3) & ~3;
+  std::memset(dib.Bits, 0xFF, static_cast<size_t>(rowBytes) * height);
+  if (FBits) {
+    GdiFlush();
+    int w = std::min(width, FWidth), h = std::min(height, FHeight);
+    for (int y = 0; y < h; ++y)
+      std::memcpy(dib.Bits + static_cast<size_t>(height - 1 - y) * rowBytes, ScanLine(y), static_cast<size_t>(w) * 3);
+  }
+  FreeCanvasContext();
+  FHandle = std::move(dib.Handle);
+  FBits = dib.Bits;
+  FWidth = width;
+  FHeight = height;
+  Changed();
+}
+
+void TBitmap::SetHandle(HBITMAP bitmap) {
+  TUniqueBitmap source(bitmap);  // ours now, whatever happens
+  if (bitmap && bitmap == FHandle.Get()) {
+    (void)source.Release();
+    return;
+  }
+  if (!bitmap) {
+    NewImage(0, 0, nullptr);
+    Changed();
+    return;
+  }
+  BITMAP info{};
+  if (!GetObjectA(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight == 0)
+    throw EInvalidGraphic("Bitmap image is not valid");
+  int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+  CheckSize(w, h);
+  TDib dib = CreateDib24(w, h);
+  BITMAPINFO bmi{};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = w;
+  bmi.bmiHeader.biHeight = h;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 24;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  TWindowDC screen = TWindowDC::Client(nullptr);
+  if (GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(h), dib.Bits, &bmi, DIB_RGB_COLORS) == 0)
+    throw EInvalidGraphic("Bitmap image is not valid");
+  FreeCanvasContext();
+  FHandle = std::move(dib.Handle);
+  FBits = dib.Bits;
+  FWidth = w;
+  FHeight = h;
+  Changed();
+}
+
+HBITMAP TBitmap::ReleaseHandle() {
+  FreeCanvasContext();
+  HBITMAP h = FHandle.Release();
+  FBits = nullptr;
+  FWidth = FHeight = 0;
+  Changed();
+  return h;
+}
+
+uint8_t* TBitmap::ScanLine(int row) {
+  if (row < 0 || row >= FHeight || !FBits) throw EInvalidGraphicOperation("Scan line index out of range");
+  GdiFlush();
+  return FBits + static_cast<size_t>(FHeight - 1 - row) * static_cast<size_t>(RowBytes());
+}
+
+const uint8_t* TBitmap::ScanLine(int row) const { return const_cast<TBitmap*>(this)->ScanLine(row); }
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+  if (format != pf24bit) throw EInvalidGraphicOperation("Unsupported pixel format: bitmaps are kept in 24-bit form");
+}
+
+TColor TBitmap::TransparentColor() const {
+  if (FTransparentColor != clDefault) return FTransparentColor;
+  if (Empty()) return clNone;
+  const uint8_t* p = ScanLine(FHeight - 1);
+  return static_cast<TColor>(p[2] | (p[1] << 8) | (p[0] << 16));
+}
+
+void TBitmap::SetTransparentColor(TColor color) {
+  if (color == FTransparentColor) return;
+  FTransparentColor = color;
+  Changed();
+}
+
+void TBitmap::Assign(const TPersistent* source) {
+  if (source == this) return;
+  if (!source) {
+    NewImage(0, 0, nullptr);
+    Changed();
+    return;
+  }
+  if (auto* b = dynamic_cast<const TBitmap*>(source)) {
+    if (b->Empty()) {
+      NewImage(0, 0, nullptr);
+    } else {
+      TDib dib = CreateDib24(b->FWidth, b->FHeight);
+      GdiFlush();
+      std::memcpy(dib.Bits, b->FBits, static_cast<size_t>(b->RowBytes()) * b->FHeight);
+      FreeCanvasContext();
+      FHandle = std::move(dib.Handle);
+      FBits = dib.Bits;
+      FWidth = b->FWidth;
+      FHeight = b->FHeight;
+    }
+    FTransparentColor = b->FTransparentColor;
+    if (Transparent() != b->Transparent()) TGraphic::SetTransparent(b->Transparent());
+    Changed();
+    return;
+  }
+  if (auto* g = dynamic_cast<const TGraphic*>(source)) {
+    NewImage(0, 0, nullptr);
+    if (!g->Empty()) {
+      NewImage(g->Width(), g->Height(), nullptr);
+      g->Draw(*Canvas(), Bounds(0, 0, g->Width(), g->Height()));
+    }
+    Changed();
+    return;
+  }
+  TGraphic::Assign(source);
+}
+
+void TBitmap::AssignDecoded(const TDecodedBmp& image) {
+  if (image.Width <= 0 || image.Height <= 0 || image.RowBytes < image.Width * 3 ||
+      image.Bits.size() < static_cast<size_t>(image.RowBytes) * static_cast<size_t>(image.Height))
+    throw EInvalidGraphic("Bitmap image is not valid");
+  NewImage(image.Width, image.Height, &image);
+  Changed();
+}
+
+void TBitmap::LoadFromBuffer(const uint8_t* data, size_t size) {
+  if (size == 0) {  // nothing stored: an empty bitmap
+    NewImage(0, 0, nullptr);
+    Changed();
+    return;
+  }
+  TDecodedBmp image = DecodeBmp(data, size);
+  NewImage(image.Width, image.Height, &image);
+  Changed();
+}
+
+void TBitmap::LoadFromStream(TStream& stream) {
+  int64_t remaining = stream.Size() - stream.Position();
+  if (remaining <= 0) {
+    LoadFromBuffer(nullptr, 0);
+    return;
+  }
+  if (remaining > std::numeric_limits<int32_t>::max()) throw EInvalidGraphic("Bitmap image is not valid");
+  // The file header's size tells where the picture ends when the stream holds more after it.
+  uint8_t head[14];
+  int64_t start = stream.Position();
+  int32_t got = stream.Read(head, sizeof head);
+  stream.SetPosition(start);
+  int64_t count = remaining;
+  if (got == 14 && head[0] == 'B' && head[1] == 'M') {
+    uint32_t declared = static_cast<uint32_t>(head[2]) | (static_cast<uint32_t>(head[3]) << 8) |
+                        (static_cast<uint32_t>(head[4]) << 16) | (static_cast<uint32_t>(head[5]) << 24);
+    if (declared >= 14 + 12 && declared <= remaining) count = declared;
+  }
+  std::vector<uint8_t> data(static_cast<size_t>(count));
+  stream.ReadBuffer(data.data(), static_cast<int32_t>(count));
+  LoadFromBuffer(data.data(), data.size());
+}
+
+void TBitmap::SaveToStream(TStream& stream) const {
+  if (Empty()) return;
+  GdiFlush();
+  uint32_t imageSize = static_cast<uint32_t>(RowBytes()) * static_cast<uint32_t>(FHeight);
+  BITMAPFILEHEADER fh{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+  fh.bfSize = fh.bfOffBits + imageSize;
+  BITMAPINFOHEADER ih{};
+  ih.biSize = sizeof ih;
+  ih.biWidth = FWidth;
+  ih.biHeight = FHeight;
+  ih.biPlanes = 1;
+  ih.biBitCount = 24;
+  ih.biCompression = BI_RGB;
+  ih.biSizeImage = imageSize;
+  stream.WriteBuffer(&fh, sizeof fh);
+  stream.WriteBuffer(&ih, sizeof ih);
+  stream.WriteBuffer(FBits, static_cast<int32_t>(imageSize));
+}
+
+void TBitmap::Draw(TCanvas& canvas, const TRect& rect) const {
+  if (Empty()) return;
+  HDC dst = canvas.Handle();
+  // A bitmap can be selected into one DC at a time: use the canvas's DC when it has one.
+  TUniqueDC temp;
+  HGDIOBJ oldBitmap = nullptr;
+  HDC src;
+  if (FCanvas && FCanvas->HandleAllocated()) {
+    src = FCanvas->Handle();
+  } else {
+    temp.Reset(CreateCompatibleDC(dst));
+    if (!temp) throw EOutOfMemory("Out of system resources");
+    oldBitmap = SelectObject(temp.Get(), FHandle.Get());
+    src = temp.Get();
+  }
+  int w = RectWidth(rect), h = RectHeight(rect);
+  bool stretch = w != FWidth || h != FHeight;
+  int oldMode = stretch ? SetStretchBltMode(dst, COLORONCOLOR) : 0;
+  if (Transparent()) {
+    TransparentBlt(dst, rect.left, rect.top, w, h, src, 0, 0, FWidth, FHeight,
+                   ColorToColorRef(TransparentColor()));
+  } else if (stretch) {
+    StretchBlt(dst, rect.left, rect.top, w, h, src, 0, 0, FWidth, FHeight, canvas.CopyMode());
+  } else {
+    BitBlt(dst, rect.left, rect.top, w, h, src, 0, 0, canvas.CopyMode());
+  }
+  if (oldMode) SetStretchBltMode(dst, oldMode);
+  if (temp && oldBitmap && oldBitmap != HGDI_ERROR) SelectObject(temp.Get(), oldBitmap);
+}
+
+}  // namespace korv
