@@ -100,7 +100,10 @@ int WideLoadString(HMODULE module, UINT id, wchar_t* buffer, int size) {
       const wchar_t* entry = nullptr;
       return LoadStringW(module, id, reinterpret_cast<LPWSTR>(&entry), 0);
     }
-    return LoadStringW(module, id, buffer, size);
+    int n = LoadStringW(module, id, buffer, size);
+    // The loader may leave a one-character buffer untouched; it always gets its NUL here.
+    if (n >= 0 && n < size) buffer[n] = L'\0';
+    return n;
   }
   if (id > 0xFFFF) return 0;
   HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(id / 16 + 1), MAKEINTRESOURCEA(6));
