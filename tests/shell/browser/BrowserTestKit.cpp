@@ -235,7 +235,7 @@ int HighlightedPosition(HMENU menu) {
 }
 }  // namespace
 
-TMenuPicker::TMenuPicker(HMENU menu, UINT id) : Menu_(menu), Id_(id) {
+TMenuPicker::TMenuPicker(std::function<HMENU()> menu, UINT id) : Menu_(std::move(menu)), Id_(id) {
   gPicker = this;
   Poll_ = SetTimer(nullptr, 0, 20, &Tick);
   SafetyTimer_ = SetTimer(nullptr, 0, 6000, &Safety);
@@ -262,12 +262,14 @@ void TMenuPicker::Step() {
   EnumThreadWindows(GetCurrentThreadId(), &FindVisibleMenu, reinterpret_cast<LPARAM>(&window));
   if (!window) return;
   SawWindow_ = true;
-  int pos = HighlightedPosition(Menu_);
+  HMENU menu = Menu_ ? Menu_() : nullptr;
+  if (!menu) return;
+  int pos = HighlightedPosition(menu);
   // One key at a time: the next goes only after the last one moved the highlight, so nothing is
   // still queued when the wanted item is seen.
   if (WaitingForMove_ && pos == LastHighlight_) return;
   WaitingForMove_ = false;
-  if (pos >= 0 && GetMenuItemID(Menu_, pos) == Id_) {
+  if (pos >= 0 && GetMenuItemID(menu, pos) == Id_) {
     Picked_ = true;
     PostKey(window, VK_RETURN);
     return;

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -53,10 +54,11 @@ void ClearClipboard();
 
 // Picks the item with command id in the visible popup menu of this thread: a thread timer posts
 // VK_DOWN to the menu window, one at a time, until the item is highlighted, then VK_RETURN. A
-// safety timer ends the menu after 6 s. Arm it before the menu is tracked.
+// safety timer ends the menu after 6 s. Arm it before the menu is tracked; menu() gives the
+// tracked menu's handle once it is up.
 class TMenuPicker {
  public:
-  TMenuPicker(HMENU menu, UINT id);
+  TMenuPicker(std::function<HMENU()> menu, UINT id);
   ~TMenuPicker();
   TMenuPicker(const TMenuPicker&) = delete;
   TMenuPicker& operator=(const TMenuPicker&) = delete;
@@ -70,7 +72,7 @@ class TMenuPicker {
   static void CALLBACK Safety(HWND, UINT, UINT_PTR, DWORD);
   void Step();
 
-  HMENU Menu_;
+  std::function<HMENU()> Menu_;
   UINT Id_;
   UINT_PTR Poll_ = 0;
   UINT_PTR SafetyTimer_ = 0;
