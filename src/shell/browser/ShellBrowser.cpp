@@ -20,8 +20,8 @@ namespace korv {
 namespace {
 
 constexpr int kCSIDL[kShellSpecialFolderCount] = {
-    17, 10, 3,  0,  16, 17, 20, 19, 18, 5,  4,  2,  8,  9,  11, 7,  21, 6,  22,
-    24, 25, 26, 27, 31, 32, 33, 34, 23, 29, 35, 46, 1,  28, 39, 38, 37, 43,
+    17, 10, 3,  0,  16, 17, 20, 19, 18, 5,  4,  2,  8, 9,  11, 7,  21, 6,  22,
+    24, 25, 26, 27, 31, 32, 33, 34, 23, 29, 35, 46, 1, 28, 39, 38, 37, 43,
 };
 
 const char* const kSpecialFolderNames[] = {
@@ -159,6 +159,8 @@ const char* SpecialFolderName(TShellSpecialFolder folder) noexcept {
 
 void InitializeShellBrowser() {
   TBrowserUnitState& s = UnitState();
+  // Forms that carry the component create it by its class name when they are read.
+  RegisterClass(TShellBrowser::StaticClass());
   if (!s.Desktop) {
     if (FAILED(SHGetDesktopFolder(s.Desktop.Put())) || !s.Desktop) {
       s.Desktop.Reset();
@@ -174,7 +176,13 @@ void InitializeShellBrowser() {
 #pragma GCC diagnostic pop
 }
 
-void FinalizeShellBrowser() noexcept { UnitState().Desktop.Reset(); }
+void FinalizeShellBrowser() noexcept {
+  UnitState().Desktop.Reset();
+  try {
+    UnRegisterClass(TShellBrowser::StaticClass());
+  } catch (...) {
+  }
+}
 
 IShellFolder* DesktopFolder() {
   IShellFolder* d = UnitState().Desktop.Get();
@@ -711,8 +719,7 @@ std::string TShellBrowser::PopupContextMenu(POINT point, TPopupMenu* popupMenu) 
     FCopiedCount = std::max(0, GetMenuItemCount(handle));
 
     UINT flags = CMF_EXPLORE | (OnRename ? CMF_CANRENAME : 0);
-    if (FAILED(menu->QueryContextMenu(handle, FShowContextMenuOnTop ? 0 : FCopiedCount, 1, 255, flags)))
-      return result;
+    if (FAILED(menu->QueryContextMenu(handle, FShowContextMenuOnTop ? 0 : FCopiedCount, 1, 255, flags))) return result;
 
     FMenuWindow = AllocateHWnd(TWndMethod(this, &TShellBrowser::MenuWndProc));
     UINT id = TrackMenu(handle, FMenuWindow, point, TPM_RETURNCMD | TPM_RIGHTBUTTON);
@@ -773,8 +780,8 @@ void TShellBrowser::MenuWndProc(TMessage& message) {
         UINT flags = HIWORD(m.WParam);
         if (!(flags & MF_POPUP) && id >= 1 && id <= 255) {
           wchar_t help[261] = {};
-          if (FAILED(FContextMenu2->GetCommandString(id - 1, GCS_HELPTEXTW, nullptr, reinterpret_cast<LPSTR>(help),
-                                                     260)))
+          if (FAILED(
+                  FContextMenu2->GetCommandString(id - 1, GCS_HELPTEXTW, nullptr, reinterpret_cast<LPSTR>(help), 260)))
             help[0] = L'\0';
           help[260] = L'\0';
           if (Application) Application->SetHint(WideToAnsi(help));

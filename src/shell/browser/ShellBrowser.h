@@ -13,8 +13,8 @@
 // resolve to its first level, a parent folder). Names of different folders get no menu.
 #pragma once
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <memory>
@@ -82,9 +82,10 @@ inline constexpr int kShellSpecialFolderCount = 37;
 // Called with the chosen verb before a context-menu command runs; clearing Execute cancels it.
 using TOnContextMenuSelectEvent = TMethod<void(const std::string& Command, bool& Execute)>;
 
-// Start-up of the unit: gets the desktop folder and queries the platform version; a failure is
-// kept as "ShellBrowser Components: Cannot open Shell!" in ShellStartupError and the
-// application is asked to terminate. Shut-down releases the desktop folder.
+// Start-up of the unit: registers TShellBrowser for form reading, gets the desktop folder and
+// queries the platform version. A failure to get the desktop is kept as "ShellBrowser
+// Components: Cannot open Shell!" in ShellStartupError and the application is asked to
+// terminate. Shut-down releases the desktop folder and unregisters the class.
 void InitializeShellBrowser();
 void FinalizeShellBrowser() noexcept;
 // The desktop folder (raises EShellBrowserError when the unit is not started).

@@ -19,6 +19,7 @@ struct TShellUnitState {
   TUniqueModule Shell32;
   TUniqueModule ShlwApi;
   bool OleInitialized = false;
+  bool MissingDllReported = false;
   std::string StartupError;
   TShellEntryPoints EntryPoints;
 };
@@ -77,8 +78,8 @@ void InitializeShellWin32() {
     } else {
       s.EntryPoints.StrRetToStrW =
           reinterpret_cast<TStrRetToStrW>(reinterpret_cast<void*>(GetProcAddress(s.ShlwApi.Get(), "StrRetToStrW")));
-      s.EntryPoints.PathMatchSpecW = reinterpret_cast<TPathMatchSpecW>(
-          reinterpret_cast<void*>(GetProcAddress(s.ShlwApi.Get(), "PathMatchSpecW")));
+      s.EntryPoints.PathMatchSpecW =
+          reinterpret_cast<TPathMatchSpecW>(reinterpret_cast<void*>(GetProcAddress(s.ShlwApi.Get(), "PathMatchSpecW")));
     }
   }
 }
@@ -202,7 +203,10 @@ std::wstring StrRetToString(STRRET& strret, LPCITEMIDLIST list) {
       CoTaskMemFree(strret.pOleStr);
       strret.pOleStr = nullptr;
     }
-    if (Application && !Application->Terminated()) {
+    // Told once: the application is ending, and every name asked for until it has ended would
+    // otherwise bring the same message again.
+    if (Application && !Application->Terminated() && !UnitState().MissingDllReported) {
+      UnitState().MissingDllReported = true;
       std::string title = Application->Title();
       MessageBoxW(Application->Handle(), kNeedShlwapi, AnsiToWide(title).c_str(), MB_OK | MB_ICONERROR);
       Application->Terminate();
@@ -235,8 +239,7 @@ std::wstring ResolveShortcut(const std::wstring& path) {
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.PutVoid())))
       return std::wstring();
     TComPtr<IPersistFile> file;
-    if (FAILED(link.As(IID_IPersistFile, file)) || FAILED(file->Load(path.c_str(), STGM_READ)))
-      return std::wstring();
+    if (FAILED(link.As(IID_IPersistFile, file)) || FAILED(file->Load(path.c_str(), STGM_READ))) return std::wstring();
     wchar_t target[MAX_PATH + 1] = {};
     if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) return std::wstring();
     target[MAX_PATH] = L'\0';

@@ -9,8 +9,8 @@
 // count that could not advance.
 #pragma once
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <cstddef>
 #include <string>
@@ -83,7 +83,8 @@ class [[nodiscard]] TErrorModeGuard {
 
 // Converts a STRRET with StrRetToStrW and frees what the shell handed out; empty on failure.
 // When the entry point is missing and the application is not terminating, it tells the user that
-// a needed library is missing, asks the application to terminate and returns empty.
+// a needed library is missing (once per process), asks the application to terminate and returns
+// empty.
 [[nodiscard]] std::wstring StrRetToString(STRRET& strret, LPCITEMIDLIST list);
 
 // The system's message for an error code (at most 1023 characters), without trailing line breaks.

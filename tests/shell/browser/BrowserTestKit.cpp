@@ -1,13 +1,12 @@
 #include "BrowserTestKit.h"
 
+#include <gtest/gtest.h>
 #include <ole2.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <atomic>
 #include <stdexcept>
-
-#include <gtest/gtest.h>
 
 #include "classlib/Handles.h"
 #include "shell/browser/ShellBrowser.h"
@@ -187,8 +186,7 @@ std::map<std::string, UINT> ShellVerbIds(const std::wstring& folder, const std::
     UINT id = GetMenuItemID(menu.Get(), i);
     if (id == 0 || id == 0xFFFFFFFF || id > 255) continue;
     char verb[260] = {};
-    if (SUCCEEDED(cm->GetCommandString(id - 1, GCS_VERBA, nullptr, verb, sizeof verb - 1)) && verb[0])
-      ids[verb] = id;
+    if (SUCCEEDED(cm->GetCommandString(id - 1, GCS_VERBA, nullptr, verb, sizeof verb - 1)) && verb[0]) ids[verb] = id;
   }
   return ids;
 }

@@ -4,8 +4,8 @@
 // real popup menu with posted keys from a thread timer.
 #pragma once
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <functional>
 #include <map>

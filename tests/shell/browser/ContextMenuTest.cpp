@@ -2,15 +2,14 @@
 // of different folders, names consumed by every call, vetoes, merged application items and the
 // hidden owner window, on sandbox folders. "copy" is the verb picked; it is verified through
 // CF_HDROP on the clipboard.
-#include <windows.h>
+#include <gtest/gtest.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "BrowserTestKit.h"
 #include "classlib/Forms.h"

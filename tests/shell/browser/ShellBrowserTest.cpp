@@ -1,15 +1,14 @@
 // TShellBrowser: binding by path, ID list and special folder, current objects, filters and
 // enumeration, failures that keep the previous state, and the stored properties.
-#include <windows.h>
+#include <gtest/gtest.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "BrowserTestKit.h"
 #include "classlib/Forms.h"
@@ -379,6 +378,30 @@ TEST(ShellBrowserStreaming, StoredPropertiesRoundTrip) {
   EXPECT_FALSE(target.ShowErrorMessages());
   // The folder is read; the stored SF_FILESYSTEMFOLDER is ignored while loading.
   EXPECT_TRUE(WideSameText(target.Folder(), box.Path()));
+
+  // Created by its class name, as a form's reader does.
+  stream.SetPosition(0);
+  std::unique_ptr<TComponent> created(ReadComponent(stream));
+  auto* made = dynamic_cast<TShellBrowser*>(created.get());
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->Filter(), L"*.txt");
+}
+
+TEST(ShellBrowserStreaming, OnlyChangedPropertiesAreStored) {
+  // The main window's instance stores its filter only.
+  TShellBrowser b(nullptr);
+  b.SetFilter(L"*");
+  TMemoryStream withStar;
+  WriteComponent(withStar, &b);
+  TShellBrowser plain(nullptr);
+  TMemoryStream defaults;
+  WriteComponent(defaults, &plain);
+  // "*" reads back as the default "*" too, so neither stores anything but the record.
+  EXPECT_EQ(withStar.Size(), defaults.Size());
+  plain.SetFilter(L"*.log");
+  TMemoryStream withFilter;
+  WriteComponent(withFilter, &plain);
+  EXPECT_GT(withFilter.Size(), defaults.Size());
 }
 
 }  // namespace

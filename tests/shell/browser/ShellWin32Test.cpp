@@ -1,14 +1,13 @@
 // ID-list routines over hand-made lists, and the shell helpers over real shell objects in a
 // sandbox folder.
-#include <windows.h>
+#include <gtest/gtest.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "BrowserTestKit.h"
 #include "shell/browser/Shell_Win32.h"
@@ -200,6 +199,42 @@ TEST(ShellHelpers, StrRetForms) {
   wstr.pOleStr = static_cast<LPWSTR>(CoTaskMemAlloc(6 * sizeof(wchar_t)));
   std::memcpy(wstr.pOleStr, L"wide!", 6 * sizeof(wchar_t));
   EXPECT_EQ(StrRetToString(wstr, nullptr), L"wide!");
+}
+
+TEST(ShellHelpers, MissingStrRetEntryPointEndsTheApplication) {
+  // The user is told once; the application is asked to end; callers get empty names.
+  TStrRetToStrW saved = ShellEntryPoints().StrRetToStrW;
+  ShellEntryPoints().StrRetToStrW = nullptr;
+  STRRET sr{};
+  sr.uType = STRRET_WSTR;
+  sr.pOleStr = static_cast<LPWSTR>(CoTaskMemAlloc(4 * sizeof(wchar_t)));
+  std::memcpy(sr.pOleStr, L"abc", 4 * sizeof(wchar_t));
+  std::wstring first, second;
+  bool firstClosed = false, secondClosed = false;
+  {
+    test::TDialogCloser closer(IDOK);
+    first = StrRetToString(sr, nullptr);
+    firstClosed = closer.Closed();
+  }
+  EXPECT_EQ(sr.pOleStr, nullptr);  // freed, not leaked
+  {
+    test::TDialogCloser closer(IDOK);
+    STRRET again{};
+    again.uType = STRRET_CSTR;
+    std::strcpy(again.cStr, "x");
+    second = StrRetToString(again, nullptr);
+    secondClosed = closer.Closed();
+  }
+  ShellEntryPoints().StrRetToStrW = saved;
+  // The request to end is the quit message; take it back out for the tests that follow.
+  MSG msg;
+  bool quitPosted = PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+
+  EXPECT_EQ(first, L"");
+  EXPECT_TRUE(firstClosed);
+  EXPECT_TRUE(quitPosted);
+  EXPECT_EQ(second, L"");
+  EXPECT_FALSE(secondClosed);  // no second message
 }
 
 // Writes a shortcut to target at link.
