@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "shell/unicode/TntSystem.h"
 #include "shell/unicode/TntSysUtils.h"
+#include "shell/unicode/TntSystem.h"
 
 namespace korv {
 
@@ -15,8 +15,8 @@ std::string Narrow(const wchar_t* s) { return s ? WideToAnsiCP(s, CP_ACP) : std:
 
 }  // namespace
 
-HANDLE WideCreateFile(const wchar_t* name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
-                      DWORD disposition, DWORD flags, HANDLE templateFile) {
+HANDLE WideCreateFile(const wchar_t* name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD disposition,
+                      DWORD flags, HANDLE templateFile) {
   if (PlatformIsUnicode) return CreateFileW(name, access, share, security, disposition, flags, templateFile);
   return CreateFileA(Narrow(name).c_str(), access, share, security, disposition, flags, templateFile);
 }

@@ -10,6 +10,7 @@
 #include "UnicodeTestSupport.h"
 #include "classlib/Classes.h"
 #include "shell/unicode/TntClasses.h"
+#include "shell/unicode/TntWideStrings.h"
 #include "shell/unicode/TntWindows.h"
 
 namespace korv {
@@ -121,7 +122,8 @@ TEST(BadInputTest, MutatedFilesLoadAsThePlainReadersDecodeThem) {
     Bytes b = seeds[rnd.Below(4)];
     switch (rnd.Below(4)) {
       case 0:  // flip a few bytes
-        for (uint32_t k = 1 + rnd.Below(4); k > 0 && !b.empty(); --k) b[rnd.Below(static_cast<uint32_t>(b.size()))] ^= static_cast<uint8_t>(1 + rnd.Below(255));
+        for (uint32_t k = 1 + rnd.Below(4); k > 0 && !b.empty(); --k)
+          b[rnd.Below(static_cast<uint32_t>(b.size()))] ^= static_cast<uint8_t>(1 + rnd.Below(255));
         break;
       case 1:  // cut the end
         b.resize(rnd.Below(static_cast<uint32_t>(b.size() + 1)));
@@ -160,6 +162,34 @@ TEST(BadInputTest, RandomBytesThroughDetectionAndDecoding) {
       for (const std::wstring& line : SplitWideText(text))
         ASSERT_EQ(line.find_first_of(std::wstring(L"\r\n\x2028\0", 4)), std::wstring::npos);
     }
+  }
+}
+
+TEST(BadInputTest, LineBreakSearchStaysInsideTheText) {
+  TRandom rnd(11);
+  const wchar_t breaks[] = {L'\r', L'\n', L'\0', L'\x2028'};
+  for (int round = 0; round < 4000; ++round) {
+    const size_t units = rnd.Below(48);
+    TGuardedBuffer buf(units * sizeof(wchar_t));
+    auto* text = reinterpret_cast<wchar_t*>(buf.Data());
+    for (size_t i = 0; i < units; ++i) {
+      const uint32_t r = rnd.Below(40);
+      text[i] = r < 2   ? breaks[rnd.Below(4)]
+                : r < 4 ? static_cast<wchar_t>(0x2000 + rnd.Below(0x40))
+                        : static_cast<wchar_t>(rnd.Below(0x10000));
+      if (text[i] == L'\r' || text[i] == L'\n' || text[i] == 0 || text[i] == 0x2028) {
+        if (r >= 2) text[i] = L'x';
+      }
+    }
+    for (size_t start = 0; start <= units; ++start) {
+      size_t expected = start;
+      while (expected < units && text[expected] != L'\r' && text[expected] != L'\n' && text[expected] != 0 &&
+             text[expected] != 0x2028)
+        ++expected;
+      ASSERT_EQ(FindLineBreak(text + start, text + units), text + expected) << round << " " << start;
+    }
+    for (const std::wstring& line : SplitWideText(std::wstring_view(text, units)))
+      ASSERT_EQ(line.find_first_of(std::wstring(L"\r\n\x2028\0", 4)), std::wstring::npos);
   }
 }
 

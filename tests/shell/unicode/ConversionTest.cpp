@@ -155,9 +155,9 @@ TEST(ResStringTest, StringTableEntriesAreFoundWithinTheBlockOnly) {
   ASSERT_TRUE(e2);
   EXPECT_EQ(e2->Offset, 10u);
   EXPECT_EQ(e2->Length, 1u);
-  EXPECT_FALSE(FindStringTableEntry(block, sizeof block, 3));        // the block ends first
-  EXPECT_FALSE(FindStringTableEntry(block, sizeof block - 1, 2));    // text cut short
-  EXPECT_FALSE(FindStringTableEntry(block, sizeof block, 16));       // a block has 16 entries
+  EXPECT_FALSE(FindStringTableEntry(block, sizeof block, 3));      // the block ends first
+  EXPECT_FALSE(FindStringTableEntry(block, sizeof block - 1, 2));  // text cut short
+  EXPECT_FALSE(FindStringTableEntry(block, sizeof block, 16));     // a block has 16 entries
   EXPECT_FALSE(FindStringTableEntry(nullptr, 0, 0));
 }
 

@@ -174,8 +174,8 @@ TEST_F(TntFileTest, EightBitBranchOpensMappableNames) {
 
 TEST_F(TntFileTest, LoadingFailsWhileAnotherHandleMayWrite) {
   test::WriteFileBytes(Name, Utf16Bytes(L"a", true));
-  TUniqueFileHandle writer(CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
+  TUniqueFileHandle writer(
+      CreateFileW(Name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(writer);
   TTntStringList l;
   l.Add(L"kept");
@@ -202,8 +202,8 @@ TEST_F(TntFileTest, ReadersShareButSavingNeedsTheFileAlone) {
     l.SaveToFile(Name);
     ADD_FAILURE();
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + Narrow(FullPath(Name)) + "\". " +
-                                         Narrow(SystemText(ERROR_SHARING_VIOLATION)));
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file \"" + Narrow(FullPath(Name)) + "\". " + Narrow(SystemText(ERROR_SHARING_VIOLATION)));
   }
 }
 
@@ -216,8 +216,8 @@ TEST_F(TntFileTest, FileStreamErrorsNameTheFullPathAndTheSystemText) {
     TTntFileStream s(missing, fmOpenRead);
     ADD_FAILURE();
   } catch (const EFOpenError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + Narrow(FullPath(missing)) + "\". " +
-                                         Narrow(SystemText(ERROR_FILE_NOT_FOUND)));
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot open file \"" + Narrow(FullPath(missing)) + "\". " + Narrow(SystemText(ERROR_FILE_NOT_FOUND)));
   }
   const std::wstring badFolder = Dir / L"missing\\file.txt";
   try {
@@ -273,7 +273,8 @@ TEST(TntStreamTest, MarkedLoadingWithoutDetectionReadsUtf16) {
   Put(ms, {0xFF, 0xFE, 'a', 0, 'b'});
   ms.SetPosition(0);
   l.LoadFromStreamMarked(ms, false);
-  EXPECT_EQ(Lines(l), W{L"\xFEFF" L"a"});
+  EXPECT_EQ(Lines(l), W{L"\xFEFF"
+                        L"a"});
   EXPECT_EQ(ms.Position(), ms.Size());
   EXPECT_EQ(l.FileCharSet(), scUtf16);  // only loading a file sets it
 }
@@ -317,6 +318,37 @@ TEST(TntStreamTest, LongLinesSaveWhole) {
   TTntStringList back;
   back.LoadFromStream(ms);
   EXPECT_EQ(Lines(back), Lines(l));
+}
+
+TEST(TntStreamTest, EditedLoadedListsSaveTheirCurrentText) {
+  // Many lines, loaded in one piece, then changed here and there.
+  std::wstring text;
+  W lines;
+  for (int i = 0; i < 30000; ++i) {
+    lines.push_back(L"line " + std::to_wstring(i) + (i % 7 == 0 ? L" \x263A" : L""));
+    text += lines.back() + (i % 1000 == 999 ? L"\n" : L"\r\n");  // a few bare LFs
+  }
+  text += L"last without break";
+  lines.push_back(L"last without break");
+  TMemoryStream in;
+  Put(in, Utf16Bytes(text, true));
+  in.SetPosition(0);
+  TTntStringList l;
+  l.LoadFromStream(in);
+  ASSERT_EQ(Lines(l), lines);
+  l.Put(5, L"changed");
+  lines[5] = L"changed";
+  l.Delete(20000);
+  lines.erase(lines.begin() + 20000);
+  l.Insert(100, L"inserted");
+  lines.insert(lines.begin() + 100, L"inserted");
+  l.Exchange(1, 29000);
+  std::swap(lines[1], lines[29000]);
+  std::wstring expected;
+  for (const auto& s : lines) expected += s + L"\r\n";
+  TMemoryStream out;
+  l.SaveToStream(out);
+  EXPECT_EQ(StreamBytes(out), Utf16Bytes(expected, true));
 }
 
 // ---------------------------------------------------------------------------------------------

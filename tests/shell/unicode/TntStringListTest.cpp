@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -195,7 +196,8 @@ TEST(TntStringListTest, SortOrdersByCompareStringsAndSkipsSortedLists) {
   l.CustomSort(counting);
   EXPECT_GT(calls, 0);
   // A reversed comparison gives the reversed order.
-  l.CustomSort([](TTntStringList& list, int a, int b) { return WideCompareText(list.StringView(b), list.StringView(a)); });
+  l.CustomSort(
+      [](TTntStringList& list, int a, int b) { return WideCompareText(list.StringView(b), list.StringView(a)); });
   W reversed = sorted;
   std::reverse(reversed.begin(), reversed.end());
   for (size_t i = 1; i < reversed.size(); ++i)
@@ -210,19 +212,26 @@ TEST(TntStringListTest, QuickSortHandlesLargeAndDegenerateInputs) {
     for (int i = 0; i < 20000; ++i) {
       std::wstring s;
       switch (kind) {
-        case 0: s = std::to_wstring(rnd.Next()); break;  // random
-        case 1: s = L"same"; break;                       // all equal
-        case 2: s = std::to_wstring(1000000 + i); break;   // ascending
-        default: s = std::to_wstring(1000000 - i); break;  // descending
+        case 0:
+          s = std::to_wstring(rnd.Next());
+          break;  // random
+        case 1:
+          s = L"same";
+          break;  // all equal
+        case 2:
+          s = std::to_wstring(1000000 + i);
+          break;  // ascending
+        default:
+          s = std::to_wstring(1000000 - i);
+          break;  // descending
       }
       l.Add(s);
       model.push_back(s);
     }
     l.SetCaseSensitive(true);
     l.Sort();
-    std::sort(model.begin(), model.end(), [](const std::wstring& a, const std::wstring& b) {
-      return WideCompareStr(a, b) < 0;
-    });
+    std::sort(model.begin(), model.end(),
+              [](const std::wstring& a, const std::wstring& b) { return WideCompareStr(a, b) < 0; });
     ASSERT_EQ(Lines(l), model) << "kind " << kind;
   }
 }
@@ -392,6 +401,14 @@ TEST(TntStringListTest, StorageMatchesAModelUnderRandomOperations) {
         break;
     }
     ASSERT_EQ(l.GetCount(), static_cast<int>(model.size())) << "step " << step;
+    if (step % 250 == 0) {  // what is saved is the text, wherever the strings are kept
+      std::wstring text;
+      for (auto& item : model) text += item.first + L"\r\n";
+      TMemoryStream ms;
+      l.SaveToStreamMarked(ms, false);
+      ASSERT_EQ(ms.Size(), static_cast<int64_t>(text.size() * 2)) << "step " << step;
+      ASSERT_EQ(std::memcmp(ms.Memory(), text.data(), text.size() * 2), 0) << "step " << step;
+    }
     if (step % 50 == 0 || model.size() < 20) {
       for (int i = 0; i < l.GetCount(); ++i) {
         ASSERT_EQ(l.StringView(i), model[static_cast<size_t>(i)].first) << "step " << step << " item " << i;

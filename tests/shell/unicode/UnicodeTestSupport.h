@@ -43,8 +43,8 @@ class TTempDir {
 // The system's message for an error code, with surrounding blanks and line breaks removed.
 inline std::wstring SystemText(DWORD code) {
   wchar_t buf[1024];
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf, 1024,
-                           nullptr);
+  DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf, 1024, nullptr);
   std::wstring s(buf, n);
   while (!s.empty() && s.back() <= L' ') s.pop_back();
   size_t b = 0;

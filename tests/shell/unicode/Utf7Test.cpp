@@ -23,7 +23,9 @@ TEST(Utf7Test, KnownVectorsEncodeAndDecode) {
       {L"+", "+-"},
       {L"\x00E9", "+AOk"},
       {L"\x00E9.", "+AOk."},
-      {L"\x00E9" L"a", "+AOk-a"},  // the next character is a base64 digit: "-" closes the run
+      {L"\x00E9"
+       L"a",
+       "+AOk-a"},  // the next character is a base64 digit: "-" closes the run
       {L"\x00E9-", "+AOk--"},
       {L"~\\", "+AH4AXA"},  // neither is in a direct set
   };
@@ -56,22 +58,22 @@ TEST(Utf7Test, DecoderRulesForRunEnds) {
   EXPECT_EQ(Utf7Decode("+AOk x"), L"\x00E9 x");  // any other ending character stays
   EXPECT_EQ(Utf7Decode("+AOk--"), L"\x00E9-");
   EXPECT_EQ(Utf7Decode("a+-+-b"), L"a++b");
-  EXPECT_EQ(Utf7Decode("+A-"), L"");  // six zero bits: padding only
+  EXPECT_EQ(Utf7Decode("+A-"), L"");     // six zero bits: padding only
   EXPECT_EQ(Utf7Decode("~\\"), L"~\\");  // plain ASCII outside a run is taken as it is
 }
 
 TEST(Utf7Test, InvalidInputRaises) {
   const char* const invalid[] = {
-      "+",          // a plus sign at the end
-      "abc+",       //
-      "+!",         // a plus sign followed by an ending character other than "-"
-      "+ ",         //
-      "+AOl",       // non-zero leftover bits
-      "+AOl-",      //
-      "\xE9",       // a direct byte above 127
-      "ab\x80",     //
-      "+AOk\xE9",   // a run ended by a byte above 127, which is then direct
-      "+\xE9",      //
+      "+",         // a plus sign at the end
+      "abc+",      //
+      "+!",        // a plus sign followed by an ending character other than "-"
+      "+ ",        //
+      "+AOl",      // non-zero leftover bits
+      "+AOl-",     //
+      "\xE9",      // a direct byte above 127
+      "ab\x80",    //
+      "+AOk\xE9",  // a run ended by a byte above 127, which is then direct
+      "+\xE9",     //
   };
   for (const char* s : invalid) {
     try {
@@ -85,7 +87,9 @@ TEST(Utf7Test, InvalidInputRaises) {
 }
 
 TEST(Utf7Test, FullOutputBufferRaisesBufferOverflow) {
-  const std::wstring text = L"a\x263A" L"b";
+  const std::wstring text =
+      L"a\x263A"
+      L"b";
   char out[8];
   // "a+Jjo-b" needs 7 bytes.
   EXPECT_EQ(Utf7Encode(text.data(), text.size(), out, 7), 7u);
@@ -109,10 +113,18 @@ TEST(Utf7Test, RandomTextRoundTripsWithinTheReservedRoom) {
     std::wstring s(rnd.Below(24), L'\0');
     for (wchar_t& c : s) {
       switch (rnd.Below(5)) {
-        case 0: c = static_cast<wchar_t>(rnd.Below(128)); break;                // ASCII, NUL and "+" included
-        case 1: c = static_cast<wchar_t>(0xD800 + rnd.Below(0x800)); break;     // surrogates, unpaired too
-        case 2: c = static_cast<wchar_t>(0xFFF0 + rnd.Below(16)); break;        // the top of the range
-        default: c = static_cast<wchar_t>(rnd.Below(0x10000)); break;
+        case 0:
+          c = static_cast<wchar_t>(rnd.Below(128));
+          break;  // ASCII, NUL and "+" included
+        case 1:
+          c = static_cast<wchar_t>(0xD800 + rnd.Below(0x800));
+          break;  // surrogates, unpaired too
+        case 2:
+          c = static_cast<wchar_t>(0xFFF0 + rnd.Below(16));
+          break;  // the top of the range
+        default:
+          c = static_cast<wchar_t>(rnd.Below(0x10000));
+          break;
       }
     }
     const std::string enc = Utf7Encode(s);

@@ -214,8 +214,8 @@ TEST_F(WideFileOpenTest, SharingBitsDecideWhoElseMayOpen) {
     bool OthersWrite;
   };
   const Case cases[] = {
-      {fmOpenRead | fmShareCompat, false, false},    {fmOpenRead | fmShareExclusive, false, false},
-      {fmOpenRead | fmShareDenyWrite, true, false},  {fmOpenRead | fmShareDenyRead, false, true},
+      {fmOpenRead | fmShareCompat, false, false},   {fmOpenRead | fmShareExclusive, false, false},
+      {fmOpenRead | fmShareDenyWrite, true, false}, {fmOpenRead | fmShareDenyRead, false, true},
       {fmOpenRead | fmShareDenyNone, true, true},
   };
   for (const Case& c : cases) {

@@ -52,12 +52,16 @@ struct TextCase {
 };
 
 const TextCase kTextCases[] = {
-    {L"a\r\r\nb", {L"a", L"", L"b"}},   // CR ends the line, then CR LF is another (empty) one
-    {L"a\n\rb", {L"a", L"", L"b"}},     // a CR after an LF starts an empty line
-    {L"a\x2028" L"b", {L"a", L"b"}},    // LINE SEPARATOR
-    {L"a\r\n\x2028" L"b", {L"a", L"b"}},  // CR, LF and U+2028 skipped in that order: one break
+    {L"a\r\r\nb", {L"a", L"", L"b"}},  // CR ends the line, then CR LF is another (empty) one
+    {L"a\n\rb", {L"a", L"", L"b"}},    // a CR after an LF starts an empty line
+    {L"a\x2028"
+     L"b",
+     {L"a", L"b"}},  // LINE SEPARATOR
+    {L"a\r\n\x2028"
+     L"b",
+     {L"a", L"b"}},  // CR, LF and U+2028 skipped in that order: one break
     {L"a\x2028\r\nb", {L"a", L"", L"b"}},
-    {L"a\r\n", {L"a"}},                 // a trailing break adds no empty line
+    {L"a\r\n", {L"a"}},  // a trailing break adds no empty line
     {L"a\r\n\r\n", {L"a", L""}},
     {L"a\nb\rc", {L"a", L"b", L"c"}},
     {std::wstring(L"a\r\nb\0c\r\nd", 9), {L"a", L"b"}},  // a NUL ends the text
@@ -265,11 +269,16 @@ TEST(WideStringsTest, BaseStreamLoadReadsUtf16WithoutMarkDetection) {
   ms.WriteBuffer(&odd, 1);
   ms.SetPosition(0);
   s.LoadFromStream(ms);
-  EXPECT_EQ(Lines(s), (W{L"\xFEFF" L"a", L"b"}));  // the mark stays a character; the odd byte is dropped
+  EXPECT_EQ(Lines(s), (W{L"\xFEFF"
+                         L"a",
+                         L"b"}));  // the mark stays a character; the odd byte is dropped
   EXPECT_EQ(ms.Position(), ms.Size());
   TMemoryStream out;
   s.SaveToStream(out);
-  const auto expected = test::Utf16Bytes(L"\xFEFF" L"a\r\nb\r\n", false);
+  const auto expected = test::Utf16Bytes(
+      L"\xFEFF"
+      L"a\r\nb\r\n",
+      false);
   ASSERT_EQ(out.Size(), static_cast<int64_t>(expected.size()));
   EXPECT_EQ(std::memcmp(out.Memory(), expected.data(), expected.size()), 0);
 }
