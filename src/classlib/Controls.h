@@ -623,6 +623,13 @@ class TCustomControl : public TWinControl {
 [[nodiscard]] HWND AllocateHWnd(TWndMethod method);
 void DeallocateHWnd(HWND wnd) noexcept;
 
+// Visual themes in use: true only when the program runs with version 6 of the common controls
+// (a manifest asks for it) and the system has themes on. IsThemeActive/IsAppThemed alone are not
+// enough: they report themes without such a manifest. Tests may force the answer.
+[[nodiscard]] bool ThemesEnabled() noexcept;
+// Forces ThemesEnabled to value (1 true, 0 false) or back to detection (-1).
+void SetThemesEnabledOverride(int value) noexcept;
+
 // Records an exception that a window procedure caught (it never leaves the procedure); the
 // application shows or reports it.
 void HandleWndProcException() noexcept;

@@ -3,6 +3,7 @@
 // child notifications, mouse tracking and the painting of graphic children.
 #include <windows.h>
 #include <commctrl.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -129,6 +130,34 @@ TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) noexcept {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Themes
+
+namespace {
+int GThemesOverride = -1;
+}  // namespace
+
+void SetThemesEnabledOverride(int value) noexcept { GThemesOverride = value < 0 ? -1 : (value ? 1 : 0); }
+
+bool ThemesEnabled() noexcept {
+  if (GThemesOverride >= 0) return GThemesOverride == 1;
+  HMODULE cc = GetModuleHandleA("comctl32.dll");
+  if (!cc) return false;
+  using DllGetVersionFn = HRESULT(CALLBACK*)(DLLVERSIONINFO*);
+  auto getVersion = reinterpret_cast<DllGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(cc, "DllGetVersion")));
+  if (!getVersion) return false;
+  DLLVERSIONINFO vi{};
+  vi.cbSize = sizeof vi;
+  if (FAILED(getVersion(&vi)) || vi.dwMajorVersion < 6) return false;
+  HMODULE ux = GetModuleHandleA("uxtheme.dll");
+  if (!ux) ux = LoadLibraryA("uxtheme.dll");  // stays loaded for the process
+  if (!ux) return false;
+  using BoolFn = BOOL(WINAPI*)();
+  auto active = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(ux, "IsThemeActive")));
+  auto themed = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(ux, "IsAppThemed")));
+  return active && themed && active() && themed();
+}
+
+// ---------------------------------------------------------------------------------------------
 // Hidden utility windows
 
 namespace {
@@ -181,7 +210,8 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 
 TWinControl::~TWinControl() {
   SetComponentState(csDestroying);
-  if (TCustomForm* f = GetParentForm(); f && f != static_cast<TControl*>(this)) f->ControlRemoving(this);
+  // Leave the parent while this is still a windowed control (its lists hold it as one).
+  if (FParent) FParent->RemoveControl(this);
   DestroyHandle();
   // Children still here die with their parent.
   while (!FControls.empty()) {
@@ -360,17 +390,17 @@ void TWinControl::RecreateWnd() {
 
 void TWinControl::InsertControl(TControl* c) {
   if (!c || c->FParent == this) return;
-  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->ContainsControl(this))
+  if (c->IsWindowed() && static_cast<TWinControl*>(c)->ContainsControl(this))
     throw EInvalidOperation("A control cannot be its own parent's child");
   c->FParent = this;
   FControls.push_back(c);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) FTabList.push_back(w);
+  if (c->IsWindowed()) FTabList.push_back(static_cast<TWinControl*>(c));
   c->Perform(CM_PARENTCOLORCHANGED, 0, 0);
   c->Perform(CM_PARENTFONTCHANGED, 0, 0);
   c->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
   c->Perform(CM_PARENTBIDIMODECHANGED, 0, 0);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) {
-    if (FHandle) w->HandleNeeded();
+  if (c->IsWindowed()) {
+    if (FHandle) static_cast<TWinControl*>(c)->HandleNeeded();
   } else if (FHandle && c->FVisible) {
     c->Invalidate();
   }
@@ -388,9 +418,10 @@ void TWinControl::RemoveControl(TControl* c) {
     if (FHandle && GetCapture() == FHandle) ReleaseCapture();
   }
   if (TCustomForm* f = GetParentForm()) f->ControlRemoving(c);
-  if (auto* w = dynamic_cast<TWinControl*>(c)) {
-    w->DestroyHandle();
-    FTabList.erase(std::find(FTabList.begin(), FTabList.end(), w));
+  if (c->IsWindowed()) {
+    auto* w = static_cast<TWinControl*>(c);
+    if (!w->HasState(csDestroying)) w->DestroyHandle();  // a dying control destroys its own window
+    FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), w), FTabList.end());
   } else if (FHandle && c->FVisible) {
     c->Invalidate();
   }
@@ -407,7 +438,7 @@ void TWinControl::SetChildOrder(TControl* c, bool front) {
     FControls.push_back(c);
   else
     FControls.insert(FControls.begin(), c);
-  if (auto* w = dynamic_cast<TWinControl*>(c); w && w->FHandle) {
+  if (auto* w = c->IsWindowed() ? static_cast<TWinControl*>(c) : nullptr; w && w->FHandle) {
     SetWindowPos(w->FHandle, front ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   } else {
     c->Invalidate();
@@ -732,6 +763,12 @@ void TWinControl::WMPaint(TMessage& m) {
   if (m.WParam) {
     // Painting into a DC someone else supplies (a parent's background, PrintWindow...).
     PaintHandler(reinterpret_cast<HDC>(m.WParam));
+    return;
+  }
+  if (FDefWndProc != DefWindowProcA && !FDoubleBuffered &&
+      std::none_of(FControls.begin(), FControls.end(), [](TControl* c) { return !c->IsWindowed() && c->FVisible; })) {
+    // A system control with nothing of ours to add paints itself.
+    DefaultHandler(m);
     return;
   }
   PAINTSTRUCT ps;

@@ -808,6 +808,13 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::ma
                             nullptr, ModuleInstance(), nullptr);
   if (!FHandle) RaiseLastOSError();
   SetWindowLongPtrA(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  FIcon->OnChange = TNotifyEvent(this, &TApplication::IconChanged);
+}
+
+void TApplication::IconChanged(TObject*) {
+  HICON icon = FIcon->Empty() ? nullptr : FIcon->Handle();
+  SendMessageA(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 TApplication::~TApplication() {

@@ -284,6 +284,7 @@ class TApplication : public TComponent {
 
  private:
   void Idle(const MSG& msg);
+  void IconChanged(TObject* sender);
   bool IsKeyMsg(MSG& msg);
   bool IsMDIMsg(MSG& msg);
 

@@ -132,24 +132,16 @@ void ShortCutToKey(TShortCut shortCut, WORD& key, TShiftState& shift) noexcept {
 namespace {
 
 std::string KeyName(WORD key) {
-  switch (key) {
-    case VK_BACK: return "BkSp";
-    case VK_TAB: return "Tab";
-    case VK_ESCAPE: return "Esc";
-    case VK_RETURN: return "Enter";
-    case VK_SPACE: return "Space";
-    case VK_PRIOR: return "PgUp";
-    case VK_NEXT: return "PgDn";
-    case VK_END: return "End";
-    case VK_HOME: return "Home";
-    case VK_LEFT: return "Left";
-    case VK_UP: return "Up";
-    case VK_RIGHT: return "Right";
-    case VK_DOWN: return "Down";
-    case VK_INSERT: return "Ins";
-    case VK_DELETE: return "Del";
-    default: break;
-  }
+  static constexpr struct {
+    WORD Key;
+    const char* Name;
+  } kNames[] = {
+      {VK_BACK, "BkSp"},  {VK_TAB, "Tab"},     {VK_ESCAPE, "Esc"}, {VK_RETURN, "Enter"}, {VK_SPACE, "Space"},
+      {VK_PRIOR, "PgUp"}, {VK_NEXT, "PgDn"},   {VK_END, "End"},    {VK_HOME, "Home"},    {VK_LEFT, "Left"},
+      {VK_UP, "Up"},      {VK_RIGHT, "Right"}, {VK_DOWN, "Down"},  {VK_INSERT, "Ins"},   {VK_DELETE, "Del"},
+  };
+  for (const auto& n : kNames)
+    if (n.Key == key) return n.Name;
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, static_cast<char>(key));
   if (key >= VK_F1 && key <= VK_F24) return "F" + std::to_string(key - VK_F1 + 1);
   // Any other key: the keyboard layout's name for its scan code.
@@ -176,13 +168,12 @@ std::string StripHotkey(const std::string& caption) {
   std::string r;
   r.reserve(caption.size());
   for (size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '&') {
-      if (i + 1 < caption.size() && caption[i + 1] == '&') r += '&';
-      else continue;
+    if (caption[i] != '&') {
+      r += caption[i];
+    } else if (i + 1 < caption.size() && caption[i + 1] == '&') {
+      r += '&';
       ++i;
-      continue;
     }
-    r += caption[i];
   }
   return r;
 }
@@ -446,11 +437,15 @@ void TMenuItem::InsertInto(HMENU menu, UINT position) {
   mii.cbSize = sizeof mii;
   mii.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU | MIIM_DATA;
   const bool line = IsLine();
-  if (IsOwnerDraw()) mii.fType = MFT_OWNERDRAW | (line ? MFT_SEPARATOR : 0u);
-  else mii.fType = line ? MFT_SEPARATOR : MFT_STRING;
+  if (IsOwnerDraw())
+    mii.fType = MFT_OWNERDRAW | (line ? MFT_SEPARATOR : 0u);
+  else
+    mii.fType = line ? MFT_SEPARATOR : MFT_STRING;
   if (FRadioItem) mii.fType |= MFT_RADIOCHECK;
-  if (FBreak == mbBreak) mii.fType |= MFT_MENUBREAK;
-  else if (FBreak == mbBarBreak) mii.fType |= MFT_MENUBARBREAK;
+  if (FBreak == mbBreak)
+    mii.fType |= MFT_MENUBREAK;
+  else if (FBreak == mbBarBreak)
+    mii.fType |= MFT_MENUBARBREAK;
   if (FChecked) mii.fState |= MFS_CHECKED;
   if (!FEnabled) mii.fState |= MFS_GRAYED;
   if (FDefault) mii.fState |= MFS_DEFAULT;
@@ -509,8 +504,10 @@ void TMenuItem::MenuChanged(bool rebuild) {
 }
 
 void TMenuItem::Changed(TMenuItem* source, bool rebuild) {
-  if (FParent) FParent->Changed(source, rebuild);
-  else if (FMenu) FMenu->MenuChanged(source, rebuild);
+  if (FParent)
+    FParent->Changed(source, rebuild);
+  else if (FMenu)
+    FMenu->MenuChanged(source, rebuild);
 }
 
 void TMenuItem::Click() {
@@ -519,6 +516,8 @@ void TMenuItem::Click() {
 
 TSize TMenuItem::GlyphSize() const {
   if (HasBitmap()) return TSize{FBitmap->Width(), FBitmap->Height()};
+  const TMenu* menu = GetParentMenu();
+  if (menu && menu->Images()) return TSize{menu->Images()->Width(), menu->Images()->Height()};
   return TSize{GetSystemMetrics(SM_CXMENUCHECK), GetSystemMetrics(SM_CYMENUCHECK)};
 }
 
@@ -537,12 +536,15 @@ void TMenuItem::MeasureItem(TCanvas* canvas, int& width, int& height) {
 }
 
 void TMenuItem::AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel) {
-  if (OnAdvancedDrawItem) OnAdvancedDrawItem(this, canvas, rect, state);
-  else if (OnDrawItem) OnDrawItem(this, canvas, rect, (state & odSelected) != 0);
-  else DefaultDraw(canvas, rect, state, topLevel);
+  if (OnAdvancedDrawItem)
+    OnAdvancedDrawItem(this, canvas, rect, state);
+  else
+    DefaultDraw(canvas, rect, state, topLevel);
 }
 
 void TMenuItem::DefaultMeasure(TCanvas* canvas, int& width, int& height) {
+  // A default item is painted bold: measure it so.
+  if (FDefault) canvas->Font()->SetStyle(canvas->Font()->Style() | fsBold);
   if (IsTopLevelOfMainMenu(this)) {
     TRect r{0, 0, 0, 0};
     canvas->DrawTextRect(FCaption, r, DT_CALCRECT | DT_SINGLELINE);
@@ -592,8 +594,14 @@ void TMenuItem::DefaultDraw(TCanvas* canvas, const TRect& rect, TOwnerDrawState 
   TSize glyph = GlyphSize();
   const int column = std::max<int>(glyph.cx, GetSystemMetrics(SM_CXMENUCHECK));
   TRect box = Bounds(rect.left + kMargin, rect.top + (RectHeight(rect) - glyph.cy) / 2, column, glyph.cy);
-  if (HasBitmap()) {
-    canvas->Draw(box.left + (column - glyph.cx) / 2, box.top, FBitmap.get());
+  TImageList* images = GetParentMenu() ? GetParentMenu()->Images() : nullptr;
+  const bool image = !HasBitmap() && images && FImageIndex >= 0 && FImageIndex < images->Count();
+  if (HasBitmap() || image) {
+    const int x = box.left + (column - glyph.cx) / 2;
+    if (image)
+      images->Draw(canvas, x, box.top, FImageIndex, !grayed);
+    else
+      canvas->Draw(x, box.top, FBitmap.get());
     if (FChecked) {
       TRect frame = box;
       InflateRect(&frame, 1, 1);
@@ -648,9 +656,11 @@ void TMenu::SetOwnerDraw(bool value) {
   MenuChanged(nullptr, true);
 }
 
-void TMenu::SetImages(TCustomImageList* value) {
+void TMenu::SetImages(TImageList* value) {
   if (FImages == value) return;
+  if (FImages) FImages->RemoveFreeNotification(this);
   FImages = value;
+  if (FImages) FImages->FreeNotification(this);
   if (FOwnerDraw) FItems->RebuildTree();
   MenuChanged(nullptr, true);
 }
@@ -659,6 +669,13 @@ void TMenu::SetWindowHandle(HWND value) { FWindowHandle = value; }
 
 void TMenu::Notification(TComponent* component, TOperation operation) {
   inherited::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == FImages) {
+    FImages = nullptr;
+    if (!HasState(csDestroying) && FItems) {
+      if (FOwnerDraw) FItems->RebuildTree();
+      MenuChanged(nullptr, true);
+    }
+  }
 }
 
 namespace {
@@ -703,10 +720,7 @@ bool TMenu::DispatchPopup(HMENU menu) {
   return true;
 }
 
-void TMenu::MenuChanged(TMenuItem*, bool) {
-  if (HasState(csDestroying | csLoading)) return;
-  if (OnChange) OnChange(this);
-}
+void TMenu::MenuChanged(TMenuItem*, bool) {}
 
 // ---------------------------------------------------------------------------------------------
 // TMainMenu
@@ -725,8 +739,9 @@ HMENU TMainMenu::CreateMenuHandle() const { return CreateMenu(); }
 void TMainMenu::MenuChanged(TMenuItem* source, bool rebuild) {
   if (HasState(csDestroying | csLoading)) return;
   HWND wnd = WindowHandle();
-  if (wnd && IsWindow(wnd)) {
-    if (Items()->HandleAllocated() && GetMenu(wnd) == Items()->Handle()) DrawMenuBar(wnd);
+  // Only the window that carries this menu (a stale handle may name another window by now).
+  if (wnd && Items()->HandleAllocated() && IsWindow(wnd) && GetMenu(wnd) == Items()->Handle()) {
+    DrawMenuBar(wnd);
     SendMessageA(wnd, CM_MENUCHANGED, 0, 0);
   }
   inherited::MenuChanged(source, rebuild);
@@ -849,7 +864,8 @@ void TPopupMenu::Popup(int x, int y) {
   FPopupPoint = TPoint{x, y};
   DoPopup(this);
   UINT flags = TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD;
-  if (FMenuAnimation & maNone) flags |= TPM_NOANIMATION;
+  if (FMenuAnimation & maNone)
+    flags |= TPM_NOANIMATION;
   else {
     if (FMenuAnimation & maLeftToRight) flags |= TPM_HORPOSANIMATION;
     if (FMenuAnimation & maRightToLeft) flags |= TPM_HORNEGANIMATION;

@@ -32,13 +32,13 @@
 #include "classlib/Classes.h"
 #include "classlib/Controls.h"
 #include "classlib/Graphics.h"
+#include "classlib/ImgList.h"
 #include "classlib/System.h"
 
 namespace korv {
 
 class TMenu;
 class TMenuItem;
-class TCustomImageList;
 
 // ---------------------------------------------------------------------------------------------
 // Shortcuts: the virtual key in the low byte, modifiers in the high bits.
@@ -101,7 +101,6 @@ using TMenuAnimation = unsigned;
 using TMenuMeasureItemEvent = TMethod<void(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height)>;
 using TAdvancedMenuDrawItemEvent =
     TMethod<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State)>;
-using TMenuDrawItemEvent = TMethod<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool Selected)>;
 
 // The caption that makes an item a separator.
 inline constexpr const char* cLineCaption = "-";
@@ -121,10 +120,12 @@ class TMenuItem : public TComponent {
   void SetCaption(const std::string& value);
   [[nodiscard]] TShortCut ShortCut() const noexcept { return FShortCut; }
   void SetShortCut(TShortCut value);
-  // The item's own glyph, created empty on first use; owned by the item.
+  // The item's own glyph, created empty on first use; owned by the item. Drawn by the default
+  // owner-draw paint in place of the menu's image.
   [[nodiscard]] TBitmap* Bitmap();
   [[nodiscard]] bool HasBitmap() const noexcept;  // a bitmap exists and is not empty
-  void SetBitmap(const TBitmap* value);            // copies the picture
+  void SetBitmap(const TBitmap* value);           // copies the picture
+  // Index into the menu's Images (-1: none), drawn by the default owner-draw paint.
   [[nodiscard]] int ImageIndex() const noexcept { return FImageIndex; }
   void SetImageIndex(int value);
   // Checking a radio item unchecks the radio items of the same group among its siblings.
@@ -185,15 +186,15 @@ class TMenuItem : public TComponent {
   virtual void Click();
 
   // Owner-draw entry points, called by the dispatch with a prepared canvas (measure: a screen DC
-  // with the menu font; draw: the real item DC). Without a handler the item measures and draws
-  // itself in the system's colours. TopLevel: an item of a menu bar.
+  // with the menu font; draw: the real item DC). MeasureItem computes the default size first and
+  // hands it to OnMeasureItem, which may change it. AdvancedDrawItem calls OnAdvancedDrawItem,
+  // or paints the item in the system's colours when none is set. TopLevel: an item of a menu bar.
   virtual void MeasureItem(TCanvas* canvas, int& width, int& height);
   virtual void AdvancedDrawItem(TCanvas* canvas, const TRect& rect, TOwnerDrawState state, bool topLevel);
 
   TNotifyEvent OnClick;
   TMenuMeasureItemEvent OnMeasureItem;
   TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
-  TMenuDrawItemEvent OnDrawItem;
 
   // True when p is an item that exists now (checked before using item data or posted pointers).
   [[nodiscard]] static bool IsLive(const void* p) noexcept;
@@ -255,8 +256,8 @@ class TMenu : public TComponent {
   [[nodiscard]] bool OwnerDraw() const noexcept { return FOwnerDraw; }
   void SetOwnerDraw(bool value);
   // Image list for the items' ImageIndex (not owned; cleared when the list is freed).
-  [[nodiscard]] TCustomImageList* Images() const noexcept { return FImages; }
-  void SetImages(TCustomImageList* value);
+  [[nodiscard]] TImageList* Images() const noexcept { return FImages; }
+  void SetImages(TImageList* value);
   // The window the menu belongs to: a main menu's form. A popup menu stores it only; its
   // messages always go to the popup list's window.
   [[nodiscard]] HWND WindowHandle() const noexcept { return FWindowHandle; }
@@ -270,8 +271,6 @@ class TMenu : public TComponent {
   // WM_INITMENUPOPUP: clicks the item whose sub-menu opens; false when the handle is not ours.
   bool DispatchPopup(HMENU menu);
 
-  TNotifyEvent OnChange;
-
  protected:
   // Creates the root handle: a popup menu (TMainMenu: a menu bar).
   [[nodiscard]] virtual HMENU CreateMenuHandle() const;
@@ -283,12 +282,12 @@ class TMenu : public TComponent {
   friend class TMenuItem;
   TMenuItem* FItems = nullptr;
   bool FOwnerDraw = false;
-  TCustomImageList* FImages = nullptr;
+  TImageList* FImages = nullptr;
   HWND FWindowHandle = nullptr;
 };
 
-// A form's menu bar. The form sets WindowHandle and attaches Handle with SetMenu; changes redraw
-// the bar (DrawMenuBar) and send CM_MENUCHANGED to the window.
+// A form's menu bar. The form sets WindowHandle and attaches Handle with SetMenu; while the window
+// carries the menu, changes redraw the bar (DrawMenuBar) and send CM_MENUCHANGED to the window.
 class TMainMenu : public TMenu {
   KORV_CLASS(TMainMenu, TMenu)
  public:

@@ -1,5 +1,8 @@
 // Controls on real windows: alignment, painting into a supplied DC, message routing, focus,
 // accelerators, reflection and the replaceable WindowProc.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "classlib/Controls.h"
@@ -39,6 +42,19 @@ TEST(ControlHelpers, MessageRecordSplitsItsWords) {
   for (UINT wm : reflected) {
     for (UINT reserved : {0xA100u, 0xBC4Du, 0xBCB3u, 0xBCB4u}) EXPECT_NE(CN_BASE + wm, reserved) << wm;
   }
+}
+
+TEST(ControlHelpers, ThemesNeedVersionSixOfTheCommonControlsAndCanBeForced) {
+  // This test program carries no common-controls manifest: whatever the theme functions say,
+  // themes are not in use.
+  InitCommonControls();
+  EXPECT_FALSE(ThemesEnabled());
+  SetThemesEnabledOverride(1);
+  EXPECT_TRUE(ThemesEnabled());
+  SetThemesEnabledOverride(0);
+  EXPECT_FALSE(ThemesEnabled());
+  SetThemesEnabledOverride(-1);
+  EXPECT_FALSE(ThemesEnabled());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -348,6 +364,34 @@ TEST_F(KeyTest, TabMovesTheFocusInTabOrderBeforeTheControlSeesTheKey) {
   ASSERT_TRUE(PumpUntil([&] { return c->KeyDowns == 1; }));
   EXPECT_EQ(c->Keys.back(), 'X');
   f->WindowProc = rec.Saved;
+}
+
+TEST_F(KeyTest, FreeingTheFocusedChildLeavesNoTraceInItsParentOrForm) {
+  TForm* f = NewForm();
+  auto* a = new TBox(f);
+  auto* b = new TBox(f);
+  auto* g = new TColorBox(f);
+  a->SetParent(f);
+  b->SetBounds(50, 0, 40, 30);
+  b->SetParent(f);
+  g->SetParent(f);
+  ShowAndActivate(f);
+  a->SetFocus();
+  ASSERT_TRUE(PumpUntil([&] { return a->Focused(); }));
+  HWND ah = a->Handle();
+  delete a;
+  EXPECT_FALSE(IsWindow(ah));
+  EXPECT_EQ(f->ControlCount(), 2);
+  EXPECT_EQ(f->WinControlCount(), 1);
+  EXPECT_EQ(f->ActiveControl(), nullptr);
+  // Navigation and broadcasts run over the remaining children only.
+  PostMessageA(f->Handle(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+  ASSERT_TRUE(PumpUntil([&] { return b->Focused(); }));
+  TMessage m{CM_BASE + 202, 0, 0, 0};
+  f->Broadcast(m);
+  delete g;
+  EXPECT_EQ(f->ControlCount(), 1);
+  // A form frees the children that are left with it.
 }
 
 TEST_F(KeyTest, DisabledOrHiddenControlsCannotTakeTheFocus) {

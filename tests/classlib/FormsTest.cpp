@@ -298,6 +298,38 @@ TEST_F(FormTest, ManyFormsWithChildrenLeaveNoHandlesBehind) {
 // ---------------------------------------------------------------------------------------------
 // Application and screen
 
+class MainFormCloser {
+ public:
+  TCustomForm* Form = nullptr;
+  bool SawItShown = false;
+  int Ticks = 0;
+  void Tick(TObject*) {
+    if (++Ticks == 1) {
+      SawItShown = IsWindowVisible(Form->Handle()) != FALSE;
+      Form->Close();  // the main form closing ends the application
+    }
+  }
+  void Safety(TObject*) { Application->Terminate(); }
+};
+
+TEST_F(FormTest, RunShowsTheMainFormAndEndsWhenItCloses) {
+  TForm* f = NewForm();
+  TCustomForm* saved = Application->MainForm();
+  Application->SetMainForm(f);
+  MainFormCloser closer;
+  closer.Form = f;
+  TTimer tick(nullptr), safety(nullptr);
+  tick.SetInterval(50);
+  tick.SetOnTimer(TNotifyEvent(&closer, &MainFormCloser::Tick));
+  safety.SetInterval(5000);
+  safety.SetOnTimer(TNotifyEvent(&closer, &MainFormCloser::Safety));
+  Application->Run();
+  EXPECT_TRUE(Application->Terminated());
+  EXPECT_TRUE(closer.SawItShown);
+  EXPECT_EQ(closer.Ticks, 1);
+  Application->SetMainForm(saved);
+}
+
 class AppHook {
  public:
   int Seen = 0;

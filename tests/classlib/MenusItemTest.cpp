@@ -173,6 +173,30 @@ TEST(MenuCommands, StartAbove255AreUniqueAndAreReused) {
   EXPECT_GE(next.Command(), lowest);
 }
 
+TEST(MenuCommands, RunningOutOfIdentifiersRaisesAndFreeingGivesThemBack) {
+  std::vector<std::unique_ptr<TMenuItem>> items;
+  bool raised = false;
+  for (int i = 0; i < 70000 && !raised; ++i) {
+    try {
+      items.push_back(std::make_unique<TMenuItem>(nullptr));
+    } catch (const EMenuError& e) {
+      EXPECT_EQ(e.Message(), "No free menu command identifier");
+      raised = true;
+    }
+  }
+  ASSERT_TRUE(raised);
+  EXPECT_LE(items.size(), 65536u - 256u);
+  for (const auto& i : items) ASSERT_GT(i->Command(), 255);
+  // A component whose construction failed is not left in its owner.
+  TComponent owner(nullptr);
+  EXPECT_THROW(TMenuItem{&owner}, EMenuError);
+  EXPECT_EQ(owner.ComponentCount(), 0);
+  WORD last = items.back()->Command();
+  items.pop_back();
+  TMenuItem again(nullptr);
+  EXPECT_EQ(again.Command(), last);
+}
+
 TEST(MenuCommands, FindItemByCommandHandleAndShortCutSearchesAllLevels) {
   TMainMenu menu(nullptr);
   TMenuItem* file = NewItem("&File");

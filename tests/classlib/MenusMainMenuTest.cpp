@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "MenusTestKit.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "support/GuiTest.h"
 #include "support/Pixels.h"
-#include "MenusTestKit.h"
 
 namespace korv {
 namespace {

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "MenusTestKit.h"
 #include "classlib/Forms.h"
+#include "classlib/ImgList.h"
 #include "classlib/Menus.h"
 #include "support/Pixels.h"
-#include "MenusTestKit.h"
 
 namespace korv {
 namespace {
@@ -335,6 +336,26 @@ TEST(PopupMenuOwnerDraw, EventsGetTheRealItemDCAndTheirPaintIsOnTheScreen) {
   EXPECT_EQ(firstSelected, OwnerDrawRecorder::Fill(odSelected));
 }
 
+TEST(PopupMenuOwnerDraw, MeasuringUsesTheScreensMenuFont) {
+  ASSERT_NE(Screen, nullptr);
+  TPopupMenu menu(nullptr);
+  menu.SetOwnerDraw(true);
+  OwnerDrawRecorder rec;
+  TMenuItem* item = AddOwnerDrawn(menu, "x", rec);
+  Screen->MenuFont()->SetHeight(-23);
+  Screen->MenuFont()->SetName("Courier New");
+  MEASUREITEMSTRUCT mis{};
+  mis.CtlType = ODT_MENU;
+  mis.itemID = item->Command();
+  mis.itemData = reinterpret_cast<ULONG_PTR>(item);
+  const bool handled = MenuMeasureItem(mis);
+  Screen->ReadMenuFont();
+  ASSERT_TRUE(handled);
+  EXPECT_EQ(rec.MeasureFont.lfHeight, -23);
+  EXPECT_STREQ(rec.MeasureFont.lfFaceName, "Courier New");
+  EXPECT_EQ(rec.MeasureDCType, OBJ_DC);
+}
+
 TEST(PopupMenuOwnerDraw, DefaultPaintWithoutHandlersShowsTheSystemColours) {
   TPopupMenu menu(nullptr);
   menu.SetOwnerDraw(true);
@@ -356,6 +377,54 @@ TEST(PopupMenuOwnerDraw, DefaultPaintWithoutHandlersShowsTheSystemColours) {
   EXPECT_EQ(colour, ColorToRGB(clMenu));
   EXPECT_EQ(selected, ColorToRGB(clHighlight));
   EXPECT_GT(r.bottom - r.top, 0);
+}
+
+TEST(PopupMenuOwnerDraw, DefaultPaintShowsTheItemsImageOrBitmapWhole) {
+  const TColor imageColour = RGB(10, 120, 230), bitmapColour = RGB(240, 100, 10);
+  TImageList images(nullptr, 16, 16);
+  TBitmap picture(16, 16);
+  picture.Canvas()->Brush()->SetColor(imageColour);
+  picture.Canvas()->FillRect(Rect(0, 0, 16, 16));
+  ASSERT_EQ(images.Add(&picture, nullptr), 0);
+
+  TPopupMenu menu(nullptr);
+  menu.SetOwnerDraw(true);
+  menu.SetImages(&images);
+  TMenuItem* withImage = AddItem(menu, "image");
+  withImage->SetImageIndex(0);
+  TMenuItem* withBitmap = AddItem(menu, "bitmap");
+  withBitmap->Bitmap()->SetSize(12, 12);
+  withBitmap->Bitmap()->Canvas()->Brush()->SetColor(bitmapColour);
+  withBitmap->Bitmap()->Canvas()->FillRect(Rect(0, 0, 12, 12));
+
+  RECT r0{}, r1{};
+  int imagePixels = -1, bitmapPixels = -1;
+  auto ticks = std::make_shared<int>(0);
+  MenuDriver driver({[&](HWND) {
+    if (!GetMenuItemRect(nullptr, menu.Handle(), 0, &r0) || !GetMenuItemRect(nullptr, menu.Handle(), 1, &r1))
+      return false;
+    test::TPixelImage shot0 = test::CaptureScreen(r0), shot1 = test::CaptureScreen(r1);
+    imagePixels = shot0.Count(Rect(0, 0, shot0.Width(), shot0.Height()), imageColour);
+    bitmapPixels = shot1.Count(Rect(0, 0, shot1.Width(), shot1.Height()), bitmapColour);
+    if ((imagePixels != 16 * 16 || bitmapPixels != 12 * 12) && ++*ticks < 50) return false;
+    EndMenu();
+    return true;
+  }});
+  menu.Popup(340, 200);
+  ASSERT_TRUE(driver.AllStepsRan());
+  EXPECT_EQ(imagePixels, 16 * 16);
+  EXPECT_EQ(bitmapPixels, 12 * 12);
+  // The image list's size makes room for the image.
+  EXPECT_GE(r0.bottom - r0.top, 16);
+}
+
+TEST(PopupMenuOwnerDraw, AFreedImageListIsForgotten) {
+  TPopupMenu menu(nullptr);
+  auto* images = new TImageList(nullptr);
+  menu.SetImages(images);
+  EXPECT_EQ(menu.Images(), images);
+  delete images;
+  EXPECT_EQ(menu.Images(), nullptr);
 }
 
 TEST(PopupMenuOwnerDraw, TypedAcceleratorPicksAnOwnerDrawnItem) {
