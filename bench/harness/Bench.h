@@ -45,7 +45,7 @@ struct Body {
 
 struct Stats {
   std::string Name;
-  int64_t Iterations = 0;  // per sample
+  int64_t Iterations = 0;       // per sample
   std::vector<double> Samples;  // seconds per iteration
   double Median = 0, Min = 0, Max = 0, Mad = 0;
 };
@@ -54,7 +54,7 @@ struct Comparison {
   std::string Title;
   Stats Baseline;
   Stats Subject;
-  double Ratio = 0;  // subject median / baseline median
+  double Ratio = 0;                   // subject median / baseline median
   double RatioMin = 0, RatioMax = 0;  // over paired samples
 };
 

@@ -6,11 +6,18 @@
 #include <stdexcept>
 #include <utility>
 
+#include "classlib/Streaming.h"
 #include "shell/unicode/TntSysUtils.h"
 
 namespace korv {
 
-KORV_DEFINE_CLASS(TTntStrings, TWideStrings, nullptr, nullptr);
+// The 8-bit view is published but never written: the items travel as "Strings".
+const TPropInfo kTntStringsProps[] = {
+    KORV_PROP_STORED(KORV_PROP_OBJECT(TTntStrings, AnsiStrings), TTntStrings, IsAnsiStringsStored),
+};
+KORV_DEFINE_PROPS(TTntStrings, kTntStringsProps);
+
+KORV_DEFINE_CLASS(TTntStrings, TWideStrings, nullptr, &TTntStrings_PropTable);
 KORV_DEFINE_CLASS(TTntStringList, TTntStrings, nullptr, nullptr);
 KORV_DEFINE_CLASS(TFileNames, TTntStringList, nullptr, nullptr);
 KORV_DEFINE_CLASS(TAnsiStrings, TStrings, nullptr, nullptr);
@@ -100,6 +107,34 @@ void TTntStrings::SetAnsiStrings(const TStrings* value) {
 
 void TTntStrings::FreeAnsiStrings() noexcept { FAnsiStrings.reset(); }
 
+void TTntStrings::DefineProperties(TFiler* filer) {
+  inherited::DefineProperties(filer);
+  filer->DefineProperty(
+      "WideStrings", [this](TReader& reader) { ReadData(reader); }, nullptr, false);
+  filer->DefineProperty(
+      "WideStringsW",
+      [this](TReader& reader) {
+        reader.ReadListBegin();
+        if (GetCount() == 0) {
+          TUpdateGuard guard(*this);
+          Clear();
+          while (!reader.EndOfList()) Add(AnsiToWideCP(reader.ReadString(), CP_UTF8));
+        } else {
+          while (!reader.EndOfList()) reader.SkipValue();
+        }
+        reader.ReadListEnd();
+      },
+      nullptr, false);
+  filer->DefineProperty(
+      "WideStrings_UTF7",
+      [](TReader& reader) {
+        reader.ReadListBegin();
+        while (!reader.EndOfList()) reader.SkipValue();
+        reader.ReadListEnd();
+      },
+      nullptr, false);
+}
+
 void TTntStrings::LoadFromFile(const std::wstring& fileName) {
   TTntFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
   FFileCharSet = DetectStreamCharSet(stream);
@@ -157,7 +192,7 @@ void TTntStrings::SaveToStreamMarked(TStream& stream, bool writeMark) const {
 
 namespace {
 
-constexpr size_t kChunkUnits = 32 * 1024;     // room of a chunk for short strings
+constexpr size_t kChunkUnits = 32 * 1024;       // room of a chunk for short strings
 constexpr size_t kCompactMinUnits = 64 * 1024;  // dead space below this is never compacted
 
 }  // namespace
@@ -249,7 +284,11 @@ void TTntStringList::AdoptText(std::unique_ptr<wchar_t[]> buffer, size_t units) 
   chunk->Capacity = units;
   chunk->Used = units;
   TChunk* c = chunk.get();
-  FChunks.push_back(std::move(chunk));
+  try {
+    FChunks.push_back(std::move(chunk));
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
   FUsedUnits += units;
   FDeadUnits += units;  // until lines claim it
   try {
@@ -534,7 +573,11 @@ std::wstring TTntStringList::GetTextStr() const {
   size_t total = 0;
   for (const TItem& item : FList) total += item.Len + 2;
   std::wstring text;
-  text.reserve(total);
+  try {
+    text.reserve(total);
+  } catch (const std::exception&) {  // bad_alloc or length_error: more text than memory
+    throw EOutOfMemory("Out of memory");
+  }
   for (const TItem& item : FList) {
     text.append(item.P ? item.P : L"", item.Len);
     text += L"\r\n";
@@ -570,31 +613,62 @@ void TTntStringList::SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t uni
 }
 
 void TTntStringList::WriteTextTo(TStream& stream) const {
-  // Gathers lines into a small buffer that stays in cache and writes it in large blocks.
+  // Lines are gathered into a small buffer that stays in cache and goes out in large blocks.
+  // Lines that still lie in the text they were loaded from, each followed there by CR LF, form
+  // runs whose bytes are already what is to be written: long runs are written in place.
   constexpr size_t kBufferUnits = 64 * 1024;
+  constexpr size_t kDirectUnits = 32 * 1024;
+  static constexpr wchar_t kCrLf[2] = {L'\r', L'\n'};
   std::unique_ptr<wchar_t[]> buf(new wchar_t[kBufferUnits]);
   size_t used = 0;
   auto flush = [&] {
-    WriteExact(stream, buf.get(), used * sizeof(wchar_t));
+    if (used > 0) WriteExact(stream, buf.get(), used * sizeof(wchar_t));
     used = 0;
   };
-  for (const TItem& item : FList) {
-    const size_t len = item.Len;
-    if (used + len + 2 > kBufferUnits) {
+  auto gather = [&](const wchar_t* p, size_t n) {
+    while (n > 0) {
+      if (used == kBufferUnits) flush();
+      const size_t k = std::min(n, kBufferUnits - used);
+      std::memcpy(buf.get() + used, p, k * sizeof(wchar_t));
+      used += k;
+      p += k;
+      n -= k;
+    }
+  };
+  const TChunk* runChunk = nullptr;
+  const wchar_t* runStart = nullptr;
+  const wchar_t* runEnd = nullptr;
+  auto endRun = [&] {
+    const size_t n = static_cast<size_t>(runEnd - runStart);
+    if (n >= kDirectUnits) {
       flush();
-      if (len + 2 > kBufferUnits) {  // a line longer than the buffer goes out directly
-        WriteExact(stream, item.P, len * sizeof(wchar_t));
-        buf[used++] = L'\r';
-        buf[used++] = L'\n';
+      WriteExact(stream, runStart, n * sizeof(wchar_t));
+    } else {
+      gather(runStart, n);
+    }
+    runChunk = nullptr;
+    runStart = runEnd = nullptr;
+  };
+  for (const TItem& item : FList) {
+    if (item.Chunk) {
+      const wchar_t* after = item.P + item.Len;
+      const wchar_t* chunkEnd = item.Chunk->Data.get() + item.Chunk->Used;
+      if (chunkEnd - after >= 2 && after[0] == L'\r' && after[1] == L'\n') {
+        if (item.Chunk != runChunk || item.P != runEnd) {
+          endRun();
+          runChunk = item.Chunk;
+          runStart = item.P;
+        }
+        runEnd = after + 2;
         continue;
       }
     }
-    if (len > 0) std::memcpy(buf.get() + used, item.P, len * sizeof(wchar_t));
-    used += len;
-    buf[used++] = L'\r';
-    buf[used++] = L'\n';
+    endRun();
+    gather(item.P, item.Len);
+    gather(kCrLf, 2);
   }
-  if (used > 0) flush();
+  endRun();
+  flush();
 }
 
 // ---------------------------------------------------------------------------------------------

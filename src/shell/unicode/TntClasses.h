@@ -63,10 +63,15 @@ class TTntStrings : public TWideStrings {
   // Writes FF FE when writeMark, then the text as UTF-16 LE.
   virtual void SaveToStreamMarked(TStream& stream, bool writeMark) const;
 
+  // After "Strings", the legacy read-only properties "WideStrings", "WideStringsW" (UTF-8 items,
+  // taken only into an empty list) and "WideStrings_UTF7" (skipped).
+  void DefineProperties(TFiler* filer) override;
+
   [[nodiscard]] TStreamCharSet FileCharSet() const noexcept { return FFileCharSet; }
   // The 8-bit view of this list (default code page). Setting it replaces the contents through it.
   [[nodiscard]] TAnsiStrings* AnsiStrings() const noexcept;
   void SetAnsiStrings(const TStrings* value);
+  [[nodiscard]] bool IsAnsiStringsStored() const noexcept { return false; }  // "Strings" holds the data
 
  protected:
   void FreeAnsiStrings() noexcept;

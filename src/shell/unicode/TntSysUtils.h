@@ -18,9 +18,9 @@ namespace korv {
 [[nodiscard]] wchar_t* WStrAlloc(size_t count);
 void WStrDispose(wchar_t* p) noexcept;
 [[nodiscard]] uint32_t WStrBufSize(const wchar_t* p) noexcept;  // the stored byte size; 0 for null
-[[nodiscard]] wchar_t* WStrNew(const wchar_t* p);                // copy with its NUL; null for null
-[[nodiscard]] size_t WStrLen(const wchar_t* p) noexcept;         // 0 for null
-[[nodiscard]] wchar_t* WStrEnd(wchar_t* p) noexcept;             // the NUL
+[[nodiscard]] wchar_t* WStrNew(const wchar_t* p);               // copy with its NUL; null for null
+[[nodiscard]] size_t WStrLen(const wchar_t* p) noexcept;        // 0 for null
+[[nodiscard]] wchar_t* WStrEnd(wchar_t* p) noexcept;            // the NUL
 [[nodiscard]] const wchar_t* WStrEnd(const wchar_t* p) noexcept;
 // Copies at most maxLen characters, stopping at a NUL, and always terminates; returns dest.
 wchar_t* WStrLCopy(wchar_t* dest, const wchar_t* src, size_t maxLen) noexcept;

@@ -189,7 +189,7 @@ size_t Utf7Decode(const char* src, size_t count, wchar_t* out, size_t outCapacit
       ++i;
       continue;
     }
-    if (bits != 0) InvalidUtf7();  // leftover bits of a run must be zero padding
+    if (bits != 0) InvalidUtf7();         // leftover bits of a run must be zero padding
     if (i < count && src[i] == '-') ++i;  // a "-" that ends a run is dropped
     // Any other ending character is read again as a direct character.
   }

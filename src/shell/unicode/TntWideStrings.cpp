@@ -1,10 +1,13 @@
 #include "shell/unicode/TntWideStrings.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
+#include "classlib/Streaming.h"
 #include "shell/unicode/TntClasses.h"
 #include "shell/unicode/TntSysUtils.h"
 #include "shell/unicode/TntSystem.h"
@@ -12,6 +15,42 @@
 namespace korv {
 
 KORV_DEFINE_CLASS(TWideStrings, TPersistent, nullptr, nullptr);
+
+namespace {
+
+const wchar_t* FindLineBreakScalar(const wchar_t* p, const wchar_t* end) noexcept {
+  for (; p < end; ++p) {
+    const wchar_t c = *p;
+    // Most characters are above CR and not U+2028: one comparison settles them.
+    if (c > L'\r' ? c == L'\x2028' : (c == L'\n' || c == L'\r' || c == L'\0')) break;
+  }
+  return p;
+}
+
+// Eight code units at a time; the build targets processors without SSE2, so it is chosen at run
+// time.
+__attribute__((target("sse2"))) const wchar_t* FindLineBreakSse2(const wchar_t* p, const wchar_t* end) noexcept {
+  const __m128i cr = _mm_set1_epi16(L'\r');
+  const __m128i lf = _mm_set1_epi16(L'\n');
+  const __m128i nul = _mm_setzero_si128();
+  const __m128i ls = _mm_set1_epi16(static_cast<short>(0x2028));
+  while (end - p >= 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, cr), _mm_cmpeq_epi16(v, lf)),
+                                     _mm_or_si128(_mm_cmpeq_epi16(v, nul), _mm_cmpeq_epi16(v, ls)));
+    const int mask = _mm_movemask_epi8(hit);
+    if (mask != 0) return p + (__builtin_ctz(static_cast<unsigned>(mask)) >> 1);
+    p += 8;
+  }
+  return FindLineBreakScalar(p, end);
+}
+
+}  // namespace
+
+const wchar_t* FindLineBreak(const wchar_t* p, const wchar_t* end) noexcept {
+  static const bool sse2 = IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != 0;
+  return sse2 ? FindLineBreakSse2(p, end) : FindLineBreakScalar(p, end);
+}
 
 std::vector<std::wstring> SplitWideText(std::wstring_view text) {
   std::vector<std::wstring> lines;
@@ -181,6 +220,35 @@ void TWideStrings::AssignTo(TPersistent* dest) const {
     return;
   }
   inherited::AssignTo(dest);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stored form data
+
+void TWideStrings::DefineProperties(TFiler* filer) {
+  filer->DefineProperty(
+      "Strings", [this](TReader& reader) { ReadData(reader); }, [this](TWriter& writer) { WriteData(writer); },
+      GetCount() > 0);
+}
+
+void TWideStrings::ReadData(TReader& reader) {
+  const TValueType t = reader.NextValue();
+  if (t == TValueType::vaString || t == TValueType::vaWString) {  // 8-bit values are widened
+    SetTextStr(reader.ReadWideString());
+    return;
+  }
+  TUpdateGuard guard(*this);
+  Clear();
+  reader.ReadListBegin();
+  while (!reader.EndOfList()) Add(reader.ReadWideString());
+  reader.ReadListEnd();
+}
+
+void TWideStrings::WriteData(TWriter& writer) const {
+  writer.WriteListBegin();
+  const int n = GetCount();
+  for (int i = 0; i < n; ++i) writer.WriteWideString(Get(i));
+  writer.WriteListEnd();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -12,6 +12,9 @@
 
 namespace korv {
 
+// The first LF, CR, NUL or U+2028 in [p, end), or end.
+[[nodiscard]] const wchar_t* FindLineBreak(const wchar_t* p, const wchar_t* end) noexcept;
+
 // Splits text into lines: a line runs up to the next LF, CR or U+2028; after it one CR, then one
 // LF, then one U+2028 are skipped, each only if present. A NUL ends the text. Calls
 // line(std::wstring_view) for every line.
@@ -21,12 +24,7 @@ void SplitWideLines(std::wstring_view text, F&& line) {
   const wchar_t* const end = p + text.size();
   while (p < end && *p != L'\0') {
     const wchar_t* start = p;
-    // Most characters are above CR and not U+2028: one comparison settles them.
-    while (p < end) {
-      const wchar_t c = *p;
-      if (c > L'\r' ? c == L'\x2028' : (c == L'\n' || c == L'\r' || c == L'\0')) break;
-      ++p;
-    }
+    p = FindLineBreak(p, end);
     line(std::wstring_view(start, static_cast<size_t>(p - start)));
     if (p < end && *p == L'\r') ++p;
     if (p < end && *p == L'\n') ++p;
@@ -43,6 +41,8 @@ class TWideStrings : public TPersistent {
   TWideStrings() = default;
 
   void Assign(const TPersistent* source) override;
+  // Stored form data: "Strings", the list of wide strings, written when the list is not empty.
+  void DefineProperties(TFiler* filer) override;
 
   // Abstract storage.
   [[nodiscard]] virtual std::wstring Get(int index) const = 0;
@@ -60,7 +60,7 @@ class TWideStrings : public TPersistent {
   virtual int Add(const std::wstring& s);
   virtual int AddObject(const std::wstring& s, TObject* obj);
   virtual void InsertObject(int index, const std::wstring& s, TObject* obj);
-  virtual void AddStrings(const TStrings& strings);      // widened with the platform's 8-bit code page
+  virtual void AddStrings(const TStrings& strings);  // widened with the platform's 8-bit code page
   virtual void AddStrings(const TWideStrings& strings);
   virtual void Exchange(int a, int b);
   virtual void Move(int from, int to);
@@ -116,6 +116,10 @@ class TWideStrings : public TPersistent {
   // Sets the text from a buffer of units code units that the list may keep (the loaders hand
   // over what they read); the default is SetTextStr over it.
   virtual void SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t units);
+  // Reads "Strings" (and the legacy "WideStrings"): one 8-bit or wide string value that becomes
+  // the whole text, or a list of them that replaces the items.
+  void ReadData(TReader& reader);
+  void WriteData(TWriter& writer) const;
 
   // Opens an update bracket for the lifetime of the guard (closed on every exit).
   class TUpdateGuard {

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
-#include "shell/unicode/TntSystem.h"
 #include "shell/unicode/TntSysUtils.h"
+#include "shell/unicode/TntSystem.h"
 
 namespace korv {
 
@@ -15,8 +15,8 @@ std::string Narrow(const wchar_t* s) { return s ? WideToAnsiCP(s, CP_ACP) : std:
 
 }  // namespace
 
-HANDLE WideCreateFile(const wchar_t* name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
-                      DWORD disposition, DWORD flags, HANDLE templateFile) {
+HANDLE WideCreateFile(const wchar_t* name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security, DWORD disposition,
+                      DWORD flags, HANDLE templateFile) {
   if (PlatformIsUnicode) return CreateFileW(name, access, share, security, disposition, flags, templateFile);
   return CreateFileA(Narrow(name).c_str(), access, share, security, disposition, flags, templateFile);
 }
@@ -100,7 +100,10 @@ int WideLoadString(HMODULE module, UINT id, wchar_t* buffer, int size) {
       const wchar_t* entry = nullptr;
       return LoadStringW(module, id, reinterpret_cast<LPWSTR>(&entry), 0);
     }
-    return LoadStringW(module, id, buffer, size);
+    int n = LoadStringW(module, id, buffer, size);
+    // The loader may leave a one-character buffer untouched; it always gets its NUL here.
+    if (n >= 0 && n < size) buffer[n] = L'\0';
+    return n;
   }
   if (id > 0xFFFF) return 0;
   HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(id / 16 + 1), MAKEINTRESOURCEA(6));

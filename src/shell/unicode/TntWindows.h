@@ -36,6 +36,6 @@ struct TStringTableEntry {
   size_t Length;
 };
 [[nodiscard]] std::optional<TStringTableEntry> FindStringTableEntry(const void* block, size_t size,
-                                                                   unsigned index) noexcept;
+                                                                    unsigned index) noexcept;
 
 }  // namespace korv

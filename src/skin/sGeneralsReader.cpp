@@ -1,0 +1,287 @@
+#include "skin/sGeneralsReader.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "classlib/Graphics.h"
+#include "classlib/SysUtils.h"
+#include "skin/sUtils.h"
+
+namespace korv {
+
+namespace {
+
+enum class KeyKind { Int, Bevel, Bool, Gradient };
+
+// One key of a section, its default and its field. Kept in the order the reader fills them.
+struct KeySpec {
+  const char* Key;
+  KeyKind Kind;
+  int32_t IntDefault;      // Int, Bevel
+  const char* StrDefault;  // Bool, Gradient
+  bool Inherited;          // follows PARENTCLASS in folder skins
+  int32_t* (*Int)(TsGeneralData&);
+  TsControlBevel* (*Bevel)(TsGeneralData&);
+  bool* (*Bool)(TsGeneralData&);
+  std::string* (*Text)(TsGeneralData&);
+  TsGradArray* (*Array)(TsGeneralData&);
+};
+
+#define KI(key, def, field)                                                                                      \
+  {                                                                                                              \
+    key, KeyKind::Int, def, nullptr, true, [](TsGeneralData& d) { return &d.field; }, nullptr, nullptr, nullptr, \
+        nullptr                                                                                                  \
+  }
+#define KB(key, field)                                                                                           \
+  {                                                                                                              \
+    key, KeyKind::Bevel, 0, nullptr, true, nullptr, [](TsGeneralData& d) { return &d.field; }, nullptr, nullptr, \
+        nullptr                                                                                                  \
+  }
+#define KL(key, field)                                                                                          \
+  {                                                                                                             \
+    key, KeyKind::Bool, 0, "FALSE", true, nullptr, nullptr, [](TsGeneralData& d) { return &d.field; }, nullptr, \
+        nullptr                                                                                                 \
+  }
+#define KG(key, def, text, arr)                                                                                \
+  {                                                                                                            \
+    key, KeyKind::Gradient, 0, def, true, nullptr, nullptr, nullptr, [](TsGeneralData& d) { return &d.text; }, \
+        [](TsGeneralData& d) { return &d.arr; }                                                                \
+  }
+
+const KeySpec kKeys[] = {
+    KI("COLOR", 0xFFFFFF, Color),
+    KB("BEVEL", Bevel),
+    KI("SHADOWBLUR", 6, ShadowBlur),
+    KI("SHADOWOFFSET", 3, ShadowOffset),
+    {"SHADOWCOLOR", KeyKind::Int, 0, nullptr, false, [](TsGeneralData& d) { return &d.ShadowColor; }, nullptr, nullptr,
+     nullptr, nullptr},
+    KI("SHADOWTRANSPARENCY", 50, ShadowTransparency),
+    KL("SHADOWENABLED", ShadowEnabled),
+    KL("RESERVEDBOOLEAN", ReservedBoolean),
+    KI("FONTCOLOR", 0, FontColor[0]),
+    KI("TCLEFT", -1, FontColor[1]),
+    KI("TCTOP", -1, FontColor[2]),
+    KI("TCRIGHT", -1, FontColor[3]),
+    KI("TCBOTTOM", -1, FontColor[4]),
+    KI("HOTFONTCOLOR", 0, HotFontColor[0]),
+    KI("HOTTCLEFT", -1, HotFontColor[1]),
+    KI("HOTTCTOP", -1, HotFontColor[2]),
+    KI("HOTTCRIGHT", -1, HotFontColor[3]),
+    KI("HOTTCBOTTOM", -1, HotFontColor[4]),
+    KI("TRANSPARENCY", 0, Transparency),
+    KI("GRADIENTPERCENT", 0, GradientPercent),
+    KI("IMAGEPERCENT", 0, ImagePercent),
+    KG("GRADIENTDATA", " ", GradientData, GradientArray),
+    KL("SHOWFOCUS", ShowFocus),
+    KL("FADINGENABLED", FadingEnabled),
+    KI("FADINGINTERVALIN", 5, FadingIntervalIn),
+    KI("FADINGINTERVALOUT", 5, FadingIntervalOut),
+    KI("FADINGITERATIONS", 5, FadingIterations),
+    KI("HOTCOLOR", 0xFFFFFF, HotColor),
+    KI("HOTTRANSPARENCY", 0, HotTransparency),
+    KB("HOTBEVEL", HotBevel),
+    KI("HOTGRADIENTPERCENT", 0, HotGradientPercent),
+    KG("HOTGRADIENTDATA", "", HotGradientData, HotGradientArray),
+    KI("HOTIMAGEPERCENT", 0, HotImagePercent),
+    KI("BORDERCOLOR1", 0, BorderColor1),
+    KI("BORDERCOLOR2", 0, BorderColor2),
+};
+
+#undef KI
+#undef KB
+#undef KL
+#undef KG
+
+bool IsTrue(std::string_view s) { return UpperCase(s) == "TRUE"; }
+
+// Sets a gradient text and its stops; the text of exactly one blank means no gradient.
+void SetGradient(const KeySpec& k, TsGeneralData& d, const std::string& text) {
+  *k.Text(d) = text;
+  if (text != " ")
+    ParseGradientData(text, *k.Array(d));
+  else
+    k.Array(d)->clear();
+}
+
+// The integer read of the class library's INI files: "0x" as "$", Default when not a number.
+int32_t IniInt(const std::string& s, int32_t def) { return IniTextToIntDef(s, def); }
+
+// The sections of a folder skin held for the reader: every section listed once (its first
+// occurrence), keys upper-cased with the first of a name kept, and where PARENTCLASS leads.
+class FolderModel {
+ public:
+  explicit FolderModel(const TacSkinIniSource& ini) {
+    std::vector<std::string> names;
+    ini.ReadSections(names);
+    TacSkinIniSource::TEntries entries;
+    for (const std::string& name : names) {
+      std::string upper = UpperCase(name);
+      if (Index_.count(upper)) continue;
+      Index_.emplace(std::move(upper), Sections_.size());
+      Section& s = Sections_.emplace_back();
+      s.Name = name;
+      ini.ReadSectionValues(name, entries);
+      for (auto& [key, value] : entries) s.Values.emplace(UpperCase(key), std::move(value));
+    }
+    // The parent chain stops at an empty or "?" parent, at the section itself and at a parent
+    // that is not a section of the file (whose keys would all read as absent).
+    for (Section& s : Sections_) {
+      const std::string* p = Value(s, s_ParentClass);
+      s.ParentClass = p ? *p : std::string();
+      if (!p || p->empty() || *p == "?" || *p == s.Name) continue;
+      auto it = Index_.find(UpperCase(*p));
+      if (it != Index_.end()) s.Parent = static_cast<int>(it->second);
+    }
+  }
+
+  [[nodiscard]] size_t Count() const noexcept { return Sections_.size(); }
+  [[nodiscard]] const std::string& Name(size_t i) const { return Sections_[i].Name; }
+  [[nodiscard]] const std::string& ParentClass(size_t i) const { return Sections_[i].ParentClass; }
+
+  // The section's own value of an upper-cased key, or nullptr.
+  [[nodiscard]] const std::string* Own(size_t i, const std::string& key) const { return Value(Sections_[i], key); }
+
+  // Through the parent chain: the first value that is present, an integer and not -1 (integers),
+  // or present and not "?" (texts). A chain that comes back to a visited section stops there.
+  [[nodiscard]] int32_t InheritedInt(size_t i, const std::string& key, int32_t def) const {
+    for (int s = static_cast<int>(i), steps = 0; s >= 0 && steps <= static_cast<int>(Count()); ++steps) {
+      const std::string* v = Value(Sections_[static_cast<size_t>(s)], key);
+      int32_t n = v ? IniInt(*v, -1) : -1;
+      if (n != -1) return n;
+      s = Sections_[static_cast<size_t>(s)].Parent;
+    }
+    return def;
+  }
+  [[nodiscard]] std::string InheritedStr(size_t i, const std::string& key, const std::string& def) const {
+    for (int s = static_cast<int>(i), steps = 0; s >= 0 && steps <= static_cast<int>(Count()); ++steps) {
+      const std::string* v = Value(Sections_[static_cast<size_t>(s)], key);
+      if (v && *v != "?") return *v;
+      s = Sections_[static_cast<size_t>(s)].Parent;
+    }
+    return def;
+  }
+
+ private:
+  struct Section {
+    std::string Name;
+    std::string ParentClass;
+    std::unordered_map<std::string, std::string> Values;
+    int Parent = -1;
+  };
+  static const std::string* Value(const Section& s, const std::string& key) {
+    auto it = s.Values.find(key);
+    return it == s.Values.end() ? nullptr : &it->second;
+  }
+  std::vector<Section> Sections_;
+  std::unordered_map<std::string, size_t> Index_;
+};
+
+}  // namespace
+
+void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneralDataArray& table) {
+  TsSkinData d = data;
+  double version;
+  d.Version = TryStrToFloat(ini.ReadString(s_GlobalInfo, "VERSION", "0"), version) ? version : 0;
+  d.Author = ini.ReadString(s_GlobalInfo, "AUTHOR", "");
+  d.Description = ini.ReadString(s_GlobalInfo, "DESCRIPTION", "");
+  d.Shadow1Color = StrToInt(ini.ReadString(s_GlobalInfo, "SHADOW1COLOR", "0"));
+  d.Shadow1Offset = StrToInt(ini.ReadString(s_GlobalInfo, "SHADOW1OFFSET", "0"));
+  d.Shadow1Blur = StrToInt(ini.ReadString(s_GlobalInfo, "SHADOW1BLUR", "-1"));
+  d.Shadow1Transparency = StrToInt(ini.ReadString(s_GlobalInfo, "SHADOW1TRANSPARENCY", "0"));
+
+  const FolderModel model(ini);
+  static const std::vector<std::string> keys = [] {
+    std::vector<std::string> k;
+    for (const KeySpec& spec : kKeys) k.emplace_back(spec.Key);
+    return k;
+  }();
+  TsGeneralDataArray out;
+  out.reserve(model.Count());
+  for (size_t i = 0; i < model.Count(); ++i) {
+    TsGeneralData& g = out.emplace_back();
+    g.SectionName = model.Name(i);
+    g.ParentClass = model.ParentClass(i);
+    for (size_t n = 0; n < std::size(kKeys); ++n) {
+      const KeySpec& k = kKeys[n];
+      const std::string& key = keys[n];
+      switch (k.Kind) {
+        case KeyKind::Int:
+          if (k.Inherited) {
+            *k.Int(g) = model.InheritedInt(i, key, k.IntDefault);
+          } else {
+            const std::string* v = model.Own(i, key);
+            *k.Int(g) = v ? IniInt(*v, k.IntDefault) : k.IntDefault;
+          }
+          break;
+        case KeyKind::Bevel:
+          *k.Bevel(g) = BevelFromInt(model.InheritedInt(i, key, k.IntDefault));
+          break;
+        case KeyKind::Bool:
+          *k.Bool(g) = IsTrue(model.InheritedStr(i, key, k.StrDefault));
+          break;
+        case KeyKind::Gradient:
+          SetGradient(k, g, model.InheritedStr(i, key, k.StrDefault));
+          break;
+      }
+    }
+    g.Color = ColorToRGB(g.Color);
+  }
+  table.swap(out);
+  data = std::move(d);
+}
+
+void AppendCommonGenerals(const std::vector<std::string>& lines, TsGeneralDataArray& table) {
+  if (lines.empty()) return;
+  const std::vector<TacIniSection> sections = SplitIniSections(lines);
+  TsGeneralDataArray out = table;
+  std::vector<std::string> seen;
+  for (const TacIniSection& sec : sections) {
+    // A section named twice is read once: ReadIniString finds its first occurrence anyway.
+    std::string upper = UpperCase(sec.Name);
+    if (std::find(seen.begin(), seen.end(), upper) != seen.end()) continue;
+    seen.push_back(upper);
+
+    TsGeneralData g;
+    g.SectionName = sec.Name;
+    g.ParentClass = UpperCase(ReadIniString(sections, sec.Name, s_ParentClass, "-1"));
+    // The parent is the first record of the table with that name; the new record itself (a
+    // section naming itself) counts as none.
+    TsGeneralData* parent = nullptr;
+    for (TsGeneralData& r : out)
+      if (UpperCase(r.SectionName) == g.ParentClass) {
+        parent = &r;
+        break;
+      }
+
+    for (const KeySpec& k : kKeys) {
+      switch (k.Kind) {
+        case KeyKind::Int: {
+          int32_t v = ReadIniInteger(sections, sec.Name, k.Key, -1);
+          if (v == -1) v = parent ? *k.Int(*parent) : k.IntDefault;
+          *k.Int(g) = v;
+          break;
+        }
+        case KeyKind::Bevel: {
+          int32_t v = ReadIniInteger(sections, sec.Name, k.Key, -1);
+          *k.Bevel(g) = v != -1 ? BevelFromInt(v) : (parent ? *k.Bevel(*parent) : BevelFromInt(k.IntDefault));
+          break;
+        }
+        case KeyKind::Bool: {
+          std::string s = ReadIniString(sections, sec.Name, k.Key, "?");
+          *k.Bool(g) = s != "?" ? IsTrue(s) : (parent ? *k.Bool(*parent) : false);
+          break;
+        }
+        case KeyKind::Gradient: {
+          std::string s = ReadIniString(sections, sec.Name, k.Key, "?");
+          if (s == "?") s = parent ? *k.Text(*parent) : std::string(k.StrDefault);
+          SetGradient(k, g, s);
+          break;
+        }
+      }
+    }
+    out.push_back(std::move(g));
+  }
+  table.swap(out);
+}
+
+}  // namespace korv

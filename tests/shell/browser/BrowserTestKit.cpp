@@ -1,0 +1,301 @@
+#include "BrowserTestKit.h"
+
+#include <gtest/gtest.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+
+#include "classlib/Handles.h"
+#include "shell/browser/ShellBrowser.h"
+#include "shell/browser/Shell_Win32.h"
+#include "shell/unicode/TntSysUtils.h"
+
+namespace korv::test {
+
+namespace {
+
+// Start-up and shut-down of the shell units around the whole test program.
+class TShellEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    InitializeShellWin32();
+    InitializeShellBrowser();
+  }
+  void TearDown() override {
+    FinalizeShellBrowser();
+    FinalizeShellWin32();
+  }
+};
+[[maybe_unused]] ::testing::Environment* const gShellEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TShellEnvironment);
+
+constexpr wchar_t kSandboxPrefix[] = L"korv-browser-";
+
+// Removes a folder tree; only ever called on the sandbox root.
+void RemoveTree(const std::wstring& dir) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((dir + L"*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring full = dir + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(full + L"\\");
+      } else {
+        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(full.c_str());
+      }
+    } while (FindNextFileW(h, &fd));
+    ::FindClose(h);
+  }
+  RemoveDirectoryW(dir.c_str());
+}
+
+std::wstring LongPath(const std::wstring& p) {
+  wchar_t buf[MAX_PATH * 2] = {};
+  DWORD n = GetLongPathNameW(p.c_str(), buf, MAX_PATH * 2);
+  return n && n < MAX_PATH * 2 ? std::wstring(buf, n) : p;
+}
+
+}  // namespace
+
+TSandbox::TSandbox() {
+  wchar_t temp[MAX_PATH + 1] = {};
+  DWORD n = GetTempPathW(MAX_PATH, temp);
+  if (!n || n > MAX_PATH) throw std::runtime_error("no temporary folder");
+  std::wstring base = LongPath(temp);
+  if (base.back() != L'\\') base += L'\\';
+  static std::atomic<int> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::wstring candidate = base + kSandboxPrefix + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                             std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(counter++);
+    if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+      Root_ = candidate + L"\\";
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a sandbox folder");
+}
+
+TSandbox::~TSandbox() {
+  // Only a folder this object made, inside the temporary folder, is ever removed.
+  if (Root_.find(kSandboxPrefix) != std::wstring::npos && Root_.size() > 20) RemoveTree(Root_);
+}
+
+std::wstring TSandbox::Dir(const std::wstring& rel) {
+  std::wstring full = Root_;
+  size_t start = 0;
+  while (start <= rel.size()) {
+    size_t end = rel.find(L'\\', start);
+    if (end == std::wstring::npos) end = rel.size();
+    full += rel.substr(start, end - start);
+    CreateDirectoryW(full.c_str(), nullptr);
+    if (end == rel.size()) break;
+    full += L'\\';
+    start = end + 1;
+  }
+  return full;
+}
+
+std::wstring TSandbox::File(const std::wstring& rel, const std::string& content) {
+  size_t slash = rel.rfind(L'\\');
+  if (slash != std::wstring::npos) Dir(rel.substr(0, slash));
+  std::wstring full = Root_ + rel;
+  HANDLE h = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a sandbox file");
+  DWORD written = 0;
+  WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(h);
+  return full;
+}
+
+bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void ClearClipboard() {
+  OleSetClipboard(nullptr);
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    CloseClipboard();
+  }
+}
+
+std::vector<std::wstring> ClipboardFiles() {
+  std::vector<std::wstring> files;
+  TComPtr<IDataObject> data;
+  if (FAILED(OleGetClipboard(data.Put())) || !data) return files;
+  FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM medium{};
+  if (FAILED(data->GetData(&fe, &medium))) return files;
+  if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
+    auto drop = static_cast<HDROP>(medium.hGlobal);
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+      UINT len = DragQueryFileW(drop, i, nullptr, 0);
+      std::wstring name(len + 1, L'\0');
+      DragQueryFileW(drop, i, name.data(), len + 1);
+      name.resize(len);
+      files.push_back(name);
+    }
+  }
+  ReleaseStgMedium(&medium);
+  return files;
+}
+
+bool SamePathSet(std::vector<std::wstring> a, std::vector<std::wstring> b) {
+  if (a.size() != b.size()) return false;
+  auto upper = [](std::vector<std::wstring>& v) {
+    for (std::wstring& s : v) s = WideUpperCaseEx(s);
+    std::sort(v.begin(), v.end());
+  };
+  upper(a);
+  upper(b);
+  return a == b;
+}
+
+std::map<std::string, UINT> ShellVerbIds(const std::wstring& folder, const std::vector<std::wstring>& names,
+                                         UINT flags) {
+  std::map<std::string, UINT> ids;
+  TComPtr<IShellFolder> desktop;
+  if (FAILED(SHGetDesktopFolder(desktop.Put()))) return ids;
+  std::wstring f = folder;
+  TIDList folderList;
+  ULONG eaten = 0;
+  if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, f.data(), &eaten, folderList.Put(), nullptr))) return ids;
+  TComPtr<IShellFolder> sf;
+  if (FAILED(desktop->BindToObject(folderList.Get(), nullptr, IID_IShellFolder, sf.PutVoid()))) return ids;
+  std::vector<TIDList> items;
+  std::vector<LPCITEMIDLIST> raw;
+  for (std::wstring n : names) {
+    TIDList item;
+    if (FAILED(sf->ParseDisplayName(nullptr, nullptr, n.data(), &eaten, item.Put(), nullptr))) return ids;
+    raw.push_back(item.Get());
+    items.push_back(std::move(item));
+  }
+  TComPtr<IContextMenu> cm;
+  if (FAILED(sf->GetUIObjectOf(nullptr, static_cast<UINT>(raw.size()), raw.data(), IID_IContextMenu, nullptr,
+                               cm.PutVoid())))
+    return ids;
+  TUniqueMenu menu(CreatePopupMenu());
+  if (FAILED(cm->QueryContextMenu(menu.Get(), 0, 1, 255, flags))) return ids;
+  int count = GetMenuItemCount(menu.Get());
+  for (int i = 0; i < count; ++i) {
+    UINT id = GetMenuItemID(menu.Get(), i);
+    if (id == 0 || id == 0xFFFFFFFF || id > 255) continue;
+    char verb[260] = {};
+    if (SUCCEEDED(cm->GetCommandString(id - 1, GCS_VERBA, nullptr, verb, sizeof verb - 1)) && verb[0]) ids[verb] = id;
+  }
+  return ids;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menu picker
+
+namespace {
+TMenuPicker* gPicker = nullptr;
+TDialogCloser* gCloser = nullptr;
+
+std::string ClassOf(HWND wnd) {
+  char name[64] = {};
+  GetClassNameA(wnd, name, sizeof name);
+  return name;
+}
+
+BOOL CALLBACK FindVisibleMenu(HWND w, LPARAM lp) {
+  if (ClassOf(w) == "#32768" && IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(lp) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK FindVisibleDialog(HWND w, LPARAM lp) {
+  if (ClassOf(w) == "#32770" && IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(lp) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void PostKey(HWND wnd, WORD key) {
+  PostMessageW(wnd, WM_KEYDOWN, key, 1);
+  PostMessageW(wnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+int HighlightedPosition(HMENU menu) {
+  int count = GetMenuItemCount(menu);
+  for (int i = 0; i < count; ++i)
+    if (GetMenuState(menu, i, MF_BYPOSITION) & MF_HILITE) return i;
+  return -1;
+}
+}  // namespace
+
+TMenuPicker::TMenuPicker(std::function<HMENU()> menu, UINT id) : Menu_(std::move(menu)), Id_(id) {
+  gPicker = this;
+  Poll_ = SetTimer(nullptr, 0, 20, &Tick);
+  SafetyTimer_ = SetTimer(nullptr, 0, 6000, &Safety);
+}
+
+TMenuPicker::~TMenuPicker() {
+  KillTimer(nullptr, Poll_);
+  KillTimer(nullptr, SafetyTimer_);
+  gPicker = nullptr;
+}
+
+void CALLBACK TMenuPicker::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  if (gPicker) gPicker->Step();
+}
+
+void CALLBACK TMenuPicker::Safety(HWND, UINT, UINT_PTR, DWORD) {
+  if (gPicker) gPicker->SafetyFired_ = true;
+  EndMenu();
+}
+
+void TMenuPicker::Step() {
+  if (Picked_) return;
+  HWND window = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindVisibleMenu, reinterpret_cast<LPARAM>(&window));
+  if (!window) return;
+  SawWindow_ = true;
+  HMENU menu = Menu_ ? Menu_() : nullptr;
+  if (!menu) return;
+  int pos = HighlightedPosition(menu);
+  // One key at a time: the next goes only after the last one moved the highlight, so nothing is
+  // still queued when the wanted item is seen.
+  if (WaitingForMove_ && pos == LastHighlight_) return;
+  WaitingForMove_ = false;
+  if (pos >= 0 && GetMenuItemID(menu, pos) == Id_) {
+    Picked_ = true;
+    PostKey(window, VK_RETURN);
+    return;
+  }
+  LastHighlight_ = pos;
+  WaitingForMove_ = true;
+  PostKey(window, VK_DOWN);
+}
+
+TDialogCloser::TDialogCloser(int button) : Button_(button), Start_(GetTickCount()) {
+  gCloser = this;
+  Poll_ = SetTimer(nullptr, 0, 50, &Tick);
+}
+
+TDialogCloser::~TDialogCloser() {
+  KillTimer(nullptr, Poll_);
+  gCloser = nullptr;
+}
+
+void CALLBACK TDialogCloser::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  TDialogCloser* c = gCloser;
+  if (!c || c->Closed_) return;
+  if (static_cast<LONG>(GetTickCount() - c->Start_) > 6000) return;
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog) return;
+  c->Closed_ = true;
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(c->Button_, BN_CLICKED), 0);
+}
+
+}  // namespace korv::test

@@ -1,0 +1,104 @@
+// Helpers of the shell component's tests: a sandbox folder under the temporary folder that the
+// test removes again, the OLE clipboard read back as file names, the shell's own verb identifiers
+// for a set of files (the oracle for picking a command), and a driver that picks a command in a
+// real popup menu with posted keys from a thread timer.
+#pragma once
+
+#include <shlobj.h>
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace korv::test {
+
+// A folder of its own under GetTempPath, removed with everything in it at the end. Every path it
+// hands out is inside it.
+class TSandbox {
+ public:
+  TSandbox();
+  ~TSandbox();
+  TSandbox(const TSandbox&) = delete;
+  TSandbox& operator=(const TSandbox&) = delete;
+
+  // The folder, with a trailing "\".
+  [[nodiscard]] const std::wstring& Path() const noexcept { return Root_; }
+  // Creates a file (and its folders) relative to the sandbox; returns its full path.
+  std::wstring File(const std::wstring& rel, const std::string& content = "data");
+  // Creates a folder relative to the sandbox; returns its full path without a trailing "\".
+  std::wstring Dir(const std::wstring& rel);
+  // The full path of a name relative to the sandbox (nothing is created).
+  [[nodiscard]] std::wstring PathOf(const std::wstring& rel) const { return Root_ + rel; }
+
+ private:
+  std::wstring Root_;
+};
+
+[[nodiscard]] bool PathExists(const std::wstring& path);
+
+// Empties the clipboard (OLE and plain).
+void ClearClipboard();
+// The files of CF_HDROP on the clipboard (empty when there is none).
+[[nodiscard]] std::vector<std::wstring> ClipboardFiles();
+
+// Case-insensitive comparison of two sets of paths.
+[[nodiscard]] bool SamePathSet(std::vector<std::wstring> a, std::vector<std::wstring> b);
+
+// The shell's command identifiers (id = offset + 1, as the component merges them with first id
+// 1) by verb for names of one folder, asked from the shell directly with the given query flags.
+[[nodiscard]] std::map<std::string, UINT> ShellVerbIds(const std::wstring& folder,
+                                                       const std::vector<std::wstring>& names,
+                                                       UINT flags = CMF_EXPLORE);
+
+// Picks the item with command id in the visible popup menu of this thread: a thread timer posts
+// VK_DOWN to the menu window, one at a time, until the item is highlighted, then VK_RETURN. A
+// safety timer ends the menu after 6 s. Arm it before the menu is tracked; menu() gives the
+// tracked menu's handle once it is up.
+class TMenuPicker {
+ public:
+  TMenuPicker(std::function<HMENU()> menu, UINT id);
+  ~TMenuPicker();
+  TMenuPicker(const TMenuPicker&) = delete;
+  TMenuPicker& operator=(const TMenuPicker&) = delete;
+
+  [[nodiscard]] bool Picked() const noexcept { return Picked_; }
+  [[nodiscard]] bool SafetyFired() const noexcept { return SafetyFired_; }
+  [[nodiscard]] bool SawMenuWindow() const noexcept { return SawWindow_; }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  static void CALLBACK Safety(HWND, UINT, UINT_PTR, DWORD);
+  void Step();
+
+  std::function<HMENU()> Menu_;
+  UINT Id_;
+  UINT_PTR Poll_ = 0;
+  UINT_PTR SafetyTimer_ = 0;
+  int LastHighlight_ = -2;  // position highlighted when the last key was posted
+  bool WaitingForMove_ = false;
+  bool Picked_ = false;
+  bool SafetyFired_ = false;
+  bool SawWindow_ = false;
+};
+
+// Closes the first visible dialog ("#32770") of this thread with the given button from a thread
+// timer; a safety timer gives up after 6 s.
+class TDialogCloser {
+ public:
+  explicit TDialogCloser(int button);
+  ~TDialogCloser();
+  TDialogCloser(const TDialogCloser&) = delete;
+  TDialogCloser& operator=(const TDialogCloser&) = delete;
+  [[nodiscard]] bool Closed() const noexcept { return Closed_; }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  int Button_;
+  UINT_PTR Poll_ = 0;
+  DWORD Start_ = 0;
+  bool Closed_ = false;
+};
+
+}  // namespace korv::test
