@@ -26,8 +26,8 @@ std::vector<std::wstring> WidenAll(const TStrings& list) {
 // ---------------------------------------------------------------------------------------------
 // "FileName" and "FileNameW"
 
-KORV_DEFINE_CLASS(TFilenameClipboardFormat, TCustomTextClipboardFormat, &CreateClipboardFormat<TFilenameClipboardFormat>,
-                  nullptr);
+KORV_DEFINE_CLASS(TFilenameClipboardFormat, TCustomTextClipboardFormat,
+                  &CreateClipboardFormat<TFilenameClipboardFormat>, nullptr);
 
 CLIPFORMAT TFilenameClipboardFormat::GetClipboardFormat() {
   static const CLIPFORMAT cf = RegisterFormatName("FileName");
@@ -293,9 +293,8 @@ void DragDropFileShutdown() {
   UnregisterDataFormat(TFileMapDataFormat::StaticClass());
   // CF_HDROP's class belongs to the formats unit and the ID list unit pairs it too: its pairs
   // stay while that unit runs (the file data format's own pairs went with it above).
-  for (TClass c : {TFilenameClipboardFormat::StaticClass(),
-                   TFilenameWClipboardFormat::StaticClass(), TFilenameMapClipboardFormat::StaticClass(),
-                   TFilenameMapWClipboardFormat::StaticClass()})
+  for (TClass c : {TFilenameClipboardFormat::StaticClass(), TFilenameWClipboardFormat::StaticClass(),
+                   TFilenameMapClipboardFormat::StaticClass(), TFilenameMapWClipboardFormat::StaticClass()})
     TClipboardFormat::UnregisterClipboardFormat(c);
   DragDropPIDLShutdown();
 }

@@ -51,8 +51,7 @@ TDragResult DragResultOf(HRESULT dragResult, DWORD effect, DWORD offered, DWORD 
       result = DropEffectToDragResult(effect & offered);
   } else
     result = drUnknown;
-  if (optimized)
-    *optimized = result == drDropMove && (effect != DROPEFFECT_MOVE || performed != DROPEFFECT_MOVE);
+  if (optimized) *optimized = result == drDropMove && (effect != DROPEFFECT_MOVE || performed != DROPEFFECT_MOVE);
   return result;
 }
 

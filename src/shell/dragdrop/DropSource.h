@@ -4,9 +4,9 @@
 // enumerator; and the gesture detector that tells a click from the start of a drag.
 #pragma once
 
-#include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <functional>
 #include <memory>
@@ -60,8 +60,8 @@ using TPasteEvent = TMethod<void(TObject* sender, TDragResult action, bool delet
                                        DWORD logicalPerformed, bool* optimized = nullptr) noexcept;
 
 // The platform calls a drag goes through; tests replace them.
-using TDoDragDropProc = std::function<HRESULT(IDataObject* dataObject, IDropSource* dropSource, DWORD okEffects,
-                                              DWORD* effect)>;
+using TDoDragDropProc =
+    std::function<HRESULT(IDataObject* dataObject, IDropSource* dropSource, DWORD okEffects, DWORD* effect)>;
 // Creates the shell's drag-image object; S_OK with one reference in *helper.
 using TCreateDragImageProc = std::function<HRESULT(IDragSourceHelper** helper)>;
 

@@ -72,7 +72,8 @@ TEST_F(DropFileSource, RendersTheDocumentedBlocks) {
   LARGE_INTEGER zero{};
   m.pstm->Seek(zero, STREAM_SEEK_CUR, &pos);
   EXPECT_EQ(pos.QuadPart, 21u + 3 + 8 + 4 + 8);  // 21 + number of names + their lengths
-  EXPECT_EQ(test::TPeerDataObject::MediumBytes(m), DropFiles(20, false, std::string("C:\\a.txt\0C:\\b\0C:\\third\0\0", 24)));
+  EXPECT_EQ(test::TPeerDataObject::MediumBytes(m),
+            DropFiles(20, false, std::string("C:\\a.txt\0C:\\b\0C:\\third\0\0", 24)));
   ReleaseStgMedium(&m);
   EXPECT_EQ(s.OutstandingReferences(), 0);
 }
@@ -143,13 +144,13 @@ TEST_F(DropFileSource, APeersBadFileListIsRefusedAndNotKept) {
   s.Files()->Add("C:\\mine.txt");
   const std::string names("C:\\evil\0\0", 9);
   const std::vector<std::string> bad{
-      DropFiles(20, false, "").substr(0, 12),                              // shorter than the header
-      DropFiles(4, false, names),                                          // names inside the header
-      DropFiles(static_cast<uint32_t>(20 + names.size()), false, names),   // names at the very end
-      DropFiles(0x7FFFFFF0, false, names),                                 // far outside
-      DropFiles(20, false, std::string("C:\\no-terminator", 16)),          // a name running off the end
-      DropFiles(20, true, std::string("C\0:\0\\", 5)),                     // a wide name without its zero
-      DropFiles(20, false, std::string("\0\0", 2)),                        // no name at all
+      DropFiles(20, false, "").substr(0, 12),                             // shorter than the header
+      DropFiles(4, false, names),                                         // names inside the header
+      DropFiles(static_cast<uint32_t>(20 + names.size()), false, names),  // names at the very end
+      DropFiles(0x7FFFFFF0, false, names),                                // far outside
+      DropFiles(20, false, std::string("C:\\no-terminator", 16)),         // a name running off the end
+      DropFiles(20, true, std::string("C\0:\0\\", 5)),                    // a wide name without its zero
+      DropFiles(20, false, std::string("\0\0", 2)),                       // no name at all
   };
   for (size_t i = 0; i < bad.size(); ++i) {
     for (DWORD tymed : {DWORD{TYMED_HGLOBAL}, DWORD{TYMED_ISTREAM}}) {
@@ -226,9 +227,8 @@ TEST_F(DropFileSource, DataFormatsAndTheirClipboardFormatsComeInRegistryOrder) {
   std::vector<std::string> names;
   for (int i = 0; i < TDataFormatClasses::Instance().Count(); ++i)
     names.push_back(TDataFormatClasses::Instance().Items(i)->Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"TTextDataFormat", "TDataStreamDataFormat",
-                                             "TVirtualFileStreamDataFormat", "TPIDLDataFormat", "TFileDataFormat",
-                                             "TFileMapDataFormat"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"TTextDataFormat", "TDataStreamDataFormat", "TVirtualFileStreamDataFormat",
+                                             "TPIDLDataFormat", "TFileDataFormat", "TFileMapDataFormat"}));
   // The file formats know their fixed names.
   TFilenameClipboardFormat fn;
   EXPECT_EQ(fn.GetClipboardFormatName(), "FileName");

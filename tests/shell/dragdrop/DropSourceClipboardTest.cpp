@@ -61,8 +61,9 @@ TEST_F(DropSourceClipboard, CopyAndCutPlaceTheFilesWithTheirPreferredEffect) {
   ASSERT_TRUE(test::ReadDWORD(clip, "Preferred DropEffect", preferred));
   EXPECT_EQ(preferred, DWORD{DROPEFFECT_COPY});
   auto names = test::WithoutClipboardFormats(test::Enumerate(clip, DATADIR_GET).Names);
-  EXPECT_EQ(names, (std::vector<std::string>{"InShellDragLoop", "Preferred DropEffect", "CF_HDROP", "Shell IDList Array",
-                                             "FileNameW", "FileName", "FileNameMapW", "FileNameMap"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"InShellDragLoop", "Preferred DropEffect", "CF_HDROP", "Shell IDList Array",
+                                      "FileNameW", "FileName", "FileNameMapW", "FileNameMap"}));
   clip->Release();
   // The platform's own clipboard sees the file list too.
   EXPECT_TRUE(IsClipboardFormatAvailable(CF_HDROP));
@@ -81,7 +82,7 @@ TEST_F(DropSourceClipboard, ChangingTheFilesLeavesTheOldOnesOnTheClipboard) {
   s.Files()->Add(first);
   ASSERT_TRUE(s.CopyToClipboard());
   EXPECT_GT(s.OutstandingReferences(), 0);  // held by the clipboard
-  s.Files()->Add(second);  // flushes first
+  s.Files()->Add(second);                   // flushes first
   EXPECT_FALSE(s.IsOnClipboard());
   EXPECT_EQ(s.OutstandingReferences(), 0);  // the clipboard let go of the object
   EXPECT_EQ(ClipboardFiles(), (std::vector<std::string>{first}));

@@ -2,8 +2,8 @@
 // on events the code under test sets, from a source window onto a drop target window of the same
 // process; and the gesture detector's rules under real input.
 #include <windows.h>
+// commctrl.h needs the types windows.h declares.
 #include <commctrl.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -89,9 +89,9 @@ class DropSourceDrag : public TDropSourceTest {
       const DWORD start = GetTickCount();
       while (!(Probe.Started.IsSet() && reached(y))) {
         if (GetTickCount() - start > test::kDeadlineMs) {
-          d.Fail(Probe.Started.IsSet() ? "the drag did not reach its goal"
-                                       : std::string("the drag did not start; gesture ended: ") +
-                                             (Finished ? "yes" : "no"));
+          d.Fail(Probe.Started.IsSet()
+                     ? "the drag did not reach its goal"
+                     : std::string("the drag did not start; gesture ended: ") + (Finished ? "yes" : "no"));
           return;
         }
         if (x != goalX || y != goalY) {

@@ -3,8 +3,8 @@
 // and the rule that no exception leaves a COM method. The drags here are played by a scripted
 // target through the injectable DoDragDrop; real drags with real input are in DropSourceDragTest.
 #include <windows.h>
+// commctrl.h needs the types windows.h declares.
 #include <commctrl.h>
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -29,9 +29,9 @@ using test::WriteDWORD;
 struct TScriptedDrag {
   DWORD ShowEffect = DROPEFFECT_COPY;  // what the target shows (GiveFeedback)
   bool Escape = false;
-  DWORD Performed = ~DWORD{0};         // "Performed DropEffect" written on a drop; ~0: nothing
-  DWORD Logical = ~DWORD{0};           // "Logical Performed DropEffect"
-  DWORD DropEffect = DROPEFFECT_COPY;  // answered by the drop
+  DWORD Performed = ~DWORD{0};                   // "Performed DropEffect" written on a drop; ~0: nothing
+  DWORD Logical = ~DWORD{0};                     // "Logical Performed DropEffect"
+  DWORD DropEffect = DROPEFFECT_COPY;            // answered by the drop
   std::function<void(IDataObject*)> DuringDrag;  // runs while the drag is on
 
   // Records
@@ -107,7 +107,8 @@ TEST(DropSourceOutcome, EveryCombinationOfResultEffectAndFeedback) {
   EXPECT_EQ(DragResultOf(E_OUTOFMEMORY, 0, all, 0, 0), drOutMemory);
   EXPECT_EQ(DragResultOf(E_UNEXPECTED, 0, all, 0, 0), drUnknown);
 
-  EXPECT_EQ(DragTypesToDropEffects(DragTypeBit(dtCopy) | DragTypeBit(dtLink)), DWORD{DROPEFFECT_COPY | DROPEFFECT_LINK});
+  EXPECT_EQ(DragTypesToDropEffects(DragTypeBit(dtCopy) | DragTypeBit(dtLink)),
+            DWORD{DROPEFFECT_COPY | DROPEFFECT_LINK});
   EXPECT_EQ(DropEffectToDragResult(3), drUnknown);
 }
 
@@ -235,9 +236,9 @@ TEST_F(DropSource, QueryContinueDragDropsOnlyAnOfferedShownEffect) {
 TEST_F(DropSource, EnumeratesTheFileFormatsInTheirPublishedOrder) {
   TDropFileSource s(nullptr);
   auto get = Enumerate(s.AsDataObject(), DATADIR_GET);
-  EXPECT_EQ(get.Names, (std::vector<std::string>{"InShellDragLoop", "Preferred DropEffect", "CF_HDROP",
-                                                 "Shell IDList Array", "FileNameW", "FileName", "FileNameMapW",
-                                                 "FileNameMap"}));
+  EXPECT_EQ(get.Names,
+            (std::vector<std::string>{"InShellDragLoop", "Preferred DropEffect", "CF_HDROP", "Shell IDList Array",
+                                      "FileNameW", "FileName", "FileNameMapW", "FileNameMap"}));
   for (const FORMATETC& fe : get.Formats) {
     EXPECT_EQ(fe.tymed, DWORD{TYMED_HGLOBAL | TYMED_ISTREAM});
     EXPECT_EQ(fe.dwAspect, DWORD{DVASPECT_CONTENT});
@@ -296,7 +297,8 @@ TEST_F(DropSource, AnswersEveryListedFormatButServesOnlyHeldData) {
   TDropFileSource s(nullptr);
   IDataObject* d = s.AsDataObject();
   for (DWORD dir : {DATADIR_GET, DATADIR_SET})
-    for (FORMATETC fe : Enumerate(d, dir).Formats) EXPECT_EQ(d->QueryGetData(&fe), S_OK) << test::FormatName(fe.cfFormat);
+    for (FORMATETC fe : Enumerate(d, dir).Formats)
+      EXPECT_EQ(d->QueryGetData(&fe), S_OK) << test::FormatName(fe.cfFormat);
   FORMATETC unknown{FormatId("Korv Unknown"), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   EXPECT_EQ(d->QueryGetData(&unknown), DV_E_FORMATETC);
   FORMATETC otherAspect{CF_HDROP, nullptr, DVASPECT_ICON, -1, TYMED_HGLOBAL};

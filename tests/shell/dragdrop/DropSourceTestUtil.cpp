@@ -103,8 +103,10 @@ std::vector<std::string> ReadShellIDList(IDataObject* data, HRESULT* hr) {
         auto child = reinterpret_cast<LPCITEMIDLIST>(base + cida->aoffset[i]);
         LPITEMIDLIST full = ILCombine(parent, child);
         char buf[MAX_PATH] = {};
-        if (full && SHGetPathFromIDListA(full, buf)) paths.emplace_back(buf);
-        else paths.emplace_back();
+        if (full && SHGetPathFromIDListA(full, buf))
+          paths.emplace_back(buf);
+        else
+          paths.emplace_back();
         if (full) ILFree(full);
       }
       GlobalUnlock(m.hGlobal);

@@ -3,15 +3,14 @@
 // SHGetPathFromIDList), popup windows for real input, and a fixture that starts the file unit.
 #pragma once
 
-#include <windows.h>
+#include <gtest/gtest.h>
 #include <ole2.h>
 #include <shlobj.h>
+#include <windows.h>
 
 #include <functional>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "DragDropTestUtil.h"
 #include "shell/dragdrop/DragDropFile.h"
@@ -44,8 +43,7 @@ struct TEnumerated {
 
 // GetData of a format by name or id with the given media; the bytes, or nothing on failure
 // (hr receives the result).
-[[nodiscard]] bool GetBytes(IDataObject* data, CLIPFORMAT cf, DWORD tymed, std::string& bytes,
-                            HRESULT* hr = nullptr);
+[[nodiscard]] bool GetBytes(IDataObject* data, CLIPFORMAT cf, DWORD tymed, std::string& bytes, HRESULT* hr = nullptr);
 // CF_HDROP read through DragQueryFileA.
 [[nodiscard]] std::vector<std::string> ReadHDrop(IDataObject* data, HRESULT* hr = nullptr);
 // "Shell IDList Array" resolved through ILCombine and SHGetPathFromIDListA, one path per item.
@@ -77,8 +75,8 @@ class TTestDropTarget : public IDropTarget {
   HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
 
   // Answers
-  DWORD OverEffect = DROPEFFECT_COPY;     // shown while over the target
-  DWORD DropEffect = DROPEFFECT_COPY;     // answered by Drop
+  DWORD OverEffect = DROPEFFECT_COPY;       // shown while over the target
+  DWORD DropEffect = DROPEFFECT_COPY;       // answered by Drop
   DWORD PerformedEffect = DROPEFFECT_COPY;  // written as "Performed DropEffect"; ~0: nothing
   std::function<void(POINTL)> OnOver;       // runs inside DragOver
 
@@ -107,10 +105,10 @@ class TTestWindow {
   [[nodiscard]] bool Activate();
 
   std::function<void(HWND, POINT)> OnButtonDown;
-  TEvent ButtonDown;      // set when WM_LBUTTONDOWN arrives
+  TEvent ButtonDown;         // set when WM_LBUTTONDOWN arrives
   DWORD ButtonDownTime = 0;  // its message time
   int MouseMoves = 0;        // WM_MOUSEMOVE dispatched to the window
-  std::string Error;      // an exception caught in the window procedure
+  std::string Error;         // an exception caught in the window procedure
 
  private:
   static LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM w, LPARAM l);
