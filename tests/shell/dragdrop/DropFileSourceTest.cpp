@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "DropSourceTestUtil.h"
+#include "classlib/Streaming.h"
 
 namespace korv {
 namespace {
@@ -260,6 +261,45 @@ TEST_F(DropFileSource, TheFileNameFormatsConvertOnTheirOwnToo) {
   EXPECT_EQ(Items(hdrop.Files()), Items(other.Files()));
   ASSERT_TRUE(files.Assign(&hdrop));
   EXPECT_EQ(Items(files.Files()), Items(other.Files()));
+}
+
+TEST_F(DropFileSource, PublishedPropertiesTravelWithTheForm) {
+  RegisterClass(TDropFileSource::StaticClass());
+  RegisterClass(TImageList::StaticClass());
+  TMemoryStream stream;
+  {
+    TComponent root(nullptr);
+    root.SetName("Holder");
+    auto* images = new TImageList(&root);
+    images->SetName("Images1");
+    auto* s = new TDropFileSource(&root);
+    s->SetName("Source1");
+    s->SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtLink));
+    s->SetImages(images);
+    s->SetImageHotSpotX(4);
+    s->SetImageHotSpotY(5);
+    s->SetAllowAsyncTransfer(true);
+    s->Files()->Add("C:\\one");
+    s->Files()->Add("C:\\two");
+    s->MappedNames()->Add("uno");
+    WriteComponent(stream, &root);
+  }
+  stream.SetPosition(0);
+  TComponent copy(nullptr);
+  ReadComponent(stream, &copy);
+  auto* s = dynamic_cast<TDropFileSource*>(copy.FindComponent("Source1"));
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->DragTypes(), DragTypeBit(dtCopy) | DragTypeBit(dtLink));
+  EXPECT_EQ(s->Images(), copy.FindComponent("Images1"));
+  EXPECT_EQ(s->ImageHotSpotX(), 4);
+  EXPECT_EQ(s->ImageHotSpotY(), 5);
+  EXPECT_TRUE(s->AllowAsyncTransfer());
+  EXPECT_EQ(Items(*s->Files()), (std::vector<std::string>{"C:\\one", "C:\\two"}));
+  EXPECT_EQ(Items(*s->MappedNames()), (std::vector<std::string>{"uno"}));
+  // A source read from a form is a working source: its formats came from the registry.
+  EXPECT_EQ(test::ReadHDrop(s->AsDataObject()), (std::vector<std::string>{"C:\\one", "C:\\two"}));
+  UnRegisterClass(TDropFileSource::StaticClass());
+  UnRegisterClass(TImageList::StaticClass());
 }
 
 }  // namespace
