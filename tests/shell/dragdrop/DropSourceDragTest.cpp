@@ -144,7 +144,9 @@ TEST_F(DropSourceDrag, FilesArriveInEveryFormatAndTheTargetsCopyComesBack) {
   for (const auto& f : files) Src().Files()->Add(f);
   Target.PerformedEffect = DROPEFFECT_COPY;
   Target.DropEffect = DROPEFFECT_COPY;
+  const LONG targetRefs = Target.Ref;  // the registration's
   ASSERT_TRUE(Drag(TEnding::Drop));
+  EXPECT_EQ(Target.Ref, targetRefs);
 
   EXPECT_TRUE(Gesture);
   EXPECT_EQ(Result, drDropCopy);
