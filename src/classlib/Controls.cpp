@@ -603,17 +603,8 @@ void TGraphicControl::Dispatch(TMessage& m) {
 void TGraphicControl::WMPaint(TMessage& m) {
   // The parent passes its DC, with the origin at this control and the clip limited to it.
   if (!m.WParam) return;
-  FCanvas->Lock();
-  FCanvas->BindDC(reinterpret_cast<HDC>(m.WParam));
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->BindDC(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->BindDC(nullptr);
-  FCanvas->Unlock();
+  TCanvasPaintScope scope(*FCanvas, reinterpret_cast<HDC>(m.WParam));
+  Paint();
 }
 
 }  // namespace korv

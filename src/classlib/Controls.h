@@ -178,6 +178,26 @@ class TControlCanvas : public TCanvas {
   HWND FWindowHandle = nullptr;
 };
 
+// Paints through a control's canvas on a DC the caller owns (the DC of a paint message): while
+// the scope lives the canvas is locked and bound to the DC; on every exit, painting that threw
+// included, it lets go of the DC and is unlocked.
+class TCanvasPaintScope {
+ public:
+  TCanvasPaintScope(TControlCanvas& canvas, HDC dc) : FCanvas(canvas) {
+    FCanvas.Lock();
+    FCanvas.BindDC(dc);
+  }
+  ~TCanvasPaintScope() {
+    FCanvas.BindDC(nullptr);
+    FCanvas.Unlock();
+  }
+  TCanvasPaintScope(const TCanvasPaintScope&) = delete;
+  TCanvasPaintScope& operator=(const TCanvasPaintScope&) = delete;
+
+ private:
+  TControlCanvas& FCanvas;
+};
+
 // ---------------------------------------------------------------------------------------------
 // TControl
 

@@ -1363,20 +1363,15 @@ TCustomControl::~TCustomControl() {
 }
 
 void TCustomControl::PaintWindow(HDC dc) {
-  FCanvas->Lock();
-  FCanvas->BindDC(dc);
+  TCanvasPaintScope scope(*FCanvas, dc);
   FControlState |= csCustomPaint;
   try {
     Paint();
   } catch (...) {
     FControlState &= ~csCustomPaint;
-    FCanvas->BindDC(nullptr);
-    FCanvas->Unlock();
     throw;
   }
   FControlState &= ~csCustomPaint;
-  FCanvas->BindDC(nullptr);
-  FCanvas->Unlock();
 }
 
 }  // namespace korv

@@ -250,17 +250,8 @@ void TCustomForm::AlignControls(TControl* control, TRect& rect) {
 }
 
 void TCustomForm::PaintWindow(HDC dc) {
-  FCanvas->Lock();
-  FCanvas->BindDC(dc);
-  try {
-    Paint();
-  } catch (...) {
-    FCanvas->BindDC(nullptr);
-    FCanvas->Unlock();
-    throw;
-  }
-  FCanvas->BindDC(nullptr);
-  FCanvas->Unlock();
+  TCanvasPaintScope scope(*FCanvas, dc);
+  Paint();
 }
 
 void TCustomForm::Paint() {
