@@ -662,7 +662,8 @@ void DeallocateHWnd(HWND wnd) noexcept;
 void SetThemesEnabledOverride(int value) noexcept;
 
 // Records an exception that a window procedure caught (it never leaves the procedure); the
-// application shows or reports it.
-void HandleWndProcException() noexcept;
+// application shows or reports it (it is dropped when there is no application). Called inside a
+// catch block; unknown is the message for an exception that is not a std::exception.
+void HandleWndProcException(const char* unknown = "Unknown exception in a window procedure") noexcept;
 
 }  // namespace korv

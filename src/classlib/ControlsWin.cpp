@@ -41,17 +41,21 @@ HINSTANCE ModuleInstance() noexcept { return GetModuleHandleA(nullptr); }
 // ---------------------------------------------------------------------------------------------
 // Exceptions inside window procedures
 
-void HandleWndProcException() noexcept {
+void HandleWndProcException(const char* unknown) noexcept {
   try {
     throw;
   } catch (const Exception& e) {
     if (Application) Application->HandleException(&e);
   } catch (const std::exception& e) {
-    Exception wrapped(e.what());
-    if (Application) Application->HandleException(&wrapped);
+    if (Application) {
+      Exception wrapped(e.what());
+      Application->HandleException(&wrapped);
+    }
   } catch (...) {
-    Exception wrapped("Unknown exception in a window procedure");
-    if (Application) Application->HandleException(&wrapped);
+    if (Application) {
+      Exception wrapped(unknown);
+      Application->HandleException(&wrapped);
+    }
   }
 }
 

@@ -68,24 +68,8 @@ UINT DefaultTracker(HMENU menu, HWND owner, POINT pt, UINT flags) {
 }
 
 // An exception of an event handler that reached a window procedure: the procedure must not let it
-// out, so it goes to the application's exception handler (dropped when there is no application).
-void ReportHandlerException() noexcept {
-  try {
-    throw;
-  } catch (const Exception& e) {
-    if (Application) Application->HandleException(&e);
-  } catch (const std::exception& e) {
-    if (Application) {
-      Exception wrapped(e.what());
-      Application->HandleException(&wrapped);
-    }
-  } catch (...) {
-    if (Application) {
-      Exception wrapped("Unknown exception in a menu event handler");
-      Application->HandleException(&wrapped);
-    }
-  }
-}
+// out, so it goes to the application's exception handler.
+void ReportHandlerException() noexcept { HandleWndProcException("Unknown exception in a menu event handler"); }
 
 // The font items are measured and painted with: the screen's menu font, or the system's menu
 // font before the screen object exists.
