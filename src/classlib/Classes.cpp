@@ -313,14 +313,8 @@ void TCollection::Delete(int index) { delete GetItem(index); }
 
 void TCollection::Clear() {
   if (FItems.empty()) return;
-  BeginUpdate();
-  try {
-    while (!FItems.empty()) delete FItems.back();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope scope(*this);
+  while (!FItems.empty()) delete FItems.back();
 }
 
 TCollectionItem* TCollection::FindItemID(int id) const {
@@ -343,15 +337,9 @@ void TCollection::Assign(const TPersistent* source) {
   if (source && source->InheritsFrom(TCollection::StaticClass())) {
     auto* other = static_cast<const TCollection*>(source);
     if (other == this) return;
-    BeginUpdate();
-    try {
-      Clear();
-      for (TCollectionItem* item : other->FItems) Add()->Assign(item);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    TUpdateScope scope(*this);
+    Clear();
+    for (TCollectionItem* item : other->FItems) Add()->Assign(item);
     return;
   }
   TPersistent::Assign(source);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -358,6 +359,32 @@ class TStreamAdapter : public IStream {
 // String lists
 
 enum class TDuplicates { dupIgnore, dupAccept, dupError };
+
+// An update bracket around a scope, for anything with BeginUpdate and EndUpdate (string lists,
+// collections): BeginUpdate now, EndUpdate on every exit. EndUpdate runs the change events. What
+// they throw after a normal exit reaches the caller; while an exception of the scope is already
+// on its way out, that one goes on and one from the events is dropped.
+template <class T>
+class TUpdateScope {
+ public:
+  explicit TUpdateScope(T& target) : FTarget(target), FUncaught(std::uncaught_exceptions()) { FTarget.BeginUpdate(); }
+  ~TUpdateScope() noexcept(false) {
+    if (std::uncaught_exceptions() == FUncaught) {
+      FTarget.EndUpdate();
+      return;
+    }
+    try {
+      FTarget.EndUpdate();
+    } catch (...) {
+    }
+  }
+  TUpdateScope(const TUpdateScope&) = delete;
+  TUpdateScope& operator=(const TUpdateScope&) = delete;
+
+ private:
+  T& FTarget;
+  int FUncaught;
+};
 
 class TStrings : public TPersistent {
   KORV_CLASS(TStrings, TPersistent)

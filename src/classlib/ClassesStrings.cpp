@@ -14,19 +14,6 @@ namespace {
 constexpr const char* kIndexError = "List index out of bounds (%d)";
 constexpr const char* kSortedError = "Operation not allowed on sorted list";
 constexpr const char* kDuplicateError = "String list does not allow duplicates";
-
-// Runs EndUpdate when a bracket opened with BeginUpdate is left, also by an exception.
-template <class T>
-class TUpdateScope {
- public:
-  explicit TUpdateScope(T& target) : T_(target) { T_.BeginUpdate(); }
-  ~TUpdateScope() { T_.EndUpdate(); }
-  TUpdateScope(const TUpdateScope&) = delete;
-  TUpdateScope& operator=(const TUpdateScope&) = delete;
-
- private:
-  T& T_;
-};
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------

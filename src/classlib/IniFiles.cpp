@@ -130,41 +130,23 @@ void TMemIniFile::WriteFloat(std::string_view section, std::string_view ident, d
 }
 
 void TMemIniFile::ReadSections(TStrings& strings) const {
-  strings.BeginUpdate();
-  try {
-    strings.Clear();
-    for (const TIniSection& s : FSections) strings.Add(s.Name);
-  } catch (...) {
-    strings.EndUpdate();
-    throw;
-  }
-  strings.EndUpdate();
+  TUpdateScope scope(strings);
+  strings.Clear();
+  for (const TIniSection& s : FSections) strings.Add(s.Name);
 }
 
 void TMemIniFile::ReadSection(std::string_view section, TStrings& strings) const {
-  strings.BeginUpdate();
-  try {
-    strings.Clear();
-    if (const TIniSection* s = FindSection(section))
-      for (const TIniEntry& e : s->Entries) strings.Add(e.Key);
-  } catch (...) {
-    strings.EndUpdate();
-    throw;
-  }
-  strings.EndUpdate();
+  TUpdateScope scope(strings);
+  strings.Clear();
+  if (const TIniSection* s = FindSection(section))
+    for (const TIniEntry& e : s->Entries) strings.Add(e.Key);
 }
 
 void TMemIniFile::ReadSectionValues(std::string_view section, TStrings& strings) const {
-  strings.BeginUpdate();
-  try {
-    strings.Clear();
-    if (const TIniSection* s = FindSection(section))
-      for (const TIniEntry& e : s->Entries) strings.Add(e.HasValue ? e.Key + "=" + e.Value : e.Key);
-  } catch (...) {
-    strings.EndUpdate();
-    throw;
-  }
-  strings.EndUpdate();
+  TUpdateScope scope(strings);
+  strings.Clear();
+  if (const TIniSection* s = FindSection(section))
+    for (const TIniEntry& e : s->Entries) strings.Add(e.HasValue ? e.Key + "=" + e.Value : e.Key);
 }
 
 bool TMemIniFile::SectionExists(std::string_view section) const { return FindSection(section) != nullptr; }
@@ -190,19 +172,13 @@ void TMemIniFile::DeleteKey(std::string_view section, std::string_view ident) {
 }
 
 void TMemIniFile::GetStrings(TStrings& strings) const {
-  strings.BeginUpdate();
-  try {
-    strings.Clear();
-    for (size_t i = 0; i < FSections.size(); ++i) {
-      if (i > 0) strings.Add("");
-      strings.Add("[" + FSections[i].Name + "]");
-      for (const TIniEntry& e : FSections[i].Entries) strings.Add(e.HasValue ? e.Key + "=" + e.Value : e.Key);
-    }
-  } catch (...) {
-    strings.EndUpdate();
-    throw;
+  TUpdateScope scope(strings);
+  strings.Clear();
+  for (size_t i = 0; i < FSections.size(); ++i) {
+    if (i > 0) strings.Add("");
+    strings.Add("[" + FSections[i].Name + "]");
+    for (const TIniEntry& e : FSections[i].Entries) strings.Add(e.HasValue ? e.Key + "=" + e.Value : e.Key);
   }
-  strings.EndUpdate();
 }
 
 void TMemIniFile::SetStrings(const TStrings& strings) { SetText(strings.Text()); }

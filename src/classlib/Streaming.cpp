@@ -49,17 +49,11 @@ void TStrings::DefineProperties(TFiler* filer) {
   filer->DefineProperty(
       "Strings",
       [this](TReader& reader) {
-        BeginUpdate();
-        try {
-          Clear();
-          reader.ReadListBegin();
-          while (!reader.EndOfList()) Add(reader.ReadString());
-          reader.ReadListEnd();
-        } catch (...) {
-          EndUpdate();
-          throw;
-        }
-        EndUpdate();
+        TUpdateScope scope(*this);
+        Clear();
+        reader.ReadListBegin();
+        while (!reader.EndOfList()) Add(reader.ReadString());
+        reader.ReadListEnd();
       },
       [this](TWriter& writer) {
         writer.WriteListBegin();
@@ -465,19 +459,13 @@ void TReader::SkipValue() {
 
 void TReader::ReadCollection(TCollection* collection) {
   CheckValue(TValueType::vaCollection);
-  collection->BeginUpdate();
-  try {
-    collection->Clear();
-    while (!EndOfList()) {
-      ReadListBegin();
-      ReadProperties(collection->Add());
-    }
-    ReadListEnd();
-  } catch (...) {
-    collection->EndUpdate();
-    throw;
+  TUpdateScope scope(*collection);
+  collection->Clear();
+  while (!EndOfList()) {
+    ReadListBegin();
+    ReadProperties(collection->Add());
   }
-  collection->EndUpdate();
+  ReadListEnd();
 }
 
 void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const std::string& path) {

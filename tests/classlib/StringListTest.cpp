@@ -231,6 +231,35 @@ TEST(TStringListTest, ChangeEventsAreBracketedByUpdates) {
   EXPECT_EQ(log.Events.size(), 4u);
 }
 
+// A change handler that throws, once or on every call.
+struct TThrowingHandler {
+  int Calls = 0;
+  bool Always = false;
+  void Change(TObject*) {
+    if (Always || ++Calls == 1) throw EInvalidOperation("handler");
+  }
+};
+
+TEST(TStringListTest, AChangeHandlerThatThrowsAtTheEndOfABracketReachesTheCaller) {
+  TStringList source;
+  source.SetText("a\nb\nc");
+  TThrowingHandler handler;
+  TStringList l;
+  l.OnChange = TNotifyEvent(&handler, &TThrowingHandler::Change);
+  // The bracket of AddStrings closes with the change event, which throws.
+  EXPECT_THROW(l.AddStrings(source), EInvalidOperation);
+  EXPECT_EQ(Items(l), (V{"a", "b", "c"}));
+  EXPECT_EQ(l.UpdateCount(), 0);
+  // The same from text and from another list.
+  handler.Calls = 0;
+  EXPECT_THROW(l.SetText("x"), EInvalidOperation);
+  EXPECT_EQ(Items(l), (V{"x"}));
+  handler.Calls = 0;
+  EXPECT_THROW(l.Assign(&source), EInvalidOperation);
+  EXPECT_EQ(Items(l), (V{"a", "b", "c"}));
+  EXPECT_EQ(l.UpdateCount(), 0);
+}
+
 TEST(TStringListTest, ObjectsOwnershipMoveAndExchange) {
   TStringList l;
   l.SetOwnsObjects(true);

@@ -116,7 +116,7 @@ void TTntStrings::DefineProperties(TFiler* filer) {
       [this](TReader& reader) {
         reader.ReadListBegin();
         if (GetCount() == 0) {
-          TUpdateGuard guard(*this);
+          TUpdateScope scope(*this);
           Clear();
           while (!reader.EndOfList()) Add(AnsiToWideCP(reader.ReadString(), CP_UTF8));
         } else {
@@ -148,7 +148,7 @@ void TTntStrings::SaveToFile(const std::wstring& fileName) const {
 }
 
 void TTntStrings::LoadFromStreamMarked(TStream& stream, bool detectMark) {
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   const TStreamCharSet charSet = detectMark ? DetectStreamCharSet(stream) : scUtf16;
   const size_t n = RemainingBytes(stream);
   switch (charSet) {
@@ -585,7 +585,7 @@ void TTntStringList::SetTextBuffer(std::unique_ptr<wchar_t[]> buffer, size_t uni
     TTntStrings::SetTextBuffer(std::move(buffer), units);
     return;
   }
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   Clear();
   AdoptText(std::move(buffer), units);
 }
@@ -676,17 +676,11 @@ void TAnsiStringsForWideStringsAdapter::SetUpdateState(bool updating) {
 }
 
 void TAnsiStringsForWideStringsAdapter::LoadFromStreamCodePage(TStream& stream, UINT codePage) {
-  BeginUpdate();
-  try {
-    const size_t n = RemainingBytes(stream);
-    auto buf = AllocBuffer<char>(n);
-    ReadExact(stream, buf.get(), n);
-    FWideStrings->SetTextStr(AnsiToWideCP(std::string_view(buf.get(), n), codePage));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope scope(*this);
+  const size_t n = RemainingBytes(stream);
+  auto buf = AllocBuffer<char>(n);
+  ReadExact(stream, buf.get(), n);
+  FWideStrings->SetTextStr(AnsiToWideCP(std::string_view(buf.get(), n), codePage));
 }
 
 void TAnsiStringsForWideStringsAdapter::SaveToStreamCodePage(TStream& stream, UINT codePage) const {

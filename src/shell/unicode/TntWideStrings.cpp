@@ -160,7 +160,7 @@ void TWideStrings::Assign(const TPersistent* source) {
   if (source == this) return;
   if (source && source->InheritsFrom(TWideStrings::StaticClass())) {
     const auto* src = static_cast<const TWideStrings*>(source);
-    TUpdateGuard guard(*this);
+    TUpdateScope scope(*this);
     Clear();
     FDefined = src->FDefined;
     FDelimiter = src->FDelimiter;
@@ -179,7 +179,7 @@ void TWideStrings::Assign(const TPersistent* source) {
     const wchar_t sep = static_cast<unsigned char>(src->NameValueSeparator());
     const wchar_t quote = static_cast<unsigned char>(src->QuoteChar());
     const wchar_t delim = static_cast<unsigned char>(src->Delimiter());
-    TUpdateGuard guard(*this);
+    TUpdateScope scope(*this);
     Clear();
     FNameValueSeparator = sep;
     FQuoteChar = quote;
@@ -205,18 +205,12 @@ void TWideStrings::AssignTo(TPersistent* dest) const {
     const char sep = static_cast<char>(NameValueSeparator() & 0xFF);
     const char quote = static_cast<char>(QuoteChar() & 0xFF);
     const char delim = static_cast<char>(Delimiter() & 0xFF);
-    d->BeginUpdate();
-    try {
-      d->Clear();
-      d->SetNameValueSeparator(sep);
-      d->SetQuoteChar(quote);
-      d->SetDelimiter(delim);
-      for (auto& [s, obj] : items) d->AddObject(s, obj);
-    } catch (...) {
-      d->EndUpdate();
-      throw;
-    }
-    d->EndUpdate();
+    TUpdateScope scope(*d);
+    d->Clear();
+    d->SetNameValueSeparator(sep);
+    d->SetQuoteChar(quote);
+    d->SetDelimiter(delim);
+    for (auto& [s, obj] : items) d->AddObject(s, obj);
     return;
   }
   inherited::AssignTo(dest);
@@ -237,7 +231,7 @@ void TWideStrings::ReadData(TReader& reader) {
     SetTextStr(reader.ReadWideString());
     return;
   }
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   Clear();
   reader.ReadListBegin();
   while (!reader.EndOfList()) Add(reader.ReadWideString());
@@ -288,19 +282,19 @@ void TWideStrings::InsertObject(int index, const std::wstring& s, TObject* obj) 
 }
 
 void TWideStrings::AddStrings(const TStrings& strings) {
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   const int n = strings.Count();
   for (int i = 0; i < n; ++i) AddObject(AnsiToWideCP(strings.Get(i), CP_ACP), strings.GetObject(i));
 }
 
 void TWideStrings::AddStrings(const TWideStrings& strings) {
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   const int n = strings.GetCount();  // taken once: adding a list to itself doubles it
   for (int i = 0; i < n; ++i) AddObject(strings.Get(i), strings.GetObject(i));
 }
 
 void TWideStrings::Exchange(int a, int b) {
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   std::wstring sa = Get(a), sb = Get(b);
   TObject* oa = GetObject(a);
   TObject* ob = GetObject(b);
@@ -312,7 +306,7 @@ void TWideStrings::Exchange(int a, int b) {
 
 void TWideStrings::Move(int from, int to) {
   if (from == to) return;
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   std::wstring s = Get(from);
   TObject* obj = GetObject(from);
   Delete(from);
@@ -360,7 +354,7 @@ std::wstring TWideStrings::GetTextStr() const {
 }
 
 void TWideStrings::SetTextStr(std::wstring_view text) {
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   Clear();
   SplitWideLines(text, [&](std::wstring_view line) { Add(std::wstring(line)); });
 }
@@ -383,7 +377,7 @@ void TWideStrings::WriteTextTo(TStream& stream) const {
 // Streams and files
 
 void TWideStrings::LoadFromStream(TStream& stream) {
-  TUpdateGuard guard(*this);
+  TUpdateScope scope(*this);
   const size_t n = RemainingBytes(stream);
   const size_t units = n / 2;
   std::unique_ptr<wchar_t[]> buf;

@@ -121,18 +121,6 @@ class TWideStrings : public TPersistent {
   void ReadData(TReader& reader);
   void WriteData(TWriter& writer) const;
 
-  // Opens an update bracket for the lifetime of the guard (closed on every exit).
-  class TUpdateGuard {
-   public:
-    explicit TUpdateGuard(TWideStrings& s) : S_(s) { S_.BeginUpdate(); }
-    ~TUpdateGuard() { S_.EndUpdate(); }
-    TUpdateGuard(const TUpdateGuard&) = delete;
-    TUpdateGuard& operator=(const TUpdateGuard&) = delete;
-
-   private:
-    TWideStrings& S_;
-  };
-
  private:
   mutable uint8_t FDefined = 0;
   mutable wchar_t FDelimiter = 0;

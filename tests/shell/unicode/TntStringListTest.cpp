@@ -313,6 +313,27 @@ TEST(TntStringListTest, ChangeEventsBracketEveryChange) {
   EXPECT_TRUE(rec.Log.empty());  // failed calls announce nothing
 }
 
+TEST(TntStringListTest, AChangeHandlerThatThrowsAtTheEndOfABracketReachesTheCaller) {
+  struct Thrower {
+    int Calls = 0;
+    void Change(TObject*) {
+      if (++Calls == 1) throw EInvalidOperation("handler");
+    }
+  } thrower;
+  TTntStringList source;
+  Fill(source, {L"a", L"b"});
+  TTntStringList l;
+  l.OnChange = TNotifyEvent(&thrower, &Thrower::Change);
+  // The bracket of AddStrings closes with the change event, which throws.
+  EXPECT_THROW(l.AddStrings(source), EInvalidOperation);
+  EXPECT_EQ(Lines(l), (W{L"a", L"b"}));
+  EXPECT_EQ(l.UpdateCount(), 0);
+  thrower.Calls = 0;
+  EXPECT_THROW(l.Assign(&source), EInvalidOperation);
+  EXPECT_EQ(Lines(l), (W{L"a", L"b"}));
+  EXPECT_EQ(l.UpdateCount(), 0);
+}
+
 TEST(TntStringListTest, DestructionAnnouncesNothing) {
   int events = 0;
   struct Counter {
