@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "classlib/Streaming.h"
+
 namespace korv {
 
 // ---------------------------------------------------------------------------------------------
@@ -38,75 +40,39 @@ const char* const kPenModeIdents[] = {"pmBlack", "pmWhite", "pmNop", "pmNot", "p
 const char* const kBrushStyleIdents[] = {"bsSolid", "bsClear", "bsHorizontal", "bsVertical",
                                          "bsFDiagonal", "bsBDiagonal", "bsCross", "bsDiagCross"};
 
-TPropInfo OrdProp(const char* name, TPropKind kind, int64_t (*get)(const TObject*), void (*set)(TObject*, int64_t),
-                  bool hasDefault, int64_t def, const char* const* idents = nullptr, int identCount = 0) {
-  TPropInfo p{};
-  p.Name = name;
-  p.Kind = kind;
-  p.GetOrd = get;
-  p.SetOrd = set;
-  p.Idents = idents;
-  p.IdentCount = identCount;
-  p.HasDefault = hasDefault;
-  p.DefaultOrd = def;
-  return p;
-}
-
 const TPropInfo kFontProps[] = {
-    OrdProp("Charset", TPropKind::Integer, [](const TObject* o) -> int64_t { return static_cast<const TFont*>(o)->Charset(); },
-            [](TObject* o, int64_t v) { static_cast<TFont*>(o)->SetCharset(static_cast<TFontCharset>(v)); }, true,
-            DEFAULT_CHARSET),
-    OrdProp("Color", TPropKind::Integer, [](const TObject* o) -> int64_t { return static_cast<const TFont*>(o)->Color(); },
-            [](TObject* o, int64_t v) { static_cast<TFont*>(o)->SetColor(static_cast<TColor>(v)); }, true, clWindowText),
-    OrdProp("Height", TPropKind::Integer, [](const TObject* o) -> int64_t { return static_cast<const TFont*>(o)->Height(); },
-            [](TObject* o, int64_t v) { static_cast<TFont*>(o)->SetHeight(static_cast<int>(v)); }, false, 0),
-    [] {
-      TPropInfo p{};
-      p.Name = "Name";
-      p.Kind = TPropKind::String;
-      p.GetStr = [](const TObject* o) { return static_cast<const TFont*>(o)->Name(); };
-      p.SetStr = [](TObject* o, const std::string& v) { static_cast<TFont*>(o)->SetName(v); };
-      p.HasDefault = false;
-      return p;
-    }(),
-    OrdProp("Pitch", TPropKind::Enum, [](const TObject* o) -> int64_t { return static_cast<const TFont*>(o)->Pitch(); },
-            [](TObject* o, int64_t v) { static_cast<TFont*>(o)->SetPitch(static_cast<TFontPitch>(v)); }, true, fpDefault,
-            kFontPitchIdents, 3),
-    OrdProp("Style", TPropKind::Set, [](const TObject* o) -> int64_t { return static_cast<const TFont*>(o)->Style(); },
-            [](TObject* o, int64_t v) { static_cast<TFont*>(o)->SetStyle(static_cast<TFontStyles>(v)); }, true, 0,
-            kFontStyleIdents, 4),
+    KORV_PROP_INT(TFont, Charset, DEFAULT_CHARSET),
+    KORV_PROP_INT(TFont, Color, clWindowText),
+    KORV_PROP_INT_NODEFAULT(TFont, Height),
+    KORV_PROP_STR_NODEFAULT(TFont, Name),
+    KORV_PROP_ENUM(TFont, Pitch, kFontPitchIdents, fpDefault),
+    KORV_PROP_SET(TFont, Style, kFontStyleIdents, 0),
 };
-const TPropTable kFontTable{kFontProps, static_cast<int>(std::size(kFontProps))};
+KORV_DEFINE_PROPS(TFont, kFontProps);
 
 const TPropInfo kPenProps[] = {
-    OrdProp("Color", TPropKind::Integer, [](const TObject* o) -> int64_t { return static_cast<const TPen*>(o)->Color(); },
-            [](TObject* o, int64_t v) { static_cast<TPen*>(o)->SetColor(static_cast<TColor>(v)); }, true, clBlack),
-    OrdProp("Mode", TPropKind::Enum, [](const TObject* o) -> int64_t { return static_cast<const TPen*>(o)->Mode(); },
-            [](TObject* o, int64_t v) { static_cast<TPen*>(o)->SetMode(static_cast<TPenMode>(v)); }, true, pmCopy,
-            kPenModeIdents, 16),
-    OrdProp("Style", TPropKind::Enum, [](const TObject* o) -> int64_t { return static_cast<const TPen*>(o)->Style(); },
-            [](TObject* o, int64_t v) { static_cast<TPen*>(o)->SetStyle(static_cast<TPenStyle>(v)); }, true, psSolid,
-            kPenStyleIdents, 7),
-    OrdProp("Width", TPropKind::Integer, [](const TObject* o) -> int64_t { return static_cast<const TPen*>(o)->Width(); },
-            [](TObject* o, int64_t v) { static_cast<TPen*>(o)->SetWidth(static_cast<int>(v)); }, true, 1),
+    KORV_PROP_INT(TPen, Color, clBlack),
+    KORV_PROP_ENUM(TPen, Mode, kPenModeIdents, pmCopy),
+    KORV_PROP_ENUM(TPen, Style, kPenStyleIdents, psSolid),
+    KORV_PROP_INT(TPen, Width, 1),
 };
-const TPropTable kPenTable{kPenProps, static_cast<int>(std::size(kPenProps))};
+KORV_DEFINE_PROPS(TPen, kPenProps);
 
 const TPropInfo kBrushProps[] = {
-    OrdProp("Color", TPropKind::Integer, [](const TObject* o) -> int64_t { return static_cast<const TBrush*>(o)->Color(); },
-            [](TObject* o, int64_t v) { static_cast<TBrush*>(o)->SetColor(static_cast<TColor>(v)); }, true, clWhite),
-    OrdProp("Style", TPropKind::Enum, [](const TObject* o) -> int64_t { return static_cast<const TBrush*>(o)->Style(); },
-            [](TObject* o, int64_t v) { static_cast<TBrush*>(o)->SetStyle(static_cast<TBrushStyle>(v)); }, true, bsSolid,
-            kBrushStyleIdents, 8),
+    KORV_PROP_INT(TBrush, Color, clWhite),
+    KORV_PROP_ENUM(TBrush, Style, kBrushStyleIdents, bsSolid),
 };
-const TPropTable kBrushTable{kBrushProps, static_cast<int>(std::size(kBrushProps))};
+KORV_DEFINE_PROPS(TBrush, kBrushProps);
 
 }  // namespace
 
 KORV_DEFINE_CLASS(TGraphicsObject, TPersistent, nullptr, nullptr);
-KORV_DEFINE_CLASS(TFont, TGraphicsObject, [](TObject*) -> TObject* { return new TFont(); }, &kFontTable);
-KORV_DEFINE_CLASS(TPen, TGraphicsObject, [](TObject*) -> TObject* { return new TPen(); }, &kPenTable);
-KORV_DEFINE_CLASS(TBrush, TGraphicsObject, [](TObject*) -> TObject* { return new TBrush(); }, &kBrushTable);
+KORV_DEFINE_CLASS(
+    TFont, TGraphicsObject, [](TObject*) -> TObject* { return new TFont(); }, &TFont_PropTable);
+KORV_DEFINE_CLASS(
+    TPen, TGraphicsObject, [](TObject*) -> TObject* { return new TPen(); }, &TPen_PropTable);
+KORV_DEFINE_CLASS(
+    TBrush, TGraphicsObject, [](TObject*) -> TObject* { return new TBrush(); }, &TBrush_PropTable);
 KORV_DEFINE_CLASS(TCanvas, TPersistent, nullptr, nullptr);
 
 void TGraphicsObject::Changed() {

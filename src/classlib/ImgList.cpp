@@ -3,53 +3,19 @@
 
 #include <memory>
 
+#include "classlib/Streaming.h"
+
 namespace korv {
 
 namespace {
 
 const TPropInfo kImageListProps[] = {
-    [] {
-      TPropInfo p{};
-      p.Name = "BkColor";
-      p.Kind = TPropKind::Integer;
-      p.GetOrd = [](const TObject* o) -> int64_t { return static_cast<const TImageList*>(o)->BkColor(); };
-      p.SetOrd = [](TObject* o, int64_t v) { static_cast<TImageList*>(o)->SetBkColor(static_cast<TColor>(v)); };
-      p.HasDefault = true;
-      p.DefaultOrd = clNone;
-      return p;
-    }(),
-    [] {
-      TPropInfo p{};
-      p.Name = "Height";
-      p.Kind = TPropKind::Integer;
-      p.GetOrd = [](const TObject* o) -> int64_t { return static_cast<const TImageList*>(o)->Height(); };
-      p.SetOrd = [](TObject* o, int64_t v) { static_cast<TImageList*>(o)->SetHeight(static_cast<int>(v)); };
-      p.HasDefault = true;
-      p.DefaultOrd = 16;
-      return p;
-    }(),
-    [] {
-      TPropInfo p{};
-      p.Name = "Masked";
-      p.Kind = TPropKind::Boolean;
-      p.GetOrd = [](const TObject* o) -> int64_t { return static_cast<const TImageList*>(o)->Masked(); };
-      p.SetOrd = [](TObject* o, int64_t v) { static_cast<TImageList*>(o)->SetMasked(v != 0); };
-      p.HasDefault = true;
-      p.DefaultOrd = 1;
-      return p;
-    }(),
-    [] {
-      TPropInfo p{};
-      p.Name = "Width";
-      p.Kind = TPropKind::Integer;
-      p.GetOrd = [](const TObject* o) -> int64_t { return static_cast<const TImageList*>(o)->Width(); };
-      p.SetOrd = [](TObject* o, int64_t v) { static_cast<TImageList*>(o)->SetWidth(static_cast<int>(v)); };
-      p.HasDefault = true;
-      p.DefaultOrd = 16;
-      return p;
-    }(),
+    KORV_PROP_INT(TImageList, BkColor, clNone),
+    KORV_PROP_INT(TImageList, Height, 16),
+    KORV_PROP_BOOL(TImageList, Masked, true),
+    KORV_PROP_INT(TImageList, Width, 16),
 };
-const TPropTable kImageListTable{kImageListProps, static_cast<int>(std::size(kImageListProps))};
+KORV_DEFINE_PROPS(TImageList, kImageListProps);
 
 // ImageList_Add selects the bitmap into a DC of its own, and ImageList_AddMasked blackens the
 // masked pixels of the bitmap it is given: both get a private copy.
@@ -61,7 +27,7 @@ std::unique_ptr<TBitmap> Copy24(const TBitmap* source) {
 
 }  // namespace
 
-KORV_DEFINE_CLASS(TImageList, TComponent, &CreateComponent<TImageList>, &kImageListTable);
+KORV_DEFINE_CLASS(TImageList, TComponent, &CreateComponent<TImageList>, &TImageList_PropTable);
 
 TImageList::TImageList(TComponent* owner) : TComponent(owner) {}
 
