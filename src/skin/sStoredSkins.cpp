@@ -16,7 +16,7 @@ const TPropInfo kGeneralProps[] = {
     StrProp<G, &G::SectionName>("SectionName"),
     StrProp<G, &G::ParentClass>("ParentClass"),
     IntProp<G, &G::Color>("Color"),
-    EnumProp<G, &G::Bevel, TsControlBevel>("Bevel", kBevelIdents, 5),
+    EnumProp<G, &G::Bevel, TsControlBevel>("Bevel", kBevelIdents),
     IntProp<G, &G::ShadowBlur>("ShadowBlur"),
     IntProp<G, &G::ShadowColor>("ShadowColor"),
     BoolProp<G, &G::ShadowDontUse>("ShadowDontUse"),
@@ -37,7 +37,7 @@ const TPropInfo kGeneralProps[] = {
     IntProp<G, &G::FadingIterations>("FadingIterations"),
     IntProp<G, &G::HotColor>("HotColor"),
     IntProp<G, &G::HotTransparency>("HotTransparency"),
-    EnumProp<G, &G::HotBevel, TsControlBevel>("HotBevel", kBevelIdents, 5),
+    EnumProp<G, &G::HotBevel, TsControlBevel>("HotBevel", kBevelIdents),
     IntProp<G, &G::HotGradientPercent>("HotGradientPercent"),
     StrProp<G, &G::HotGradientData>("HotGradientData"),
     IntProp<G, &G::HotImagePercent>("HotImagePercent"),
@@ -45,13 +45,13 @@ const TPropInfo kGeneralProps[] = {
     IntProp<G, &G::BorderColor2>("BorderColor2"),
     StrProp<G, &G::Name>("Name"),
 };
-const TPropTable kGeneralTable{kGeneralProps, static_cast<int>(std::size(kGeneralProps))};
+KORV_DEFINE_PROPS(TsSkinGeneral, kGeneralProps);
 
 using I = TsSkinImage;
 const TPropInfo kImageProps[] = {
     StrProp<I, &I::SectionName>("SectionName"),
-    ObjProp<I, &I::Image>("Image", TPropKind::Object),
-    StrAccessorProp<I, &I::Name, &I::SetName>("Name"),
+    KORV_PROP_OBJECT(I, Image),
+    KORV_PROP_STR_NODEFAULT(I, Name),
     StrProp<I, &I::PropertyName>("PropertyName"),
     IntProp<I, &I::Left>("Left"),
     IntProp<I, &I::Top>("Top"),
@@ -61,13 +61,13 @@ const TPropInfo kImageProps[] = {
     IntProp<I, &I::MaskType>("MaskType"),
     IntProp<I, &I::BorderWidth>("BorderWidth"),
     IntProp<I, &I::StretchMode>("StretchMode"),
-    EnumProp<I, &I::ImgType, TacImgType>("ImgType", kImgTypeIdents, 3),
+    EnumProp<I, &I::ImgType, TacImgType>("ImgType", kImgTypeIdents),
     IntProp<I, &I::WL>("WL"),
     IntProp<I, &I::WR>("WR"),
     IntProp<I, &I::WT>("WT"),
     IntProp<I, &I::WB>("WB"),
 };
-const TPropTable kImageTable{kImageProps, static_cast<int>(std::size(kImageProps))};
+KORV_DEFINE_PROPS(TsSkinImage, kImageProps);
 
 using S = TsStoredSkin;
 TPropInfo Shadow1BlurProp() {
@@ -77,11 +77,11 @@ TPropInfo Shadow1BlurProp() {
   return p;
 }
 const TPropInfo kSkinProps[] = {
-    StrAccessorProp<S, &S::Name, &S::SetName>("Name"),
-    ObjProp<S, &S::GeneralData>("GeneralData", TPropKind::Collection),
-    ObjProp<S, &S::Images>("Images", TPropKind::Collection),
-    ObjProp<S, &S::Patterns>("Patterns", TPropKind::Collection),
-    ObjProp<S, &S::MasterBitmap>("MasterBitmap", TPropKind::Object),
+    KORV_PROP_STR_NODEFAULT(S, Name),
+    KORV_PROP_COLLECTION(S, GeneralData),
+    KORV_PROP_COLLECTION(S, Images),
+    KORV_PROP_COLLECTION(S, Patterns),
+    KORV_PROP_OBJECT(S, MasterBitmap),
     IntProp<S, &S::Shadow1Color>("Shadow1Color"),
     IntProp<S, &S::Shadow1Offset>("Shadow1Offset"),
     Shadow1BlurProp(),
@@ -90,13 +90,13 @@ const TPropInfo kSkinProps[] = {
     StrProp<S, &S::Author>("Author"),
     StrProp<S, &S::Description>("Description"),
 };
-const TPropTable kSkinTable{kSkinProps, static_cast<int>(std::size(kSkinProps))};
+KORV_DEFINE_PROPS(TsStoredSkin, kSkinProps);
 
 }  // namespace
 
-KORV_DEFINE_CLASS(TsSkinGeneral, TCollectionItem, &CreateCollectionItem<TsSkinGeneral>, &kGeneralTable);
-KORV_DEFINE_CLASS(TsSkinImage, TCollectionItem, &CreateCollectionItem<TsSkinImage>, &kImageTable);
-KORV_DEFINE_CLASS(TsStoredSkin, TCollectionItem, &CreateCollectionItem<TsStoredSkin>, &kSkinTable);
+KORV_DEFINE_CLASS(TsSkinGeneral, TCollectionItem, &CreateCollectionItem<TsSkinGeneral>, &TsSkinGeneral_PropTable);
+KORV_DEFINE_CLASS(TsSkinImage, TCollectionItem, &CreateCollectionItem<TsSkinImage>, &TsSkinImage_PropTable);
+KORV_DEFINE_CLASS(TsStoredSkin, TCollectionItem, &CreateCollectionItem<TsStoredSkin>, &TsStoredSkin_PropTable);
 KORV_DEFINE_CLASS(TsSkinGenerals, TOwnedCollection, nullptr, nullptr);
 KORV_DEFINE_CLASS(TsSkinImages, TOwnedCollection, nullptr, nullptr);
 KORV_DEFINE_CLASS(TsSkinPatterns, TOwnedCollection, nullptr, nullptr);

@@ -11,14 +11,14 @@ namespace {
 using P = TsSkinPattern;
 const TPropInfo kPatternProps[] = {
     StrProp<P, &P::SectionName>("SectionName"),
-    ObjProp<P, &P::Image>("Image", TPropKind::Object),
-    StrAccessorProp<P, &P::Name, &P::SetName>("Name"),
+    KORV_PROP_OBJECT(P, Image),
+    KORV_PROP_STR_NODEFAULT(P, Name),
     StrProp<P, &P::PropertyName>("PropertyName"),
 };
-const TPropTable kPatternTable{kPatternProps, static_cast<int>(std::size(kPatternProps))};
+KORV_DEFINE_PROPS(TsSkinPattern, kPatternProps);
 }  // namespace
 
-KORV_DEFINE_CLASS(TsSkinPattern, TCollectionItem, &CreateCollectionItem<TsSkinPattern>, &kPatternTable);
+KORV_DEFINE_CLASS(TsSkinPattern, TCollectionItem, &CreateCollectionItem<TsSkinPattern>, &TsSkinPattern_PropTable);
 
 TsSkinPattern::TsSkinPattern(TCollection* collection)
     : TCollectionItem(collection), FImage(std::make_unique<TJPEGImage>()) {}
