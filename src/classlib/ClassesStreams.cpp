@@ -286,6 +286,21 @@ class TClonePosition {
   int64_t* ClonePos_;
   int64_t Saved_ = 0;
 };
+// Moves count bytes through a stream call that takes at most INT32_MAX bytes at a time: step(done,
+// want) moves up to want bytes after the first done and says how many it moved. Stops at the first
+// step that moves nothing; returns the bytes moved.
+template <class Step>
+ULONG MoveInPieces(ULONG count, Step&& step) {
+  ULONG total = 0;
+  while (total < count) {
+    int32_t want = static_cast<int32_t>(std::min<ULONG>(count - total, INT32_MAX));
+    int32_t n = step(total, want);
+    if (n <= 0) break;
+    total += static_cast<ULONG>(n);
+  }
+  return total;
+}
+
 }  // namespace
 
 TStreamAdapter::TStreamAdapter(TStream* stream, TStreamOwnership ownership) : FStream(stream), FOwnership(ownership) {}
@@ -322,13 +337,8 @@ HRESULT STDMETHODCALLTYPE TStreamAdapter::Read(void* pv, ULONG cb, ULONG* pcbRea
   if (!pv && cb) return STG_E_INVALIDPOINTER;
   try {
     TClonePosition scope(FStream, FSource ? &FClonePos : nullptr);
-    ULONG total = 0;
-    while (total < cb) {
-      int32_t want = static_cast<int32_t>(std::min<ULONG>(cb - total, INT32_MAX));
-      int32_t n = FStream->Read(static_cast<char*>(pv) + total, want);
-      if (n <= 0) break;
-      total += static_cast<ULONG>(n);
-    }
+    const ULONG total =
+        MoveInPieces(cb, [&](ULONG done, int32_t want) { return FStream->Read(static_cast<char*>(pv) + done, want); });
     if (pcbRead) *pcbRead = total;
     return S_OK;
   } catch (...) {
@@ -341,13 +351,8 @@ HRESULT STDMETHODCALLTYPE TStreamAdapter::Write(const void* pv, ULONG cb, ULONG*
   if (!pv && cb) return STG_E_INVALIDPOINTER;
   try {
     TClonePosition scope(FStream, FSource ? &FClonePos : nullptr);
-    ULONG total = 0;
-    while (total < cb) {
-      int32_t want = static_cast<int32_t>(std::min<ULONG>(cb - total, INT32_MAX));
-      int32_t n = FStream->Write(static_cast<const char*>(pv) + total, want);
-      if (n <= 0) break;
-      total += static_cast<ULONG>(n);
-    }
+    const ULONG total = MoveInPieces(
+        cb, [&](ULONG done, int32_t want) { return FStream->Write(static_cast<const char*>(pv) + done, want); });
     if (pcbWritten) *pcbWritten = total;
     return total == cb ? S_OK : STG_E_MEDIUMFULL;
   } catch (...) {
