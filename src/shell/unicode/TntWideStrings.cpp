@@ -101,46 +101,34 @@ void WriteExact(TStream& stream, const void* buffer, size_t count) {
 // ---------------------------------------------------------------------------------------------
 // Characters and update brackets
 
-wchar_t TWideStrings::Delimiter() const {
-  if (!(FDefined & sdDelimiter)) {
-    FDelimiter = L',';
-    FDefined |= sdDelimiter;
+namespace {
+
+// The delimiter, quote and separator characters become defined when first read or set; a read
+// defines one with its default. The flag of each is a bit of the list's defined flags.
+wchar_t DefinedChar(wchar_t& c, uint8_t& defined, uint8_t flag, wchar_t def) {
+  if (!(defined & flag)) {
+    c = def;
+    defined |= flag;
   }
-  return FDelimiter;
+  return c;
 }
 
-void TWideStrings::SetDelimiter(wchar_t c) {
-  if ((FDefined & sdDelimiter) && FDelimiter == c) return;
-  FDelimiter = c;
-  FDefined |= sdDelimiter;
+void DefineChar(wchar_t& c, uint8_t& defined, uint8_t flag, wchar_t value) {
+  c = value;
+  defined |= flag;
 }
 
-wchar_t TWideStrings::QuoteChar() const {
-  if (!(FDefined & sdQuoteChar)) {
-    FQuoteChar = L'"';
-    FDefined |= sdQuoteChar;
-  }
-  return FQuoteChar;
-}
+}  // namespace
 
-void TWideStrings::SetQuoteChar(wchar_t c) {
-  if ((FDefined & sdQuoteChar) && FQuoteChar == c) return;
-  FQuoteChar = c;
-  FDefined |= sdQuoteChar;
-}
-
+wchar_t TWideStrings::Delimiter() const { return DefinedChar(FDelimiter, FDefined, sdDelimiter, L','); }
+void TWideStrings::SetDelimiter(wchar_t c) { DefineChar(FDelimiter, FDefined, sdDelimiter, c); }
+wchar_t TWideStrings::QuoteChar() const { return DefinedChar(FQuoteChar, FDefined, sdQuoteChar, L'"'); }
+void TWideStrings::SetQuoteChar(wchar_t c) { DefineChar(FQuoteChar, FDefined, sdQuoteChar, c); }
 wchar_t TWideStrings::NameValueSeparator() const {
-  if (!(FDefined & sdNameValueSeparator)) {
-    FNameValueSeparator = L'=';
-    FDefined |= sdNameValueSeparator;
-  }
-  return FNameValueSeparator;
+  return DefinedChar(FNameValueSeparator, FDefined, sdNameValueSeparator, L'=');
 }
-
 void TWideStrings::SetNameValueSeparator(wchar_t c) {
-  if ((FDefined & sdNameValueSeparator) && FNameValueSeparator == c) return;
-  FNameValueSeparator = c;
-  FDefined |= sdNameValueSeparator;
+  DefineChar(FNameValueSeparator, FDefined, sdNameValueSeparator, c);
 }
 
 void TWideStrings::BeginUpdate() {
