@@ -1,5 +1,6 @@
-// Helpers of the wide-string tests: a temporary folder, expected system texts, byte buffers and
-// the switch that forces the 8-bit branches.
+// Helpers of the wide-string tests: a temporary folder, expected system texts, file bytes and the
+// switch that forces the 8-bit branches; guarded buffers and the generator of bad-input tests
+// come from the shared test support.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "shell/unicode/TntSystem.h"
+#include "support/BadInput.h"
 
 namespace korv::test {
 
@@ -102,49 +104,6 @@ class TForceAnsiPlatform {
 
  private:
   bool Saved_;
-};
-
-// Bytes that end exactly at an inaccessible page: reading or writing one byte past the end
-// crashes the test program instead of going unnoticed.
-class TGuardedBuffer {
- public:
-  explicit TGuardedBuffer(size_t size) : Size_(size) {
-    const size_t page = 4096;
-    const size_t pages = (size + page - 1) / page + 1;
-    Base_ = static_cast<uint8_t*>(VirtualAlloc(nullptr, pages * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old = 0;
-    VirtualProtect(Base_ + (pages - 1) * page, page, PAGE_NOACCESS, &old);
-    Data_ = Base_ + (pages - 1) * page - size;
-  }
-  TGuardedBuffer(const void* bytes, size_t size) : TGuardedBuffer(size) {
-    if (size) std::memcpy(Data_, bytes, size);
-  }
-  ~TGuardedBuffer() { VirtualFree(Base_, 0, MEM_RELEASE); }
-  TGuardedBuffer(const TGuardedBuffer&) = delete;
-  TGuardedBuffer& operator=(const TGuardedBuffer&) = delete;
-  [[nodiscard]] uint8_t* Data() const { return Data_; }
-  [[nodiscard]] size_t Size() const { return Size_; }
-
- private:
-  uint8_t* Base_ = nullptr;
-  uint8_t* Data_ = nullptr;
-  size_t Size_;
-};
-
-// A small deterministic generator for bulk tests.
-class TRandom {
- public:
-  explicit TRandom(uint32_t seed) : S_(seed ? seed : 1) {}
-  uint32_t Next() {
-    S_ ^= S_ << 13;
-    S_ ^= S_ >> 17;
-    S_ ^= S_ << 5;
-    return S_;
-  }
-  uint32_t Below(uint32_t n) { return n ? Next() % n : 0; }
-
- private:
-  uint32_t S_;
 };
 
 }  // namespace korv::test
