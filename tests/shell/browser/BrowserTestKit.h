@@ -1,7 +1,7 @@
-// Helpers of the shell component's tests: a sandbox folder under the temporary folder that the
-// test removes again, the OLE clipboard read back as file names, the shell's own verb identifiers
-// for a set of files (the oracle for picking a command), and a driver that picks a command in a
-// real popup menu with posted keys from a thread timer.
+// Helpers of the shell component's tests: the OLE clipboard read back as file names, the shell's
+// own verb identifiers for a set of files (the oracle for picking a command), a driver that picks
+// a command in a real popup menu with posted keys from a thread timer, and a closer of
+// confirmation dialogs. Sandbox folders come from the shared test support.
 #pragma once
 
 #include <shlobj.h>
@@ -12,29 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "support/Sandbox.h"
+
 namespace korv::test {
-
-// A folder of its own under GetTempPath, removed with everything in it at the end. Every path it
-// hands out is inside it.
-class TSandbox {
- public:
-  TSandbox();
-  ~TSandbox();
-  TSandbox(const TSandbox&) = delete;
-  TSandbox& operator=(const TSandbox&) = delete;
-
-  // The folder, with a trailing "\".
-  [[nodiscard]] const std::wstring& Path() const noexcept { return Root_; }
-  // Creates a file (and its folders) relative to the sandbox; returns its full path.
-  std::wstring File(const std::wstring& rel, const std::string& content = "data");
-  // Creates a folder relative to the sandbox; returns its full path without a trailing "\".
-  std::wstring Dir(const std::wstring& rel);
-  // The full path of a name relative to the sandbox (nothing is created).
-  [[nodiscard]] std::wstring PathOf(const std::wstring& rel) const { return Root_ + rel; }
-
- private:
-  std::wstring Root_;
-};
 
 [[nodiscard]] bool PathExists(const std::wstring& path);
 

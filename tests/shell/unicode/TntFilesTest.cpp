@@ -17,7 +17,7 @@ using Bytes = std::vector<uint8_t>;
 using W = std::vector<std::wstring>;
 using test::FullPath;
 using test::SystemText;
-using test::TTempDir;
+using test::TSandbox;
 using test::Utf16Bytes;
 
 W Lines(const TWideStrings& s) {
@@ -95,8 +95,8 @@ TEST(CharSetTest, DecodeTextFollowsTheLoaderRules) {
 
 class TntFileTest : public ::testing::Test {
  protected:
-  TTempDir Dir;
-  std::wstring Name = Dir / L"list.txt";
+  TSandbox Dir;
+  std::wstring Name = Dir.PathOf(L"list.txt");
 };
 
 TEST_F(TntFileTest, SavingWritesUtf16LeWithTheMark) {
@@ -151,7 +151,7 @@ TEST_F(TntFileTest, SavingIgnoresTheLoadedCharacterSet) {
 }
 
 TEST_F(TntFileTest, NonAsciiFileNamesRoundTrip) {
-  const std::wstring name = Dir / L"\x0441\x043F\x0438\x0441\x043E\x043A \x263A.txt";
+  const std::wstring name = Dir.PathOf(L"\x0441\x043F\x0438\x0441\x043E\x043A \x263A.txt");
   TTntStringList l;
   l.Add(L"\x65E5\x672C");
   l.SaveToFile(name);
@@ -163,7 +163,7 @@ TEST_F(TntFileTest, NonAsciiFileNamesRoundTrip) {
 
 TEST_F(TntFileTest, EightBitBranchOpensMappableNames) {
   test::TForceAnsiPlatform force;
-  const std::wstring name = Dir / L"caf\x00E9.txt";
+  const std::wstring name = Dir.PathOf(L"caf\x00E9.txt");
   TTntStringList l;
   l.Add(L"x");
   l.SaveToFile(name);
@@ -219,7 +219,7 @@ TEST_F(TntFileTest, FileStreamErrorsNameTheFullPathAndTheSystemText) {
     EXPECT_EQ(std::string(e.what()),
               "Cannot open file \"" + Narrow(FullPath(missing)) + "\". " + Narrow(SystemText(ERROR_FILE_NOT_FOUND)));
   }
-  const std::wstring badFolder = Dir / L"missing\\file.txt";
+  const std::wstring badFolder = Dir.PathOf(L"missing\\file.txt");
   try {
     TTntFileStream s(badFolder, fmCreate);
     ADD_FAILURE();

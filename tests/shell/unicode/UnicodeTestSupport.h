@@ -1,46 +1,20 @@
-// Helpers of the wide-string tests: a temporary folder, expected system texts, file bytes and the
-// switch that forces the 8-bit branches; guarded buffers and the generator of bad-input tests
-// come from the shared test support.
+// Helpers of the wide-string tests: expected system texts, file bytes and the switch that forces
+// the 8-bit branches; sandbox folders, guarded buffers and the generator of bad-input tests come
+// from the shared test support.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "shell/unicode/TntSystem.h"
 #include "support/BadInput.h"
+#include "support/Sandbox.h"
 
 namespace korv::test {
-
-// A fresh folder under the temporary folder, removed with everything in it at the end.
-class TTempDir {
- public:
-  TTempDir() {
-    wchar_t base[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, base);
-    static unsigned counter = 0;
-    Path_ = std::wstring(base) + L"korv-unicode-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter) + L"-" + std::to_wstring(GetTickCount());
-    std::filesystem::create_directories(Path_);
-    Path_ += L'\\';
-  }
-  ~TTempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(Path_, ec);
-  }
-  TTempDir(const TTempDir&) = delete;
-  TTempDir& operator=(const TTempDir&) = delete;
-  // The folder with a trailing backslash.
-  [[nodiscard]] const std::wstring& Path() const { return Path_; }
-  [[nodiscard]] std::wstring operator/(const std::wstring& name) const { return Path_ + name; }
-
- private:
-  std::wstring Path_;
-};
 
 // The system's message for an error code, with surrounding blanks and line breaks removed.
 inline std::wstring SystemText(DWORD code) {

@@ -15,7 +15,7 @@ namespace {
 using test::FullPath;
 using test::SystemText;
 using test::TForceAnsiPlatform;
-using test::TTempDir;
+using test::TSandbox;
 
 TEST(WStrTest, AllocKeepsTheByteSizeBeforeTheText) {
   wchar_t* p = WStrAlloc(10);
@@ -178,8 +178,8 @@ TEST_P(WideBranchTest, SysErrorMessageIsTheTrimmedSystemText) {
 }
 
 TEST_P(WideBranchTest, CreateFileOpensNonAsciiNames) {
-  TTempDir dir;
-  const std::wstring name = dir / L"\x00E9t\x00E9.txt";
+  TSandbox dir;
+  const std::wstring name = dir.PathOf(L"\x00E9t\x00E9.txt");
   TUniqueFileHandle h(WideCreateFile(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   ASSERT_TRUE(h);
   h.Reset();
@@ -203,8 +203,8 @@ DWORD SecondOpen(const std::wstring& name, DWORD access) {
 class WideFileOpenTest : public ::testing::Test {
  protected:
   void SetUp() override { test::WriteFileBytes(Name, {'d', 'a', 't', 'a'}); }
-  TTempDir Dir;
-  std::wstring Name = Dir / L"shared.bin";
+  TSandbox Dir;
+  std::wstring Name = Dir.PathOf(L"shared.bin");
 };
 
 TEST_F(WideFileOpenTest, SharingBitsDecideWhoElseMayOpen) {
@@ -255,7 +255,7 @@ TEST_F(WideFileOpenTest, UnknownSharingValueAndMissingFilesFail) {
   SetLastError(0);
   EXPECT_EQ(WideFileOpen(Name, fmOpenRead | 0x50), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
-  EXPECT_EQ(WideFileOpen(Dir / L"missing.bin", fmOpenRead), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(WideFileOpen(Dir.PathOf(L"missing.bin"), fmOpenRead), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
 }
 
@@ -266,7 +266,7 @@ TEST_F(WideFileOpenTest, CreateTruncatesAndSharesNothing) {
   EXPECT_EQ(SecondOpen(Name, GENERIC_READ), DWORD{ERROR_SHARING_VIOLATION});
   DWORD done = 0;
   EXPECT_TRUE(WriteFile(h.Get(), "ab", 2, &done, nullptr));
-  EXPECT_EQ(WideFileCreate(Dir / L"no\\such\\folder.bin"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(WideFileCreate(Dir.PathOf(L"no\\such\\folder.bin")), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_PATH_NOT_FOUND});
 }
 
