@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "MenusTestKit.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 #include "support/GuiTest.h"
+#include "support/MenuDriver.h"
 #include "support/Pixels.h"
 
 namespace korv {

@@ -1,7 +1,8 @@
 // Popup menus on the real platform: TrackPopupMenu over the popup list's window, driven from a
 // thread timer that fires inside the menu loop (keys posted to the menu window, EndMenu), with a
-// safety timer that ends any menu left open (MenusTestKit.h). Owner-drawn items are measured and painted through
-// the real item DC, and their paint is read back from the screen while the menu is open.
+// safety timer that ends any menu left open (support/MenuDriver.h). Owner-drawn items are
+// measured and painted through the real item DC, and their paint is read back from the screen
+// while the menu is open.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "MenusTestKit.h"
 #include "classlib/Forms.h"
 #include "classlib/ImgList.h"
 #include "classlib/Menus.h"
+#include "support/MenuDriver.h"
 #include "support/Pixels.h"
 
 namespace korv {

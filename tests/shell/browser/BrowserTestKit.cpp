@@ -111,90 +111,19 @@ std::map<std::string, UINT> ShellVerbIds(const std::wstring& folder, const std::
 }
 
 // ---------------------------------------------------------------------------------------------
-// Menu picker
+// Dialog closer
 
 namespace {
-TMenuPicker* gPicker = nullptr;
 TDialogCloser* gCloser = nullptr;
 
-std::string ClassOf(HWND wnd) {
-  char name[64] = {};
-  GetClassNameA(wnd, name, sizeof name);
-  return name;
-}
-
-BOOL CALLBACK FindVisibleMenu(HWND w, LPARAM lp) {
-  if (ClassOf(w) == "#32768" && IsWindowVisible(w)) {
-    *reinterpret_cast<HWND*>(lp) = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 BOOL CALLBACK FindVisibleDialog(HWND w, LPARAM lp) {
-  if (ClassOf(w) == "#32770" && IsWindowVisible(w)) {
+  if (WindowClassOf(w) == "#32770" && IsWindowVisible(w)) {
     *reinterpret_cast<HWND*>(lp) = w;
     return FALSE;
   }
   return TRUE;
-}
-
-void PostKey(HWND wnd, WORD key) {
-  PostMessageW(wnd, WM_KEYDOWN, key, 1);
-  PostMessageW(wnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-}
-
-int HighlightedPosition(HMENU menu) {
-  int count = GetMenuItemCount(menu);
-  for (int i = 0; i < count; ++i)
-    if (GetMenuState(menu, i, MF_BYPOSITION) & MF_HILITE) return i;
-  return -1;
 }
 }  // namespace
-
-TMenuPicker::TMenuPicker(std::function<HMENU()> menu, UINT id) : Menu_(std::move(menu)), Id_(id) {
-  gPicker = this;
-  Poll_ = SetTimer(nullptr, 0, 20, &Tick);
-  SafetyTimer_ = SetTimer(nullptr, 0, 6000, &Safety);
-}
-
-TMenuPicker::~TMenuPicker() {
-  KillTimer(nullptr, Poll_);
-  KillTimer(nullptr, SafetyTimer_);
-  gPicker = nullptr;
-}
-
-void CALLBACK TMenuPicker::Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (gPicker) gPicker->Step();
-}
-
-void CALLBACK TMenuPicker::Safety(HWND, UINT, UINT_PTR, DWORD) {
-  if (gPicker) gPicker->SafetyFired_ = true;
-  EndMenu();
-}
-
-void TMenuPicker::Step() {
-  if (Picked_) return;
-  HWND window = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindVisibleMenu, reinterpret_cast<LPARAM>(&window));
-  if (!window) return;
-  SawWindow_ = true;
-  HMENU menu = Menu_ ? Menu_() : nullptr;
-  if (!menu) return;
-  int pos = HighlightedPosition(menu);
-  // One key at a time: the next goes only after the last one moved the highlight, so nothing is
-  // still queued when the wanted item is seen.
-  if (WaitingForMove_ && pos == LastHighlight_) return;
-  WaitingForMove_ = false;
-  if (pos >= 0 && GetMenuItemID(menu, pos) == Id_) {
-    Picked_ = true;
-    PostKey(window, VK_RETURN);
-    return;
-  }
-  LastHighlight_ = pos;
-  WaitingForMove_ = true;
-  PostKey(window, VK_DOWN);
-}
 
 TDialogCloser::TDialogCloser(int button) : Button_(button), Start_(GetTickCount()) {
   gCloser = this;

@@ -1,7 +1,7 @@
 // Helpers of the shell component's tests: the OLE clipboard read back as file names, the shell's
-// own verb identifiers for a set of files (the oracle for picking a command), a driver that picks
-// a command in a real popup menu with posted keys from a thread timer, and a closer of
-// confirmation dialogs. Sandbox folders come from the shared test support.
+// own verb identifiers for a set of files (the oracle for picking a command), and a closer of
+// confirmation dialogs. Sandbox folders and the picker of popup-menu commands come from the shared
+// test support.
 #pragma once
 
 #include <shlobj.h>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/MenuDriver.h"
 #include "support/Sandbox.h"
 
 namespace korv::test {
@@ -31,37 +32,6 @@ void ClearClipboard();
 [[nodiscard]] std::map<std::string, UINT> ShellVerbIds(const std::wstring& folder,
                                                        const std::vector<std::wstring>& names,
                                                        UINT flags = CMF_EXPLORE);
-
-// Picks the item with command id in the visible popup menu of this thread: a thread timer posts
-// VK_DOWN to the menu window, one at a time, until the item is highlighted, then VK_RETURN. A
-// safety timer ends the menu after 6 s. Arm it before the menu is tracked; menu() gives the
-// tracked menu's handle once it is up.
-class TMenuPicker {
- public:
-  TMenuPicker(std::function<HMENU()> menu, UINT id);
-  ~TMenuPicker();
-  TMenuPicker(const TMenuPicker&) = delete;
-  TMenuPicker& operator=(const TMenuPicker&) = delete;
-
-  [[nodiscard]] bool Picked() const noexcept { return Picked_; }
-  [[nodiscard]] bool SafetyFired() const noexcept { return SafetyFired_; }
-  [[nodiscard]] bool SawMenuWindow() const noexcept { return SawWindow_; }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-  static void CALLBACK Safety(HWND, UINT, UINT_PTR, DWORD);
-  void Step();
-
-  std::function<HMENU()> Menu_;
-  UINT Id_;
-  UINT_PTR Poll_ = 0;
-  UINT_PTR SafetyTimer_ = 0;
-  int LastHighlight_ = -2;  // position highlighted when the last key was posted
-  bool WaitingForMove_ = false;
-  bool Picked_ = false;
-  bool SafetyFired_ = false;
-  bool SawWindow_ = false;
-};
 
 // Closes the first visible dialog ("#32770") of this thread with the given button from a thread
 // timer; a safety timer gives up after 6 s.
