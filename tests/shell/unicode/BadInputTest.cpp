@@ -18,14 +18,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using W = std::vector<std::wstring>;
+using test::Lines;
 using test::TGuardedBuffer;
 using test::TRandom;
-
-W Lines(const TWideStrings& s) {
-  W v;
-  for (int i = 0; i < s.GetCount(); ++i) v.push_back(s.Get(i));
-  return v;
-}
 
 // A read-only stream over a guarded buffer.
 class TGuardedStream : public TCustomMemoryStream {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "UnicodeTestSupport.h"
 #include "classlib/Streaming.h"
 #include "shell/unicode/TntClasses.h"
 
@@ -39,12 +40,7 @@ KORV_DEFINE_CLASS(TListHolder, TComponent, &CreateComponent<TListHolder>, &TList
 namespace {
 
 using W = std::vector<std::wstring>;
-
-W Lines(const TWideStrings& s) {
-  W v;
-  for (int i = 0; i < s.GetCount(); ++i) v.push_back(s.Get(i));
-  return v;
-}
+using test::Lines;
 
 TEST(StoredFormTest, StringsRoundTripAsWideStrings) {
   TListHolder src(nullptr);

@@ -16,15 +16,10 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using W = std::vector<std::wstring>;
 using test::FullPath;
+using test::Lines;
 using test::SystemText;
 using test::TSandbox;
 using test::Utf16Bytes;
-
-W Lines(const TWideStrings& s) {
-  W v;
-  for (int i = 0; i < s.GetCount(); ++i) v.push_back(s.Get(i));
-  return v;
-}
 
 Bytes StreamBytes(TMemoryStream& ms) {
   const auto* p = static_cast<const uint8_t*>(ms.Memory());

@@ -15,13 +15,8 @@ namespace korv {
 namespace {
 
 using W = std::vector<std::wstring>;
+using test::Lines;
 using test::TRandom;
-
-W Lines(const TWideStrings& s) {
-  W v;
-  for (int i = 0; i < s.GetCount(); ++i) v.push_back(s.Get(i));
-  return v;
-}
 
 TTntStringList* Fill(TTntStringList& l, const W& items) {
   for (const auto& s : items) l.Add(s);

@@ -1,5 +1,5 @@
-// Helpers of the wide-string tests: expected system texts, file bytes and the switch that forces
-// the 8-bit branches; sandbox folders, guarded buffers and the generator of bad-input tests come
+// Helpers of the wide-string tests: the items of a list, expected system texts, file bytes and
+// the switch that forces the 8-bit branches; sandbox folders, guarded buffers and the generator of bad-input tests come
 // from the shared test support.
 #pragma once
 
@@ -11,10 +11,18 @@
 #include <vector>
 
 #include "shell/unicode/TntSystem.h"
+#include "shell/unicode/TntWideStrings.h"
 #include "support/BadInput.h"
 #include "support/Sandbox.h"
 
 namespace korv::test {
+
+// The items of a wide list, in order.
+inline std::vector<std::wstring> Lines(const TWideStrings& s) {
+  std::vector<std::wstring> v;
+  for (int i = 0; i < s.GetCount(); ++i) v.push_back(s.Get(i));
+  return v;
+}
 
 // The system's message for an error code, with surrounding blanks and line breaks removed.
 inline std::wstring SystemText(DWORD code) {

@@ -38,13 +38,8 @@ KORV_DEFINE_CLASS(TOtherPersistent, TPersistent, nullptr, nullptr);
 
 namespace {
 
-std::vector<std::wstring> Lines(const TWideStrings& s) {
-  std::vector<std::wstring> v;
-  for (int i = 0; i < s.GetCount(); ++i) v.push_back(s.Get(i));
-  return v;
-}
-
 using W = std::vector<std::wstring>;
+using test::Lines;
 
 struct TextCase {
   std::wstring Text;
