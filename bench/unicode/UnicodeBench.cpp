@@ -134,34 +134,24 @@ int main(int argc, char** argv) {
                    }});
 
   // Save: create, write the same bytes, close, against the list's save.
+  const Body writeSameBytes{"WriteFile of the same bytes", [&] {
+                              HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+                              DWORD written = 0;
+                              WriteFile(h, image.data(), static_cast<DWORD>(image.size()), &written, nullptr);
+                              CloseHandle(h);
+                              DoNotOptimize(written);
+                            }};
   korv::TTntStringList loaded;
   loaded.LoadFromFile(source);
-  run.Compare("save 50 MB UTF-16 file, list as loaded",
-              Body{"WriteFile of the same bytes",
-                   [&] {
-                     HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
-                     DWORD written = 0;
-                     WriteFile(h, image.data(), static_cast<DWORD>(image.size()), &written, nullptr);
-                     CloseHandle(h);
-                     DoNotOptimize(written);
-                   }},
+  run.Compare("save 50 MB UTF-16 file, list as loaded", writeSameBytes,
               Body{"TTntStringList.SaveToFile", [&] { loaded.SaveToFile(target); }});
 
   // The same text in a list built line by line: no line lies in a loaded buffer any more, so
   // every line is gathered and copied.
   korv::TTntStringList built;
   for (int i = 0; i < loaded.GetCount(); ++i) built.Add(std::wstring(loaded.StringView(i)));
-  run.Compare("save 50 MB UTF-16 file, list built by Add",
-              Body{"WriteFile of the same bytes",
-                   [&] {
-                     HANDLE h = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr);
-                     DWORD written = 0;
-                     WriteFile(h, image.data(), static_cast<DWORD>(image.size()), &written, nullptr);
-                     CloseHandle(h);
-                     DoNotOptimize(written);
-                   }},
+  run.Compare("save 50 MB UTF-16 file, list built by Add", writeSameBytes,
               Body{"TTntStringList.SaveToFile", [&] { built.SaveToFile(target); }});
 
   DeleteFileW(source.c_str());
