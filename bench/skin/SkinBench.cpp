@@ -62,24 +62,18 @@ int main(int argc, char** argv) {
               static_cast<unsigned>(folderBytes));
 
   run.SetBytesPerIteration(static_cast<int64_t>(resourceBytes));
-  run.Compare("stored skin from the resource",
-              Body{"copy of the resource bytes",
-                   [] {
-                     auto b = CopyResource(sInternalSkinResource);
-                     DoNotOptimize(b.data());
-                   }},
+  const Body copyResourceBytes{"copy of the resource bytes", [] {
+                                 auto b = CopyResource(sInternalSkinResource);
+                                 DoNotOptimize(b.data());
+                               }};
+  run.Compare("stored skin from the resource", copyResourceBytes,
               Body{"ReadStoredSkinsResource", [] {
                      TsStoredSkins skins(nullptr);
                      ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, skins);
                      DoNotOptimize(skins.Count());
                    }});
 
-  run.Compare("section table of the stored skin",
-              Body{"copy of the resource bytes",
-                   [] {
-                     auto b = CopyResource(sInternalSkinResource);
-                     DoNotOptimize(b.data());
-                   }},
+  run.Compare("section table of the stored skin", copyResourceBytes,
               Body{"resource read + LoadAllGenerals", [] {
                      TsStoredSkins skins(nullptr);
                      ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, skins);
