@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <ole2.h>
-#include <shellapi.h>
 
 #include <algorithm>
 
@@ -33,36 +32,6 @@ class TShellEnvironment : public ::testing::Environment {
 }  // namespace
 
 bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void ClearClipboard() {
-  OleSetClipboard(nullptr);
-  if (OpenClipboard(nullptr)) {
-    EmptyClipboard();
-    CloseClipboard();
-  }
-}
-
-std::vector<std::wstring> ClipboardFiles() {
-  std::vector<std::wstring> files;
-  TComPtr<IDataObject> data;
-  if (FAILED(OleGetClipboard(data.Put())) || !data) return files;
-  FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM medium{};
-  if (FAILED(data->GetData(&fe, &medium))) return files;
-  if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
-    auto drop = static_cast<HDROP>(medium.hGlobal);
-    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-      UINT len = DragQueryFileW(drop, i, nullptr, 0);
-      std::wstring name(len + 1, L'\0');
-      DragQueryFileW(drop, i, name.data(), len + 1);
-      name.resize(len);
-      files.push_back(name);
-    }
-  }
-  ReleaseStgMedium(&medium);
-  return files;
-}
 
 bool SamePathSet(std::vector<std::wstring> a, std::vector<std::wstring> b) {
   if (a.size() != b.size()) return false;

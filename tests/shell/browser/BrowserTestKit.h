@@ -1,6 +1,6 @@
-// Helpers of the shell component's tests: the OLE clipboard read back as file names, the shell's
-// own verb identifiers for a set of files (the oracle for picking a command), and a closer of
-// confirmation dialogs. Sandbox folders and the picker of popup-menu commands come from the shared
+// Helpers of the shell component's tests: the shell's own verb identifiers for a set of files (the
+// oracle for picking a command) and a closer of confirmation dialogs. Sandbox folders, the
+// clipboard read back as file names and the picker of popup-menu commands come from the shared
 // test support.
 #pragma once
 
@@ -12,17 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "support/Clipboard.h"
 #include "support/MenuDriver.h"
 #include "support/Sandbox.h"
 
 namespace korv::test {
 
 [[nodiscard]] bool PathExists(const std::wstring& path);
-
-// Empties the clipboard (OLE and plain).
-void ClearClipboard();
-// The files of CF_HDROP on the clipboard (empty when there is none).
-[[nodiscard]] std::vector<std::wstring> ClipboardFiles();
 
 // Case-insensitive comparison of two sets of paths.
 [[nodiscard]] bool SamePathSet(std::vector<std::wstring> a, std::vector<std::wstring> b);
