@@ -555,6 +555,9 @@ class TBitmap : public TGraphic {
  private:
   friend class TBitmapCanvas;
   void NewImage(int width, int height, const TDecodedBmp* source);
+  // Makes dib (width x height; empty for none) the picture; the canvas's DC lets go of the old
+  // one first.
+  void TakeDib(TDibSection dib, int width, int height);
   void FreeCanvasContext();
   void CanvasChanged(TObject* sender);
 

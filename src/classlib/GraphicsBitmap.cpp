@@ -150,15 +150,20 @@ TCanvas* TBitmap::Canvas() {
   return FCanvas.get();
 }
 
+void TBitmap::TakeDib(TDibSection dib, int width, int height) {
+  FreeCanvasContext();
+  FHandle = std::move(dib.Handle);
+  FBits = dib.Bits;
+  FWidth = width;
+  FHeight = height;
+}
+
 // Replaces the picture with a new DIB of the given size: copied from source (top-down rows of
 // the same size) or white.
 void TBitmap::NewImage(int width, int height, const TDecodedBmp* source) {
   CheckSize(width, height);
   if (width <= 0 || height <= 0) {
-    FreeCanvasContext();
-    FHandle.Reset();
-    FBits = nullptr;
-    FWidth = FHeight = 0;
+    TakeDib({}, 0, 0);
     return;
   }
   TDibSection dib = CreateDibSection24(width, height);
@@ -170,11 +175,7 @@ void TBitmap::NewImage(int width, int height, const TDecodedBmp* source) {
   } else {
     std::memset(dib.Bits, 0xFF, static_cast<size_t>(rowBytes) * height);
   }
-  FreeCanvasContext();
-  FHandle = std::move(dib.Handle);
-  FBits = dib.Bits;
-  FWidth = width;
-  FHeight = height;
+  TakeDib(std::move(dib), width, height);
 }
 
 void TBitmap::SetSize(int width, int height) {
@@ -196,11 +197,7 @@ void TBitmap::SetSize(int width, int height) {
     for (int y = 0; y < h; ++y)
       std::memcpy(dib.Bits + static_cast<size_t>(height - 1 - y) * rowBytes, ScanLine(y), static_cast<size_t>(w) * 3);
   }
-  FreeCanvasContext();
-  FHandle = std::move(dib.Handle);
-  FBits = dib.Bits;
-  FWidth = width;
-  FHeight = height;
+  TakeDib(std::move(dib), width, height);
   Changed();
 }
 
@@ -226,11 +223,7 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
   TWindowDC screen = TWindowDC::Client(nullptr);
   if (GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(h), dib.Bits, &bmi, DIB_RGB_COLORS) == 0)
     throw EInvalidGraphic("Bitmap image is not valid");
-  FreeCanvasContext();
-  FHandle = std::move(dib.Handle);
-  FBits = dib.Bits;
-  FWidth = w;
-  FHeight = h;
+  TakeDib(std::move(dib), w, h);
   Changed();
 }
 
@@ -282,11 +275,7 @@ void TBitmap::Assign(const TPersistent* source) {
       TDibSection dib = CreateDibSection24(b->FWidth, b->FHeight);
       GdiFlush();
       std::memcpy(dib.Bits, b->FBits, static_cast<size_t>(b->RowBytes()) * b->FHeight);
-      FreeCanvasContext();
-      FHandle = std::move(dib.Handle);
-      FBits = dib.Bits;
-      FWidth = b->FWidth;
-      FHeight = b->FHeight;
+      TakeDib(std::move(dib), b->FWidth, b->FHeight);
     }
     FTransparentColor = b->FTransparentColor;
     if (Transparent() != b->Transparent()) TGraphic::SetTransparent(b->Transparent());
