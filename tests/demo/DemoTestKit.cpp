@@ -224,9 +224,11 @@ void TMenuPicker::Step() {
   HMENU menu = Menu_ ? Menu_() : nullptr;
   if (!menu) return;
   int pos = HighlightedPosition(menu);
-  // One key at a time: the next goes only after the last one moved the highlight.
-  if (WaitingForMove_ && pos == LastHighlight_) return;
+  // One key at a time: the next goes only after the last one moved the highlight (or after a
+  // while, when something else, a mouse move over the menu, took the highlight back meanwhile).
+  if (WaitingForMove_ && pos == LastHighlight_ && ++Stalled_ < 10) return;
   WaitingForMove_ = false;
+  Stalled_ = 0;
   if (pos >= 0 && GetMenuItemID(menu, pos) == Id_) {
     Picked_ = true;
     PostKey(window, VK_RETURN);
@@ -282,24 +284,40 @@ TPoint TDemoWindowTest::RowPoint(int row) {
 
 void TDemoWindowTest::ClickRow(int row, bool ctrl) {
   TPoint p = RowPoint(row);
-  Input([&](TInputDriver& d) {
-    if (!d.MoveTo(p.x, p.y)) return;
-    if (ctrl && !d.Key(VK_CONTROL, true)) return;
-    d.LeftDown();
-    d.LeftUp();
-    if (ctrl) d.Key(VK_CONTROL, false);
-  });
+  Input([&](TInputDriver& d) { d.MoveTo(p.x, p.y); });
+  // The click goes in one batch from this thread, which meanwhile handles no message: once the
+  // pointer moved, Wine brings its modifier keys back in line with the X keyboard (where Ctrl is
+  // up) while it handles the display's events, and a Ctrl pressed before that would be lost.
+  INPUT in[4]{};
+  UINT n = 0;
+  if (ctrl) {
+    in[n].type = INPUT_KEYBOARD;
+    in[n++].ki.wVk = VK_CONTROL;
+  }
+  in[n].type = INPUT_MOUSE;
+  in[n++].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[n].type = INPUT_MOUSE;
+  in[n++].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  if (ctrl) {
+    in[n].type = INPUT_KEYBOARD;
+    in[n].ki.wVk = VK_CONTROL;
+    in[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  ASSERT_EQ(GetForegroundWindow(), Form->Handle()) << "input needs the window in the foreground";
+  ASSERT_EQ(SendInput(n, in, sizeof(INPUT)), n);
 }
 
 bool TDemoWindowTest::RightClick(TInputDriver& d, TPoint at) {
   if (!d.MoveTo(at.x, at.y)) return false;
-  INPUT in[1]{};
+  INPUT in[2]{};
   in[0].type = INPUT_MOUSE;
   in[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-  if (SendInput(1, in, sizeof(INPUT)) != 1) return d.Fail("SendInput failed");
-  in[0].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-  if (SendInput(1, in, sizeof(INPUT)) != 1) return d.Fail("SendInput failed");
-  return true;
+  in[1].type = INPUT_MOUSE;
+  in[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+  if (SendInput(2, in, sizeof(INPUT)) != 2) return d.Fail("SendInput failed");
+  // Off the menu, which opens with its corner at the point: a pointer resting on its margin
+  // would take the highlight away from the keys.
+  return d.MoveTo(at.x - 40, at.y);
 }
 
 int TDemoWindowTest::RowOf(const std::string& name) const {

@@ -77,6 +77,7 @@ class TMenuPicker {
   UINT_PTR SafetyTimer_ = 0;
   int LastHighlight_ = -2;
   bool WaitingForMove_ = false;
+  int Stalled_ = 0;  // ticks spent waiting for the highlight to move
   bool Picked_ = false;
   bool SafetyFired_ = false;
   bool SawWindow_ = false;

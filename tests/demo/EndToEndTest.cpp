@@ -16,10 +16,10 @@ class EndToEnd : public TDemoWindowTest {
   void SelectTwo(int a, int c) {
     ClickRow(a);
     ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelectedRows() == std::vector<int>{a}; }))
-        << "a click did not select the row";
+        << "a click did not select the row; selected " << Form->ListView1->SelCount();
     ClickRow(c, true);
     ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelectedRows() == std::vector<int>{std::min(a, c), std::max(a, c)}; }))
-        << "a Ctrl+click did not add the row to the selection";
+        << "a Ctrl+click did not add the row to the selection; selected " << Form->ListView1->SelCount();
   }
 };
 

@@ -156,7 +156,8 @@ TEST_F(MainForm, ThePanelSumsUpTheSelection) {
   const int a = RowOf("one.txt"), b = RowOf("three.log");
   ClickRow(a);
   ClickRow(b, true);
-  ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelCount() == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelCount() == 2; }))
+      << "selected: " << Form->ListView1->SelCount() << " first " << (Form->ListView1->SelectedRows().empty() ? -1 : Form->ListView1->SelectedRows()[0]) << " a=" << a << " b=" << b;
   const auto& rows = Form->ListView1->Rows();
   const int64_t bytes = rows[static_cast<size_t>(a)].Bytes + rows[static_cast<size_t>(b)].Bytes;
   EXPECT_EQ(Form->DetailPanel->Caption(), Format("2 of %d files selected, %s", n, ByteSizeText(bytes)));
