@@ -11,25 +11,14 @@ namespace korv {
 
 KORV_DEFINE_CLASS(TControlCanvas, TCanvas, nullptr, nullptr);
 namespace {
-const char* const kAlignNames[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"};
-// The properties every control publishes; descendants add their own.
+// What every control publishes; the look and behaviour properties are published per class.
 const TPropInfo kControlProps[] = {
     KORV_PROP_INT_NODEFAULT(TControl, Left),
     KORV_PROP_INT_NODEFAULT(TControl, Top),
     KORV_PROP_INT_NODEFAULT(TControl, Width),
     KORV_PROP_INT_NODEFAULT(TControl, Height),
-    KORV_PROP_ENUM(TControl, Align, kAlignNames, alNone),
-    KORV_PROP_STR(TControl, Caption, ""),
-    KORV_PROP_STORED(KORV_PROP_INT_NODEFAULT(TControl, Color), TControl, IsColorStored),
-    KORV_PROP_BOOL(TControl, ParentColor, true),
-    KORV_PROP_STORED(KORV_PROP_OBJECT(TControl, Font), TControl, IsFontStored),
-    KORV_PROP_BOOL(TControl, ParentFont, true),
-    KORV_PROP_BOOL(TControl, Enabled, true),
-    KORV_PROP_BOOL(TControl, Visible, true),
-    KORV_PROP_STR(TControl, Hint, ""),
-    KORV_PROP_BOOL(TControl, ShowHint, false),
-    KORV_PROP_BOOL(TControl, ParentShowHint, true),
     KORV_PROP_INT(TControl, Cursor, crDefault),
+    KORV_PROP_STR(TControl, Hint, ""),
 };
 }  // namespace
 KORV_DEFINE_PROPS(TControl, kControlProps);

@@ -1,10 +1,28 @@
 // TCustomPanel and TTimer.
 #include "classlib/ExtCtrls.h"
 
+#include "classlib/Streaming.h"
+
 namespace korv {
 
 KORV_DEFINE_CLASS(TCustomPanel, TCustomControl, nullptr, nullptr);
-KORV_DEFINE_CLASS(TPanel, TCustomPanel, &CreateComponent<TPanel>, nullptr);
+namespace {
+const char* const kAlignNames[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"};
+const TPropInfo kPanelProps[] = {
+    KORV_PROP_ENUM(TPanel, Align, kAlignNames, alNone),
+    KORV_PROP_STR(TPanel, Caption, ""),
+    KORV_PROP_STORED(KORV_PROP_INT_NODEFAULT(TPanel, Color), TPanel, IsColorStored),
+    KORV_PROP_BOOL(TPanel, ParentColor, true),
+    KORV_PROP_STORED(KORV_PROP_OBJECT(TPanel, Font), TPanel, IsFontStored),
+    KORV_PROP_BOOL(TPanel, ParentFont, true),
+    KORV_PROP_BOOL(TPanel, Enabled, true),
+    KORV_PROP_BOOL(TPanel, Visible, true),
+    KORV_PROP_BOOL(TPanel, ShowHint, false),
+    KORV_PROP_BOOL(TPanel, ParentShowHint, true),
+};
+}  // namespace
+KORV_DEFINE_PROPS(TPanel, kPanelProps);
+KORV_DEFINE_CLASS(TPanel, TCustomPanel, &CreateComponent<TPanel>, &TPanel_PropTable);
 KORV_DEFINE_CLASS(TTimer, TComponent, &CreateComponent<TTimer>, nullptr);
 
 // ---------------------------------------------------------------------------------------------

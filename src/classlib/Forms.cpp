@@ -1,5 +1,6 @@
 // TCustomForm, TApplication, TScreen and the class library's start-up and shut-down.
 #include "classlib/Forms.h"
+#include "classlib/Streaming.h"
 
 #include <algorithm>
 
@@ -8,7 +9,15 @@
 namespace korv {
 
 KORV_DEFINE_CLASS(TCustomForm, TWinControl, nullptr, nullptr);
-KORV_DEFINE_CLASS(TForm, TCustomForm, &CreateComponent<TForm>, nullptr);
+namespace {
+const TPropInfo kFormProps[] = {
+    KORV_PROP_STR(TForm, Caption, ""),
+    KORV_PROP_INT(TForm, Color, clBtnFace),
+    KORV_PROP_STORED(KORV_PROP_OBJECT(TForm, Font), TForm, IsFontStored),
+};
+}  // namespace
+KORV_DEFINE_PROPS(TForm, kFormProps);
+KORV_DEFINE_CLASS(TForm, TCustomForm, &CreateComponent<TForm>, &TForm_PropTable);
 KORV_DEFINE_CLASS(TApplication, TComponent, nullptr, nullptr);
 KORV_DEFINE_CLASS(TScreen, TComponent, nullptr, nullptr);
 
