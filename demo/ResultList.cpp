@@ -14,7 +14,7 @@ struct TColumnLook {
   int Format;
 };
 constexpr TColumnLook kColumns[rcColumnCount] = {
-    {150, LVCFMT_LEFT}, {230, LVCFMT_LEFT}, {50, LVCFMT_LEFT}, {80, LVCFMT_RIGHT}, {130, LVCFMT_LEFT}};
+    {150, LVCFMT_LEFT}, {250, LVCFMT_LEFT}, {50, LVCFMT_LEFT}, {80, LVCFMT_RIGHT}, {160, LVCFMT_LEFT}};
 
 bool IsMouseButtonMessage(UINT msg) noexcept {
   switch (msg) {
