@@ -432,6 +432,39 @@ class TStrings : public TPersistent {
   char FNameValueSeparator = '=';
 };
 
+// Quicksort of the positions l..r of a list: compare(i, j) compares the items now at i and j,
+// exchange(i, j) swaps them. Hoare's partition around the middle item, whose position is
+// followed through the exchanges so that it is always compared as it stands now. The scans stop
+// at the ends of the range, so a comparison that is not a consistent order cannot run off the
+// list. The smaller part is sorted by recursion and the larger one by the loop: the same result,
+// with a logarithmic depth.
+template <class Compare, class Exchange>
+void QuickSortPositions(int l, int r, Compare&& compare, Exchange&& exchange) {
+  while (l < r) {
+    int i = l, j = r, p = static_cast<int>(static_cast<unsigned>(l + r) >> 1);
+    do {
+      while (i < r && compare(i, p) < 0) ++i;
+      while (j > l && compare(j, p) > 0) --j;
+      if (i <= j) {
+        if (i != j) exchange(i, j);
+        if (p == i)
+          p = j;
+        else if (p == j)
+          p = i;
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (j - l < r - i) {
+      if (l < j) QuickSortPositions(l, j, compare, exchange);
+      l = i;
+    } else {
+      if (i < r) QuickSortPositions(i, r, compare, exchange);
+      r = j;
+    }
+  }
+}
+
 class TStringList;
 using TStringListSortCompare = int (*)(TStringList& list, int a, int b);
 

@@ -474,31 +474,9 @@ void TStringList::CustomSort(TStringListSortCompare compare) {
 }
 
 void TStringList::QuickSort(int l, int r, TStringListSortCompare compare) {
-  // Hoare partition; the scans are bounded so that an inconsistent compare cannot run off the list.
-  while (l < r) {
-    int i = l, j = r, p = (l + r) / 2;
-    do {
-      while (i < r && compare(*this, i, p) < 0) ++i;
-      while (j > l && compare(*this, j, p) > 0) --j;
-      if (i <= j) {
-        if (i != j) std::swap(FList[static_cast<size_t>(i)], FList[static_cast<size_t>(j)]);
-        if (p == i)
-          p = j;
-        else if (p == j)
-          p = i;
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    // Recurse into the smaller part, loop over the larger: the depth stays logarithmic.
-    if (j - l < r - i) {
-      if (l < j) QuickSort(l, j, compare);
-      l = i;
-    } else {
-      if (i < r) QuickSort(i, r, compare);
-      r = j;
-    }
-  }
+  QuickSortPositions(
+      l, r, [&](int a, int b) { return compare(*this, a, b); },
+      [this](int a, int b) { std::swap(FList[static_cast<size_t>(a)], FList[static_cast<size_t>(b)]); });
 }
 
 void TStringList::SetSorted(bool v) {

@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +38,10 @@ class TPopupMenu;
 // Small types
 
 enum TAlign : uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+// The identifiers of TAlign by ordinal, as published Align properties stream them.
+inline constexpr const char* kAlignIdents[] = {"alNone",  "alTop",    "alBottom", "alLeft",
+                                               "alRight", "alClient", "alCustom"};
+static_assert(std::size(kAlignIdents) == alCustom + 1);
 enum TAlignment : uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
 enum TButtonLayout : uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };

@@ -7,9 +7,8 @@ namespace korv {
 
 KORV_DEFINE_CLASS(TCustomPanel, TCustomControl, nullptr, nullptr);
 namespace {
-const char* const kAlignNames[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"};
 const TPropInfo kPanelProps[] = {
-    KORV_PROP_ENUM(TPanel, Align, kAlignNames, alNone),
+    KORV_PROP_ENUM(TPanel, Align, kAlignIdents, alNone),
     KORV_PROP_STR(TPanel, Caption, ""),
     KORV_PROP_STORED(KORV_PROP_INT_NODEFAULT(TPanel, Color), TPanel, IsColorStored),
     KORV_PROP_BOOL(TPanel, ParentColor, true),

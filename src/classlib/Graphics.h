@@ -448,6 +448,22 @@ using TGraphicClass = TClass;
 
 enum TPixelFormat : uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
 
+// ---------------------------------------------------------------------------------------------
+// Device-independent bitmaps
+
+// Bytes in a row of an uncompressed DIB: rows are padded to a multiple of 4 bytes.
+[[nodiscard]] constexpr int DibRowBytes(int width, int bitCount) noexcept { return ((width * bitCount + 31) / 32) * 4; }
+// The header of an uncompressed (BI_RGB) DIB; a negative height makes the rows top-down.
+[[nodiscard]] BITMAPINFOHEADER DibHeader(int width, int height, WORD bitCount) noexcept;
+// A DIB section and the address of its pixels (which live as long as the section).
+struct TDibSection {
+  TUniqueBitmap Handle;
+  uint8_t* Bits = nullptr;
+};
+// A 24-bit DIB section of the platform's own memory; bottom-up rows, or top-down ones for a
+// negative height. Raises EOutOfMemory "Out of system resources" when it cannot be had.
+[[nodiscard]] TDibSection CreateDibSection24(int width, int height);
+
 // Decoded BMP: 24-bit pixels, rows top-down, each row padded to a multiple of 4 bytes.
 struct TDecodedBmp {
   int Width = 0;
@@ -503,7 +519,7 @@ class TBitmap : public TGraphic {
   [[nodiscard]] const uint8_t* ScanLine(int row) const;
   // ScanLine(1) - ScanLine(0) in bytes (negative: bottom-up rows).
   [[nodiscard]] int Stride() const noexcept { return -RowBytes(); }
-  [[nodiscard]] int RowBytes() const noexcept { return ((FWidth * 3) + 3) & ~3; }
+  [[nodiscard]] int RowBytes() const noexcept { return DibRowBytes(FWidth, 24); }
 
   // Always pf24bit; setting pf24bit is accepted, any other format raises
   // EInvalidGraphicOperation (the class keeps every picture in 24-bit form).

@@ -90,31 +90,34 @@ class TBitmapCanvas : public TCanvas {
 };
 
 // ---------------------------------------------------------------------------------------------
-// TBitmap
+// Device-independent bitmaps
 
-namespace {
+BITMAPINFOHEADER DibHeader(int width, int height, WORD bitCount) noexcept {
+  BITMAPINFOHEADER h{};
+  h.biSize = sizeof h;
+  h.biWidth = width;
+  h.biHeight = height;
+  h.biPlanes = 1;
+  h.biBitCount = bitCount;
+  h.biCompression = BI_RGB;
+  return h;
+}
 
-struct TDib {
-  TUniqueBitmap Handle;
-  uint8_t* Bits = nullptr;
-};
-
-// A bottom-up 24-bit DIB section.
-TDib CreateDib24(int width, int height) {
+TDibSection CreateDibSection24(int width, int height) {
   BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.bmiHeader.biWidth = width;
-  bmi.bmiHeader.biHeight = height;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 24;
-  bmi.bmiHeader.biCompression = BI_RGB;
+  bmi.bmiHeader = DibHeader(width, height, 24);
   void* bits = nullptr;
-  TDib dib;
+  TDibSection dib;
   dib.Handle.Reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!dib.Handle || !bits) throw EOutOfMemory("Out of system resources");
   dib.Bits = static_cast<uint8_t*>(bits);
   return dib;
 }
+
+// ---------------------------------------------------------------------------------------------
+// TBitmap
+
+namespace {
 
 void CheckSize(int width, int height) {
   if (width > MaxBitmapDimension || height > MaxBitmapDimension) throw EInvalidGraphic("Bitmap image is not valid");
@@ -158,8 +161,8 @@ void TBitmap::NewImage(int width, int height, const TDecodedBmp* source) {
     FWidth = FHeight = 0;
     return;
   }
-  TDib dib = CreateDib24(width, height);
-  int rowBytes = ((width * 3) + 3) & ~3;
+  TDibSection dib = CreateDibSection24(width, height);
+  const int rowBytes = DibRowBytes(width, 24);
   if (source) {
     for (int y = 0; y < height; ++y)
       std::memcpy(dib.Bits + static_cast<size_t>(height - 1 - y) * rowBytes,
@@ -184,8 +187,8 @@ void TBitmap::SetSize(int width, int height) {
     Changed();
     return;
   }
-  TDib dib = CreateDib24(width, height);
-  int rowBytes = ((width * 3) + 3) & ~3;
+  TDibSection dib = CreateDibSection24(width, height);
+  const int rowBytes = DibRowBytes(width, 24);
   std::memset(dib.Bits, 0xFF, static_cast<size_t>(rowBytes) * height);
   if (FBits) {
     GdiFlush();
@@ -217,14 +220,9 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
     throw EInvalidGraphic("Bitmap image is not valid");
   int w = info.bmWidth, h = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
   CheckSize(w, h);
-  TDib dib = CreateDib24(w, h);
+  TDibSection dib = CreateDibSection24(w, h);
   BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.bmiHeader.biWidth = w;
-  bmi.bmiHeader.biHeight = h;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 24;
-  bmi.bmiHeader.biCompression = BI_RGB;
+  bmi.bmiHeader = DibHeader(w, h, 24);
   TWindowDC screen = TWindowDC::Client(nullptr);
   if (GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(h), dib.Bits, &bmi, DIB_RGB_COLORS) == 0)
     throw EInvalidGraphic("Bitmap image is not valid");
@@ -281,7 +279,7 @@ void TBitmap::Assign(const TPersistent* source) {
     if (b->Empty()) {
       NewImage(0, 0, nullptr);
     } else {
-      TDib dib = CreateDib24(b->FWidth, b->FHeight);
+      TDibSection dib = CreateDibSection24(b->FWidth, b->FHeight);
       GdiFlush();
       std::memcpy(dib.Bits, b->FBits, static_cast<size_t>(b->RowBytes()) * b->FHeight);
       FreeCanvasContext();
@@ -357,13 +355,7 @@ void TBitmap::SaveToStream(TStream& stream) const {
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
   fh.bfSize = fh.bfOffBits + imageSize;
-  BITMAPINFOHEADER ih{};
-  ih.biSize = sizeof ih;
-  ih.biWidth = FWidth;
-  ih.biHeight = FHeight;
-  ih.biPlanes = 1;
-  ih.biBitCount = 24;
-  ih.biCompression = BI_RGB;
+  BITMAPINFOHEADER ih = DibHeader(FWidth, FHeight, 24);
   ih.biSizeImage = imageSize;
   stream.WriteBuffer(&fh, sizeof fh);
   stream.WriteBuffer(&ih, sizeof ih);

@@ -89,7 +89,7 @@ class TDibReader {
     TDecodedBmp out;
     out.Width = Width_;
     out.Height = Height_;
-    out.RowBytes = ((Width_ * 3) + 3) & ~3;
+    out.RowBytes = DibRowBytes(Width_, 24);
     try {
       out.Bits.assign(static_cast<size_t>(out.RowBytes) * static_cast<size_t>(Height_), 0);
     } catch (const std::bad_alloc&) {

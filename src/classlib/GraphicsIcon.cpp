@@ -188,18 +188,13 @@ void TIcon::SaveToStream(TStream& stream) const {
     BITMAPINFOHEADER h;
     RGBQUAD colors[2];
   } bi{};
-  bi.h.biSize = sizeof(BITMAPINFOHEADER);
-  bi.h.biWidth = w;
-  bi.h.biHeight = h;
-  bi.h.biPlanes = 1;
-  bi.h.biBitCount = 32;
-  bi.h.biCompression = BI_RGB;
+  bi.h = DibHeader(w, h, 32);
   if (color) {
     if (!GetDIBits(screen.Get(), color.Get(), 0, static_cast<UINT>(h), xorBits.data(),
                    reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS))
       throw EInvalidGraphic("Invalid icon");
   }
-  int andStride = ((w + 31) / 32) * 4;
+  const int andStride = DibRowBytes(w, 1);
   std::vector<uint8_t> andBits(static_cast<size_t>(andStride) * h, 0);
   bi.h.biBitCount = 1;
   bi.h.biHeight = h;
@@ -214,13 +209,7 @@ void TIcon::SaveToStream(TStream& stream) const {
                    reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS))
       throw EInvalidGraphic("Invalid icon");
   }
-  BITMAPINFOHEADER ih{};
-  ih.biSize = sizeof ih;
-  ih.biWidth = w;
-  ih.biHeight = h * 2;
-  ih.biPlanes = 1;
-  ih.biBitCount = 32;
-  ih.biCompression = BI_RGB;
+  BITMAPINFOHEADER ih = DibHeader(w, h * 2, 32);
   uint32_t bytes = static_cast<uint32_t>(sizeof ih + xorBits.size() + andBits.size());
   uint8_t dir[6 + 16] = {};
   dir[2] = 1;

@@ -135,7 +135,7 @@ TDecodedBmp DecodeJpeg(const uint8_t* data, size_t size) {
   TDecodedBmp out;
   out.Width = static_cast<int>(w);
   out.Height = static_cast<int>(h);
-  out.RowBytes = ((out.Width * 3) + 3) & ~3;
+  out.RowBytes = DibRowBytes(out.Width, 24);
   std::vector<uint8_t> scratch;
   try {
     out.Bits.assign(static_cast<size_t>(out.RowBytes) * h, 0);

@@ -32,7 +32,7 @@ namespace korv {
 //   const TPropInfo kFooProps[] = {
 //     KORV_PROP_INT(TFoo, Width, 100),          // int Width() const; void SetWidth(int)
 //     KORV_PROP_BOOL(TFoo, Visible, true),
-//     KORV_PROP_ENUM(TFoo, Align, kAlignNames, alNone),
+//     KORV_PROP_ENUM(TFoo, Align, kAlignIdents, alNone),
 //     KORV_PROP_STR(TFoo, Caption, ""),
 //     KORV_PROP_OBJECT(TFoo, Font),             // TFont* Font() const: streamed in place
 //     KORV_PROP_COMPONENT(TFoo, Images),        // TImageList* Images() const; SetImages(TImageList*)

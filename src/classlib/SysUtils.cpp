@@ -517,19 +517,39 @@ bool SameText(std::string_view a, std::string_view b) noexcept {
   return a.size() == b.size() && CompareText(a, b) == 0;
 }
 
-int AnsiCompareStr(std::string_view a, std::string_view b) noexcept {
-  return CompareStringA(LOCALE_USER_DEFAULT, 0, a.data(), static_cast<int>(a.size()), b.data(),
-                        static_cast<int>(b.size())) -
-         2;
+namespace {
+
+// CompareStringA/W with the user locale: -1, 0 or 1. The platform refuses a null text, which an
+// empty view may carry, so an empty text is passed as "". Should the platform fail anyway, the
+// order of the code units stands in, so that sorting stays a strict order.
+template <class Char>
+int LocaleCompare(std::basic_string_view<Char> a, std::basic_string_view<Char> b, DWORD flags) noexcept {
+  static constexpr Char kEmpty[1] = {};
+  const Char* pa = a.empty() ? kEmpty : a.data();
+  const Char* pb = b.empty() ? kEmpty : b.data();
+  // The platform takes int lengths; no text compared here comes near 2 GB.
+  const int na = static_cast<int>(a.size()), nb = static_cast<int>(b.size());
+  int r;
+  if constexpr (sizeof(Char) == 1)
+    r = CompareStringA(LOCALE_USER_DEFAULT, flags, pa, na, pb, nb);
+  else
+    r = CompareStringW(LOCALE_USER_DEFAULT, flags, pa, na, pb, nb);
+  if (r == 0) {
+    int c = a.compare(b);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  return r - CSTR_EQUAL;
 }
 
-int AnsiCompareText(std::string_view a, std::string_view b) noexcept {
-  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
-                        static_cast<int>(b.size())) -
-         2;
-}
+}  // namespace
 
+int AnsiCompareStr(std::string_view a, std::string_view b) noexcept { return LocaleCompare(a, b, 0); }
+int AnsiCompareText(std::string_view a, std::string_view b) noexcept { return LocaleCompare(a, b, NORM_IGNORECASE); }
 bool AnsiSameText(std::string_view a, std::string_view b) noexcept { return AnsiCompareText(a, b) == 0; }
+
+int WideCompareStr(std::wstring_view a, std::wstring_view b) noexcept { return LocaleCompare(a, b, 0); }
+int WideCompareText(std::wstring_view a, std::wstring_view b) noexcept { return LocaleCompare(a, b, NORM_IGNORECASE); }
+bool WideSameText(std::wstring_view a, std::wstring_view b) noexcept { return WideCompareText(a, b) == 0; }
 
 std::string Trim(std::string_view s) {
   size_t b = 0, e = s.size();

@@ -149,10 +149,14 @@ template <class... Args>
 [[nodiscard]] int CompareStr(std::string_view a, std::string_view b) noexcept;
 [[nodiscard]] int CompareText(std::string_view a, std::string_view b) noexcept;  // ASCII case-insensitive
 [[nodiscard]] bool SameText(std::string_view a, std::string_view b) noexcept;
-// Platform comparisons (CompareStringA with the user locale): the order of sorted string lists.
+// Platform comparisons (CompareStringA/W with the user locale): the order of sorted string lists.
+// -1, 0 or 1; the Text forms ignore case.
 [[nodiscard]] int AnsiCompareStr(std::string_view a, std::string_view b) noexcept;
 [[nodiscard]] int AnsiCompareText(std::string_view a, std::string_view b) noexcept;
 [[nodiscard]] bool AnsiSameText(std::string_view a, std::string_view b) noexcept;
+[[nodiscard]] int WideCompareStr(std::wstring_view a, std::wstring_view b) noexcept;
+[[nodiscard]] int WideCompareText(std::wstring_view a, std::wstring_view b) noexcept;
+[[nodiscard]] bool WideSameText(std::wstring_view a, std::wstring_view b) noexcept;
 [[nodiscard]] std::string Trim(std::string_view s);  // removes characters <= ' ' at both ends
 [[nodiscard]] std::string TrimLeft(std::string_view s);
 [[nodiscard]] std::string TrimRight(std::string_view s);

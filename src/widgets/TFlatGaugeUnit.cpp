@@ -11,8 +11,6 @@ namespace {
 
 [[noreturn]] void RangeError() { throw ERangeError("Range check error"); }
 
-const char* const kAlignIdents[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"};
-
 using G = TFlatGauge;
 bool ColorStored(const TObject* o) { return !static_cast<const G*>(o)->ParentColor(); }
 bool FontStored(const TObject* o) { return !static_cast<const G*>(o)->ParentFont(); }

@@ -11,8 +11,6 @@ namespace {
 
 [[noreturn]] void RangeError() { throw ERangeError("Range check error"); }
 
-const char* const kAlignIdents[] = {"alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient", "alCustom"};
-
 using S = TFlatSplitter;
 bool ColorStored(const TObject* o) { return !static_cast<const S*>(o)->ParentColor(); }
 bool ShowHintStored(const TObject* o) { return !static_cast<const S*>(o)->ParentShowHint(); }

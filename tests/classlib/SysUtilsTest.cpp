@@ -147,6 +147,31 @@ TEST(TextTest, CaseTrimQuoteReplace) {
   EXPECT_EQ(WideToAnsi(AnsiToWide("caf\xe9")), "caf\xe9");
 }
 
+TEST(TextTest, PlatformComparisonsOfBothWidths) {
+  // A view with no data is an empty text, as "" is: equal to it and before any other text.
+  const std::string_view none;
+  EXPECT_EQ(AnsiCompareStr(none, ""), 0);
+  EXPECT_EQ(AnsiCompareText("", none), 0);
+  EXPECT_TRUE(AnsiSameText(none, none));
+  EXPECT_LT(AnsiCompareText(none, "a"), 0);
+  EXPECT_GT(AnsiCompareStr("a", none), 0);
+  const std::wstring_view wnone;
+  EXPECT_EQ(WideCompareStr(wnone, L""), 0);
+  EXPECT_TRUE(WideSameText(wnone, wnone));
+  EXPECT_LT(WideCompareText(wnone, L"a"), 0);
+  EXPECT_TRUE(WideSameText(L"\x00E9t\x00E9", L"\x00C9T\x00C9"));
+  EXPECT_FALSE(WideSameText(L"a", L"ab"));
+  // Texts of the code page order alike in both widths, with and without case.
+  const char* const texts[] = {"", "a", "A", "b", "ab", "a b", "\xe9t\xe9", "\xc9T\xc9", "z"};
+  for (const char* a : texts)
+    for (const char* b : texts) {
+      const std::wstring wa = AnsiToWide(a), wb = AnsiToWide(b);
+      EXPECT_EQ(AnsiCompareStr(a, b), WideCompareStr(wa, wb)) << a << " / " << b;
+      EXPECT_EQ(AnsiCompareText(a, b), WideCompareText(wa, wb)) << a << " / " << b;
+      EXPECT_EQ(AnsiCompareStr(a, b), -AnsiCompareStr(b, a)) << a << " / " << b;
+    }
+}
+
 TEST(PathTest, SplittingNames) {
   EXPECT_EQ(ExtractFilePath("C:\\dir\\file.txt"), "C:\\dir\\");
   EXPECT_EQ(ExtractFileDir("C:\\dir\\file.txt"), "C:\\dir");

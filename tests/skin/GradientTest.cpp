@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <utility>
 
+#include "classlib/Graphics.h"
 #include "classlib/Handles.h"
 #include "classlib/SysUtils.h"
 #include "skin/sGradient.h"
@@ -14,18 +16,12 @@ namespace {
 // A 24-bit DIB section selected into a memory DC, pre-filled with a marker colour.
 struct Dib {
   Dib(int w, int h, uint8_t fill = 0x5A) : W(w), H(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;  // bottom-up, as the class library's bitmaps
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    Bmp.Reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    TDibSection dib = CreateDibSection24(w, h);  // bottom-up, as the class library's bitmaps
+    Bmp = std::move(dib.Handle);
+    Bits = dib.Bits;
     Dc = CreateCompatibleDC(nullptr);
     Old = SelectObject(Dc, Bmp.Get());
-    Stride = ((w * 3 + 3) & ~3);
-    Bits = static_cast<uint8_t*>(bits);
+    Stride = DibRowBytes(w, 24);
     std::memset(Bits, fill, static_cast<size_t>(Stride) * h);
   }
   ~Dib() {

@@ -7,7 +7,9 @@
 namespace korv::test {
 
 TPixelImage::TPixelImage(int width, int height)
-    : Width_(std::max(width, 0)), Height_(std::max(height, 0)), RowBytes_(((Width_ * 3) + 3) & ~3),
+    : Width_(std::max(width, 0)),
+      Height_(std::max(height, 0)),
+      RowBytes_(DibRowBytes(Width_, 24)),
       Bits_(static_cast<size_t>(RowBytes_) * Height_, 0) {}
 
 TColor TPixelImage::At(int x, int y) const noexcept {
@@ -41,30 +43,12 @@ bool TPixelImage::All(const TRect& rect, TColor color) const noexcept {
 
 namespace {
 
-struct TDibCapture {
-  TUniqueBitmap Bitmap;
-  uint8_t* Bits = nullptr;
-};
-
-TDibCapture MakeDib(int w, int h) {
-  BITMAPINFO bmi{};
-  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.bmiHeader.biWidth = w;
-  bmi.bmiHeader.biHeight = -h;  // top-down: rows in reading order
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 24;
-  bmi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  TDibCapture d;
-  d.Bitmap.Reset(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
-  d.Bits = static_cast<uint8_t*>(bits);
-  return d;
-}
-
-TPixelImage FromDib(const TDibCapture& d, int w, int h) {
+// Captures go through a top-down 24-bit DIB section (a negative height): its rows are in reading
+// order, as those of a TPixelImage.
+TPixelImage FromDib(const TDibSection& d, int w, int h) {
   GdiFlush();
   TPixelImage img(w, h);
-  int rowBytes = ((w * 3) + 3) & ~3;
+  const int rowBytes = DibRowBytes(w, 24);
   for (int y = 0; y < h; ++y) std::memcpy(img.Row(y), d.Bits + static_cast<size_t>(y) * rowBytes, static_cast<size_t>(w) * 3);
   return img;
 }
@@ -74,11 +58,10 @@ TPixelImage FromDib(const TDibCapture& d, int w, int h) {
 TPixelImage CaptureDC(HDC dc, const TRect& rect) {
   int w = RectWidth(rect), h = RectHeight(rect);
   if (!dc || w <= 0 || h <= 0) return {};
-  TDibCapture d = MakeDib(w, h);
-  if (!d.Bitmap) return {};
+  TDibSection d = CreateDibSection24(w, -h);
   TUniqueDC mem(CreateCompatibleDC(dc));
   {
-    TSelectGuard sel(mem.Get(), d.Bitmap.Get());
+    TSelectGuard sel(mem.Get(), d.Handle.Get());
     GdiFlush();
     BitBlt(mem.Get(), 0, 0, w, h, dc, rect.left, rect.top, SRCCOPY);
   }
@@ -109,11 +92,11 @@ TPixelImage PrintWindowImage(HWND wnd, UINT flags) {
   GetWindowRect(wnd, &r);
   int w = RectWidth(r), h = RectHeight(r);
   if (w <= 0 || h <= 0) return {};
-  TDibCapture d = MakeDib(w, h);
+  TDibSection d = CreateDibSection24(w, -h);
   TWindowDC screen = TWindowDC::Client(nullptr);
   TUniqueDC mem(CreateCompatibleDC(screen.Get()));
   {
-    TSelectGuard sel(mem.Get(), d.Bitmap.Get());
+    TSelectGuard sel(mem.Get(), d.Handle.Get());
     PrintWindow(wnd, mem.Get(), flags);
   }
   return FromDib(d, w, h);

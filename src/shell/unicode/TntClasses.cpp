@@ -526,31 +526,9 @@ void TTntStringList::CustomSort(TWideStringListSortCompare compare) {
 }
 
 void TTntStringList::QuickSort(int l, int r, TWideStringListSortCompare compare) {
-  // The two parts left after a partition are independent, so the smaller one is sorted by
-  // recursion and the larger one by the loop: the result is the same, the depth logarithmic.
-  while (l < r) {
-    int i = l, j = r, p = static_cast<int>(static_cast<unsigned>(l + r) >> 1);
-    do {
-      while (compare(*this, i, p) < 0) ++i;
-      while (compare(*this, j, p) > 0) --j;
-      if (i <= j) {
-        if (i != j) std::swap(FList[static_cast<size_t>(i)], FList[static_cast<size_t>(j)]);
-        if (p == i)
-          p = j;
-        else if (p == j)
-          p = i;
-        ++i;
-        --j;
-      }
-    } while (i <= j);
-    if (j - l < r - i) {
-      if (l < j) QuickSort(l, j, compare);
-      l = i;
-    } else {
-      if (i < r) QuickSort(i, r, compare);
-      r = j;
-    }
-  }
+  QuickSortPositions(
+      l, r, [&](int a, int b) { return compare(*this, a, b); },
+      [this](int a, int b) { std::swap(FList[static_cast<size_t>(a)], FList[static_cast<size_t>(b)]); });
 }
 
 void TTntStringList::SetSorted(bool value) {

@@ -72,28 +72,6 @@ wchar_t* WStrScan(wchar_t* p, wchar_t c) noexcept {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Comparisons
-
-namespace {
-
-int Compare(std::wstring_view a, std::wstring_view b, DWORD flags) noexcept {
-  // CompareStringW takes int lengths; lists never hold texts of 2 GB.
-  int r = CompareStringW(LOCALE_USER_DEFAULT, flags, a.empty() ? L"" : a.data(), static_cast<int>(a.size()),
-                         b.empty() ? L"" : b.data(), static_cast<int>(b.size()));
-  if (r == 0) {  // failure: fall back to code-unit order so sorting stays a strict order
-    int c = a.compare(b);
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
-  }
-  return r - CSTR_EQUAL;
-}
-
-}  // namespace
-
-int WideCompareStr(std::wstring_view a, std::wstring_view b) noexcept { return Compare(a, b, 0); }
-int WideCompareText(std::wstring_view a, std::wstring_view b) noexcept { return Compare(a, b, NORM_IGNORECASE); }
-bool WideSameText(std::wstring_view a, std::wstring_view b) noexcept { return WideCompareText(a, b) == 0; }
-
-// ---------------------------------------------------------------------------------------------
 // Paths
 
 std::wstring WideUpperCaseEx(std::wstring_view s) {

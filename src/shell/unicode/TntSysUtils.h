@@ -1,4 +1,6 @@
-// UTF-16 C strings, comparisons, path and file routines, and system error texts on UTF-16 strings.
+// UTF-16 C strings, path and file routines, and system error texts on UTF-16 strings. The wide
+// comparisons (WideCompareStr, WideCompareText, WideSameText) are the class library's, in
+// SysUtils.h beside the ANSI ones.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +9,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "classlib/SysUtils.h"
 
 namespace korv {
 
@@ -27,13 +31,6 @@ wchar_t* WStrLCopy(wchar_t* dest, const wchar_t* src, size_t maxLen) noexcept;
 // First occurrence of c, or null; searching for NUL finds the terminator.
 [[nodiscard]] wchar_t* WStrScan(wchar_t* p, wchar_t c) noexcept;
 [[nodiscard]] const wchar_t* WStrScan(const wchar_t* p, wchar_t c) noexcept;
-
-// ---------------------------------------------------------------------------------------------
-// Comparisons of the class library (user locale): <0, 0, >0.
-
-[[nodiscard]] int WideCompareStr(std::wstring_view a, std::wstring_view b) noexcept;
-[[nodiscard]] int WideCompareText(std::wstring_view a, std::wstring_view b) noexcept;  // ignores case
-[[nodiscard]] bool WideSameText(std::wstring_view a, std::wstring_view b) noexcept;
 
 // ---------------------------------------------------------------------------------------------
 // Paths and files
