@@ -1,12 +1,15 @@
 #include "DemoSetup.h"
 
+// <windows.h> goes first: the other platform headers need it.
+// clang-format off
 #include <windows.h>
 #include <shellapi.h>
+// clang-format on
 
 #include "classlib/SysUtils.h"
 #include "shell/browser/ShellBrowser.h"
 #include "shell/browser/Shell_Win32.h"
-#include "shell/dragdrop/DragDropPIDL.h"
+#include "shell/dragdrop/DragDropFile.h"
 #include "shell/unicode/TntSystem.h"
 
 namespace korv {
@@ -90,8 +93,10 @@ TSampleFolder::TSampleFolder() {
   for (int attempt = 0; attempt < 100 && FPath.empty(); ++attempt) {
     std::string candidate = temp + Format("korvani-demo-%u-%u-%d", static_cast<unsigned>(GetCurrentProcessId()),
                                           static_cast<unsigned>(GetTickCount()), attempt);
-    if (CreateDirectoryA(candidate.c_str(), nullptr)) FPath = candidate + "\\";
-    else if (GetLastError() != ERROR_ALREADY_EXISTS) RaiseLastOSError();
+    if (CreateDirectoryA(candidate.c_str(), nullptr))
+      FPath = candidate + "\\";
+    else if (GetLastError() != ERROR_ALREADY_EXISTS)
+      RaiseLastOSError();
   }
   if (FPath.empty()) RaiseLastOSError(ERROR_ALREADY_EXISTS);
   try {
@@ -124,7 +129,7 @@ void TSampleFolder::Remove() noexcept {
 void StartComponentUnits() {
   // Drag and drop: the registry, the text/contents/feedback formats, the ID list format and the
   // file formats register their pairs in that order; OLE is initialised on the way.
-  DragDropPIDLStartup();
+  DragDropFileStartup();
   InitializeTntSystem();
   InitializeShellWin32();
   InitializeShellBrowser();
@@ -138,7 +143,11 @@ void StartComponentUnits() {
 void StopComponentUnits() noexcept {
   FinalizeShellBrowser();
   FinalizeShellWin32();
-  DragDropPIDLShutdown();
+  try {
+    DragDropFileShutdown();
+  } catch (...) {
+    // Nothing is left to report it to at the end of the program.
+  }
 }
 
 }  // namespace korv

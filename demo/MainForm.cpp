@@ -2,6 +2,7 @@
 
 #include "classlib/SysUtils.h"
 #include "shell/browser/ShellBrowser.h"
+#include "shell/dragdrop/DragDropFile.h"
 #include "widgets/TFlatButtonUnit.h"
 #include "widgets/TFlatGaugeUnit.h"
 #include "widgets/TFlatSplitterUnit.h"
@@ -87,6 +88,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 
   ShellBrowser1 = new TShellBrowser(this);
   ShellBrowser1->SetName("ShellBrowser1");
+  DropFileSource1 = new TDropFileSource(this);
+  DropFileSource1->SetName("DropFileSource1");
 
   ListView1SelectionChange(ListView1);
 }
@@ -96,9 +99,8 @@ TForm1::~TForm1() = default;
 void TForm1::ListFolder(const std::string& folder) {
   const std::string dir = IncludeTrailingPathDelimiter(folder);
   FlatGauge1->SetProgress(0);
-  std::vector<TResultRow> rows = ReadFolderRows(dir, [this](int done, int total) {
-    FlatGauge1->SetProgress(total > 0 ? done * 100 / total : 100);
-  });
+  std::vector<TResultRow> rows = ReadFolderRows(
+      dir, [this](int done, int total) { FlatGauge1->SetProgress(total > 0 ? done * 100 / total : 100); });
   FFolder = dir;
   const int count = static_cast<int>(rows.size());
   ListView1->SetRows(std::move(rows));
@@ -121,7 +123,10 @@ std::string TForm1::SelectionSummary() {
 // Handlers
 
 void TForm1::ListView1MouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
-  if (Button == mbRight) ShowContextMenu(X, Y);
+  if (Button == mbLeft)
+    DragSelectedRows(X, Y);
+  else if (Button == mbRight)
+    ShowContextMenu(X, Y);
 }
 
 void TForm1::ListView1SelectionChange(TObject*) { DetailPanel->SetCaption(SelectionSummary()); }
@@ -131,6 +136,34 @@ void TForm1::RefreshButtonClick(TObject*) {
 }
 
 void TForm1::CloseButtonClick(TObject*) { Close(); }
+
+void TForm1::DragSelectedRows(int x, int y) {
+  // The list has handled the press already: a row that is selected now stays selected.
+  const int row = ListView1->RowAt(x, y);
+  if (row < 0 || !ListView1->RowSelected(row)) return;
+  HWND list = ListView1->Handle();
+  if (!DetectDragGesture(list, POINT{x, y})) {
+    // The press ended without a drag. The gesture took the button's release out of the queue:
+    // hand the list one of its own, so that it finishes the click as usual (a click on one of
+    // several selected rows selects that row alone).
+    MSG pending;
+    POINT at;
+    if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000) &&
+        !PeekMessageA(&pending, list, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) && GetCursorPos(&at)) {
+      const TPoint p = ListView1->ScreenToClient(at);
+      WPARAM keys = 0;
+      if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+      if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+      ListView1->Perform(WM_LBUTTONUP, keys, MAKELPARAM(p.x, p.y));
+    }
+    return;
+  }
+  TStrings* files = DropFileSource1->Files();
+  files->Clear();
+  for (const std::string& path : ListView1->SelectedPaths()) files->Add(path);
+  // The outcome is of no further use here: the files are the target's business now.
+  (void)DropFileSource1->PerformDrag();
+}
 
 void TForm1::ShowContextMenu(int x, int y) {
   std::vector<std::string> paths = ListView1->SelectedPaths();

@@ -16,6 +16,7 @@
 
 namespace korv {
 
+class TDropFileSource;
 class TFlatButton;
 class TFlatGauge;
 class TFlatSplitter;
@@ -46,6 +47,7 @@ class TForm1 : public TForm {
   TPanel* StatusPanel = nullptr;
   TFlatGauge* FlatGauge1 = nullptr;
   TShellBrowser* ShellBrowser1 = nullptr;
+  TDropFileSource* DropFileSource1 = nullptr;
 
   // Event handlers.
   void ListView1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -57,6 +59,9 @@ class TForm1 : public TForm {
   [[nodiscard]] std::string SelectionSummary();
 
  private:
+  // A press on a selected row: when the pointer leaves the drag rectangle, the selected files are
+  // dragged out; otherwise the press ends as a click.
+  void DragSelectedRows(int x, int y);
   // The shell's context menu for the selected rows at a point of the list.
   void ShowContextMenu(int x, int y);
 

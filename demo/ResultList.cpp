@@ -146,9 +146,14 @@ void TResultList::Dispatch(TMessage& m) {
     return;
   }
   switch (m.Msg) {
-    case CN_NOTIFY: CNNotify(m); return;
-    case WM_ERASEBKGND: DefaultHandler(m); return;  // the list paints its own background
-    default: break;
+    case CN_NOTIFY:
+      CNNotify(m);
+      return;
+    case WM_ERASEBKGND:
+      DefaultHandler(m);
+      return;  // the list paints its own background
+    default:
+      break;
   }
   TWinControl::Dispatch(m);
 }
@@ -158,8 +163,12 @@ void TResultList::CNNotify(TMessage& m) {
   m.Result = 0;
   if (!hdr) return;
   switch (hdr->code) {
-    case LVN_GETDISPINFOA: FillDispInfo(*reinterpret_cast<NMLVDISPINFOA*>(hdr)); return;
-    case LVN_GETDISPINFOW: FillDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(hdr)); return;
+    case LVN_GETDISPINFOA:
+      FillDispInfo(*reinterpret_cast<NMLVDISPINFOA*>(hdr));
+      return;
+    case LVN_GETDISPINFOW:
+      FillDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(hdr));
+      return;
     case LVN_ITEMCHANGED: {
       auto* nm = reinterpret_cast<NMLISTVIEW*>(hdr);
       if ((nm->uChanged & LVIF_STATE) && ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED)) SelectionChanged();
@@ -170,7 +179,8 @@ void TResultList::CNNotify(TMessage& m) {
       if ((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED) SelectionChanged();
       return;
     }
-    default: return;
+    default:
+      return;
   }
 }
 

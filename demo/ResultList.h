@@ -6,8 +6,11 @@
 // so a mouse-down handler sees the selection the press made.
 #pragma once
 
+// <windows.h> goes first: the other platform headers need it.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include <string>
 #include <vector>

@@ -24,12 +24,18 @@ const char* ResultColumnCaption(int column) noexcept {
 
 const std::string& ResultColumnText(const TResultRow& row, int column) noexcept {
   switch (column) {
-    case rcName: return row.Name;
-    case rcFolder: return row.Folder;
-    case rcType: return row.Type;
-    case rcSize: return row.Size;
-    case rcDateTime: return row.DateTime;
-    default: return kEmpty;
+    case rcName:
+      return row.Name;
+    case rcFolder:
+      return row.Folder;
+    case rcType:
+      return row.Type;
+    case rcSize:
+      return row.Size;
+    case rcDateTime:
+      return row.DateTime;
+    default:
+      return kEmpty;
   }
 }
 

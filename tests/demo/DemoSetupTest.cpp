@@ -5,6 +5,8 @@
 #include "DemoTestKit.h"
 #include "ResultStore.h"
 #include "classlib/SysUtils.h"
+#include "shell/browser/ShellBrowser.h"
+#include "shell/dragdrop/DragDropFile.h"
 
 namespace korv::test {
 namespace {
@@ -92,6 +94,36 @@ TEST(SampleFolder, KeepsFilesItDidNotWrite) {
   EXPECT_EQ(ReadFolderRows(path).size(), 1u);
   DeleteFileA(stranger.c_str());
   RemoveDirectoryA(path.c_str());
+}
+
+// The drag-and-drop registry holds a pair of the file data format.
+bool FileFormatsRegistered() {
+  TDataFormatMap* map = TDataFormatMap::Existing();
+  if (!map) return false;
+  for (int i = 0; i < map->Count(); ++i)
+    if (map->Items(i).DataFormatClass == TFileDataFormat::StaticClass()) return true;
+  return false;
+}
+
+TEST(ComponentUnits, StartAndStopEverythingTheWindowNeeds) {
+  // The test program started the units once (its environment): stop them, then start them again.
+  ASSERT_TRUE(FileFormatsRegistered());
+  ASSERT_NE(GetClass("TShellBrowser"), nullptr);
+  StopComponentUnits();
+  EXPECT_FALSE(FileFormatsRegistered());
+  EXPECT_EQ(GetClass("TShellBrowser"), nullptr);
+  EXPECT_THROW((void)DesktopFolder(), EShellBrowserError);
+
+  StartComponentUnits();
+  EXPECT_TRUE(FileFormatsRegistered());
+  EXPECT_NE(GetClass("TShellBrowser"), nullptr);
+  EXPECT_NE(DesktopFolder(), nullptr);
+  EXPECT_TRUE(ShellStartupError().empty());
+  // A file drop source made now offers the files as CF_HDROP.
+  TDropFileSource source(nullptr);
+  source.Files()->Add(ParamStr0());
+  FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  EXPECT_EQ(source.QueryGetData(&fe), S_OK);
 }
 
 }  // namespace

@@ -240,6 +240,82 @@ void TMenuPicker::Step() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Drop target
+
+HRESULT STDMETHODCALLTYPE TFileDropTarget::QueryInterface(REFIID iid, void** obj) {
+  if (!obj) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
+    *obj = static_cast<IDropTarget*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *obj = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT STDMETHODCALLTYPE TFileDropTarget::DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) {
+  ++Enters;
+  EnterAllowed = effect ? *effect : 0;
+  if (effect) *effect &= DROPEFFECT_COPY;
+  Entered.Set();
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TFileDropTarget::DragOver(DWORD, POINTL, DWORD* effect) {
+  if (effect) *effect &= DROPEFFECT_COPY;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE TFileDropTarget::DragLeave() { return S_OK; }
+
+HRESULT STDMETHODCALLTYPE TFileDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
+  ++Drops;
+  FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM medium{};
+  if (data && SUCCEEDED(data->GetData(&fe, &medium))) {
+    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) Files = DropFiles(static_cast<HDROP>(medium.hGlobal));
+    ReleaseStgMedium(&medium);
+  }
+  if (effect) *effect &= DROPEFFECT_COPY;
+  Dropped.Set();
+  return S_OK;
+}
+
+namespace {
+LRESULT CALLBACK DropWindowProc(HWND h, UINT msg, WPARAM w, LPARAM l) noexcept {
+  if (msg == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_WINDOW));
+    EndPaint(h, &ps);
+    return 0;
+  }
+  return DefWindowProcA(h, msg, w, l);
+}
+}  // namespace
+
+TDropWindow::TDropWindow(const TRect& bounds, IDropTarget* target) {
+  static const char* const kClass = "KorvDemoTestDropWindow";
+  WNDCLASSA wc{};
+  if (!GetClassInfoA(GetModuleHandleA(nullptr), kClass, &wc)) {
+    wc.lpfnWndProc = &DropWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = kClass;
+    RegisterClassA(&wc);
+  }
+  H_ =
+      CreateWindowExA(WS_EX_NOACTIVATE, kClass, "drop here", WS_POPUP | WS_BORDER | WS_VISIBLE, bounds.left, bounds.top,
+                      RectWidth(bounds), RectHeight(bounds), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  if (H_ && target) Registered_ = SUCCEEDED(RegisterDragDrop(H_, target));
+}
+
+TDropWindow::~TDropWindow() {
+  if (Registered_) RevokeDragDrop(H_);
+  if (H_) DestroyWindow(H_);
+}
+
+// ---------------------------------------------------------------------------------------------
 // The demo's window
 
 void TDemoWindowTest::SetUp() {

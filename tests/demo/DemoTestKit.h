@@ -4,16 +4,19 @@
 // popup menu with posted keys from a thread timer.
 #pragma once
 
+#include <gtest/gtest.h>
+
+// <windows.h> goes first: the other platform headers need it.
+// clang-format off
 #include <windows.h>
 #include <shlobj.h>
+// clang-format on
 
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "MainForm.h"
 #include "support/GuiTest.h"
@@ -50,7 +53,8 @@ void ClearClipboard();
 
 // The shell's command identifiers by verb for names of one folder, asked from the shell directly
 // (id = offset + 1: the shell component merges the shell's items from id 1).
-[[nodiscard]] std::map<std::string, UINT> ShellVerbIds(const std::string& folder, const std::vector<std::string>& names);
+[[nodiscard]] std::map<std::string, UINT> ShellVerbIds(const std::string& folder,
+                                                       const std::vector<std::string>& names);
 
 // Picks the item with the given command id in the visible popup menu of this thread: a thread
 // timer posts VK_DOWN, one at a time, until the item is highlighted, then VK_RETURN. A safety
@@ -81,6 +85,43 @@ class TMenuPicker {
   bool Picked_ = false;
   bool SafetyFired_ = false;
   bool SawWindow_ = false;
+};
+
+// A drop target that takes files: it accepts a copy while over its window and reads CF_HDROP
+// with DragQueryFile at the drop.
+class TFileDropTarget : public IDropTarget {
+ public:
+  TFileDropTarget() = default;
+  virtual ~TFileDropTarget() = default;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** obj) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&Ref)); }
+  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&Ref)); }
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+  HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
+  HRESULT STDMETHODCALLTYPE DragLeave() override;
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
+
+  LONG Ref = 1;
+  int Enters = 0, Drops = 0;
+  DWORD EnterAllowed = 0;
+  std::vector<std::string> Files;  // CF_HDROP of the drop
+  TEvent Entered, Dropped;
+};
+
+// A popup window of the test process registered as a drop target.
+class TDropWindow {
+ public:
+  TDropWindow(const TRect& bounds, IDropTarget* target);
+  ~TDropWindow();
+  TDropWindow(const TDropWindow&) = delete;
+  TDropWindow& operator=(const TDropWindow&) = delete;
+  [[nodiscard]] HWND Handle() const noexcept { return H_; }
+  [[nodiscard]] bool Registered() const noexcept { return Registered_; }
+
+ private:
+  HWND H_ = nullptr;
+  bool Registered_ = false;
 };
 
 // A fixture with the demo's window listing a sandbox folder, placed at a known spot and active.

@@ -4,6 +4,7 @@
 
 #include "DemoTestKit.h"
 #include "shell/browser/ShellBrowser.h"
+#include "shell/dragdrop/DropSource.h"
 
 namespace korv::test {
 namespace {
@@ -18,10 +19,61 @@ class EndToEnd : public TDemoWindowTest {
     ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelectedRows() == std::vector<int>{a}; }))
         << "a click did not select the row; selected " << Form->ListView1->SelCount();
     ClickRow(c, true);
-    ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelectedRows() == std::vector<int>{std::min(a, c), std::max(a, c)}; }))
-        << "a Ctrl+click did not add the row to the selection; selected " << Form->ListView1->SelCount();
+    ASSERT_TRUE(PumpUntil([&] {
+      return Form->ListView1->SelectedRows() == std::vector<int>{std::min(a, c), std::max(a, c)};
+    })) << "a Ctrl+click did not add the row to the selection; selected "
+        << Form->ListView1->SelCount();
   }
 };
+
+// Sees the list's mouse-downs before the form's handler does.
+struct TDownSpy {
+  TForm1* Form = nullptr;
+  TEvent LeftDown;
+  void Fire(TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
+    if (button == mbLeft) LeftDown.Set();
+    Form->ListView1MouseDown(sender, button, shift, x, y);
+  }
+};
+
+TEST_F(EndToEnd, DraggingTwoSelectedRowsOntoAnotherWindowDropsExactlyThoseFiles) {
+  TFileDropTarget target;
+  TDropWindow window(Bounds(880, 120, 300, 300), &target);
+  ASSERT_TRUE(window.Registered());
+  OpenWindow(kFiles);
+  const int a = RowOf("alpha.txt"), c = RowOf("charlie.txt");
+  SelectTwo(a, c);
+  const std::vector<std::string> expected = PathsOf({a, c});
+
+  TDownSpy spy;
+  spy.Form = Form;
+  Form->ListView1->OnMouseDown = TMouseEvent(&spy, &TDownSpy::Fire);
+  const TPoint from = RowPoint(c);
+  const TPoint to = Point(1030, 270);  // the middle of the drop window
+  Input([&](TInputDriver& d) {
+    if (!d.MoveTo(from.x, from.y) || !d.LeftDown() || !d.WaitFor(spy.LeftDown.Handle(), kDeadlineMs, "the press"))
+      return;
+    // Protocol minimum: the gesture counts a move only after the button was held this long.
+    Sleep(DragDelay + 50);
+    constexpr int kSteps = 40;
+    for (int i = 1; i <= kSteps; ++i) {
+      if (!d.MoveTo(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps)) return;
+      // Paced by the drag loop: about one step per feedback round.
+      WaitForSingleObject(target.Entered.Handle(), 30);
+    }
+    if (!d.WaitFor(target.Entered.Handle(), kDeadlineMs, "the drop window's DragEnter")) return;
+    d.MoveTo(to.x + 5, to.y + 5);
+    d.LeftUp();
+    d.WaitFor(target.Dropped.Handle(), kDeadlineMs, "the drop");
+  });
+  EXPECT_EQ(target.Enters, 1);
+  EXPECT_EQ(target.Drops, 1);
+  EXPECT_EQ(target.EnterAllowed, static_cast<DWORD>(DROPEFFECT_COPY));
+  EXPECT_TRUE(SamePathSet(target.Files, expected)) << target.Files.size() << " files dropped";
+  // A copy: the files stay where they are, and so does the selection.
+  for (const std::string& p : expected) EXPECT_TRUE(FileExists(p)) << p;
+  EXPECT_EQ(Form->ListView1->SelectedRows(), (std::vector<int>{a, c}));
+}
 
 TEST_F(EndToEnd, RightClickOnTwoSelectedRowsShowsTheShellMenuAndCopyPutsExactlyThemOnTheClipboard) {
   OpenWindow(kFiles);

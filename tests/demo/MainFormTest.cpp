@@ -1,7 +1,10 @@
 // The demo's main window: where its components sit, what the system list shows, and the flat
 // widgets at work under real input.
+// <windows.h> goes first: the other platform headers need it.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include "DemoTestKit.h"
 #include "ResultList.h"
@@ -168,10 +171,24 @@ TEST_F(MainForm, ThePanelSumsUpTheSelection) {
   ClickRow(a);
   ClickRow(b, true);
   ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelCount() == 2; }))
-      << "selected: " << Form->ListView1->SelCount() << " first " << (Form->ListView1->SelectedRows().empty() ? -1 : Form->ListView1->SelectedRows()[0]) << " a=" << a << " b=" << b;
+      << "selected: " << Form->ListView1->SelCount() << " first "
+      << (Form->ListView1->SelectedRows().empty() ? -1 : Form->ListView1->SelectedRows()[0]) << " a=" << a
+      << " b=" << b;
   const auto& rows = Form->ListView1->Rows();
   const int64_t bytes = rows[static_cast<size_t>(a)].Bytes + rows[static_cast<size_t>(b)].Bytes;
   EXPECT_EQ(Form->DetailPanel->Caption(), Format("2 of %d files selected, %s", n, ByteSizeText(bytes)));
+}
+
+TEST_F(MainForm, AClickOnOneOfSeveralSelectedRowsSelectsThatRowAlone) {
+  // The press on a selected row waits for a drag gesture; released in place, it is a click.
+  OpenWindow(kFiles);
+  const int a = 0, b = 2;
+  ClickRow(a);
+  ClickRow(b, true);
+  ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelectedRows() == std::vector<int>{a, b}; }));
+  ClickRow(b);
+  EXPECT_TRUE(PumpUntil([&] { return Form->ListView1->SelectedRows() == std::vector<int>{b}; }))
+      << Form->ListView1->SelCount() << " rows selected";
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // The demo program itself, started as a process of its own: its window, the folder it lists, its
 // sample folder's life and its answer to a bad command line.
+// <windows.h> goes first: the other platform headers need it.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 
 #include <string>
 #include <vector>
