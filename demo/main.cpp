@@ -1,39 +1,62 @@
-// Until the demo program lands: proves that a real Win32 window opens.
+// The demo program: the main window with the result list of one folder (named on the command
+// line, or a folder of sample files the demo writes under the temporary folder).
 #include <windows.h>
 
-static LRESULT CALLBACK WndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(h, &ps);
-      RECT r;
-      GetClientRect(h, &r);
-      FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
-      DrawTextA(dc, "Korvani components", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-      EndPaint(h, &ps);
-      return 0;
-    }
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-  }
-  return DefWindowProcA(h, msg, w, l);
+#include <memory>
+#include <string>
+
+#include "DemoSetup.h"
+#include "MainForm.h"
+#include "classlib/Forms.h"
+#include "classlib/SysUtils.h"
+
+namespace {
+
+void ShowError(const std::string& text) {
+  MessageBoxA(nullptr, text.c_str(), korv::kDemoTitle, MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 
-int WINAPI WinMain(HINSTANCE inst, HINSTANCE, LPSTR, int show) {
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = WndProc;
-  wc.hInstance = inst;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = "KorvaniDemo";
-  RegisterClassA(&wc);
-  HWND h = CreateWindowA("KorvaniDemo", " Korvani - demo", WS_OVERLAPPEDWINDOW, 100, 100, 640, 480, nullptr, nullptr,
-                         inst, nullptr);
-  ShowWindow(h, show);
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+int RunDemo() {
+  using namespace korv;
+  TDemoArgs args = ParseDemoArgs(CommandLineArgs());
+  if (!args.Error.empty()) {
+    ShowError(args.Error);
+    return 2;
   }
-  return 0;
+
+  StartComponentUnits();
+  InitClassLib();
+  int rc = 0;
+  {
+    // The sample folder outlives the window that lists it.
+    std::unique_ptr<TSampleFolder> samples;
+    try {
+      if (args.Folder.empty()) {
+        samples = std::make_unique<TSampleFolder>();
+        args.Folder = samples->Path();
+      }
+      Application->SetTitle(kDemoTitle);
+      TForm1* form = nullptr;
+      Application->CreateForm(form);
+      form->ListFolder(args.Folder);
+      Application->Run();
+    } catch (const Exception& e) {
+      ShowError(e.Message());
+      rc = 1;
+    }
+    DoneClassLib();
+  }
+  StopComponentUnits();
+  return rc;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  try {
+    return RunDemo();
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+    return 1;
+  }
 }

@@ -1,0 +1,180 @@
+#include "MainForm.h"
+
+#include "classlib/SysUtils.h"
+#include "shell/browser/ShellBrowser.h"
+#include "shell/dragdrop/DragDropFile.h"
+#include "widgets/TFlatButtonUnit.h"
+#include "widgets/TFlatGaugeUnit.h"
+#include "widgets/TFlatSplitterUnit.h"
+
+namespace korv {
+
+KORV_DEFINE_CLASS(TForm1, TForm, nullptr, nullptr);
+
+namespace {
+constexpr int kButtonBarHeight = 36;
+constexpr int kListHeight = 270;
+constexpr int kSplitterHeight = 6;
+constexpr int kStatusHeight = 28;
+constexpr int kGaugeWidth = 220;
+
+TFlatButton* NewButton(TForm1* form, TWinControl* parent, const char* caption, int left, TNotifyEvent onClick) {
+  auto* b = new TFlatButton(form);
+  b->SetParent(parent);
+  b->SetBounds(left, 6, 84, 24);
+  b->SetCaption(caption);
+  b->OnClick = onClick;
+  return b;
+}
+}  // namespace
+
+TForm1::TForm1(TComponent* owner) : TForm(owner) {
+  SetName("Form1");
+  SetCaption(kDemoTitle);
+  SetPosition(poScreenCenter);
+  SetBounds(0, 0, 780, 560);
+  SetColor(clBtnFace);
+
+  // Top to bottom: button bar, list, splitter, detail panel; the status line at the bottom.
+  ButtonBar = new TPanel(this);
+  ButtonBar->SetName("ButtonBar");
+  ButtonBar->SetParent(this);
+  ButtonBar->SetBevelOuter(bvNone);
+  ButtonBar->SetCaption("");
+  ButtonBar->SetBounds(0, 0, Width(), kButtonBarHeight);
+  ButtonBar->SetAlign(alTop);
+  RefreshButton = NewButton(this, ButtonBar, "&Refresh", 8, TNotifyEvent(this, &TForm1::RefreshButtonClick));
+  RefreshButton->SetName("RefreshButton");
+  CloseButton = NewButton(this, ButtonBar, "&Close", 100, TNotifyEvent(this, &TForm1::CloseButtonClick));
+  CloseButton->SetName("CloseButton");
+
+  StatusPanel = new TPanel(this);
+  StatusPanel->SetName("StatusPanel");
+  StatusPanel->SetParent(this);
+  StatusPanel->SetBevelOuter(bvNone);
+  StatusPanel->SetAlignment(taLeftJustify);
+  StatusPanel->SetBorderWidth(4);
+  StatusPanel->SetCaption("");
+  StatusPanel->SetBounds(0, 500, Width(), kStatusHeight);
+  StatusPanel->SetAlign(alBottom);
+
+  FlatGauge1 = new TFlatGauge(this);
+  FlatGauge1->SetName("FlatGauge1");
+  FlatGauge1->SetParent(StatusPanel);
+  FlatGauge1->SetBounds(0, 0, kGaugeWidth, kStatusHeight);
+  FlatGauge1->SetAlign(alRight);
+  FlatGauge1->SetProgress(0);
+
+  ListView1 = new TResultList(this);
+  ListView1->SetName("ListView1");
+  ListView1->SetParent(this);
+  ListView1->SetBounds(0, kButtonBarHeight, Width(), kListHeight);
+  ListView1->SetAlign(alTop);
+  ListView1->OnMouseDown = TMouseEvent(this, &TForm1::ListView1MouseDown);
+  ListView1->OnSelectionChange = TNotifyEvent(this, &TForm1::ListView1SelectionChange);
+
+  FlatSplitter1 = new TFlatSplitter(this);
+  FlatSplitter1->SetName("FlatSplitter1");
+  FlatSplitter1->SetParent(this);
+  FlatSplitter1->SetAlign(alTop);
+  FlatSplitter1->SetBounds(0, kButtonBarHeight + kListHeight, Width(), kSplitterHeight);
+
+  DetailPanel = new TPanel(this);
+  DetailPanel->SetName("DetailPanel");
+  DetailPanel->SetParent(this);
+  DetailPanel->SetBevelOuter(bvLowered);
+  DetailPanel->SetBounds(0, kButtonBarHeight + kListHeight + kSplitterHeight, Width(), 100);
+  DetailPanel->SetAlign(alClient);
+
+  ShellBrowser1 = new TShellBrowser(this);
+  ShellBrowser1->SetName("ShellBrowser1");
+  DropFileSource1 = new TDropFileSource(this);
+  DropFileSource1->SetName("DropFileSource1");
+
+  ListView1SelectionChange(ListView1);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::ListFolder(const std::string& folder) {
+  const std::string dir = IncludeTrailingPathDelimiter(folder);
+  FlatGauge1->SetProgress(0);
+  std::vector<TResultRow> rows = ReadFolderRows(
+      dir, [this](int done, int total) { FlatGauge1->SetProgress(total > 0 ? done * 100 / total : 100); });
+  FFolder = dir;
+  const int count = static_cast<int>(rows.size());
+  ListView1->SetRows(std::move(rows));
+  FlatGauge1->SetProgress(FlatGauge1->MaxValue());
+  StatusPanel->SetCaption(Format("%d %s in %s", count, count == 1 ? "file" : "files", FFolder));
+}
+
+std::string TForm1::SelectionSummary() {
+  if (ListView1->RowCount() == 0) return "No files";
+  std::vector<int> rows;
+  if (ListView1->HandleAllocated()) rows = ListView1->SelectedRows();
+  if (rows.empty()) return Format("%d files, none selected", ListView1->RowCount());
+  int64_t bytes = 0;
+  for (int r : rows) bytes += ListView1->Rows()[static_cast<size_t>(r)].Bytes;
+  return Format("%d of %d files selected, %s", static_cast<int>(rows.size()), ListView1->RowCount(),
+                ByteSizeText(bytes));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Handlers
+
+void TForm1::ListView1MouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
+  if (Button == mbLeft)
+    DragSelectedRows(X, Y);
+  else if (Button == mbRight)
+    ShowContextMenu(X, Y);
+}
+
+void TForm1::ListView1SelectionChange(TObject*) { DetailPanel->SetCaption(SelectionSummary()); }
+
+void TForm1::RefreshButtonClick(TObject*) {
+  if (!FFolder.empty()) ListFolder(FFolder);
+}
+
+void TForm1::CloseButtonClick(TObject*) { Close(); }
+
+void TForm1::DragSelectedRows(int x, int y) {
+  // The list has handled the press already: a row that is selected now stays selected.
+  const int row = ListView1->RowAt(x, y);
+  if (row < 0 || !ListView1->RowSelected(row)) return;
+  HWND list = ListView1->Handle();
+  if (!DetectDragGesture(list, POINT{x, y})) {
+    // The press ended without a drag. The gesture took the button's release out of the queue:
+    // hand the list one of its own, so that it finishes the click as usual (a click on one of
+    // several selected rows selects that row alone).
+    MSG pending;
+    POINT at;
+    if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000) &&
+        !PeekMessageA(&pending, list, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) && GetCursorPos(&at)) {
+      const TPoint p = ListView1->ScreenToClient(at);
+      WPARAM keys = 0;
+      if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+      if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+      ListView1->Perform(WM_LBUTTONUP, keys, MAKELPARAM(p.x, p.y));
+    }
+    return;
+  }
+  TStrings* files = DropFileSource1->Files();
+  files->Clear();
+  for (const std::string& path : ListView1->SelectedPaths()) files->Add(path);
+  // The outcome is of no further use here: the files are the target's business now.
+  (void)DropFileSource1->PerformDrag();
+}
+
+void TForm1::ShowContextMenu(int x, int y) {
+  std::vector<std::string> paths = ListView1->SelectedPaths();
+  if (paths.empty()) return;
+  // The files all live in the listed folder: bind it, and name each file by its full path.
+  ShellBrowser1->SetFolder(AnsiToWide(FFolder));
+  TFileNames* names = ShellBrowser1->MultiObjects();
+  names->Clear();
+  for (const std::string& p : paths) names->Add(AnsiToWide(p));
+  // The chosen verb is of no further use here.
+  (void)ShellBrowser1->PopupContextMenu(ListView1->ClientToScreen(Point(x, y)), nullptr);
+}
+
+}  // namespace korv

@@ -1,0 +1,71 @@
+// The demo's main window: a bar of flat buttons, the result list with the files of one folder,
+// a flat splitter between the list and a panel that sums up the selection, and a status line
+// with a flat gauge. The selected rows drag out as files and show the shell's context menu on a
+// right click.
+//
+// Every component is owned by the form and every handler is a method of it, bound by the form;
+// the form's own window procedure is left to the class library, so a skin manager and skin
+// providers can be added to it later like any other component.
+#pragma once
+
+#include <string>
+
+#include "ResultList.h"
+#include "classlib/ExtCtrls.h"
+#include "classlib/Forms.h"
+
+namespace korv {
+
+class TDropFileSource;
+class TFlatButton;
+class TFlatGauge;
+class TFlatSplitter;
+class TShellBrowser;
+
+// The window's caption and the application's title.
+inline constexpr const char kDemoTitle[] = " Korvani - Lumo! v3.1";
+
+class TForm1 : public TForm {
+  KORV_CLASS(TForm1, TForm)
+ public:
+  explicit TForm1(TComponent* owner);
+  ~TForm1() override;
+
+  // Lists the files of folder (raises EOSError when it cannot be read; the list is then left as
+  // it was).
+  void ListFolder(const std::string& folder);
+  // The folder listed, ending with "\" (empty before the first ListFolder).
+  [[nodiscard]] const std::string& Folder() const noexcept { return FFolder; }
+
+  // The components, as the form places them.
+  TPanel* ButtonBar = nullptr;
+  TFlatButton* RefreshButton = nullptr;
+  TFlatButton* CloseButton = nullptr;
+  TResultList* ListView1 = nullptr;
+  TFlatSplitter* FlatSplitter1 = nullptr;
+  TPanel* DetailPanel = nullptr;
+  TPanel* StatusPanel = nullptr;
+  TFlatGauge* FlatGauge1 = nullptr;
+  TShellBrowser* ShellBrowser1 = nullptr;
+  TDropFileSource* DropFileSource1 = nullptr;
+
+  // Event handlers.
+  void ListView1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void ListView1SelectionChange(TObject* Sender);
+  void RefreshButtonClick(TObject* Sender);
+  void CloseButtonClick(TObject* Sender);
+
+  // The summary the detail panel shows for the current selection.
+  [[nodiscard]] std::string SelectionSummary();
+
+ private:
+  // A press on a selected row: when the pointer leaves the drag rectangle, the selected files are
+  // dragged out; otherwise the press ends as a click.
+  void DragSelectedRows(int x, int y);
+  // The shell's context menu for the selected rows at a point of the list.
+  void ShowContextMenu(int x, int y);
+
+  std::string FFolder;
+};
+
+}  // namespace korv

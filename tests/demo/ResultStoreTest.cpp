@@ -1,0 +1,99 @@
+// The rows behind the result list: size texts, the type column and the rows read from a folder.
+#include <windows.h>
+
+#include "DemoTestKit.h"
+#include "ResultStore.h"
+#include "classlib/SysUtils.h"
+
+namespace korv::test {
+namespace {
+
+TEST(ByteSizeText, UnitsChangeAtTheirPowersOfTwo) {
+  EXPECT_EQ(ByteSizeText(0), "0 Bytes");
+  EXPECT_EQ(ByteSizeText(1), "1 Bytes");
+  EXPECT_EQ(ByteSizeText(1023), "1,023 Bytes");
+  EXPECT_EQ(ByteSizeText(1024), "1.00 KB");
+  EXPECT_EQ(ByteSizeText(1536), "1.50 KB");
+  EXPECT_EQ(ByteSizeText(1048575), "1,024.00 KB");  // 1023.999... KB, two decimals
+  EXPECT_EQ(ByteSizeText(1048576), "1.00 MB");
+  EXPECT_EQ(ByteSizeText(5 * 1048576 + 1048576 / 4), "5.25 MB");
+  EXPECT_EQ(ByteSizeText(1073741823), "1,024.00 MB");
+  EXPECT_EQ(ByteSizeText(1073741824), "1.00 GB");
+  EXPECT_EQ(ByteSizeText(int64_t{3000} * 1073741824), "3,000.00 GB");
+}
+
+TEST(ByteSizeText, NegativeSizesReadAsNothing) { EXPECT_EQ(ByteSizeText(-5), "0 Bytes"); }
+
+TEST(FileTypeText, IsTheLastExtensionWithoutItsDot) {
+  EXPECT_EQ(FileTypeText("a.txt"), "txt");
+  EXPECT_EQ(FileTypeText("archive.tar.gz"), "gz");
+  EXPECT_EQ(FileTypeText("README"), "");
+  EXPECT_EQ(FileTypeText("trailing."), "");
+}
+
+TEST(ResultColumns, EveryColumnHasACaptionAndItsField) {
+  TResultRow row{"n", "f\\", "t", "s", "d", 1};
+  const std::string expected[] = {row.Name, row.Folder, row.Type, row.Size, row.DateTime};
+  for (int c = 0; c < rcColumnCount; ++c) {
+    EXPECT_STRNE(ResultColumnCaption(c), "") << c;
+    EXPECT_EQ(ResultColumnText(row, c), expected[c]) << c;
+  }
+  EXPECT_STREQ(ResultColumnCaption(rcColumnCount), "");
+  EXPECT_EQ(ResultColumnText(row, -1), "");
+  EXPECT_EQ(row.FullPath(), "f\\n");
+}
+
+TEST(ReadFolderRows, ListsTheFilesSortedByNameWithTheirFields) {
+  TDemoSandbox box;
+  box.File("b.txt", std::string(2000, 'x'));
+  box.File("A.csv", "12345");
+  box.File("c", "");
+  box.Dir("sub");  // folders are not rows
+  box.File("Z.TXT", "z");
+  std::vector<std::pair<int, int>> progress;
+  std::vector<TResultRow> rows =
+      ReadFolderRows(box.Path(), [&](int done, int total) { progress.emplace_back(done, total); });
+
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].Name, "A.csv");
+  EXPECT_EQ(rows[1].Name, "b.txt");
+  EXPECT_EQ(rows[2].Name, "c");
+  EXPECT_EQ(rows[3].Name, "Z.TXT");
+  const int64_t sizes[] = {5, 2000, 0, 1};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].Folder, box.Path());
+    EXPECT_EQ(rows[i].Bytes, sizes[i]);
+    EXPECT_EQ(rows[i].Size, ByteSizeText(sizes[i]));
+    EXPECT_EQ(rows[i].Type, FileTypeText(rows[i].Name));
+    EXPECT_FALSE(rows[i].DateTime.empty());
+    EXPECT_TRUE(FileExists(rows[i].FullPath())) << rows[i].FullPath();
+  }
+  ASSERT_EQ(progress.size(), 4u);
+  for (size_t i = 0; i < progress.size(); ++i) EXPECT_EQ(progress[i], std::make_pair(static_cast<int>(i) + 1, 4));
+}
+
+TEST(ReadFolderRows, AFolderNameWithoutItsDelimiterWorksToo) {
+  TDemoSandbox box;
+  box.File("one.txt");
+  std::vector<TResultRow> rows = ReadFolderRows(ExcludeTrailingPathDelimiter(box.Path()));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].FullPath(), box.Path() + "one.txt");
+}
+
+TEST(ReadFolderRows, AnEmptyFolderGivesNoRows) {
+  TDemoSandbox box;
+  EXPECT_TRUE(ReadFolderRows(box.Path()).empty());
+}
+
+TEST(ReadFolderRows, AMissingFolderRaisesTheSystemError) {
+  TDemoSandbox box;
+  try {
+    (void)ReadFolderRows(box.Path() + "missing\\");
+    FAIL() << "no error";
+  } catch (const EOSError& e) {
+    EXPECT_TRUE(e.ErrorCode == ERROR_PATH_NOT_FOUND || e.ErrorCode == ERROR_FILE_NOT_FOUND) << e.ErrorCode;
+  }
+}
+
+}  // namespace
+}  // namespace korv::test
