@@ -13,37 +13,13 @@
 
 #include "DragDropTestUtil.h"
 #include "shell/dragdrop/DragDropFormatsBlocks.h"
+#include "support/BadInput.h"
 
 namespace korv {
 namespace {
 
+using test::TGuardedBuffer;
 using test::TRandom;
-
-// A copy of a block whose last byte is followed by a PAGE_NOACCESS page.
-class TGuardedBlock {
- public:
-  TGuardedBlock(const void* p, size_t n) : Size_(n) {
-    const size_t page = 4096;
-    Pages_ = (n + page - 1) / page + 1;
-    Base_ = static_cast<unsigned char*>(VirtualAlloc(nullptr, Pages_ * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-    DWORD old = 0;
-    VirtualProtect(Base_ + (Pages_ - 1) * page, page, PAGE_NOACCESS, &old);
-    Data_ = Base_ + (Pages_ - 1) * page - n;
-    if (n) std::memcpy(Data_, p, n);
-  }
-  explicit TGuardedBlock(const std::string& s) : TGuardedBlock(s.data(), s.size()) {}
-  ~TGuardedBlock() { VirtualFree(Base_, 0, MEM_RELEASE); }
-  TGuardedBlock(const TGuardedBlock&) = delete;
-  TGuardedBlock& operator=(const TGuardedBlock&) = delete;
-  [[nodiscard]] const void* Data() const noexcept { return Data_; }
-  [[nodiscard]] size_t Size() const noexcept { return Size_; }
-
- private:
-  unsigned char* Base_ = nullptr;
-  unsigned char* Data_ = nullptr;
-  size_t Pages_ = 0;
-  size_t Size_ = 0;
-};
 
 std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 std::string U16(uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); }
@@ -82,7 +58,7 @@ TEST(DropFilesBlock, TwoNamesMakeTheDocumentedThirtyFiveBytes) {
   GlobalFree(h);
 
   std::vector<std::string> back;
-  TGuardedBlock g(block);
+  TGuardedBuffer g(block);
   ASSERT_TRUE(ReadDropFiles(g.Data(), g.Size(), back));
   EXPECT_EQ(back, names);
   // No room for the block: nothing is written.
@@ -96,7 +72,7 @@ TEST(DropFilesBlock, ReadsWideNamesWhoseFirstCharacterHasAZeroLowByte) {
   std::wstring first = std::wstring(1, wchar_t(0x0100)) + L"x.txt";
   std::string block =
       U32(20) + U32(0) + U32(0) + U32(0) + U32(1) + Wide(first) + U16(0) + Wide(L"C:\\y") + U16(0) + U16(0);
-  TGuardedBlock g(block);
+  TGuardedBuffer g(block);
   std::vector<std::string> names;
   ASSERT_TRUE(ReadDropFiles(g.Data(), g.Size(), names));
   ASSERT_EQ(names.size(), 2u);
@@ -104,7 +80,7 @@ TEST(DropFilesBlock, ReadsWideNamesWhoseFirstCharacterHasAZeroLowByte) {
   EXPECT_EQ(names[1], "C:\\y");
   // A header pointing at an odd offset still reads within the block.
   std::string odd = U32(21) + U32(0) + U32(0) + U32(0) + U32(1) + std::string(1, '\0') + Wide(L"ab") + U16(0) + U16(0);
-  TGuardedBlock go(odd);
+  TGuardedBuffer go(odd);
   ASSERT_TRUE(ReadDropFiles(go.Data(), go.Size(), names));
   EXPECT_EQ(names, (std::vector<std::string>{"ab"}));
 }
@@ -116,21 +92,21 @@ TEST(DropFilesBlock, RejectsShortBlocksLyingOffsetsAndEmptyLists) {
   for (uint32_t pFiles : {0u, 4u, 19u, uint32_t(good.size()), uint32_t(good.size() + 1), 0x7FFFFFFFu, 0xFFFFFFFFu}) {
     std::string b = good;
     std::memcpy(b.data(), &pFiles, 4);
-    TGuardedBlock g(b);
+    TGuardedBuffer g(b);
     EXPECT_FALSE(ReadDropFiles(g.Data(), g.Size(), out)) << pFiles;
     EXPECT_TRUE(out.empty());
   }
   std::string empty = DropFiles({});
-  TGuardedBlock ge(empty);
+  TGuardedBuffer ge(empty);
   EXPECT_FALSE(ReadDropFiles(ge.Data(), ge.Size(), out));
   EXPECT_FALSE(ReadDropFiles(nullptr, 100, out));
   // The last name without its zero inside the block.
   std::string unterminated = good.substr(0, good.size() - 2);
-  TGuardedBlock gu(unterminated);
+  TGuardedBuffer gu(unterminated);
   EXPECT_FALSE(ReadDropFiles(gu.Data(), gu.Size(), out));
   // A wide block whose name runs to the end (odd byte included).
   std::string wideOpen = U32(20) + U32(0) + U32(0) + U32(0) + U32(1) + Wide(L"abc") + "\x01";
-  TGuardedBlock gw(wideOpen);
+  TGuardedBuffer gw(wideOpen);
   EXPECT_FALSE(ReadDropFiles(gw.Data(), gw.Size(), out));
 }
 
@@ -138,7 +114,7 @@ TEST(DropFilesBlock, EveryTruncationFailsOrGivesWholeLeadingNames) {
   std::vector<std::string> names{"C:\\first file.txt", "D:\\second", "\\\\server\\share\\third.bin"};
   std::string block = DropFiles(names);
   for (size_t len = 0; len <= block.size(); ++len) {
-    TGuardedBlock g(block.data(), len);
+    TGuardedBuffer g(block.data(), len);
     std::vector<std::string> got;
     bool ok = ReadDropFiles(g.Data(), g.Size(), got);
     if (ok) {
@@ -157,7 +133,7 @@ TEST(DropFilesBlock, EveryTruncationFailsOrGivesWholeLeadingNames) {
   for (const auto& n : names) wide += Wide(AnsiToWide(n)) + U16(0);
   wide += U16(0);
   for (size_t len = 0; len <= wide.size(); ++len) {
-    TGuardedBlock g(wide.data(), len);
+    TGuardedBuffer g(wide.data(), len);
     std::vector<std::string> got;
     if (ReadDropFiles(g.Data(), g.Size(), got)) {
       EXPECT_TRUE(IsPrefixOf(got, names)) << len;
@@ -194,7 +170,7 @@ TEST(DropFilesBlock, RandomMutationsNeverReadOutsideTheBlock) {
       }
       if (b.empty()) break;
     }
-    TGuardedBlock g(b);
+    TGuardedBuffer g(b);
     std::vector<std::string> got;
     if (ReadDropFiles(g.Data(), g.Size(), got)) {
       ++accepted;
@@ -230,17 +206,17 @@ TEST(NameListBlock, LayoutsOfEightBitAndWideLists) {
   EXPECT_EQ(NameListSize(embedded), 3u);
 
   std::vector<std::wstring> backW;
-  TGuardedBlock gw(w);
+  TGuardedBuffer gw(w);
   ASSERT_TRUE(ReadNameListW(gw.Data(), gw.Size(), true, backW));
   EXPECT_EQ(backW, wide);
   std::vector<std::string> back;
-  TGuardedBlock gn(n);
+  TGuardedBuffer gn(n);
   ASSERT_TRUE(ReadNameList(gn.Data(), gn.Size(), false, back));
   EXPECT_EQ(back, narrow);
   EXPECT_FALSE(WriteNameListW(wide, w.data(), 11));
 
   for (size_t len = 0; len < w.size(); ++len) {
-    TGuardedBlock g(w.data(), len);
+    TGuardedBuffer g(w.data(), len);
     std::vector<std::wstring> got;
     if (ReadNameListW(g.Data(), g.Size(), true, got)) {
       ASSERT_LE(got.size(), wide.size());
@@ -255,21 +231,21 @@ TEST(NameListBlock, LayoutsOfEightBitAndWideLists) {
 TEST(FileGroupBlock, CountMustMatchTheSizeByDivision) {
   uint32_t count = 99;
   std::string two = U32(2) + std::string(2 * kFileDescriptorASize, '\0');
-  TGuardedBlock g(two);
+  TGuardedBuffer g(two);
   EXPECT_TRUE(CheckFileGroup(g.Data(), g.Size(), kFileDescriptorASize, count));
   EXPECT_EQ(count, 2u);
   // Trailing bytes short of another descriptor are tolerated, a missing one is not.
   std::string extra = two + std::string(kFileDescriptorASize - 1, '\0');
-  TGuardedBlock ge(extra);
+  TGuardedBuffer ge(extra);
   EXPECT_TRUE(CheckFileGroup(ge.Data(), ge.Size(), kFileDescriptorASize, count));
   for (size_t len = 0; len < two.size() - (kFileDescriptorASize - 1); ++len) {
-    TGuardedBlock gt(two.data(), len);
+    TGuardedBuffer gt(two.data(), len);
     EXPECT_FALSE(CheckFileGroup(gt.Data(), gt.Size(), kFileDescriptorASize, count)) << len;
     EXPECT_EQ(count, 0u);
   }
   for (uint32_t lie : {3u, 0x40000000u, 0xFFFFFFFFu, 0xC5C5C5C5u}) {
     std::string b = U32(lie) + two.substr(4);
-    TGuardedBlock gl(b);
+    TGuardedBuffer gl(b);
     EXPECT_FALSE(CheckFileGroup(gl.Data(), gl.Size(), kFileDescriptorASize, count)) << lie;
     EXPECT_FALSE(CheckFileGroup(gl.Data(), gl.Size(), kFileDescriptorWSize, count)) << lie;
   }
@@ -282,7 +258,7 @@ TEST(FileGroupBlock, NamesStayInsideTheirFieldAndKeepAZero) {
   EXPECT_EQ(d[kFileDescriptorNameOffset + kFileDescriptorMaxName], 0);
   EXPECT_EQ(d[kFileDescriptorNameOffset - 1], 0xAB);  // the fields before the name are kept
   // A peer's name without a zero is read up to the end of its field only.
-  TGuardedBlock g(std::string(kFileDescriptorNameOffset, '\0') + std::string(kFileDescriptorNameChars, 'q'));
+  TGuardedBuffer g(std::string(kFileDescriptorNameOffset, '\0') + std::string(kFileDescriptorNameChars, 'q'));
   EXPECT_EQ(DescriptorNameA(g.Data()), std::string(kFileDescriptorNameChars, 'q'));
 
   std::vector<unsigned char> w(kFileDescriptorWSize, 0xAB);
@@ -290,7 +266,7 @@ TEST(FileGroupBlock, NamesStayInsideTheirFieldAndKeepAZero) {
   EXPECT_EQ(DescriptorNameW(w.data()), std::wstring(kFileDescriptorMaxName, L'\x0416'));
   std::string wideField = std::string(kFileDescriptorNameOffset, '\0');
   for (size_t i = 0; i < kFileDescriptorNameChars; ++i) wideField += Wide(L"w");
-  TGuardedBlock gw(wideField);
+  TGuardedBuffer gw(wideField);
   EXPECT_EQ(DescriptorNameW(gw.Data()), std::wstring(kFileDescriptorNameChars, L'w'));
 }
 
@@ -311,19 +287,19 @@ std::vector<std::string> SamplePidls() {
 TEST(IDListBlock, LengthsStayInsideTheBlock) {
   std::string list = IDList({"ab", "cde"});
   size_t len = 0;
-  TGuardedBlock g(list);
+  TGuardedBuffer g(list);
   ASSERT_TRUE(IDListLength(g.Data(), g.Size(), len));
   EXPECT_EQ(len, list.size());
   EXPECT_EQ(IDListSize(g.Data()), list.size());
   for (size_t cut = 0; cut < list.size(); ++cut) {
-    TGuardedBlock gc(list.data(), cut);
+    TGuardedBuffer gc(list.data(), cut);
     EXPECT_FALSE(IDListLength(gc.Data(), gc.Size(), len)) << cut;
   }
-  TGuardedBlock one(U16(1) + U16(0));  // an item shorter than its own count
+  TGuardedBuffer one(U16(1) + U16(0));  // an item shorter than its own count
   EXPECT_FALSE(IDListLength(one.Data(), one.Size(), len));
-  TGuardedBlock big(U16(0xFFFF) + "xx" + U16(0));
+  TGuardedBuffer big(U16(0xFFFF) + "xx" + U16(0));
   EXPECT_FALSE(IDListLength(big.Data(), big.Size(), len));
-  TGuardedBlock empty(U16(0));
+  TGuardedBuffer empty(U16(0));
   ASSERT_TRUE(IDListLength(empty.Data(), empty.Size(), len));
   EXPECT_EQ(len, 2u);
 }
@@ -341,7 +317,7 @@ TEST(CIDABlock, LayoutOfOneFileAndOfSeveral) {
   ASSERT_TRUE(WriteCIDA(pidls, all.data(), all.size()));
   EXPECT_EQ(ReadU32(all.data()), 3u);
   std::vector<std::string> back;
-  TGuardedBlock g(all);
+  TGuardedBuffer g(all);
   ASSERT_TRUE(ReadCIDA(g.Data(), g.Size(), back));
   EXPECT_EQ(back, pidls);
   EXPECT_FALSE(WriteCIDA(pidls, all.data(), all.size() - 1));
@@ -354,11 +330,11 @@ TEST(CIDABlock, RejectsTheHeadersOffsetsAndItemsThatLie) {
   std::vector<std::string> parentOnly{IDList({"p"})};
   std::string p0(CIDASize(parentOnly), '\0');
   ASSERT_TRUE(WriteCIDA(parentOnly, p0.data(), p0.size()));
-  TGuardedBlock g0(p0);
+  TGuardedBuffer g0(p0);
   EXPECT_FALSE(ReadCIDA(g0.Data(), g0.Size(), out));
   EXPECT_TRUE(out.empty());
   for (size_t n = 0; n < 8; ++n) {
-    TGuardedBlock gs(std::string(n, '\0'));
+    TGuardedBuffer gs(std::string(n, '\0'));
     EXPECT_FALSE(ReadCIDA(gs.Data(), gs.Size(), out)) << n;
   }
   std::vector<std::string> pidls = SamplePidls();
@@ -368,20 +344,20 @@ TEST(CIDABlock, RejectsTheHeadersOffsetsAndItemsThatLie) {
   for (uint32_t cidl : {4u, 100u, 0x20000000u, 0x40000001u, 0xFFFFFFFFu}) {
     std::string b = good;
     std::memcpy(b.data(), &cidl, 4);
-    TGuardedBlock g(b);
+    TGuardedBuffer g(b);
     EXPECT_FALSE(ReadCIDA(g.Data(), g.Size(), out)) << cidl;
   }
   // Offsets at or past the end, and into the last byte (no room for a count).
   for (uint32_t off : {uint32_t(good.size()), uint32_t(good.size() - 1), 0xFFFFFFF0u}) {
     std::string b = good;
     std::memcpy(b.data() + 8, &off, 4);
-    TGuardedBlock g(b);
+    TGuardedBuffer g(b);
     EXPECT_FALSE(ReadCIDA(g.Data(), g.Size(), out)) << off;
   }
   // Every offset pointing at the largest list: a small block must not expand.
   std::string overlap = good;
   for (uint32_t i = 0; i <= 3; ++i) std::memcpy(overlap.data() + 4 + 4 * i, good.data() + 4, 4);
-  TGuardedBlock gov(overlap);
+  TGuardedBuffer gov(overlap);
   EXPECT_FALSE(ReadCIDA(gov.Data(), gov.Size(), out));
 }
 
@@ -390,7 +366,7 @@ TEST(CIDABlock, EveryTruncationAndRandomMutationIsSafe) {
   std::string good(CIDASize(pidls), '\0');
   ASSERT_TRUE(WriteCIDA(pidls, good.data(), good.size()));
   for (size_t len = 0; len < good.size(); ++len) {
-    TGuardedBlock g(good.data(), len);
+    TGuardedBuffer g(good.data(), len);
     std::vector<std::string> got;
     EXPECT_FALSE(ReadCIDA(g.Data(), g.Size(), got)) << len;  // the last list always loses its end
   }
@@ -414,7 +390,7 @@ TEST(CIDABlock, EveryTruncationAndRandomMutationIsSafe) {
       }
       if (b.empty()) break;
     }
-    TGuardedBlock g(b);
+    TGuardedBuffer g(b);
     std::vector<std::string> got;
     if (ReadCIDA(g.Data(), g.Size(), got)) {
       ++accepted;

@@ -112,20 +112,4 @@ class TTempFolder {
   std::string Path_;
 };
 
-// A deterministic pseudo-random generator for mutation tests.
-class TRandom {
- public:
-  explicit TRandom(uint32_t seed) : S_(seed ? seed : 1) {}
-  uint32_t Next() noexcept {
-    S_ ^= S_ << 13;
-    S_ ^= S_ >> 17;
-    S_ ^= S_ << 5;
-    return S_;
-  }
-  uint32_t Below(uint32_t n) noexcept { return n ? Next() % n : 0; }
-
- private:
-  uint32_t S_;
-};
-
 }  // namespace korv::test
