@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "classlib/Handles.h"
+#include "classlib/SysUtils.h"
 
 namespace korv::test {
 
@@ -41,6 +42,13 @@ std::vector<std::wstring> ClipboardFiles() {
   TComPtr<IDataObject> data;
   if (FAILED(OleGetClipboard(data.Put())) || !data) return {};
   return HDropFileNames(data.Get());
+}
+
+std::vector<std::string> AnsiFileNames(const std::vector<std::wstring>& names) {
+  std::vector<std::string> ansi;
+  ansi.reserve(names.size());
+  for (const std::wstring& n : names) ansi.push_back(WideToAnsi(n));
+  return ansi;
 }
 
 }  // namespace korv::test

@@ -12,17 +12,9 @@
 namespace korv {
 namespace {
 
+using test::ClearClipboard;
 using test::TDropSourceTest;
 using test::TTempFolder;
-
-// Empties the clipboard, whoever placed what on it.
-void ClearClipboard() {
-  OleSetClipboard(nullptr);
-  if (OpenClipboard(nullptr)) {
-    ::EmptyClipboard();
-    CloseClipboard();
-  }
-}
 
 class DropSourceClipboard : public TDropSourceTest {
  protected:

@@ -69,23 +69,11 @@ bool GetBytes(IDataObject* data, CLIPFORMAT cf, DWORD tymed, std::string& bytes,
 }
 
 std::vector<std::string> ReadHDrop(IDataObject* data, HRESULT* hr) {
-  std::vector<std::string> files;
-  FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM m{};
-  HRESULT r = data->GetData(&fe, &m);
+  HRESULT r = E_FAIL;
+  std::vector<std::wstring> names = HDropFileNames(data, &r);
   if (hr) *hr = r;
-  if (r != S_OK) return files;
-  if (m.tymed == TYMED_HGLOBAL) {
-    auto drop = static_cast<HDROP>(m.hGlobal);
-    UINT n = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < n; ++i) {
-      char buf[MAX_PATH * 2] = {};
-      UINT len = DragQueryFileA(drop, i, buf, sizeof buf);
-      files.emplace_back(buf, len);
-    }
-  }
-  ReleaseStgMedium(&m);
-  return files;
+  // Only S_OK counts: another success code from GetData is a fault of the source.
+  return r == S_OK ? AnsiFileNames(names) : std::vector<std::string>{};
 }
 
 std::vector<std::string> ReadShellIDList(IDataObject* data, HRESULT* hr) {

@@ -14,6 +14,7 @@
 
 #include "DragDropTestUtil.h"
 #include "shell/dragdrop/DragDropFile.h"
+#include "support/Clipboard.h"
 #include "support/GuiTest.h"
 
 namespace korv::test {
@@ -44,7 +45,7 @@ struct TEnumerated {
 // GetData of a format by name or id with the given media; the bytes, or nothing on failure
 // (hr receives the result).
 [[nodiscard]] bool GetBytes(IDataObject* data, CLIPFORMAT cf, DWORD tymed, std::string& bytes, HRESULT* hr = nullptr);
-// CF_HDROP read through DragQueryFileA.
+// CF_HDROP read through DragQueryFileW, in the ANSI code page.
 [[nodiscard]] std::vector<std::string> ReadHDrop(IDataObject* data, HRESULT* hr = nullptr);
 // "Shell IDList Array" resolved through ILCombine and SHGetPathFromIDListA, one path per item.
 [[nodiscard]] std::vector<std::string> ReadShellIDList(IDataObject* data, HRESULT* hr = nullptr);
