@@ -10,12 +10,13 @@
 
 #include "DragDropTestUtil.h"
 #include "shell/dragdrop/DragDropPIDL.h"
+#include "support/Sandbox.h"
 
 namespace korv {
 namespace {
 
 using test::TPeerDataObject;
-using test::TTempFolder;
+using test::TSandbox;
 
 int ItemCount(const std::string& idList) {
   int n = 0;
@@ -54,12 +55,12 @@ void ExpectSamePaths(const std::vector<std::string>& got, const std::vector<std:
 }
 
 TEST(PIDLs, TwoFilesOfOneFolderGiveTheFolderAndOneItemEach) {
-  TTempFolder tmp;
-  std::vector<std::string> files{tmp.MakeFile("a.txt"), tmp.MakeFile("b b.dat")};
+  TSandbox tmp;
+  std::vector<std::string> files{tmp.File("a.txt"), tmp.File("b b.dat")};
   std::vector<std::string> pidls;
   ASSERT_TRUE(FilenamesToPIDLs(files, pidls));
   ASSERT_EQ(pidls.size(), 3u);
-  EXPECT_TRUE(SameText(PIDLToPath(pidls[0]), NoSlash(tmp.Path())));
+  EXPECT_TRUE(SameText(PIDLToPath(pidls[0]), NoSlash(tmp.AnsiPath())));
   EXPECT_EQ(ItemCount(pidls[1]), 1);
   EXPECT_EQ(ItemCount(pidls[2]), 1);
   EXPECT_TRUE(SameText(PIDLToPath(JoinPIDLs(pidls[0], pidls[2])), files[1]));
@@ -71,13 +72,13 @@ TEST(PIDLs, TwoFilesOfOneFolderGiveTheFolderAndOneItemEach) {
 }
 
 TEST(PIDLs, FilesOfTwoFoldersHaveTheirCommonFolderAsParent) {
-  TTempFolder tmp;
-  std::vector<std::string> files{tmp.MakeFile("a\\x.txt"), tmp.MakeFile("b\\y.txt"), tmp.MakeFile("a\\deeper\\z")};
+  TSandbox tmp;
+  std::vector<std::string> files{tmp.File("a\\x.txt"), tmp.File("b\\y.txt"), tmp.File("a\\deeper\\z")};
   // The folders are parsed one by one and their items embed file times, which the platform may
   // update in between (reading a folder can refresh its access time): the common parent is then
   // a shallower folder, still a valid parent. So: the temporary folder or one of its ancestors.
   auto isTmpOrAncestor = [&](const std::string& path) {
-    std::string t = NoSlash(tmp.Path());
+    std::string t = NoSlash(tmp.AnsiPath());
     return SameText(path, t) ||
            (!path.empty() && t.size() > path.size() && SameText(t.substr(0, path.size()), path) &&
             (path.back() == '\\' || t[path.size()] == '\\'));
@@ -103,8 +104,8 @@ TEST(PIDLs, FilesOfTwoFoldersHaveTheirCommonFolderAsParent) {
 }
 
 TEST(PIDLs, FilesOnTwoDrivesShareOnlyAVirtualParent) {
-  TTempFolder tmp;
-  std::string onC = tmp.MakeFile("c.txt");
+  TSandbox tmp;
+  std::string onC = tmp.File("c.txt");
   // Z: is the root of the host file system; its temporary folder is another drive's folder.
   if (GetFileAttributesA("Z:\\tmp") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no Z:\\tmp";
   std::string onZ = "Z:\\tmp\\korv_dd_" + std::to_string(GetCurrentProcessId()) + ".txt";
@@ -124,15 +125,15 @@ TEST(PIDLs, FilesOnTwoDrivesShareOnlyAVirtualParent) {
 }
 
 TEST(PIDLs, MissingFilesAndFoldersFailCleanly) {
-  TTempFolder tmp;
-  std::string real = tmp.MakeFile("real.txt");
+  TSandbox tmp;
+  std::string real = tmp.File("real.txt");
   std::vector<std::string> pidls{"stale"};
   // A missing file in an existing folder: no ID list, the conversion fails.
-  EXPECT_FALSE(FilenamesToPIDLs(std::vector<std::string>{real, tmp.Path() + "missing.txt"}, pidls));
+  EXPECT_FALSE(FilenamesToPIDLs(std::vector<std::string>{real, tmp.PathOf("missing.txt")}, pidls));
   EXPECT_TRUE(pidls.empty());
   EXPECT_FALSE(FilenamesToPIDLs(std::vector<std::string>{}, pidls));
   // A missing folder cannot be parsed: the exception names it.
-  std::string folder = tmp.Path() + "no such folder\\";
+  std::string folder = tmp.PathOf("no such folder\\");
   try {
     (void)GetCommonParentPIDL(std::vector<std::string>{real, folder + "x.txt"});
     FAIL() << "no exception";
@@ -157,8 +158,8 @@ TEST(PIDLs, MissingFilesAndFoldersFailCleanly) {
 }
 
 TEST(PIDLs, TheFilenameViewIsReadOnly) {
-  TTempFolder tmp;
-  std::string a = tmp.MakeFile("a.txt"), b = tmp.MakeFile("b.txt");
+  TSandbox tmp;
+  std::string a = tmp.File("a.txt"), b = tmp.File("b.txt");
   TPIDLDataFormat data(nullptr);
   TStringList names;
   names.Add(a);
@@ -187,8 +188,8 @@ TEST(PIDLs, TheFilenameViewIsReadOnly) {
 }
 
 TEST(PIDLs, TheArrayRoundTripsThroughBothMediaAndTheDataFormat) {
-  TTempFolder tmp;
-  std::vector<std::string> files{tmp.MakeFile("one.txt"), tmp.MakeFile("sub\\two.txt")};
+  TSandbox tmp;
+  std::vector<std::string> files{tmp.File("one.txt"), tmp.File("sub\\two.txt")};
   TFileClipboardFormat hdrop;
   for (const auto& f : files) hdrop.Files().Add(f);
 

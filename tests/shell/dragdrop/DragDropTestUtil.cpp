@@ -1,7 +1,6 @@
 #include "DragDropTestUtil.h"
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
 #include <cstring>
 
@@ -147,45 +146,6 @@ std::string TPeerDataObject::MediumBytes(const STGMEDIUM& m) {
 void TPeerDataObject::ReleaseReceived() {
   for (Received& r : SetDataCalls) ReleaseStgMedium(&r.Medium);
   SetDataCalls.clear();
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TTempFolder::TTempFolder() {
-  char base[MAX_PATH + 1] = {};
-  GetTempPathA(MAX_PATH, base);
-  char name[MAX_PATH + 1] = {};
-  GetTempFileNameA(base, "kdd", 0, name);  // creates a file: replace it by a folder of that name
-  DeleteFileA(name);
-  CreateDirectoryA(name, nullptr);
-  // The long form: ID lists resolve back to long names.
-  char full[MAX_PATH + 1] = {};
-  DWORD n = GetLongPathNameA(name, full, MAX_PATH);
-  Path_ = (n > 0 && n < MAX_PATH) ? std::string(full, n) : std::string(name);
-  if (Path_.back() != '\\') Path_ += '\\';
-}
-
-TTempFolder::~TTempFolder() {
-  // SHFileOperation wants a double-zero-terminated list.
-  std::string from = Path_.substr(0, Path_.size() - 1);
-  from.append(2, '\0');
-  SHFILEOPSTRUCTA op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  SHFileOperationA(&op);
-}
-
-std::string TTempFolder::MakeFile(const std::string& relative, const std::string& contents) {
-  std::string full = Path_ + relative;
-  ForceDirectories(ExtractFileDir(full));
-  HANDLE h = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    WriteFile(h, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-    CloseHandle(h);
-  }
-  return full;
 }
 
 }  // namespace korv::test

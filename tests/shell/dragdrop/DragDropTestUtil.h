@@ -1,6 +1,6 @@
 // Test helpers of the drag-and-drop tests: a peer data object that serves prepared blocks (also
-// lying and short ones), a stream that reports more than it delivers, a component that is a valid
-// owner of data formats, and temporary files.
+// lying and short ones), a stream that reports more than it delivers, and a component that is a
+// valid owner of data formats.
 #pragma once
 
 #include <ole2.h>
@@ -96,20 +96,5 @@ class TPeerDataObject : public IDataObject {
 [[nodiscard]] HGLOBAL GlobalFromBytes(const std::string& bytes);
 // A stream medium over a copy of the bytes, positioned at offset 0 (or at the end).
 [[nodiscard]] IStream* StreamFromBytes(const std::string& bytes, bool atEnd = false);
-
-// A temporary folder removed with everything in it at the end of the scope.
-class TTempFolder {
- public:
-  TTempFolder();
-  ~TTempFolder();
-  TTempFolder(const TTempFolder&) = delete;
-  TTempFolder& operator=(const TTempFolder&) = delete;
-  [[nodiscard]] const std::string& Path() const noexcept { return Path_; }  // with a trailing "\"
-  // Creates a file (and its folders) under the folder; returns its full path.
-  std::string MakeFile(const std::string& relative, const std::string& contents = "x");
-
- private:
-  std::string Path_;
-};
 
 }  // namespace korv::test

@@ -6,6 +6,7 @@
 
 #include "DropSourceTestUtil.h"
 #include "classlib/Streaming.h"
+#include "support/Sandbox.h"
 
 namespace korv {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 using test::FormatId;
 using test::GetBytes;
 using test::TDropSourceTest;
-using test::TTempFolder;
+using test::TSandbox;
 
 class DropFileSource : public TDropSourceTest {};
 
@@ -80,9 +81,9 @@ TEST_F(DropFileSource, RendersTheDocumentedBlocks) {
 }
 
 TEST_F(DropFileSource, RealFilesGoOutInEveryFileFormat) {
-  TTempFolder folder;
-  std::vector<std::string> files{folder.MakeFile("one.txt", "1"), folder.MakeFile("two.dat", "22"),
-                                 folder.MakeFile("three", "333")};
+  TSandbox folder;
+  std::vector<std::string> files{folder.File("one.txt", "1"), folder.File("two.dat", "22"),
+                                 folder.File("three", "333")};
   TDropFileSource s(nullptr);
   for (const auto& f : files) s.Files()->Add(f);
   IDataObject* d = s.AsDataObject();
@@ -90,7 +91,7 @@ TEST_F(DropFileSource, RealFilesGoOutInEveryFileFormat) {
   EXPECT_TRUE(test::SamePaths(test::ReadShellIDList(d), files));
   EXPECT_EQ(test::ReadFileNameW(d), files[0]);
   // A file that is gone has no ID list: that format fails, the others are still served.
-  s.Files()->Add(folder.Path() + "missing.txt");
+  s.Files()->Add(folder.PathOf("missing.txt"));
   HRESULT hr = S_OK;
   EXPECT_TRUE(test::ReadShellIDList(d, &hr).empty());
   EXPECT_EQ(hr, DV_E_FORMATETC);

@@ -8,13 +8,14 @@
 #include <map>
 
 #include "DropSourceTestUtil.h"
+#include "support/Sandbox.h"
 
 namespace korv {
 namespace {
 
 using test::ClearClipboard;
 using test::TDropSourceTest;
-using test::TTempFolder;
+using test::TSandbox;
 
 class DropSourceClipboard : public TDropSourceTest {
  protected:
@@ -39,8 +40,8 @@ class DropSourceClipboard : public TDropSourceTest {
 };
 
 TEST_F(DropSourceClipboard, CopyAndCutPlaceTheFilesWithTheirPreferredEffect) {
-  TTempFolder folder;
-  std::vector<std::string> files{folder.MakeFile("c1.txt"), folder.MakeFile("c2.txt")};
+  TSandbox folder;
+  std::vector<std::string> files{folder.File("c1.txt"), folder.File("c2.txt")};
   TDropFileSource s(nullptr);
   for (const auto& f : files) s.Files()->Add(f);
   ASSERT_TRUE(s.CopyToClipboard());
@@ -68,8 +69,8 @@ TEST_F(DropSourceClipboard, CopyAndCutPlaceTheFilesWithTheirPreferredEffect) {
 }
 
 TEST_F(DropSourceClipboard, ChangingTheFilesLeavesTheOldOnesOnTheClipboard) {
-  TTempFolder folder;
-  const std::string first = folder.MakeFile("first.txt"), second = folder.MakeFile("second.txt");
+  TSandbox folder;
+  const std::string first = folder.File("first.txt"), second = folder.File("second.txt");
   TDropFileSource s(nullptr);
   s.Files()->Add(first);
   ASSERT_TRUE(s.CopyToClipboard());
@@ -93,8 +94,8 @@ TEST_F(DropSourceClipboard, ChangingTheFilesLeavesTheOldOnesOnTheClipboard) {
 }
 
 TEST_F(DropSourceClipboard, FlushKeepsTheDataEmptyAndDestructionClearIt) {
-  TTempFolder folder;
-  const std::string file = folder.MakeFile("kept.txt");
+  TSandbox folder;
+  const std::string file = folder.File("kept.txt");
   {
     TDropFileSource s(nullptr);
     s.Files()->Add(file);
@@ -283,14 +284,14 @@ class TRoleProcess {
 };
 
 TEST_F(DropSourceClipboard, ASecondProcessReadsTheFilesAndAThirdOneAfterTheOwnerExited) {
-  TTempFolder folder;
-  const std::vector<std::string> files{folder.MakeFile("road one.txt", "1"), folder.MakeFile("road-two.log", "22")};
+  TSandbox folder;
+  const std::vector<std::string> files{folder.File("road one.txt", "1"), folder.File("road-two.log", "22")};
   const std::string prefix = "Local\\korv-dropsource-" + std::to_string(GetCurrentProcessId());
   TUniqueKernelHandle ready(CreateEventA(nullptr, TRUE, FALSE, (prefix + "-ready").c_str()));
   TUniqueKernelHandle flush(CreateEventA(nullptr, TRUE, FALSE, (prefix + "-flush").c_str()));
   ASSERT_TRUE(ready.Get() && flush.Get());
 
-  const std::string ownerLog = folder.Path() + "owner.log";
+  const std::string ownerLog = folder.PathOf("owner.log");
   TRoleProcess owner("owner", ownerLog, prefix, files);
   ASSERT_NE(owner.Process, nullptr);
   HANDLE both[2] = {ready.Get(), owner.Process};
@@ -310,7 +311,7 @@ TEST_F(DropSourceClipboard, ASecondProcessReadsTheFilesAndAThirdOneAfterTheOwner
   };
 
   // A second process reads while the owner lives (and answers from its message loop).
-  const std::string readerLog = folder.Path() + "reader1.log";
+  const std::string readerLog = folder.PathOf("reader1.log");
   {
     TRoleProcess reader("reader", readerLog, prefix, {});
     ASSERT_EQ(reader.Wait(), 0);
@@ -332,7 +333,7 @@ TEST_F(DropSourceClipboard, ASecondProcessReadsTheFilesAndAThirdOneAfterTheOwner
   EXPECT_EQ(o["references"], "0");  // the clipboard released the object
 
   // A third process started after the owner's exit still reads every file format.
-  const std::string lateLog = folder.Path() + "reader2.log";
+  const std::string lateLog = folder.PathOf("reader2.log");
   {
     TRoleProcess reader("reader", lateLog, prefix, {});
     ASSERT_EQ(reader.Wait(), 0);

@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include "DropSourceTestUtil.h"
+#include "support/Sandbox.h"
 
 namespace korv {
 namespace {
@@ -137,9 +138,9 @@ class DropSourceDrag : public TDropSourceTest {
 };
 
 TEST_F(DropSourceDrag, FilesArriveInEveryFormatAndTheTargetsCopyComesBack) {
-  test::TTempFolder folder;
-  std::vector<std::string> files{folder.MakeFile("alpha.txt", "a"), folder.MakeFile("beta.bin", "bb"),
-                                 folder.MakeFile("sub\\gamma", "ccc")};
+  test::TSandbox folder;
+  std::vector<std::string> files{folder.File("alpha.txt", "a"), folder.File("beta.bin", "bb"),
+                                 folder.File("sub\\gamma", "ccc")};
   files.pop_back();  // two files of one folder, as a multi-selection of the result list gives
   for (const auto& f : files) Src().Files()->Add(f);
   Target.PerformedEffect = DROPEFFECT_COPY;
@@ -178,8 +179,8 @@ TEST_F(DropSourceDrag, FilesArriveInEveryFormatAndTheTargetsCopyComesBack) {
 }
 
 TEST_F(DropSourceDrag, ATargetThatMovedTheFilesItselfGivesAnOptimizedMove) {
-  test::TTempFolder folder;
-  Src().Files()->Add(folder.MakeFile("moved.txt"));
+  test::TSandbox folder;
+  Src().Files()->Add(folder.File("moved.txt"));
   Target.OverEffect = DROPEFFECT_MOVE;
   Target.PerformedEffect = DROPEFFECT_MOVE;
   Target.DropEffect = DROPEFFECT_NONE;
@@ -192,8 +193,8 @@ TEST_F(DropSourceDrag, ATargetThatMovedTheFilesItselfGivesAnOptimizedMove) {
 }
 
 TEST_F(DropSourceDrag, EscapeCancelsTheDrag) {
-  test::TTempFolder folder;
-  Src().Files()->Add(folder.MakeFile("kept.txt"));
+  test::TSandbox folder;
+  Src().Files()->Add(folder.File("kept.txt"));
   ASSERT_TRUE(Drag(TEnding::Escape));
   EXPECT_EQ(Result, drCancel);
   EXPECT_EQ(Target.Drops, 0);
@@ -204,8 +205,8 @@ TEST_F(DropSourceDrag, EscapeCancelsTheDrag) {
 }
 
 TEST_F(DropSourceDrag, ADropOnNothingCancels) {
-  test::TTempFolder folder;
-  Src().Files()->Add(folder.MakeFile("nowhere.txt"));
+  test::TSandbox folder;
+  Src().Files()->Add(folder.File("nowhere.txt"));
   ASSERT_TRUE(Drag(TEnding::DropOnNothing));
   EXPECT_EQ(Result, drCancel);
   EXPECT_EQ(Target.Enters, 0);
@@ -214,8 +215,8 @@ TEST_F(DropSourceDrag, ADropOnNothingCancels) {
 }
 
 TEST_F(DropSourceDrag, TheImageListDrawsTheDragImageAtThePointer) {
-  test::TTempFolder folder;
-  Src().Files()->Add(folder.MakeFile("pictured.txt"));
+  test::TSandbox folder;
+  Src().Files()->Add(folder.File("pictured.txt"));
   TComponent owner(nullptr);
   auto* images = new TImageList(&owner, 32, 32);
   TBitmap bmp;
