@@ -1,17 +1,14 @@
 // Rendering and reading CF_HDROP and "Shell IDList Array" for 10,000 files, each beside a raw copy
 // of the same bytes in the same run, and reported per file.
 
-// The shell headers need windows.h first.
-// clang-format off
 #include <windows.h>
-#include <shellapi.h>
-// clang-format on
 
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "../../tests/support/Sandbox.h"
 #include "harness/Bench.h"
 #include "shell/dragdrop/DragDropPIDL.h"
 
@@ -23,40 +20,17 @@ using korv::bench::DoNotOptimize;
 constexpr int kFiles = 10000;
 constexpr int kFolders = 10;
 
-// 10,000 real files in ten folders under one temporary folder (ID lists need files that exist).
+// 10,000 real files in ten folders of a sandbox folder (ID lists need files that exist).
 struct TBenchFiles {
-  std::string Root;
+  korv::test::TSandbox Box;
   korv::TStringList Paths;
 
   TBenchFiles() {
-    char base[MAX_PATH + 1] = {};
-    GetTempPathA(MAX_PATH, base);
-    char full[MAX_PATH + 1] = {};
-    DWORD n = GetLongPathNameA(base, full, MAX_PATH);
-    Root = std::string(n ? full : base) + "korv-dragdrop-bench\\";
-    CreateDirectoryA(Root.c_str(), nullptr);
     char name[64];
     for (int i = 0; i < kFiles; ++i) {
       std::snprintf(name, sizeof name, "folder %02d\\file_%06d.dat", i % kFolders, i);
-      std::string path = Root + name;
-      if (i < kFolders) CreateDirectoryA(korv::ExtractFileDir(path).c_str(), nullptr);
-      HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-      if (h == INVALID_HANDLE_VALUE) {
-        std::fprintf(stderr, "cannot create %s\n", path.c_str());
-        std::exit(1);
-      }
-      CloseHandle(h);
-      Paths.Add(path);
+      Paths.Add(Box.File(std::string(name), ""));
     }
-  }
-  ~TBenchFiles() {
-    std::string from = Root.substr(0, Root.size() - 1);
-    from.append(2, '\0');
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    SHFileOperationA(&op);
   }
 };
 
