@@ -11,6 +11,12 @@ BOOL CALLBACK CollectVisibleMenuWindow(HWND w, LPARAM lp) {
   return TRUE;
 }
 
+// A key posted to a window of this thread that the menu loop has not taken yet.
+bool KeyPending() {
+  MSG msg;
+  return PeekMessageA(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE | PM_NOYIELD) != FALSE;
+}
+
 int HighlightedPosition(HMENU menu) {
   int count = GetMenuItemCount(menu);
   for (int i = 0; i < count; ++i)
@@ -81,17 +87,15 @@ TMenuPicker::TMenuPicker(std::function<HMENU()> menu, UINT id)
 bool TMenuPicker::Step(HWND menuWindow) {
   HMENU menu = FMenu ? FMenu() : nullptr;
   if (!menu) return false;
+  // One key at a time: the next goes only once the menu loop has taken the last one (and its
+  // translation), so nothing is still queued when the wanted item is seen. The loop handles keys
+  // as it takes them, so the highlight is then up to date, whatever moved it last.
+  if (KeyPending()) return false;
   int pos = HighlightedPosition(menu);
-  // One key at a time: the next goes only after the last one moved the highlight, so nothing is
-  // still queued when the wanted item is seen.
-  if (FWaitingForMove && pos == FLastHighlight) return false;
-  FWaitingForMove = false;
   if (pos >= 0 && GetMenuItemID(menu, pos) == FId) {
     PostKey(menuWindow, VK_RETURN);
     return true;
   }
-  FLastHighlight = pos;
-  FWaitingForMove = true;
   PostKey(menuWindow, VK_DOWN);
   return false;
 }

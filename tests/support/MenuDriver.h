@@ -50,8 +50,11 @@ class TMenuDriver {
 };
 
 // Picks the item with a command id in the visible popup menu of this thread: VK_DOWN is posted to
-// the menu window, one key at a time, until the item is highlighted, then VK_RETURN. Arm it
-// before the menu is tracked; menu() gives the tracked menu's handle once it is up.
+// the menu window, one key at a time, until the item is highlighted, then VK_RETURN. Each key goes
+// only once the menu loop has taken the previous one, and the next is chosen from the highlight
+// as it is then: a pointer move over the menu that took the highlight away meanwhile costs one
+// more key, not a stall. Arm it before the menu is tracked; menu() gives the tracked menu's
+// handle once it is up.
 class TMenuPicker {
  public:
   TMenuPicker(std::function<HMENU()> menu, UINT id);
@@ -67,8 +70,6 @@ class TMenuPicker {
 
   std::function<HMENU()> FMenu;
   UINT FId;
-  int FLastHighlight = -2;  // position highlighted when the last key was posted
-  bool FWaitingForMove = false;
   TMenuDriver FDriver;  // last: it starts ticking once the state above is ready
 };
 
