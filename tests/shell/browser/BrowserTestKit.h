@@ -1,7 +1,7 @@
-// Helpers of the shell component's tests: the shell's own verb identifiers for a set of files (the
-// oracle for picking a command) and a closer of confirmation dialogs. Sandbox folders, the
-// clipboard read back as file names and the picker of popup-menu commands come from the shared
-// test support.
+// Helpers of the shell component's tests: a closer of confirmation dialogs. Sandbox folders, the
+// clipboard read back as file names, the shell's own verb identifiers for a set of files (the
+// oracle for picking a command) and the picker of popup-menu commands come from the shared test
+// support.
 #pragma once
 
 #include <shlobj.h>
@@ -15,6 +15,7 @@
 #include "support/Clipboard.h"
 #include "support/MenuDriver.h"
 #include "support/Sandbox.h"
+#include "support/ShellVerbs.h"
 
 namespace korv::test {
 
@@ -22,12 +23,6 @@ namespace korv::test {
 
 // Case-insensitive comparison of two sets of paths.
 [[nodiscard]] bool SamePathSet(std::vector<std::wstring> a, std::vector<std::wstring> b);
-
-// The shell's command identifiers (id = offset + 1, as the component merges them with first id
-// 1) by verb for names of one folder, asked from the shell directly with the given query flags.
-[[nodiscard]] std::map<std::string, UINT> ShellVerbIds(const std::wstring& folder,
-                                                       const std::vector<std::wstring>& names,
-                                                       UINT flags = CMF_EXPLORE);
 
 // Closes the first visible dialog ("#32770") of this thread with the given button from a thread
 // timer; a safety timer gives up after 6 s.
