@@ -18,24 +18,24 @@ TEST(ParseDemoArgs, NoArgumentMeansTheSampleFolder) {
 }
 
 TEST(ParseDemoArgs, AnExistingFolderBecomesAFullPathWithItsDelimiter) {
-  TDemoSandbox box;
-  TDemoArgs a = ParseDemoArgs({AnsiToWide(ExcludeTrailingPathDelimiter(box.Path()))});
+  TSandbox box;
+  TDemoArgs a = ParseDemoArgs({AnsiToWide(ExcludeTrailingPathDelimiter(box.AnsiPath()))});
   EXPECT_TRUE(a.Error.empty()) << a.Error;
-  EXPECT_EQ(a.Folder, box.Path());
+  EXPECT_EQ(a.Folder, box.AnsiPath());
 
   // A relative name is taken from the current folder.
   const std::string saved = GetCurrentDir();
-  ASSERT_TRUE(SetCurrentDirectoryA(box.Path().c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryA(box.AnsiPath().c_str()));
   box.Dir("inner");
   TDemoArgs r = ParseDemoArgs({L"inner"});
   SetCurrentDirectoryA(saved.c_str());
   EXPECT_TRUE(r.Error.empty()) << r.Error;
-  EXPECT_TRUE(AnsiSameText(r.Folder, box.Path() + "inner\\")) << r.Folder;
+  EXPECT_TRUE(AnsiSameText(r.Folder, box.AnsiPath() + "inner\\")) << r.Folder;
 }
 
 TEST(ParseDemoArgs, BadArgumentsAreRefusedWithAMessage) {
-  TDemoSandbox box;
-  const std::string missing = box.Path() + "missing";
+  TSandbox box;
+  const std::string missing = box.AnsiPath() + "missing";
   TDemoArgs a = ParseDemoArgs({AnsiToWide(missing)});
   EXPECT_TRUE(a.Folder.empty());
   EXPECT_EQ(a.Error, "Folder not found: " + missing);
@@ -50,7 +50,7 @@ TEST(ParseDemoArgs, BadArgumentsAreRefusedWithAMessage) {
 
 TEST(ParseDemoArgs, ANameTheCodePageCannotCarryIsRefused) {
   // A character outside the system's 8-bit code page would turn into another name.
-  std::wstring name = AnsiToWide(TDemoSandbox().Path()) + L"\u4E2D\u6587";
+  std::wstring name = TSandbox().Path() + L"\u4E2D\u6587";
   BOOL lossy = FALSE;
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), -1, nullptr, 0, nullptr, &lossy);
   if (!lossy) GTEST_SKIP() << "the system code page carries these characters";

@@ -1,14 +1,10 @@
 #include "DemoTestKit.h"
 
 #include <ole2.h>
-#include <shellapi.h>
 
 #include <algorithm>
-#include <atomic>
-#include <stdexcept>
 
 #include "DemoSetup.h"
-#include "classlib/Handles.h"
 #include "classlib/SysUtils.h"
 
 namespace korv::test {
@@ -16,134 +12,13 @@ namespace korv::test {
 namespace {
 [[maybe_unused]] ::testing::Environment* const gDemoEnvironment =
     ::testing::AddGlobalTestEnvironment(new TDemoEnvironment);
-
-constexpr char kSandboxPrefix[] = "korv-demo-test-";
-
-void RemoveTree(const std::string& dir) {
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((dir + "*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = fd.cFileName;
-      if (name == "." || name == "..") continue;
-      std::string full = dir + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full + "\\");
-      } else {
-        SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
-      }
-    } while (FindNextFileA(h, &fd));
-    ::FindClose(h);
-  }
-  RemoveDirectoryA(dir.c_str());
-}
-
-std::string ClassOf(HWND wnd) {
-  char name[64] = {};
-  GetClassNameA(wnd, name, sizeof name);
-  return name;
-}
-
-BOOL CALLBACK FindVisibleMenu(HWND w, LPARAM lp) {
-  if (ClassOf(w) == "#32768" && IsWindowVisible(w)) {
-    *reinterpret_cast<HWND*>(lp) = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-void PostKey(HWND wnd, WORD key) {
-  PostMessageA(wnd, WM_KEYDOWN, key, 1);
-  PostMessageA(wnd, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
-}
-
-int HighlightedPosition(HMENU menu) {
-  int count = GetMenuItemCount(menu);
-  for (int i = 0; i < count; ++i)
-    if (GetMenuState(menu, i, MF_BYPOSITION) & MF_HILITE) return i;
-  return -1;
-}
-
-TMenuPicker* gPicker = nullptr;
 }  // namespace
 
 void TDemoEnvironment::SetUp() { StartComponentUnits(); }
 void TDemoEnvironment::TearDown() { StopComponentUnits(); }
 
 // ---------------------------------------------------------------------------------------------
-// Sandbox
-
-TDemoSandbox::TDemoSandbox() {
-  const std::string temp = GetTempDir();
-  static std::atomic<int> counter{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = temp + kSandboxPrefix + std::to_string(GetCurrentProcessId()) + "-" +
-                            std::to_string(GetTickCount()) + "-" + std::to_string(counter++);
-    if (CreateDirectoryA(candidate.c_str(), nullptr)) {
-      Root_ = ExpandFileName(candidate) + "\\";
-      return;
-    }
-  }
-  throw std::runtime_error("cannot create a sandbox folder");
-}
-
-TDemoSandbox::~TDemoSandbox() {
-  // Only the folder this object made is ever removed.
-  if (Root_.find(kSandboxPrefix) != std::string::npos) RemoveTree(Root_);
-}
-
-std::string TDemoSandbox::File(const std::string& name, const std::string& content) {
-  std::string full = Root_ + name;
-  HANDLE h = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create a sandbox file");
-  DWORD written = 0;
-  WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-  CloseHandle(h);
-  return full;
-}
-
-std::string TDemoSandbox::Dir(const std::string& name) {
-  std::string full = Root_ + name;
-  CreateDirectoryA(full.c_str(), nullptr);
-  return full;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Clipboard and drop data
-
-void ClearClipboard() {
-  OleSetClipboard(nullptr);
-  if (OpenClipboard(nullptr)) {
-    EmptyClipboard();
-    CloseClipboard();
-  }
-}
-
-std::vector<std::string> DropFiles(HDROP drop) {
-  std::vector<std::string> files;
-  UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; ++i) {
-    UINT len = DragQueryFileA(drop, i, nullptr, 0);
-    std::string name(len + 1, '\0');
-    DragQueryFileA(drop, i, name.data(), len + 1);
-    name.resize(len);
-    files.push_back(name);
-  }
-  return files;
-}
-
-std::vector<std::string> ClipboardFiles() {
-  std::vector<std::string> files;
-  TComPtr<IDataObject> data;
-  if (FAILED(OleGetClipboard(data.Put())) || !data) return files;
-  FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM medium{};
-  if (FAILED(data->GetData(&fe, &medium))) return files;
-  if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) files = DropFiles(static_cast<HDROP>(medium.hGlobal));
-  ReleaseStgMedium(&medium);
-  return files;
-}
+// Paths
 
 bool SamePathSet(std::vector<std::string> a, std::vector<std::string> b) {
   if (a.size() != b.size()) return false;
@@ -154,89 +29,6 @@ bool SamePathSet(std::vector<std::string> a, std::vector<std::string> b) {
   norm(a);
   norm(b);
   return a == b;
-}
-
-std::map<std::string, UINT> ShellVerbIds(const std::string& folder, const std::vector<std::string>& names) {
-  std::map<std::string, UINT> ids;
-  TComPtr<IShellFolder> desktop;
-  if (FAILED(SHGetDesktopFolder(desktop.Put()))) return ids;
-  std::wstring f = AnsiToWide(folder);
-  TCoTaskPtr<ITEMIDLIST> folderList;
-  ULONG eaten = 0;
-  if (FAILED(desktop->ParseDisplayName(nullptr, nullptr, f.data(), &eaten, folderList.Put(), nullptr))) return ids;
-  TComPtr<IShellFolder> sf;
-  if (FAILED(desktop->BindToObject(folderList.Get(), nullptr, IID_IShellFolder, sf.PutVoid()))) return ids;
-  std::vector<TCoTaskPtr<ITEMIDLIST>> items;
-  std::vector<LPCITEMIDLIST> raw;
-  for (const std::string& n : names) {
-    std::wstring w = AnsiToWide(n);
-    TCoTaskPtr<ITEMIDLIST> item;
-    if (FAILED(sf->ParseDisplayName(nullptr, nullptr, w.data(), &eaten, item.Put(), nullptr))) return ids;
-    raw.push_back(item.Get());
-    items.push_back(std::move(item));
-  }
-  TComPtr<IContextMenu> cm;
-  if (FAILED(sf->GetUIObjectOf(nullptr, static_cast<UINT>(raw.size()), raw.data(), IID_IContextMenu, nullptr,
-                               cm.PutVoid())))
-    return ids;
-  TUniqueMenu menu(CreatePopupMenu());
-  if (FAILED(cm->QueryContextMenu(menu.Get(), 0, 1, 255, CMF_EXPLORE))) return ids;
-  int count = GetMenuItemCount(menu.Get());
-  for (int i = 0; i < count; ++i) {
-    UINT id = GetMenuItemID(menu.Get(), i);
-    if (id == 0 || id == 0xFFFFFFFF || id > 255) continue;
-    char verb[260] = {};
-    if (SUCCEEDED(cm->GetCommandString(id - 1, GCS_VERBA, nullptr, verb, sizeof verb - 1)) && verb[0]) ids[verb] = id;
-  }
-  return ids;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Menu picker
-
-TMenuPicker::TMenuPicker(std::function<HMENU()> menu, UINT id) : Menu_(std::move(menu)), Id_(id) {
-  gPicker = this;
-  Poll_ = SetTimer(nullptr, 0, 20, &Tick);
-  SafetyTimer_ = SetTimer(nullptr, 0, 6000, &Safety);
-}
-
-TMenuPicker::~TMenuPicker() {
-  KillTimer(nullptr, Poll_);
-  KillTimer(nullptr, SafetyTimer_);
-  gPicker = nullptr;
-}
-
-void CALLBACK TMenuPicker::Tick(HWND, UINT, UINT_PTR, DWORD) {
-  if (gPicker) gPicker->Step();
-}
-
-void CALLBACK TMenuPicker::Safety(HWND, UINT, UINT_PTR, DWORD) {
-  if (gPicker) gPicker->SafetyFired_ = true;
-  EndMenu();
-}
-
-void TMenuPicker::Step() {
-  if (Picked_) return;
-  HWND window = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindVisibleMenu, reinterpret_cast<LPARAM>(&window));
-  if (!window) return;
-  SawWindow_ = true;
-  HMENU menu = Menu_ ? Menu_() : nullptr;
-  if (!menu) return;
-  int pos = HighlightedPosition(menu);
-  // One key at a time: the next goes only after the last one moved the highlight (or after a
-  // while, when something else, a mouse move over the menu, took the highlight back meanwhile).
-  if (WaitingForMove_ && pos == LastHighlight_ && ++Stalled_ < 10) return;
-  WaitingForMove_ = false;
-  Stalled_ = 0;
-  if (pos >= 0 && GetMenuItemID(menu, pos) == Id_) {
-    Picked_ = true;
-    PostKey(window, VK_RETURN);
-    return;
-  }
-  LastHighlight_ = pos;
-  WaitingForMove_ = true;
-  PostKey(window, VK_DOWN);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -270,12 +62,7 @@ HRESULT STDMETHODCALLTYPE TFileDropTarget::DragLeave() { return S_OK; }
 
 HRESULT STDMETHODCALLTYPE TFileDropTarget::Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) {
   ++Drops;
-  FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  STGMEDIUM medium{};
-  if (data && SUCCEEDED(data->GetData(&fe, &medium))) {
-    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) Files = DropFiles(static_cast<HDROP>(medium.hGlobal));
-    ReleaseStgMedium(&medium);
-  }
+  Files = AnsiFileNames(HDropFileNames(data));
   if (effect) *effect &= DROPEFFECT_COPY;
   Dropped.Set();
   return S_OK;
@@ -320,7 +107,7 @@ TDropWindow::~TDropWindow() {
 
 void TDemoWindowTest::SetUp() {
   InitClassLib();
-  Box = std::make_unique<TDemoSandbox>();
+  Box = std::make_unique<TSandbox>();
   ClearClipboard();
 }
 
@@ -337,7 +124,7 @@ void TDemoWindowTest::OpenWindow(const std::vector<std::string>& files) {
   Form = new TForm1(nullptr);
   Form->SetPosition(poDesigned);
   Form->SetBounds(20, 20, 780, 560);
-  Form->ListFolder(Box->Path());
+  Form->ListFolder(Box->AnsiPath());
   // The pointer may rest anywhere after an earlier test: move it off the window first.
   Input([](TInputDriver& d) { d.MoveTo(1200, 1000); });
   Form->Show();

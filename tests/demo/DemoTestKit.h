@@ -1,7 +1,7 @@
-// Helpers of the demo's tests: a sandbox folder of files, the demo's window on the screen with
-// real input aimed at its rows, the clipboard read back as file names, the shell's own verb
-// identifiers (the oracle for picking a command) and a picker that chooses a command in a real
-// popup menu with posted keys from a thread timer.
+// Helpers of the demo's tests: the demo's window on the screen with real input aimed at its rows,
+// listing a sandbox folder, and a drop target window that takes files. Sandbox folders, the
+// clipboard read back as file names, the shell's own verb identifiers (the oracle for picking a
+// command) and the picker of popup-menu commands come from the shared test support.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -19,76 +19,19 @@
 #include <vector>
 
 #include "MainForm.h"
+#include "support/Clipboard.h"
 #include "support/GuiTest.h"
+#include "support/MenuDriver.h"
+#include "support/Sandbox.h"
+#include "support/ShellVerbs.h"
 
 namespace korv::test {
 
-// A folder of its own under the temporary folder, removed with everything in it at the end.
-class TDemoSandbox {
- public:
-  TDemoSandbox();
-  ~TDemoSandbox();
-  TDemoSandbox(const TDemoSandbox&) = delete;
-  TDemoSandbox& operator=(const TDemoSandbox&) = delete;
-
-  // The folder, ending with "\".
-  [[nodiscard]] const std::string& Path() const noexcept { return Root_; }
-  // Writes a file (relative name, no sub-folders) and returns its full path.
-  std::string File(const std::string& name, const std::string& content = "data");
-  // Creates a sub-folder and returns its full path (no trailing "\").
-  std::string Dir(const std::string& name);
-
- private:
-  std::string Root_;
-};
-
-// Empties the clipboard (OLE and plain).
-void ClearClipboard();
-// The files of CF_HDROP on the clipboard (empty when there is none), read with DragQueryFileA.
-[[nodiscard]] std::vector<std::string> ClipboardFiles();
-// The file names of a CF_HDROP block.
-[[nodiscard]] std::vector<std::string> DropFiles(HDROP drop);
 // Case-insensitive comparison of two sets of paths.
 [[nodiscard]] bool SamePathSet(std::vector<std::string> a, std::vector<std::string> b);
 
-// The shell's command identifiers by verb for names of one folder, asked from the shell directly
-// (id = offset + 1: the shell component merges the shell's items from id 1).
-[[nodiscard]] std::map<std::string, UINT> ShellVerbIds(const std::string& folder,
-                                                       const std::vector<std::string>& names);
-
-// Picks the item with the given command id in the visible popup menu of this thread: a thread
-// timer posts VK_DOWN, one at a time, until the item is highlighted, then VK_RETURN. A safety
-// timer ends the menu after 6 s. Arm it before the menu is tracked.
-class TMenuPicker {
- public:
-  TMenuPicker(std::function<HMENU()> menu, UINT id);
-  ~TMenuPicker();
-  TMenuPicker(const TMenuPicker&) = delete;
-  TMenuPicker& operator=(const TMenuPicker&) = delete;
-
-  [[nodiscard]] bool Picked() const noexcept { return Picked_; }
-  [[nodiscard]] bool SafetyFired() const noexcept { return SafetyFired_; }
-  [[nodiscard]] bool SawMenuWindow() const noexcept { return SawWindow_; }
-
- private:
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
-  static void CALLBACK Safety(HWND, UINT, UINT_PTR, DWORD);
-  void Step();
-
-  std::function<HMENU()> Menu_;
-  UINT Id_;
-  UINT_PTR Poll_ = 0;
-  UINT_PTR SafetyTimer_ = 0;
-  int LastHighlight_ = -2;
-  bool WaitingForMove_ = false;
-  int Stalled_ = 0;  // ticks spent waiting for the highlight to move
-  bool Picked_ = false;
-  bool SafetyFired_ = false;
-  bool SawWindow_ = false;
-};
-
 // A drop target that takes files: it accepts a copy while over its window and reads CF_HDROP
-// with DragQueryFile at the drop.
+// at the drop.
 class TFileDropTarget : public IDropTarget {
  public:
   TFileDropTarget() = default;
@@ -146,7 +89,7 @@ class TDemoWindowTest : public ::testing::Test {
   // Full paths of rows.
   [[nodiscard]] std::vector<std::string> PathsOf(const std::vector<int>& rows) const;
 
-  std::unique_ptr<TDemoSandbox> Box;
+  std::unique_ptr<TSandbox> Box;
   TForm1* Form = nullptr;
 };
 

@@ -83,7 +83,7 @@ TEST_F(EndToEnd, RightClickOnTwoSelectedRowsShowsTheShellMenuAndCopyPutsExactlyT
   SelectTwo(a, c);
   const std::vector<std::string> expected = PathsOf({a, c});
 
-  std::map<std::string, UINT> ids = ShellVerbIds(Box->Path(), {"bravo.txt", "delta.txt"});
+  std::map<std::string, UINT> ids = ShellVerbIds(Box->Path(), {L"bravo.txt", L"delta.txt"});
   ASSERT_TRUE(ids.count("copy")) << "the shell offers no copy command";
   TShellBrowser* browser = Form->ShellBrowser1;
   TMenuPicker picker([browser]() -> HMENU { return browser->MergedMenu() ? browser->MergedMenu()->Handle() : nullptr; },
@@ -93,10 +93,10 @@ TEST_F(EndToEnd, RightClickOnTwoSelectedRowsShowsTheShellMenuAndCopyPutsExactlyT
   ASSERT_TRUE(PumpUntil([&] { return picker.Picked() && browser->MenuWindow() == nullptr; }))
       << "the menu was not shown or not picked from";
   EXPECT_FALSE(picker.SafetyFired());
-  EXPECT_TRUE(SamePathSet(ClipboardFiles(), expected));
+  EXPECT_TRUE(SamePathSet(AnsiFileNames(ClipboardFiles()), expected));
   // The right click kept the selection it was made for, and the browser bound the listed folder.
   EXPECT_EQ(Form->ListView1->SelectedRows(), (std::vector<int>{a, c}));
-  EXPECT_TRUE(AnsiSameText(WideToAnsi(browser->Folder()), Box->Path()));
+  EXPECT_TRUE(AnsiSameText(WideToAnsi(browser->Folder()), Box->AnsiPath()));
   EXPECT_EQ(browser->MultiObjects()->Count(), 0);
 }
 
@@ -106,7 +106,7 @@ TEST_F(EndToEnd, RightClickOnAnUnselectedRowShowsTheMenuForThatRowAlone) {
   ClickRow(a);
   ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelectedRows() == std::vector<int>{a}; }));
 
-  std::map<std::string, UINT> ids = ShellVerbIds(Box->Path(), {"charlie.txt"});
+  std::map<std::string, UINT> ids = ShellVerbIds(Box->Path(), {L"charlie.txt"});
   ASSERT_TRUE(ids.count("copy"));
   TShellBrowser* browser = Form->ShellBrowser1;
   TMenuPicker picker([browser]() -> HMENU { return browser->MergedMenu() ? browser->MergedMenu()->Handle() : nullptr; },
@@ -114,7 +114,7 @@ TEST_F(EndToEnd, RightClickOnAnUnselectedRowShowsTheMenuForThatRowAlone) {
   const TPoint at = RowPoint(b);
   Input([&](TInputDriver& d) { RightClick(d, at); });
   ASSERT_TRUE(PumpUntil([&] { return picker.Picked() && browser->MenuWindow() == nullptr; }));
-  EXPECT_TRUE(SamePathSet(ClipboardFiles(), PathsOf({b})));
+  EXPECT_TRUE(SamePathSet(AnsiFileNames(ClipboardFiles()), PathsOf({b})));
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ TEST_F(MainForm, TheListShowsEveryFileOfTheFolderInEveryColumn) {
   OpenWindow(kFiles);
   HWND h = Form->ListView1->Handle();
   ASSERT_EQ(SendMessageA(h, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(kFiles.size()));
-  std::vector<TResultRow> expected = ReadFolderRows(Box->Path());
+  std::vector<TResultRow> expected = ReadFolderRows(Box->AnsiPath());
   ASSERT_EQ(expected.size(), kFiles.size());
   for (int r = 0; r < static_cast<int>(expected.size()); ++r) {
     for (int c = 0; c < rcColumnCount; ++c) {
@@ -92,7 +92,7 @@ TEST_F(MainForm, TheListShowsEveryFileOfTheFolderInEveryColumn) {
       EXPECT_EQ(std::string(text), ResultColumnText(expected[static_cast<size_t>(r)], c)) << r << "," << c;
     }
   }
-  EXPECT_EQ(Form->StatusPanel->Caption(), Format("%d files in %s", static_cast<int>(kFiles.size()), Box->Path()));
+  EXPECT_EQ(Form->StatusPanel->Caption(), Format("%d files in %s", static_cast<int>(kFiles.size()), Box->AnsiPath()));
 }
 
 TEST_F(MainForm, TheGaugeShowsTheListingDoneOnTheScreen) {

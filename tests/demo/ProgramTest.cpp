@@ -138,11 +138,11 @@ TEST_F(Program, ListsItsSampleFilesAndRemovesThemWhenItsWindowCloses) {
 }
 
 TEST_F(Program, ListsTheFolderNamedOnItsCommandLineAndLeavesItAlone) {
-  TDemoSandbox box;
+  TSandbox box;
   box.File("x.txt");
   box.File("y.txt");
   box.File("z.txt");
-  TProgram p("\"" + ExcludeTrailingPathDelimiter(box.Path()) + "\"");
+  TProgram p("\"" + ExcludeTrailingPathDelimiter(box.AnsiPath()) + "\"");
   ASSERT_TRUE(p.Started);
   HWND main = p.WaitForWindow("KorvTForm1");
   ASSERT_NE(main, nullptr);
@@ -154,12 +154,12 @@ TEST_F(Program, ListsTheFolderNamedOnItsCommandLineAndLeavesItAlone) {
 
   PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(p.WaitForExit(), 0);
-  EXPECT_EQ(ReadFolderRows(box.Path()).size(), 3u);
+  EXPECT_EQ(ReadFolderRows(box.AnsiPath()).size(), 3u);
 }
 
 TEST_F(Program, AMissingFolderIsReportedAndTheProgramEnds) {
-  TDemoSandbox box;
-  const std::string missing = box.Path() + "missing";
+  TSandbox box;
+  const std::string missing = box.AnsiPath() + "missing";
   TProgram p("\"" + missing + "\"");
   ASSERT_TRUE(p.Started);
   HWND box_ = p.WaitForWindow("#32770");

@@ -44,7 +44,7 @@ TEST(ResultColumns, EveryColumnHasACaptionAndItsField) {
 }
 
 TEST(ReadFolderRows, ListsTheFilesSortedByNameWithTheirFields) {
-  TDemoSandbox box;
+  TSandbox box;
   box.File("b.txt", std::string(2000, 'x'));
   box.File("A.csv", "12345");
   box.File("c", "");
@@ -52,7 +52,7 @@ TEST(ReadFolderRows, ListsTheFilesSortedByNameWithTheirFields) {
   box.File("Z.TXT", "z");
   std::vector<std::pair<int, int>> progress;
   std::vector<TResultRow> rows =
-      ReadFolderRows(box.Path(), [&](int done, int total) { progress.emplace_back(done, total); });
+      ReadFolderRows(box.AnsiPath(), [&](int done, int total) { progress.emplace_back(done, total); });
 
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].Name, "A.csv");
@@ -61,7 +61,7 @@ TEST(ReadFolderRows, ListsTheFilesSortedByNameWithTheirFields) {
   EXPECT_EQ(rows[3].Name, "Z.TXT");
   const int64_t sizes[] = {5, 2000, 0, 1};
   for (size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_EQ(rows[i].Folder, box.Path());
+    EXPECT_EQ(rows[i].Folder, box.AnsiPath());
     EXPECT_EQ(rows[i].Bytes, sizes[i]);
     EXPECT_EQ(rows[i].Size, ByteSizeText(sizes[i]));
     EXPECT_EQ(rows[i].Type, FileTypeText(rows[i].Name));
@@ -73,22 +73,22 @@ TEST(ReadFolderRows, ListsTheFilesSortedByNameWithTheirFields) {
 }
 
 TEST(ReadFolderRows, AFolderNameWithoutItsDelimiterWorksToo) {
-  TDemoSandbox box;
+  TSandbox box;
   box.File("one.txt");
-  std::vector<TResultRow> rows = ReadFolderRows(ExcludeTrailingPathDelimiter(box.Path()));
+  std::vector<TResultRow> rows = ReadFolderRows(ExcludeTrailingPathDelimiter(box.AnsiPath()));
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].FullPath(), box.Path() + "one.txt");
+  EXPECT_EQ(rows[0].FullPath(), box.AnsiPath() + "one.txt");
 }
 
 TEST(ReadFolderRows, AnEmptyFolderGivesNoRows) {
-  TDemoSandbox box;
-  EXPECT_TRUE(ReadFolderRows(box.Path()).empty());
+  TSandbox box;
+  EXPECT_TRUE(ReadFolderRows(box.AnsiPath()).empty());
 }
 
 TEST(ReadFolderRows, AMissingFolderRaisesTheSystemError) {
-  TDemoSandbox box;
+  TSandbox box;
   try {
-    (void)ReadFolderRows(box.Path() + "missing\\");
+    (void)ReadFolderRows(box.AnsiPath() + "missing\\");
     FAIL() << "no error";
   } catch (const EOSError& e) {
     EXPECT_TRUE(e.ErrorCode == ERROR_PATH_NOT_FOUND || e.ErrorCode == ERROR_FILE_NOT_FOUND) << e.ErrorCode;
