@@ -14,6 +14,7 @@
 namespace korv {
 namespace {
 
+using test::TAfterDrop;
 using test::TDropSourceTest;
 using test::TEvent;
 using test::TInputDriver;
@@ -31,17 +32,6 @@ struct TFeedbackProbe {
   void Handler(TObject*, int, bool&) {
     ++Calls;
     Started.Set();
-  }
-};
-
-struct TAfterDrop {
-  int Calls = 0;
-  TDragResult Result = drUnknown;
-  bool Optimized = false;
-  void Handler(TObject*, TDragResult r, bool o) {
-    ++Calls;
-    Result = r;
-    Optimized = o;
   }
 };
 

@@ -19,6 +19,7 @@ using test::Enumerate;
 using test::FormatId;
 using test::GetBytes;
 using test::ReadDWORD;
+using test::TAfterDrop;
 using test::TDropSourceTest;
 using test::TPeerDataObject;
 using test::WriteDWORD;
@@ -67,17 +68,6 @@ struct TScriptedDrag {
 void Script(TCustomDropSource& s, TScriptedDrag& drag) {
   s.DoDragDropProc = [&drag](IDataObject* d, IDropSource* src, DWORD ok, DWORD* e) { return drag(d, src, ok, e); };
 }
-
-struct TAfterDrop {
-  int Calls = 0;
-  TDragResult Result = drUnknown;
-  bool Optimized = false;
-  void Handler(TObject*, TDragResult r, bool o) {
-    ++Calls;
-    Result = r;
-    Optimized = o;
-  }
-};
 
 class DropSource : public TDropSourceTest {};
 

@@ -56,6 +56,18 @@ struct TEnumerated {
 // SetData of a 32-bit value through global memory, fRelease TRUE.
 HRESULT WriteDWORD(IDataObject* data, const char* name, DWORD value);
 
+// Records what a drop source's OnAfterDrop reports.
+struct TAfterDrop {
+  int Calls = 0;
+  TDragResult Result = drUnknown;
+  bool Optimized = false;
+  void Handler(TObject*, TDragResult r, bool o) {
+    ++Calls;
+    Result = r;
+    Optimized = o;
+  }
+};
+
 // Case-insensitive comparison of paths (ID lists resolve to the long form).
 [[nodiscard]] bool SamePaths(const std::vector<std::string>& a, const std::vector<std::string>& b);
 
