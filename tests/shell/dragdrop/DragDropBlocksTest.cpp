@@ -20,8 +20,8 @@ namespace {
 
 using test::TGuardedBuffer;
 using test::TRandom;
+using test::U32;
 
-std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 std::string U16(uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); }
 std::string Wide(const std::wstring& s) { return std::string(reinterpret_cast<const char*>(s.data()), s.size() * 2); }
 

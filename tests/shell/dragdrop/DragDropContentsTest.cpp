@@ -8,17 +8,11 @@
 namespace korv {
 namespace {
 
+using test::Request;
 using test::TLyingStream;
 using test::TPeerDataObject;
 using test::TTestDropSource;
-
-std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
-
-FORMATETC Request(TClipboardFormat& f, DWORD tymed) {
-  FORMATETC fe = f.FormatEtc();
-  fe.tymed = tymed;
-  return fe;
-}
+using test::U32;
 
 std::string GroupBlock(const std::vector<std::string>& names) {
   std::string block = U32(static_cast<uint32_t>(names.size()));

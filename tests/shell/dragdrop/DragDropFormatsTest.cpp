@@ -10,16 +10,10 @@
 namespace korv {
 namespace {
 
+using test::Request;
 using test::TLyingStream;
 using test::TPeerDataObject;
-
-std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
-
-FORMATETC Request(TClipboardFormat& f, DWORD tymed) {
-  FORMATETC fe = f.FormatEtc();
-  fe.tymed = tymed;
-  return fe;
-}
+using test::U32;
 
 // Renders the format into a medium of the given kind; the bytes of the medium.
 std::string Render(TClipboardFormat& f, DWORD tymed, DWORD* gotTymed = nullptr) {

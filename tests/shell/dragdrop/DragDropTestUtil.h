@@ -92,6 +92,15 @@ class TPeerDataObject : public IDataObject {
   LONG Ref = 1;
 };
 
+// The bytes of a 32-bit value as they lie in memory.
+[[nodiscard]] inline std::string U32(uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+// A request for the format's data on the given media.
+[[nodiscard]] inline FORMATETC Request(TClipboardFormat& f, DWORD tymed) {
+  FORMATETC fe = f.FormatEtc();
+  fe.tymed = tymed;
+  return fe;
+}
+
 // Global memory holding the bytes (caller frees).
 [[nodiscard]] HGLOBAL GlobalFromBytes(const std::string& bytes);
 // A stream medium over a copy of the bytes, positioned at offset 0 (or at the end).
