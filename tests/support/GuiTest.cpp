@@ -57,11 +57,36 @@ LONG AbsoluteMouseCoordinate(int x, int size) noexcept {
 // ---------------------------------------------------------------------------------------------
 // TInputDriver
 
+namespace {
+constexpr UINT kSendInputMessage = WM_APP + 0x51;
+constexpr char kSinkClass[] = "KorvTestInputSink";
+}  // namespace
+
 TInputDriver::~TInputDriver() = default;
+
+LRESULT CALLBACK TInputDriver::SinkProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kSendInputMessage) {
+    auto* self = reinterpret_cast<TInputDriver*>(lParam);
+    if (!self || self->Pending_.empty()) return 0;
+    return SendInput(static_cast<UINT>(self->Pending_.size()), self->Pending_.data(), sizeof(INPUT));
+  }
+  return DefWindowProcA(wnd, msg, wParam, lParam);
+}
 
 bool TInputDriver::Run(const std::function<void(TInputDriver&)>& steps, DWORD timeoutMs) {
   Error_.clear();
   Failed_ = false;
+  static const bool registered = [] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &TInputDriver::SinkProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kSinkClass;
+    return RegisterClassA(&wc) != 0;
+  }();
+  Sink_ = registered ? CreateWindowExA(0, kSinkClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       GetModuleHandleA(nullptr), nullptr)
+                     : nullptr;
+  if (!Sink_) return Fail("could not create the input window");
   TEvent done;
   std::thread worker([&] {
     try {
@@ -79,6 +104,9 @@ bool TInputDriver::Run(const std::function<void(TInputDriver&)>& steps, DWORD ti
   }
   worker.join();
   PumpPending();
+  // Drops an input request that timed out and was never taken.
+  DestroyWindow(Sink_);
+  Sink_ = nullptr;
   return !Failed_;
 }
 
@@ -89,7 +117,15 @@ bool TInputDriver::Fail(const std::string& what) {
 
 bool TInputDriver::Send(INPUT* inputs, UINT count) {
   if (Failed_) return false;
-  if (SendInput(count, inputs, sizeof(INPUT)) != count) return Fail("SendInput failed");
+  if (!Sink_) return Fail("input is sent only from the steps of Run()");
+  // After a timeout the request stays pending until Run() destroys the window: Pending_ is not
+  // touched again, as every later step stops at Failed_.
+  Pending_.assign(inputs, inputs + count);
+  DWORD_PTR sent = 0;
+  if (!SendMessageTimeoutA(Sink_, kSendInputMessage, 0, reinterpret_cast<LPARAM>(this), SMTO_NORMAL, kDeadlineMs,
+                           &sent))
+    return Fail("the test thread did not take the input in time");
+  if (sent != count) return Fail("SendInput failed");
   return true;
 }
 

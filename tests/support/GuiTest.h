@@ -50,9 +50,12 @@ class TEvent {
 // extent of size pixels: (x * 65536 + size - 1) / size.
 [[nodiscard]] LONG AbsoluteMouseCoordinate(int x, int size) noexcept;
 
-// Real input from a thread of its own. Script() runs the steps on the driver thread while the
-// test thread pumps messages; each step waits (with a deadline) for what it needs and records a
-// failure instead of hanging.
+// Real input driven from a thread of its own. Run() runs the steps on the driver thread while
+// the test thread pumps messages; each step waits (with a deadline) for what it needs and records
+// a failure instead of hanging. The inputs themselves are handed to the test thread, which calls
+// SendInput while it handles messages: the platform's server merges a new pointer move into the
+// WM_MOUSEMOVE that the window's thread has fetched but not yet taken, so a move sent from
+// another thread at that moment is lost (and the window never sees where the pointer ended).
 class TInputDriver {
  public:
   TInputDriver() = default;
@@ -76,8 +79,12 @@ class TInputDriver {
 
  private:
   bool Send(INPUT* inputs, UINT count);
+  static LRESULT CALLBACK SinkProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
   std::string Error_;
   std::atomic<bool> Failed_{false};
+  // A message-only window of the thread that called Run(): it sends the inputs of Pending_.
+  HWND Sink_ = nullptr;
+  std::vector<INPUT> Pending_;
 };
 
 // Records the messages a control's WindowProc sees (then passes them on). Detaching restores
