@@ -1,7 +1,7 @@
-// Helpers of the demo's tests: the demo's window on the screen with real input aimed at its rows,
-// listing a sandbox folder, and a drop target window that takes files. Sandbox folders, the
-// clipboard read back as file names, the shell's own verb identifiers (the oracle for picking a
-// command) and the picker of popup-menu commands come from the shared test support.
+// Helpers of the demo's tests: the demo's window on the screen, listing a sandbox folder, with real
+// input aimed at its rows. Sandbox folders, the clipboard read back as file names, a drop target
+// window, the shell's own verb identifiers (the oracle for picking a command) and the picker of
+// popup-menu commands come from the shared test support.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 
 #include "MainForm.h"
 #include "support/Clipboard.h"
+#include "support/DropTarget.h"
 #include "support/GuiTest.h"
 #include "support/MenuDriver.h"
 #include "support/Sandbox.h"
@@ -29,43 +30,6 @@ namespace korv::test {
 
 // Case-insensitive comparison of two sets of paths.
 [[nodiscard]] bool SamePathSet(std::vector<std::string> a, std::vector<std::string> b);
-
-// A drop target that takes files: it accepts a copy while over its window and reads CF_HDROP
-// at the drop.
-class TFileDropTarget : public IDropTarget {
- public:
-  TFileDropTarget() = default;
-  virtual ~TFileDropTarget() = default;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** obj) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&Ref)); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(InterlockedDecrement(&Ref)); }
-  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
-  HRESULT STDMETHODCALLTYPE DragOver(DWORD keyState, POINTL pt, DWORD* effect) override;
-  HRESULT STDMETHODCALLTYPE DragLeave() override;
-  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) override;
-
-  LONG Ref = 1;
-  int Enters = 0, Drops = 0;
-  DWORD EnterAllowed = 0;
-  std::vector<std::string> Files;  // CF_HDROP of the drop
-  TEvent Entered, Dropped;
-};
-
-// A popup window of the test process registered as a drop target.
-class TDropWindow {
- public:
-  TDropWindow(const TRect& bounds, IDropTarget* target);
-  ~TDropWindow();
-  TDropWindow(const TDropWindow&) = delete;
-  TDropWindow& operator=(const TDropWindow&) = delete;
-  [[nodiscard]] HWND Handle() const noexcept { return H_; }
-  [[nodiscard]] bool Registered() const noexcept { return Registered_; }
-
- private:
-  HWND H_ = nullptr;
-  bool Registered_ = false;
-};
 
 // A fixture with the demo's window listing a sandbox folder, placed at a known spot and active.
 class TDemoWindowTest : public ::testing::Test {

@@ -37,8 +37,8 @@ struct TDownSpy {
 };
 
 TEST_F(EndToEnd, DraggingTwoSelectedRowsOntoAnotherWindowDropsExactlyThoseFiles) {
-  TFileDropTarget target;
-  TDropWindow window(Bounds(880, 120, 300, 300), &target);
+  TTestDropTarget target;
+  TTestWindow window(880, 120, 300, 300, &target);
   ASSERT_TRUE(window.Registered());
   OpenWindow(kFiles);
   const int a = RowOf("alpha.txt"), c = RowOf("charlie.txt");
@@ -69,7 +69,7 @@ TEST_F(EndToEnd, DraggingTwoSelectedRowsOntoAnotherWindowDropsExactlyThoseFiles)
   EXPECT_EQ(target.Enters, 1);
   EXPECT_EQ(target.Drops, 1);
   EXPECT_EQ(target.EnterAllowed, static_cast<DWORD>(DROPEFFECT_COPY));
-  EXPECT_TRUE(SamePathSet(target.Files, expected)) << target.Files.size() << " files dropped";
+  EXPECT_TRUE(SamePathSet(target.HDrop, expected)) << target.HDrop.size() << " files dropped";
   // A copy: the files stay where they are, and so does the selection.
   for (const std::string& p : expected) EXPECT_TRUE(FileExists(p)) << p;
   EXPECT_EQ(Form->ListView1->SelectedRows(), (std::vector<int>{a, c}));

@@ -10,6 +10,7 @@ namespace {
 
 using test::Request;
 using test::TLyingStream;
+using test::MediumBytes;
 using test::TPeerDataObject;
 using test::TTestDropSource;
 using test::U32;
@@ -43,7 +44,7 @@ TEST(TextDataFormat, ASourceOffersTheTextAlsoAsTheVirtualFileTextScrap) {
     ASSERT_TRUE(text.AssignTo(f)) << i;
     TStgMedium m;
     ASSERT_TRUE(f->SetData(Request(*f, TYMED_HGLOBAL), m.M)) << i;
-    rendered.push_back(TPeerDataObject::MediumBytes(m.M));
+    rendered.push_back(MediumBytes(m.M));
   }
   EXPECT_EQ(rendered[0].substr(0, 6), std::string("Hello\0", 6));  // CF_TEXT
   ASSERT_GE(rendered[1].size(), 4 + kFileDescriptorWSize);         // "FileGroupDescriptorW"
@@ -251,7 +252,7 @@ TEST(VirtualFiles, DescriptorsGoOutAsAGroupAndContentsOnDemand) {
   TStgMedium m;
   ASSERT_TRUE(contents.SetData(fe, m.M));
   EXPECT_EQ(m.M.tymed, static_cast<DWORD>(TYMED_ISTREAM));
-  EXPECT_EQ(TPeerDataObject::MediumBytes(m.M), "second file");
+  EXPECT_EQ(MediumBytes(m.M), "second file");
   EXPECT_EQ(m.M.pstm->AddRef(), 2u);  // the medium holds the only other reference
   m.M.pstm->Release();
   fe.lindex = 0;  // the provider has nothing for file 0

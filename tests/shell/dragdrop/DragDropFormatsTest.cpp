@@ -12,6 +12,7 @@ namespace {
 
 using test::Request;
 using test::TLyingStream;
+using test::MediumBytes;
 using test::TPeerDataObject;
 using test::U32;
 
@@ -21,7 +22,7 @@ std::string Render(TClipboardFormat& f, DWORD tymed, DWORD* gotTymed = nullptr) 
   FORMATETC fe = Request(f, tymed);
   if (!f.SetData(fe, m.M)) return "<failed>";
   if (gotTymed) *gotTymed = m.M.tymed;
-  return TPeerDataObject::MediumBytes(m.M);
+  return MediumBytes(m.M);
 }
 
 // Reads a medium holding the bytes into the format.
@@ -375,7 +376,7 @@ TEST(RawFormats, CopyStgMediumCopiesGlobalMemoryAndSharesStreams) {
   ASSERT_TRUE(CopyStgMedium(src, dst));
   ASSERT_EQ(dst.tymed, static_cast<DWORD>(TYMED_HGLOBAL));
   EXPECT_NE(dst.hGlobal, src.hGlobal);
-  EXPECT_EQ(TPeerDataObject::MediumBytes(dst).substr(0, 12), "global bytes");
+  EXPECT_EQ(MediumBytes(dst).substr(0, 12), "global bytes");
   ReleaseStgMedium(&dst);
   ReleaseStgMedium(&src);
 
@@ -385,7 +386,7 @@ TEST(RawFormats, CopyStgMediumCopiesGlobalMemoryAndSharesStreams) {
   src.pUnkForRelease = nullptr;
   ASSERT_TRUE(CopyStgMedium(src, dst));
   ASSERT_EQ(dst.tymed, static_cast<DWORD>(TYMED_ISTREAM));
-  EXPECT_EQ(TPeerDataObject::MediumBytes(dst), "stream bytes");
+  EXPECT_EQ(MediumBytes(dst), "stream bytes");
   ReleaseStgMedium(&dst);
   // Every reference the copy took is given back.
   EXPECT_EQ(stream->AddRef(), 2u);
@@ -404,13 +405,13 @@ TEST(RawFormats, KeepAPeersMediumAndServeCopiesOfIt) {
   EXPECT_FALSE(raw.HasData());
   ASSERT_TRUE(raw.GetData(&peer));
   ASSERT_TRUE(raw.HasData());
-  EXPECT_EQ(TPeerDataObject::MediumBytes(raw.Medium()).substr(0, 12), "private data");
+  EXPECT_EQ(MediumBytes(raw.Medium()).substr(0, 12), "private data");
   // Served as often as asked, each time a medium of its own.
   for (int i = 0; i < 2; ++i) {
     TStgMedium out;
     ASSERT_TRUE(raw.SetData(fe, out.M));
     EXPECT_NE(out.M.hGlobal, raw.Medium().hGlobal);
-    EXPECT_EQ(TPeerDataObject::MediumBytes(out.M).substr(0, 12), "private data");
+    EXPECT_EQ(MediumBytes(out.M).substr(0, 12), "private data");
   }
   raw.Clear();
   EXPECT_FALSE(raw.HasData());
@@ -451,7 +452,7 @@ TEST(RawFormats, SetDataOnObjectHandsOverOrReleasesTheMedium) {
   EXPECT_EQ(m.tymed, static_cast<DWORD>(TYMED_NULL));  // the peer owns it now
   ASSERT_EQ(peer.SetDataCalls.size(), 1u);
   EXPECT_EQ(peer.SetDataCalls[0].Fe.cfFormat, performed.FormatEtc().cfFormat);
-  EXPECT_EQ(TPeerDataObject::MediumBytes(peer.SetDataCalls[0].Medium).substr(0, 4), U32(DROPEFFECT_MOVE));
+  EXPECT_EQ(MediumBytes(peer.SetDataCalls[0].Medium).substr(0, 4), U32(DROPEFFECT_MOVE));
   peer.ReleaseReceived();
   // A format it cannot render sends nothing.
   TString empty;

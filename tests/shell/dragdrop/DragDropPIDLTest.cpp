@@ -15,6 +15,7 @@
 namespace korv {
 namespace {
 
+using test::MediumBytes;
 using test::TPeerDataObject;
 using test::TSandbox;
 
@@ -207,7 +208,7 @@ TEST(PIDLs, TheArrayRoundTripsThroughBothMediaAndTheDataFormat) {
     fe.tymed = tymed;
     STGMEDIUM m{};
     ASSERT_TRUE(array->SetData(fe, m));
-    std::string block = TPeerDataObject::MediumBytes(m);
+    std::string block = MediumBytes(m);
     ExpectSamePaths(PlatformPaths(block), files);
     TPIDLClipboardFormat back;
     ASSERT_TRUE(back.GetDataFromMedium(nullptr, m));  // releases the medium
@@ -224,7 +225,7 @@ TEST(PIDLs, TheArrayRoundTripsThroughBothMediaAndTheDataFormat) {
   fe.tymed = TYMED_HGLOBAL;
   TStgMedium m;
   ASSERT_TRUE(array->SetData(fe, m.M));
-  peer.Add(fe.cfFormat, TPeerDataObject::MediumBytes(m.M));
+  peer.Add(fe.cfFormat, MediumBytes(m.M));
   TPIDLDataFormat target(nullptr);
   ASSERT_TRUE(target.GetData(&peer));
   ExpectSamePaths(StringsToVector(target.Filenames()), files);

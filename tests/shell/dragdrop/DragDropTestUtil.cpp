@@ -53,16 +53,6 @@ HRESULT STDMETHODCALLTYPE TLyingStream::Read(void* pv, ULONG cb, ULONG* pcbRead)
 
 // ---------------------------------------------------------------------------------------------
 
-HGLOBAL GlobalFromBytes(const std::string& bytes) {
-  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.empty() ? 1 : bytes.size());
-  if (!h) return nullptr;
-  if (void* p = GlobalLock(h)) {
-    if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
-    GlobalUnlock(h);
-  }
-  return h;
-}
-
 IStream* StreamFromBytes(const std::string& bytes, bool atEnd) { return new TLyingStream(bytes, 0, atEnd); }
 
 void TPeerDataObject::Add(CLIPFORMAT cf, const std::string& bytes, DWORD tymed, LONG index) {
@@ -119,28 +109,6 @@ HRESULT STDMETHODCALLTYPE TPeerDataObject::SetData(FORMATETC* fe, STGMEDIUM* med
   if (FAILED(SetDataResult)) return SetDataResult;
   SetDataCalls.push_back(Received{*fe, *medium});
   return S_OK;
-}
-
-std::string TPeerDataObject::MediumBytes(const STGMEDIUM& m) {
-  std::string s;
-  if (m.tymed == TYMED_HGLOBAL && m.hGlobal) {
-    size_t n = GlobalSize(m.hGlobal);
-    if (void* p = GlobalLock(m.hGlobal)) {
-      s.assign(static_cast<const char*>(p), n);
-      GlobalUnlock(m.hGlobal);
-    }
-  } else if (m.tymed == TYMED_ISTREAM && m.pstm) {
-    LARGE_INTEGER zero{};
-    m.pstm->Seek(zero, STREAM_SEEK_SET, nullptr);
-    char buf[4096];
-    for (;;) {
-      ULONG got = 0;
-      HRESULT hr = m.pstm->Read(buf, sizeof buf, &got);
-      s.append(buf, got);
-      if (FAILED(hr) || got == 0) break;
-    }
-  }
-  return s;
 }
 
 void TPeerDataObject::ReleaseReceived() {

@@ -12,6 +12,7 @@
 
 #include "shell/dragdrop/DragDrop.h"
 #include "shell/dragdrop/DragDropFormats.h"
+#include "support/DropTarget.h"
 
 namespace korv::test {
 
@@ -68,8 +69,6 @@ class TPeerDataObject : public IDataObject {
   HRESULT SetDataResult = S_OK;  // a failure refuses the medium
   int GetDataCalls = 0;
   [[nodiscard]] LONG RefCount() const noexcept { return Ref; }
-  // Bytes of a received medium (HGLOBAL or stream from offset 0).
-  [[nodiscard]] static std::string MediumBytes(const STGMEDIUM& m);
   void ReleaseReceived();
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** obj) override;
@@ -101,8 +100,6 @@ class TPeerDataObject : public IDataObject {
   return fe;
 }
 
-// Global memory holding the bytes (caller frees).
-[[nodiscard]] HGLOBAL GlobalFromBytes(const std::string& bytes);
 // A stream medium over a copy of the bytes, positioned at offset 0 (or at the end).
 [[nodiscard]] IStream* StreamFromBytes(const std::string& bytes, bool atEnd = false);
 

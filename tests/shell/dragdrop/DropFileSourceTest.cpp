@@ -74,7 +74,7 @@ TEST_F(DropFileSource, RendersTheDocumentedBlocks) {
   LARGE_INTEGER zero{};
   m.pstm->Seek(zero, STREAM_SEEK_CUR, &pos);
   EXPECT_EQ(pos.QuadPart, 21u + 3 + 8 + 4 + 8);  // 21 + number of names + their lengths
-  EXPECT_EQ(test::TPeerDataObject::MediumBytes(m),
+  EXPECT_EQ(test::MediumBytes(m),
             DropFiles(20, false, std::string("C:\\a.txt\0C:\\b\0C:\\third\0\0", 24)));
   ReleaseStgMedium(&m);
   EXPECT_EQ(s.OutstandingReferences(), 0);
