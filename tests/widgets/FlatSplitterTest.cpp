@@ -78,6 +78,19 @@ class FlatSplitterTest : public TWidgetTest {
     PumpPending();
   }
 
+  // Builds and shows the layout, lights the splitter, keeps a shot of the form in before and drags
+  // the bar 40 px to the right, until the drag has taken the left panel's new size 190.
+  void DragRightBy40(TPixelImage& before) {
+    Build();
+    ShowWithFocus();
+    MoveTo(SplitterCentre());
+    ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
+    before = FormShot();
+    StartDrag(40, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
+        << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  }
+
   TPanel* Side = nullptr;
   TPanel* Rest = nullptr;
   TFocusBox* Box = nullptr;
@@ -144,14 +157,8 @@ TEST_F(FlatSplitterTest, PaintsFlatAndLightsUnderTheMouse) {
 }
 
 TEST_F(FlatSplitterTest, DragResizesTheNeighbourWithAnInvertedLine) {
-  Build();
-  ShowWithFocus();
-  MoveTo(SplitterCentre());
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
-  const TPixelImage before = FormShot();
-  StartDrag(40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
-      << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  TPixelImage before;
+  ASSERT_NO_FATAL_FAILURE(DragRightBy40(before));
   EXPECT_EQ(Splitter->ResizedControl(), Side);
   EXPECT_TRUE(Splitter->LineVisible());
   const TRect line = Splitter->LineRect();
@@ -199,14 +206,8 @@ TEST_F(FlatSplitterTest, DragStopsAtTheLimits) {
 }
 
 TEST_F(FlatSplitterTest, EscapeCancelsAndRestores) {
-  Build();
-  ShowWithFocus();
-  MoveTo(SplitterCentre());
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
-  const TPixelImage before = FormShot();
-  StartDrag(40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
-      << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  TPixelImage before;
+  ASSERT_NO_FATAL_FAILURE(DragRightBy40(before));
   const TRect line = Splitter->LineRect();
   // Other keys during the drag reach the box's own handler.
   KeyDown('A');
@@ -336,14 +337,8 @@ TEST_F(FlatSplitterTest, NoRoomForMinSizeDoesNotStart) {
 }
 
 TEST_F(FlatSplitterTest, LostCaptureCancelsTheDrag) {
-  Build();
-  ShowWithFocus();
-  MoveTo(SplitterCentre());
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
-  const TPixelImage before = FormShot();
-  StartDrag(40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }))
-      << Splitter->NewSize() << " sizing " << Splitter->Sizing();
+  TPixelImage before;
+  ASSERT_NO_FATAL_FAILURE(DragRightBy40(before));
   const TRect line = Splitter->LineRect();
   ReleaseCapture();
   ASSERT_TRUE(PumpUntil([&] { return !Splitter->Sizing(); }));
@@ -375,13 +370,8 @@ TEST_F(FlatSplitterTest, ActiveControlDestroyedDuringTheDrag) {
 }
 
 TEST_F(FlatSplitterTest, SplitterDestroyedDuringTheDrag) {
-  Build();
-  ShowWithFocus();
-  MoveTo(SplitterCentre());
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->Lit(); }));
-  const TPixelImage before = FormShot();
-  StartDrag(40, 0);
-  ASSERT_TRUE(PumpUntil([&] { return Splitter->NewSize() == 190; }));
+  TPixelImage before;
+  ASSERT_NO_FATAL_FAILURE(DragRightBy40(before));
   const TRect line = Splitter->LineRect();
   // No realignment while we look: the splitter's going would move the panels.
   Form->DisableAlign();
