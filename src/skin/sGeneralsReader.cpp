@@ -14,7 +14,7 @@ namespace {
 enum class KeyKind { Int, Bevel, Bool, Gradient };
 
 // One key of a section, its default and its field. Kept in the order the reader fills them.
-struct KeySpec {
+struct TKeyRule {
   const char* Key;
   KeyKind Kind;
   int32_t IntDefault;      // Int, Bevel
@@ -48,7 +48,7 @@ struct KeySpec {
         [](TsGeneralData& d) { return &d.arr; }                                                                \
   }
 
-const KeySpec kKeys[] = {
+const TKeyRule kKeys[] = {
     KI("COLOR", 0xFFFFFF, Color),
     KB("BEVEL", Bevel),
     KI("SHADOWBLUR", 6, ShadowBlur),
@@ -95,7 +95,7 @@ const KeySpec kKeys[] = {
 bool IsTrue(std::string_view s) { return UpperCase(s) == "TRUE"; }
 
 // Sets a gradient text and its stops; the text of exactly one blank means no gradient.
-void SetGradient(const KeySpec& k, TsGeneralData& d, const std::string& text) {
+void SetGradient(const TKeyRule& k, TsGeneralData& d, const std::string& text) {
   *k.Text(d) = text;
   if (text != " ")
     ParseGradientData(text, *k.Array(d));
@@ -192,7 +192,7 @@ void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneral
   const FolderModel model(ini);
   static const std::vector<std::string> keys = [] {
     std::vector<std::string> k;
-    for (const KeySpec& spec : kKeys) k.emplace_back(spec.Key);
+    for (const TKeyRule& rule : kKeys) k.emplace_back(rule.Key);
     return k;
   }();
   TsGeneralDataArray out;
@@ -202,7 +202,7 @@ void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneral
     g.SectionName = model.Name(i);
     g.ParentClass = model.ParentClass(i);
     for (size_t n = 0; n < std::size(kKeys); ++n) {
-      const KeySpec& k = kKeys[n];
+      const TKeyRule& k = kKeys[n];
       const std::string& key = keys[n];
       switch (k.Kind) {
         case KeyKind::Int:
@@ -253,7 +253,7 @@ void AppendCommonGenerals(const std::vector<std::string>& lines, TsGeneralDataAr
         break;
       }
 
-    for (const KeySpec& k : kKeys) {
+    for (const TKeyRule& k : kKeys) {
       switch (k.Kind) {
         case KeyKind::Int: {
           int32_t v = ReadIniInteger(sections, sec.Name, k.Key, -1);

@@ -36,7 +36,7 @@ void SetShellStartupError(std::string message);
 
 // The entry points bound at start-up (null when missing). Tests may replace them.
 using TStrRetToStrW = HRESULT(WINAPI*)(STRRET* strret, LPCITEMIDLIST list, LPWSTR* out);
-using TPathMatchSpecW = BOOL(WINAPI*)(LPCWSTR name, LPCWSTR spec);
+using TPathMatchSpecW = BOOL(WINAPI*)(LPCWSTR name, LPCWSTR pattern);
 struct TShellEntryPoints {
   TStrRetToStrW StrRetToStrW = nullptr;
   TPathMatchSpecW PathMatchSpecW = nullptr;
