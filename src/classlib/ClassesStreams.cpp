@@ -478,11 +478,14 @@ HRESULT STDMETHODCALLTYPE TStreamAdapter::Clone(IStream** stm) {
   if (!stm) return STG_E_INVALIDPOINTER;
   *stm = nullptr;
   try {
+    // The position is taken first: a stream that throws here must leave no clone and no
+    // reference on the root behind.
+    const int64_t pos = FSource ? FClonePos : FStream->Position();
     TStreamAdapter* root = FSource ? FSource : this;
     auto* clone = new TStreamAdapter(FStream, TStreamOwnership::soReference);
     clone->FSource = root;
+    clone->FClonePos = pos;
     root->AddRef();
-    clone->FClonePos = FSource ? FClonePos : FStream->Position();
     *stm = clone;
     return S_OK;
   } catch (const std::bad_alloc&) {

@@ -354,6 +354,22 @@ TEST(TStreamAdapterTest, NoExceptionLeavesTheComSurface) {
   EXPECT_EQ(clone, nullptr);
 }
 
+TEST(TStreamAdapterTest, AFailedCloneKeepsNoReferenceOnTheOwner) {
+  // A clone that cannot learn the position must not keep the adapter (and its stream) alive.
+  struct TWatchedStream : TThrowingStream {
+    explicit TWatchedStream(bool* destroyed) : Destroyed(destroyed) {}
+    ~TWatchedStream() override { *Destroyed = true; }
+    bool* Destroyed;
+  };
+  bool destroyed = false;
+  auto stm = Adapt(new TWatchedStream(&destroyed));
+  IStream* clone = nullptr;
+  EXPECT_TRUE(FAILED(stm->Clone(&clone)));
+  EXPECT_EQ(clone, nullptr);
+  stm.Reset();
+  EXPECT_TRUE(destroyed);
+}
+
 TEST(TStreamAdapterTest, ReferenceCountsAndOwnership) {
   TMemoryStream borrowed;
   auto* a = new TStreamAdapter(&borrowed, TStreamOwnership::soReference);
