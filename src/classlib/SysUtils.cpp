@@ -732,9 +732,17 @@ std::string GetCurrentDir() {
 }
 
 std::string GetTempDir() {
-  char buf[MAX_PATH + 1];
-  DWORD n = GetTempPathA(sizeof buf, buf);
-  return IncludeTrailingPathDelimiter(std::string(buf, n));
+  // A buffer too small is answered with the size needed (its contents undefined), a failure with 0.
+  std::string buf(MAX_PATH + 1, '\0');
+  DWORD n = GetTempPathA(static_cast<DWORD>(buf.size()), buf.data());
+  if (n >= buf.size()) {
+    buf.assign(n, '\0');
+    n = GetTempPathA(static_cast<DWORD>(buf.size()), buf.data());
+    if (n >= buf.size()) n = 0;
+  }
+  if (n == 0) RaiseLastOSError();
+  buf.resize(n);
+  return IncludeTrailingPathDelimiter(buf);
 }
 
 int64_t FileSizeOf(const std::string& name) {

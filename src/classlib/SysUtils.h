@@ -188,7 +188,7 @@ bool RemoveDir(const std::string& dir);
 [[nodiscard]] std::string ExcludeTrailingPathDelimiter(std::string_view s);
 [[nodiscard]] std::string ExpandFileName(const std::string& name);  // GetFullPathNameA, any length
 [[nodiscard]] std::string GetCurrentDir();
-[[nodiscard]] std::string GetTempDir();  // with a trailing "\"
+[[nodiscard]] std::string GetTempDir();  // with a trailing "\"; raises EOSError when there is none
 [[nodiscard]] int64_t FileSizeOf(const std::string& name);  // -1 when it cannot be read
 
 // The running executable's full file name, and its folder with a trailing "\".

@@ -278,6 +278,23 @@ TEST(ProcessTest, ExecutableFolder) {
   EXPECT_EQ(GetTempDir().back(), '\\');
 }
 
+TEST(ProcessTest, TempFolderLongerThanAPath) {
+  // A TMP longer than MAX_PATH: the whole folder, or an error where the system refuses it (Wine
+  // does), but never a cut-off text or the root.
+  char saved[32768];
+  const DWORD had = GetEnvironmentVariableA("TMP", saved, sizeof saved);
+  ASSERT_LT(had, sizeof saved);
+  const std::string longTmp = "C:\\" + std::string(MAX_PATH + 40, 't');
+  ASSERT_TRUE(SetEnvironmentVariableA("TMP", longTmp.c_str()));
+  try {
+    EXPECT_EQ(GetTempDir(), longTmp + "\\");
+  } catch (const EOSError& e) {
+    EXPECT_NE(e.ErrorCode, 0u);
+  }
+  SetEnvironmentVariableA("TMP", had ? saved : nullptr);
+  EXPECT_EQ(GetTempDir().back(), '\\');
+}
+
 TEST(OSErrorTest, MessagesComeFromTheSystem) {
   try {
     RaiseLastOSError(ERROR_FILE_NOT_FOUND);
