@@ -668,18 +668,18 @@ void TReader::ResolveFixups() {
 }
 
 void TReader::AbortRead(TComponent* root) noexcept {
-  // Take back what this read created; what existed before is left as it is now.
-  for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it) {
-    TComponent* c = *it;
-    for (int i = 0; i < root->ComponentCount(); ++i)
-      if (root->Components(i) == c) {
-        delete c;
-        break;
-      }
-  }
+  // Take back what this read created; what existed before is left as it is now. A component
+  // may already be gone with another (a control dies with its parent, and an existing control
+  // may have been put into a created one): only those the root still owns are touched.
+  auto ownedByRoot = [root](const TComponent* c) {
+    for (int i = 0, n = root->ComponentCount(); i < n; ++i)
+      if (root->Components(i) == c) return true;
+    return false;
+  };
+  for (auto it = FCreated.rbegin(); it != FCreated.rend(); ++it)
+    if (ownedByRoot(*it)) delete *it;
   for (TComponent* c : FLoaded)
-    if (std::find(FCreated.begin(), FCreated.end(), c) == FCreated.end())
-      c->SetComponentState(0, csLoading | csReading);
+    if (c != root && ownedByRoot(c)) c->SetComponentState(0, csLoading | csReading);
   root->SetComponentState(0, csLoading | csReading);
   FLoaded.clear();
   FCreated.clear();

@@ -2,7 +2,9 @@
 // captions and colours, and controls nested in windowed controls keep their parents.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
@@ -55,6 +57,63 @@ TEST(ControlsStreaming, NestedPanelsKeepTheirParentsAndProperties) {
   EXPECT_EQ(inner->BoundsRect().top, alignedInner.top);
   EXPECT_EQ(inner->BoundsRect().right, alignedInner.right);
   EXPECT_EQ(inner->BoundsRect().bottom, alignedInner.bottom);
+  UnRegisterClass(TPanel::StaticClass());
+}
+
+// A panel whose memory is poisoned and kept when it is deleted, so that a later write through a
+// stale pointer shows up in the bytes.
+std::vector<std::pair<void*, size_t>> gKeptBlocks;
+class TKeptPanel : public TPanel {
+  KORV_CLASS(TKeptPanel, TPanel)
+ public:
+  explicit TKeptPanel(TComponent* owner) : TPanel(owner) {}
+  static void* operator new(size_t n) { return ::operator new(n); }
+  static void operator delete(void* p, size_t n) {
+    std::memset(p, 0xDD, n);
+    gKeptBlocks.emplace_back(p, n);
+  }
+};
+KORV_DEFINE_CLASS(TKeptPanel, TPanel, &CreateComponent<TKeptPanel>, nullptr);
+
+TEST(ControlsStreaming, AFailedReadTouchesNoComponentItFreed) {
+  RegisterClass(TPanel::StaticClass());
+  RegisterClass(TKeptPanel::StaticClass());
+  TMemoryStream stream;
+  {
+    auto form = std::make_unique<TForm>(nullptr);
+    form->SetName("Form1");
+    auto* outer = new TPanel(form.get());
+    outer->SetName("Outer");
+    outer->SetParent(form.get());
+    auto* inner = new TKeptPanel(form.get());
+    inner->SetName("Inner");
+    inner->SetParent(outer);
+    WriteComponent(stream, form.get());
+  }
+  for (auto& [p, n] : gKeptBlocks) ::operator delete(p);
+  gKeptBlocks.clear();
+
+  // The reading form already has Inner; the stream puts it into a new Outer and then breaks off.
+  auto copy = std::make_unique<TForm>(nullptr);
+  auto* inner = new TKeptPanel(copy.get());
+  inner->SetName("Inner");
+  inner->SetParent(copy.get());
+  std::vector<uint8_t> bytes(static_cast<const uint8_t*>(stream.Memory()),
+                             static_cast<const uint8_t*>(stream.Memory()) + stream.Size() - 1);
+  EXPECT_THROW(ReadComponentFromMemory(bytes.data(), bytes.size(), copy.get()), EReadError);
+
+  // Outer was taken back, and Inner went with it as its child control; nothing wrote to it after.
+  EXPECT_EQ(copy->FindComponent("Outer"), nullptr);
+  EXPECT_EQ(copy->FindComponent("Inner"), nullptr);
+  EXPECT_FALSE(copy->HasState(csLoading | csReading));
+  ASSERT_EQ(gKeptBlocks.size(), 1u);
+  const auto* b = static_cast<const unsigned char*>(gKeptBlocks[0].first);
+  size_t touched = 0;
+  for (size_t i = 0; i < gKeptBlocks[0].second; ++i) touched += b[i] != 0xDD;
+  EXPECT_EQ(touched, 0u);
+  for (auto& [p, n] : gKeptBlocks) ::operator delete(p);
+  gKeptBlocks.clear();
+  UnRegisterClass(TKeptPanel::StaticClass());
   UnRegisterClass(TPanel::StaticClass());
 }
 
