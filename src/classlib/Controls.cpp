@@ -391,23 +391,6 @@ TPoint TControl::ScreenToClient(TPoint p) const {
   return Point(p.x - o.x, p.y - o.y);
 }
 
-TPoint TControl::ClientToParent(TPoint p, TWinControl* parent) const {
-  if (!parent) parent = FParent;
-  const TControl* c = this;
-  while (c && c != parent) {
-    if (auto* w = dynamic_cast<const TWinControl*>(c); w && w->HandleAllocated()) {
-      // A window's client area may be offset by its border.
-      TPoint sp = w->ClientToScreen(p);
-      return parent ? parent->ScreenToClient(sp) : sp;
-    }
-    p.x += c->FLeft;
-    p.y += c->FTop;
-    c = c->FParent;
-  }
-  if (c != parent) throw EInvalidOperation("Control is not a child of the given parent");
-  return p;
-}
-
 void TControl::SetAlign(TAlign align) {
   if (FAlign == align) return;
   TAlign old = FAlign;

@@ -242,7 +242,6 @@ class TControl : public TComponent {
   [[nodiscard]] virtual TPoint ClientOrigin() const;
   [[nodiscard]] TPoint ClientToScreen(TPoint p) const;
   [[nodiscard]] TPoint ScreenToClient(TPoint p) const;
-  [[nodiscard]] TPoint ClientToParent(TPoint p, TWinControl* parent = nullptr) const;
 
   [[nodiscard]] TAlign Align() const noexcept { return FAlign; }
   void SetAlign(TAlign align);
@@ -640,8 +639,6 @@ class TCustomControl : public TWinControl {
 
 // The control bound to a window of this process, or nullptr.
 [[nodiscard]] TWinControl* FindControl(HWND wnd) noexcept;
-// The innermost control window at a screen point (nullptr when the window is not ours).
-[[nodiscard]] TWinControl* FindVCLWindow(TPoint screenPos) noexcept;
 // The control (graphic children included) at a screen point.
 [[nodiscard]] TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) noexcept;
 // The form that contains control (nullptr when there is none).
@@ -661,9 +658,10 @@ void DeallocateHWnd(HWND wnd) noexcept;
 // Forces ThemesEnabled to value (1 true, 0 false) or back to detection (-1).
 void SetThemesEnabledOverride(int value) noexcept;
 
-// Records an exception that a window procedure caught (it never leaves the procedure); the
-// application shows or reports it (it is dropped when there is no application). Called inside a
-// catch block; unknown is the message for an exception that is not a std::exception.
+// Records an exception that a window procedure or the message loop caught (it never leaves
+// them); the application shows or reports it (it is dropped when there is no application).
+// Called inside a catch block; unknown is the message for an exception that is not a
+// std::exception.
 void HandleWndProcException(const char* unknown = "Unknown exception in a window procedure") noexcept;
 
 }  // namespace korv

@@ -101,15 +101,6 @@ TWinControl* FindControl(HWND wnd) noexcept {
   return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
 }
 
-TWinControl* FindVCLWindow(TPoint screenPos) noexcept {
-  HWND wnd = WindowFromPoint(screenPos);
-  while (wnd) {
-    if (TWinControl* c = FindControl(wnd)) return c;
-    wnd = GetParent(wnd);
-  }
-  return nullptr;
-}
-
 TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) noexcept {
   HWND wnd = WindowFromPoint(screenPos);
   if (wnd && allowDisabled) {
@@ -361,14 +352,13 @@ void TWinControl::CreateSubWindows() {
 void TWinControl::DestroyHandle() {
   if (!FHandle) return;
   FControlState |= csDestroyingHandle;
-  // Keep the text of the window in the object.
-  FText = GetText();
   for (TWinControl* c : FTabList) c->DestroyHandle();
   DestroyWnd();
   FControlState &= ~csDestroyingHandle;
 }
 
 void TWinControl::DestroyWnd() {
+  // Keep the text of the window in the object.
   FText = GetText();
   FTrackMode = 0;
   FMouseControl = nullptr;
@@ -726,16 +716,10 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
     if (std::find(FControls.begin(), FControls.end(), c) == FControls.end()) continue;
     TRect r = c->BoundsRect();
     if (!RectVisible(dc, &r)) continue;
-    int saved = SaveDC(dc);
+    TSaveDCGuard saved(dc);
     SetViewportOrgEx(dc, org.x + c->FLeft, org.y + c->FTop, nullptr);
     IntersectClipRect(dc, 0, 0, c->FWidth, c->FHeight);
-    try {
-      c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-    } catch (...) {
-      RestoreDC(dc, saved);
-      throw;
-    }
-    RestoreDC(dc, saved);
+    c->Perform(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
   }
 }
 
@@ -747,17 +731,13 @@ void TWinControl::PaintHandler(HDC dc) {
     PaintWindow(dc);
     return;
   }
-  int saved = SaveDC(dc);
-  for (TControl* c : FControls)
-    if (!c->IsWindowed() && c->FVisible && (c->FControlStyle & csOpaque))
-      ExcludeClipRect(dc, c->FLeft, c->FTop, c->FLeft + c->FWidth, c->FTop + c->FHeight);
-  try {
+  {
+    TSaveDCGuard saved(dc);
+    for (TControl* c : FControls)
+      if (!c->IsWindowed() && c->FVisible && (c->FControlStyle & csOpaque))
+        ExcludeClipRect(dc, c->FLeft, c->FTop, c->FLeft + c->FWidth, c->FTop + c->FHeight);
     PaintWindow(dc);
-  } catch (...) {
-    RestoreDC(dc, saved);
-    throw;
   }
-  RestoreDC(dc, saved);
   PaintControls(dc, nullptr);
 }
 
@@ -1189,10 +1169,6 @@ void TWinControl::WMNCDestroy(TMessage& m) {
 
 void TWinControl::WndProc(TMessage& m) {
   switch (m.Msg) {
-    case WM_SETFOCUS: {
-      // A form that refuses the focus (disabled controls...) is handled by the form itself.
-      break;
-    }
     case WM_MOUSEMOVE:
       if (FHandle) {
         TrackMouse(false);

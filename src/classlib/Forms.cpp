@@ -955,11 +955,8 @@ bool TApplication::ProcessMessage(MSG& msg) {
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }
-  } catch (const Exception& e) {
-    HandleException(&e);
-  } catch (const std::exception& e) {
-    Exception wrapped(e.what());
-    HandleException(&wrapped);
+  } catch (...) {
+    HandleWndProcException("Unknown exception in the message loop");
   }
   return true;
 }
@@ -968,8 +965,8 @@ void TApplication::Idle(const MSG&) {
   bool done = true;
   try {
     if (OnIdle) OnIdle(this, done);
-  } catch (const Exception& e) {
-    HandleException(&e);
+  } catch (...) {
+    HandleWndProcException("Unknown exception in the message loop");
   }
   if (done) WaitMessage();
 }

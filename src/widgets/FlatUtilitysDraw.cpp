@@ -1,4 +1,5 @@
 // The canvas side of the flat drawing helpers.
+#include "classlib/ExtCtrls.h"
 #include "classlib/Handles.h"
 #include "widgets/FlatUtilitys.h"
 
@@ -6,19 +7,7 @@ namespace korv {
 
 void DrawFrameRings(TCanvas& canvas, const TRect& rect, TColor topLeft, TColor bottomRight, int count) {
   TRect r = rect;
-  canvas.Pen()->SetWidth(1);
-  r.right -= 1;
-  r.bottom -= 1;
-  for (int i = 0; i < count; ++i) {
-    canvas.Pen()->SetColor(topLeft);
-    const TPoint a[3] = {{r.left, r.bottom}, {r.left, r.top}, {r.right, r.top}};
-    canvas.Polyline(a, 3);
-    canvas.Pen()->SetColor(bottomRight);
-    // The polyline leaves out its last point, so the bottom row reaches the left column.
-    const TPoint b[3] = {{r.right, r.top}, {r.right, r.bottom}, {r.left - 1, r.bottom}};
-    canvas.Polyline(b, 3);
-    InflateRect(&r, -1, -1);
-  }
+  Frame3D(canvas.Handle(), r, topLeft, bottomRight, count);
 }
 
 TColor ShadeColor(TColor base, TColor fallback, uint8_t percent, bool darker) {

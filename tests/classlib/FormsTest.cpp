@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
@@ -358,6 +361,61 @@ TEST_F(FormTest, HooksSeeTheApplicationWindowsMessagesFirst) {
   EXPECT_EQ(b.Seen, 1);
   Application->UnhookMainWindow(TWindowHook(&b, &AppHook::Proc));
   EXPECT_FALSE(IsWindowVisible(Application->Handle()));
+}
+
+// Exceptions of every kind that leave an OnIdle or OnMessage handler stay in the loop and reach
+// OnException, as they do from a window procedure.
+TEST_F(FormTest, TheMessageLoopReportsEveryExceptionOfItsHandlers) {
+  struct Handlers {
+    std::vector<std::string> Reported;
+    int Idles = 0;
+    int Messages = 0;
+    void Report(TObject*, const Exception* e) { Reported.push_back(e ? e->Message() : "?"); }
+    void Idle(TObject*, bool& done) {
+      ++Idles;
+      done = false;  // no wait for a message afterwards
+      throw std::runtime_error("idle failed");
+    }
+    void Message(MSG& msg, bool&) {
+      if (msg.message == WM_USER + 78) {
+        ++Messages;
+        throw 42;
+      }
+    }
+  } h;
+  TExceptionEvent savedException = Application->OnException;
+  Application->OnException = TExceptionEvent(&h, &Handlers::Report);
+  Application->OnIdle = TIdleEvent(&h, &Handlers::Idle);
+  Application->OnMessage = TMessageEvent(&h, &Handlers::Message);
+  bool idleEscaped = false, messageEscaped = false;
+  PumpPending();
+  for (DWORD start = GetTickCount(); h.Idles == 0 && static_cast<int>(GetTickCount() - start) < 2000;) {
+    try {
+      Application->HandleMessage();
+    } catch (...) {
+      idleEscaped = true;
+      break;
+    }
+  }
+  PostMessageA(Application->Handle(), WM_USER + 78, 0, 0);
+  Application->OnIdle = nullptr;
+  for (DWORD start = GetTickCount(); h.Messages == 0 && static_cast<int>(GetTickCount() - start) < 2000;) {
+    try {
+      Application->ProcessMessages();
+    } catch (...) {
+      messageEscaped = true;
+      break;
+    }
+  }
+  Application->OnMessage = nullptr;
+  Application->OnException = savedException;
+  EXPECT_FALSE(idleEscaped) << "an OnIdle exception left the loop";
+  EXPECT_FALSE(messageEscaped) << "an OnMessage exception left the loop";
+  ASSERT_EQ(h.Idles, 1);
+  ASSERT_EQ(h.Messages, 1);
+  ASSERT_EQ(h.Reported.size(), 2u);
+  EXPECT_EQ(h.Reported[0], "idle failed");
+  EXPECT_FALSE(h.Reported[1].empty());
 }
 
 TEST_F(FormTest, ApplicationIsActiveWhileOneOfItsFormsIsAndFormsOwnerIsTheApplicationWindow) {
