@@ -70,11 +70,17 @@ std::vector<TResultRow> ReadFolderRows(const std::string& folder, const TRowProg
   TSearchRec rec;
   DWORD rc = FindFirst(dir + "*", faAnyFile, rec);
   if (rc != 0 && rc != ERROR_FILE_NOT_FOUND && rc != ERROR_NO_MORE_FILES) RaiseLastOSError(rc);
-  while (rc == 0) {
-    if (!(rec.Attr & faDirectory)) found.push_back(rec);
-    rc = FindNext(rec);
+  {
+    // The search handle goes on every exit, a failed allocation on the way included.
+    struct TSearchScope {
+      TSearchRec& Rec;
+      ~TSearchScope() { FindClose(Rec); }
+    } search{rec};
+    while (rc == 0) {
+      if (!(rec.Attr & faDirectory)) found.push_back(rec);
+      rc = FindNext(rec);
+    }
   }
-  FindClose(rec);
   if (rc != ERROR_NO_MORE_FILES && rc != ERROR_FILE_NOT_FOUND) RaiseLastOSError(rc);
 
   std::sort(found.begin(), found.end(),

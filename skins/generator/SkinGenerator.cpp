@@ -301,13 +301,12 @@ void DrawCaptionButton(const Frame& f, const std::string& key, int state) {
 }
 
 void DrawCheckMark(const Pen& p, int size) {
-  const int s = size / 13 + (size >= 13 ? 0 : 0);
   if (size >= 13) {
     p.Line(3, 6, 5, 8, 2);
     p.Line(5, 8, 9, 3, 2);
   } else {
-    p.Line(2, 4, 3, 5, 1 + s);
-    p.Line(3, 5, 6, 2, 1 + s);
+    p.Line(2, 4, 3, 5);
+    p.Line(3, 5, 6, 2);
   }
 }
 

@@ -220,8 +220,6 @@ struct TShellBrowser::TBoundFolder {
 
 TShellBrowser::TShellBrowser(TComponent* owner)
     : TComponent(owner), FMultiObjects(std::make_unique<TFileNames>()), FFilters(std::make_unique<TFileNames>()) {
-  FShowErrorMessages = true;
-  FShowContextMenuOnTop = false;
   SetFolder(L"");
 }
 

@@ -399,6 +399,96 @@ TEST_F(ContextMenu, HiddenWindowForwardsMenuMessages) {
   EXPECT_TRUE(ran);
 }
 
+// The references a COM object holds, read through AddRef and Release.
+ULONG References(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+TEST_F(ContextMenu, EveryExitGivesBackTheShellMenuAndTheHiddenWindow) {
+  TSandbox box;
+  std::wstring f = box.File(L"e.txt");
+  std::wstring gone = box.File(L"gone.txt");
+  DeleteFileW(gone.c_str());
+  std::map<std::string, UINT> ids = ShellVerbIds(box.Path(), {L"e.txt"});
+  ASSERT_TRUE(ids.count("copy"));
+
+  TShellBrowser b(nullptr);
+  b.SetFolder(box.Path());
+  IShellFolder* folder = b.ShellFolder();
+  TAppMenu app;
+  TVerbGuard guard;
+  bool raiseInHandler = false;
+  struct TRaiser {
+    TVerbGuard* Guard;
+    bool* Raise;
+    void Select(const std::string& command, bool& execute) {
+      if (*Raise) throw EAbort("raised by the handler");
+      Guard->Select(command, execute);
+    }
+  } raiser{&guard, &raiseInHandler};
+  b.OnContextMenuSelect = TOnContextMenuSelectEvent(&raiser, &TRaiser::Select);
+
+  // What the tracker answers: a shell command, nothing, or the copied item "Two".
+  enum class TPick { Copy, Nothing, AppItem };
+  TPick pick = TPick::Nothing;
+  HWND owner = nullptr;
+  ULONG held = 0;
+  TTrackerScope scope([&](HMENU menu, HWND window, POINT, UINT) -> UINT {
+    owner = window;
+    held = References(folder);
+    if (pick == TPick::Copy) return ids["copy"];
+    return pick == TPick::AppItem ? GetMenuItemID(menu, 1) : 0;
+  });
+
+  const ULONG before = References(folder);
+  auto popup = [&](TPick p, const std::wstring& name, bool raise) {
+    pick = p;
+    raiseInHandler = raise;
+    owner = nullptr;
+    held = 0;
+    b.MultiObjects()->Add(name);
+    return b.PopupContextMenu(POINT{3, 3}, &app.Menu);
+  };
+  auto expectAllGivenBack = [&](const char* exit) {
+    EXPECT_EQ(References(folder), before) << exit;
+    EXPECT_EQ(b.ShellFolder(), folder) << exit;
+    EXPECT_EQ(b.MenuWindow(), nullptr) << exit;
+    EXPECT_EQ(b.MergedMenu(), nullptr) << exit;
+    EXPECT_EQ(b.MultiObjects()->Count(), 0) << exit;
+    if (owner) {
+      EXPECT_FALSE(IsWindow(owner)) << exit;
+    }
+  };
+
+  guard.Allowed.clear();  // the shell's command is offered, then vetoed
+  EXPECT_EQ(popup(TPick::Copy, f, false), "");
+  // The shell's menu holds the folder while it is up: a menu kept would show in the count.
+  EXPECT_GT(held, before);
+  EXPECT_NE(owner, nullptr);
+  expectAllGivenBack("vetoed");
+
+  guard.Allowed = {"copy"};
+  EXPECT_EQ(popup(TPick::Copy, f, false), "copy");
+  EXPECT_TRUE(SamePathSet(ClipboardFiles(), {f}));
+  expectAllGivenBack("carried out");
+
+  EXPECT_EQ(popup(TPick::Nothing, f, false), "");
+  expectAllGivenBack("cancelled");
+
+  EXPECT_EQ(popup(TPick::AppItem, f, false), "");
+  EXPECT_EQ(app.Clicks.size(), 1u);
+  expectAllGivenBack("copied item");
+
+  EXPECT_THROW(popup(TPick::Copy, f, true), EAbort);
+  EXPECT_GT(held, before);
+  expectAllGivenBack("raised by the handler");
+
+  EXPECT_THROW(popup(TPick::Copy, gone, false), EShellBrowserError);
+  EXPECT_EQ(owner, nullptr);  // no menu for a name that is gone
+  expectAllGivenBack("stale name");
+}
+
 TEST_F(ContextMenu, RenameGoesToTheHandler) {
   TSandbox box;
   std::wstring f = box.File(L"r.txt");
