@@ -1,5 +1,6 @@
 // BMP reading: a plain decoder over a byte buffer. Every offset and size is checked against the
 // buffer before use; anything that cannot be read safely raises EInvalidGraphic.
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -249,7 +250,8 @@ class TDibReader {
   }
 
   // RLE8/RLE4: pixels the stream skips stay black. The stream must end with its end-of-bitmap
-  // code unless every row has been filled.
+  // code unless every row has been filled. The column stops at Width_: a long stream of runs and
+  // deltas past the right edge cannot carry it round to a negative value.
   void DecodeRle() {
     size_t n = Pixels_.N;
     if (SizeImage_ && SizeImage_ < n) n = SizeImage_;
@@ -258,7 +260,8 @@ class TDibReader {
     int x = 0, y = 0;  // y counts file rows (bottom-up)
     bool rle4 = Compression_ == BI_RLE4;
     auto put = [&](int index) {
-      if (x < Width_ && y < Height_) Put(OutRow(y) + 3 * x, Palette_[static_cast<size_t>(index)]);
+      if (x >= Width_) return;
+      Put(OutRow(y) + 3 * x, Palette_[static_cast<size_t>(index)]);
       ++x;
     };
     while (true) {
@@ -267,13 +270,7 @@ class TDibReader {
       uint8_t count = p[i], value = p[i + 1];
       i += 2;
       if (count) {
-        for (int k = 0; k < count; ++k) {
-          if (x >= Width_) {
-            x += count - k;
-            break;
-          }
-          put(rle4 ? ((k & 1) ? (value & 0xF) : (value >> 4)) : value);
-        }
+        for (int k = 0; k < count && x < Width_; ++k) put(rle4 ? ((k & 1) ? (value & 0xF) : (value >> 4)) : value);
         continue;
       }
       switch (value) {
@@ -285,7 +282,7 @@ class TDibReader {
           return;
         case 2: {  // delta
           if (n - i < 2) Bad("truncated RLE data");
-          x += p[i];
+          x = std::min(x + p[i], Width_);
           y += p[i + 1];
           i += 2;
           break;

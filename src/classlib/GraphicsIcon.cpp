@@ -183,32 +183,26 @@ void TIcon::SaveToStream(TStream& stream) const {
   if (w <= 0 || h <= 0 || w > 256 || h > 256) throw EInvalidGraphic("Invalid icon");
   TWindowDC screen = TWindowDC::Client(nullptr);
 
+  // A monochrome icon has no colour bitmap: its mask bitmap is twice as high, the AND mask on
+  // top and the XOR (colour) mask below, that is the upper and the lower half of the bottom-up
+  // rows. Its XOR half becomes the colour image.
+  const int maskHeight = color ? h : 2 * h;
+  if (!color && !mask) throw EInvalidGraphic("Invalid icon");
   std::vector<uint8_t> xorBits(static_cast<size_t>(w) * h * 4, 0);
   struct {
     BITMAPINFOHEADER h;
     RGBQUAD colors[2];
   } bi{};
-  bi.h = DibHeader(w, h, 32);
-  if (color) {
-    if (!GetDIBits(screen.Get(), color.Get(), 0, static_cast<UINT>(h), xorBits.data(),
-                   reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS))
-      throw EInvalidGraphic("Invalid icon");
-  }
+  bi.h = DibHeader(w, maskHeight, 32);
+  if (!GetDIBits(screen.Get(), color ? color.Get() : mask.Get(), 0, static_cast<UINT>(h), xorBits.data(),
+                 reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS))
+    throw EInvalidGraphic("Invalid icon");
   const int andStride = DibRowBytes(w, 1);
   std::vector<uint8_t> andBits(static_cast<size_t>(andStride) * h, 0);
-  bi.h.biBitCount = 1;
-  bi.h.biHeight = h;
-  if (mask) {
-    // A monochrome icon's mask bitmap is twice as high: its AND half is the top one, which is
-    // the upper half of the bottom-up rows.
-    BITMAP bm{};
-    GetObjectA(mask.Get(), sizeof bm, &bm);
-    UINT start = color ? 0 : static_cast<UINT>(h);
-    if (!color) bi.h.biHeight = bm.bmHeight;
-    if (!GetDIBits(screen.Get(), mask.Get(), start, static_cast<UINT>(h), andBits.data(),
-                   reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS))
-      throw EInvalidGraphic("Invalid icon");
-  }
+  bi.h = DibHeader(w, maskHeight, 1);
+  if (mask && !GetDIBits(screen.Get(), mask.Get(), static_cast<UINT>(maskHeight - h), static_cast<UINT>(h),
+                         andBits.data(), reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS))
+    throw EInvalidGraphic("Invalid icon");
   BITMAPINFOHEADER ih = DibHeader(w, h * 2, 32);
   uint32_t bytes = static_cast<uint32_t>(sizeof ih + xorBits.size() + andBits.size());
   uint8_t dir[6 + 16] = {};

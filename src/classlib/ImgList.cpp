@@ -147,9 +147,10 @@ void TImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled) {
   TUniqueDC monoDC(CreateCompatibleDC(nullptr));
   if (!mono || !monoDC) throw EOutOfMemory("Out of system resources");
   TSelectGuard selMono(monoDC.Get(), mono.Get());
-  PatBlt(monoDC.Get(), 0, 0, FWidth, FHeight, WHITENESS);
-  ImageList_Draw(FHandle, index, monoDC.Get(), 0, 0, FMasked ? ILD_MASK : ILD_NORMAL);
-  if (!FMasked) {
+  if (FMasked) {
+    PatBlt(monoDC.Get(), 0, 0, FWidth, FHeight, WHITENESS);
+    ImageList_Draw(FHandle, index, monoDC.Get(), 0, 0, ILD_MASK);
+  } else {
     // Without a mask the whole cell is the image.
     PatBlt(monoDC.Get(), 0, 0, FWidth, FHeight, BLACKNESS);
   }

@@ -757,7 +757,6 @@ class TPopupList {
     if (!FWindow) FWindow = CreateOwnerWindow();
     return FWindow;
   }
-  [[nodiscard]] HWND ExistingWindow() const noexcept { return FWindow; }
 
  private:
   static HWND CreateOwnerWindow() {

@@ -504,6 +504,32 @@ TEST(BmpDecodeTest, LyingHeadersAreRejected) {
   }
 }
 
+// Runs of 255 pixels, all but the first two past the right edge of a 2 x 1 picture, that add up
+// to more than 2^31 columns, then one run of the other colour. Past the edge nothing is painted,
+// however far the stream goes. (A column counted in a signed 32-bit number would wrap to a
+// negative value, and that pixel would be written some 2 GB away from the picture.)
+TEST(BmpDecodeTest, RunsFarPastTheRightEdgePaintNothing) {
+  TBmpFile f;
+  f.Width = 2;
+  f.Height = 1;
+  f.Bpp = 8;
+  f.Compression = BI_RLE8;
+  f.Palette = {Rgb(10, 20, 30), Rgb(200, 100, 50)};
+  const uint32_t columns = (uint32_t{1} << 31) + 255;
+  f.Pixels.assign(2 * static_cast<size_t>(columns / 255), 0);  // (255, colour 0) pairs
+  for (size_t i = 0; i < f.Pixels.size(); i += 2) f.Pixels[i] = 255;
+  f.Pixels.insert(f.Pixels.end(), {static_cast<uint8_t>(columns % 255), 0});
+  f.Pixels.insert(f.Pixels.end(), {1, 1, 0, 1});  // one pixel of colour 1, end of bitmap
+  const Bytes file = f.Build();
+  TDecodedBmp d = DecodeBmp(file.data(), file.size());
+  ASSERT_EQ(d.Width, 2);
+  ASSERT_EQ(d.Height, 1);
+  for (int x = 0; x < 2; ++x) {
+    const uint8_t* p = d.Bits.data() + 3 * x;
+    EXPECT_EQ(Rgb(p[2], p[1], p[0]), f.Palette[0]) << x;
+  }
+}
+
 TEST(BmpDecodeTest, RandomDamageNeverEscapesAsAnythingButEInvalidGraphic) {
   std::mt19937 rng(20240601);
   int rejected = 0, decoded = 0;

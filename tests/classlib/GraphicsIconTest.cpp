@@ -96,13 +96,15 @@ Bytes TwoSizeIcon() {
               TIconImage{32, BigColour, BigHole}});
 }
 
-TPixelImage DrawnOnWhite(const TGraphic& g) {
+TPixelImage DrawnOn(const TGraphic& g, TColor background) {
   TBitmap target(40, 40);
-  target.Canvas()->Brush()->SetColor(clWhite);
+  target.Canvas()->Brush()->SetColor(background);
   target.Canvas()->FillRect(Rect(0, 0, 40, 40));
   target.Canvas()->Draw(2, 2, &g);
   return BitmapImage(target);
 }
+
+TPixelImage DrawnOnWhite(const TGraphic& g) { return DrawnOn(g, clWhite); }
 
 TEST(IconTest, LoadsTheImageOfTheSystemIconSizeAndDrawsItThroughItsMask) {
   ASSERT_EQ(GetSystemMetrics(SM_CXICON), 32);  // the data below offers 16 and 32
@@ -177,6 +179,44 @@ TEST(IconTest, AnIconGivenAsAHandleSavesAsAnIcoFile) {
   again.Assign(nullptr);
   EXPECT_TRUE(again.Empty());
   EXPECT_EQ(DrawnOnWhite(copy).At(5, 10), clTeal);
+}
+
+// A monochrome icon has no colour bitmap: its mask bitmap holds the AND mask above the XOR mask.
+// Saved and loaded again, it draws the same: transparent, white and black pixels alike.
+TEST(IconTest, AMonochromeIconGivenAsAHandleSavesWithItsWhitePixels) {
+  const int n = 16, rowBytes = 2;  // 16 one-bit pixels: one 16-bit word per row, top-down
+  auto transparent = [](int, int y) { return y < 2; };
+  auto white = [&](int x, int y) { return !transparent(x, y) && x < n / 2; };
+  Bytes andBits(static_cast<size_t>(rowBytes) * n, 0), xorBits(andBits.size(), 0);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const uint8_t bit = static_cast<uint8_t>(0x80 >> (x % 8));
+      if (transparent(x, y)) andBits[static_cast<size_t>(y * rowBytes + x / 8)] |= bit;
+      if (white(x, y)) xorBits[static_cast<size_t>(y * rowBytes + x / 8)] |= bit;
+    }
+  TIcon icon;
+  icon.SetHandle(CreateIcon(nullptr, n, n, 1, 1, andBits.data(), xorBits.data()));
+  ASSERT_FALSE(icon.Empty());
+  ASSERT_EQ(icon.Width(), n);
+  ASSERT_EQ(icon.Height(), n);
+  const TColor background = clTeal;
+  TPixelImage drawn = DrawnOn(icon, background);
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x)
+      ASSERT_EQ(drawn.At(2 + x, 2 + y), transparent(x, y) ? background
+                                        : white(x, y)     ? clWhite
+                                                          : clBlack)
+          << x << "," << y;
+
+  TMemoryStream ms;
+  icon.SaveToStream(ms);
+  ms.SetPosition(0);
+  TIcon again;
+  again.LoadFromStream(ms);
+  ASSERT_EQ(again.Width(), n);
+  TPixelImage redrawn = DrawnOn(again, background);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(redrawn.At(x, y), drawn.At(x, y)) << x << "," << y;
 }
 
 TEST(IconTest, BadIconDataIsRejected) {
