@@ -224,6 +224,9 @@ void TCustomForm::DestroyWindowHandle() {
       }
     }
   }
+  // The platform destroys a window's menu with the window; the main menu outlives it (a new
+  // window of the form shows it again), so it comes off first.
+  if (FMenu && FMenu->Items()->HandleAllocated() && GetMenu(wnd) == FMenu->Items()->Handle()) ::SetMenu(wnd, nullptr);
   TWinControl::DestroyWindowHandle();
   FClientHandle = nullptr;
 }

@@ -93,6 +93,26 @@ TEST_F(MainMenuOnForm, FreeingTheMenuTakesItOffTheWindow) {
   EXPECT_FALSE(IsMenu(bar));
 }
 
+TEST_F(MainMenuOnForm, ANewWindowOfTheFormGetsTheSameLiveMenu) {
+  TForm* form = NewForm(140, 140, 300, 200);
+  auto* menu = new TMainMenu(form);
+  TMenuItem* top = AddTo(menu->Items(), "One", form);
+  AddTo(top, "Two", form);
+  form->SetMenu(menu);
+  form->Show();
+  PumpPending();
+  const HMENU bar = menu->Handle(), sub = top->Handle();
+  ASSERT_EQ(GetMenu(form->Handle()), bar);
+  const HWND old = form->Handle();
+  form->SetFormStyle(fsMDIForm);  // a new window for the form
+  PumpPending();
+  ASSERT_NE(form->Handle(), old);
+  EXPECT_TRUE(IsMenu(bar)) << "the old window took the menu bar with it";
+  EXPECT_TRUE(IsMenu(sub));
+  EXPECT_EQ(GetMenu(form->Handle()), menu->Handle());
+  EXPECT_EQ(GetMenuItemCount(GetMenu(form->Handle())), 1);
+}
+
 struct BarPainter {
   struct Draw {
     TMenuItem* Item;
