@@ -575,13 +575,35 @@ TUrlmon& Urlmon() noexcept {
 bool CopyStgMediumAvailable() noexcept { return Urlmon().Proc != nullptr; }
 
 bool CopyStgMedium(const STGMEDIUM& source, STGMEDIUM& dest) noexcept {
+  ZeroMedium(dest);
+  // The platform "copies" GDI objects and metafiles by sharing the handle, which both owners
+  // would then delete: those media have no copy here.
+  switch (source.tymed) {
+    case TYMED_NULL:
+    case TYMED_HGLOBAL:
+    case TYMED_ISTREAM:
+    case TYMED_ISTORAGE:
+    case TYMED_FILE:
+      break;
+    default:
+      return false;
+  }
   TCopyStgMediumProc proc = Urlmon().Proc;
   if (!proc) return false;
-  ZeroMedium(dest);
-  if (proc(&source, &dest) == S_OK) return true;
-  if (dest.tymed != TYMED_NULL) ReleaseStgMedium(&dest);
-  ZeroMedium(dest);
-  return false;
+  if (proc(&source, &dest) != S_OK) {
+    // A failed copy may hold the source's own handles (the platform starts with a plain copy of
+    // the record): nothing of it is released here.
+    ZeroMedium(dest);
+    return false;
+  }
+  // Global memory is copied into a block of its own, but the source's pUnkForRelease comes
+  // along, and ReleaseStgMedium frees no memory that has one: the copy would leak and keep the
+  // source's owner alive. The copy owns its block instead.
+  if (dest.tymed == TYMED_HGLOBAL && dest.pUnkForRelease && dest.hGlobal != source.hGlobal) {
+    dest.pUnkForRelease->Release();
+    dest.pUnkForRelease = nullptr;
+  }
+  return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -396,7 +396,8 @@ class TRawDataFormat : public TCustomDataFormat {
 
 // URLMON's CopyStgMedium, loaded on first use and kept for the life of the process. False when the
 // copy fails or the entry point is missing (the caller may be inside a COM method, so this never
-// raises). Dest receives a medium of its own.
+// raises), and for GDI objects and metafiles, which it cannot copy. Dest receives a medium of its
+// own: copied global memory carries no pUnkForRelease.
 bool CopyStgMedium(const STGMEDIUM& source, STGMEDIUM& dest) noexcept;
 // Whether URLMON.CopyStgMedium could be loaded.
 [[nodiscard]] bool CopyStgMediumAvailable() noexcept;

@@ -122,7 +122,8 @@ bool TCustomSimpleClipboardFormat::DoSetData(const FORMATETC& formatEtc, STGMEDI
     if (!stream->Memory() || !WriteData(stream->Memory(), size)) return false;
     stream->SetPosition(static_cast<int64_t>(size));
     // The adapter owns the stream from here on and carries the one reference the medium gets.
-    auto* adapter = new TFixedStreamAdapter(stream.release());
+    auto* adapter = new TFixedStreamAdapter(stream.get());
+    (void)stream.release();
     medium.tymed = TYMED_ISTREAM;
     medium.pstm = adapter;
     medium.pUnkForRelease = nullptr;
@@ -225,15 +226,9 @@ std::vector<std::string> StringsToVector(const TStrings& list) {
 }
 
 void VectorToStrings(const std::vector<std::string>& items, TStrings& list) {
-  list.BeginUpdate();
-  try {
-    list.Clear();
-    for (const auto& s : items) list.Add(s);
-  } catch (...) {
-    list.EndUpdate();
-    throw;
-  }
-  list.EndUpdate();
+  TUpdateScope scope(list);
+  list.Clear();
+  for (const auto& s : items) list.Add(s);
 }
 
 KORV_DEFINE_CLASS(TFileClipboardFormat, TCustomSimpleClipboardFormat, &CreateClipboardFormat<TFileClipboardFormat>,

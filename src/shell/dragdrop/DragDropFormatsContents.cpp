@@ -364,15 +364,9 @@ void TFileDescriptorToFilenameStrings::Assign(const TPersistent* source) {
   if (auto* strings = dynamic_cast<const TStrings*>(source)) {
     if (strings == this) return;
     std::vector<std::string> names = StringsToVector(*strings);
-    BeginUpdate();
-    try {
-      FList.Clear();
-      for (const auto& n : names) Insert(FList.Count(), n);
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    TUpdateScope scope(*this);
+    FList.Clear();
+    for (const auto& n : names) Insert(FList.Count(), n);
     return;
   }
   TStrings::Assign(source);

@@ -394,6 +394,51 @@ TEST(RawFormats, CopyStgMediumCopiesGlobalMemoryAndSharesStreams) {
   ReleaseStgMedium(&src);
 }
 
+TEST(RawFormats, CopyStgMediumGivesACopyThatOwnsItselfOrNone) {
+  ASSERT_TRUE(CopyStgMediumAvailable());
+  // Global memory that another object releases (pUnkForRelease): the copy is a block of its own,
+  // freed with the copy, and keeps no reference on that object.
+  TPeerDataObject owner;
+  STGMEDIUM src{};
+  src.tymed = TYMED_HGLOBAL;
+  src.hGlobal = test::GlobalFromBytes("owned elsewhere");
+  owner.AddRef();
+  src.pUnkForRelease = &owner;
+  STGMEDIUM dst{};
+  ASSERT_TRUE(CopyStgMedium(src, dst));
+  EXPECT_NE(dst.hGlobal, src.hGlobal);
+  EXPECT_EQ(dst.pUnkForRelease, nullptr);
+  EXPECT_EQ(owner.RefCount(), 2);
+  EXPECT_EQ(MediumBytes(dst).substr(0, 15), "owned elsewhere");
+  ReleaseStgMedium(&dst);
+  HGLOBAL borrowed = src.hGlobal;
+  ReleaseStgMedium(&src);  // releases the owner, not the memory
+  EXPECT_EQ(owner.RefCount(), 1);
+  GlobalFree(borrowed);
+
+  // GDI objects and metafiles cannot be copied here: no copy (a copy sharing the handle would
+  // be deleted twice), and the original stays as it was.
+  STGMEDIUM bitmap{};
+  bitmap.tymed = TYMED_GDI;
+  bitmap.hBitmap = CreateBitmap(4, 4, 1, 32, nullptr);
+  ASSERT_NE(bitmap.hBitmap, nullptr);
+  STGMEDIUM none{};
+  none.tymed = TYMED_HGLOBAL;  // whatever the record held is overwritten
+  EXPECT_FALSE(CopyStgMedium(bitmap, none));
+  EXPECT_EQ(none.tymed, static_cast<DWORD>(TYMED_NULL));
+  EXPECT_EQ(GetObjectType(bitmap.hBitmap), static_cast<DWORD>(OBJ_BITMAP));
+  ReleaseStgMedium(&bitmap);
+
+  STGMEDIUM meta{};
+  meta.tymed = TYMED_ENHMF;
+  meta.hEnhMetaFile = CloseEnhMetaFile(CreateEnhMetaFileA(nullptr, nullptr, nullptr, nullptr));
+  ASSERT_NE(meta.hEnhMetaFile, nullptr);
+  EXPECT_FALSE(CopyStgMedium(meta, none));
+  EXPECT_EQ(none.tymed, static_cast<DWORD>(TYMED_NULL));
+  EXPECT_EQ(GetObjectType(meta.hEnhMetaFile), static_cast<DWORD>(OBJ_ENHMETAFILE));
+  ReleaseStgMedium(&meta);
+}
+
 TEST(RawFormats, KeepAPeersMediumAndServeCopiesOfIt) {
   TPeerDataObject peer;
   CLIPFORMAT cf = static_cast<CLIPFORMAT>(RegisterClipboardFormatA("korv test private format"));

@@ -379,6 +379,27 @@ TEST_F(DropSource, ATargetsPrivateFormatIsKeptRewrittenAndServedAgain) {
   EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 2);
 }
 
+TEST_F(DropSource, APrivateFormatOnAMediumThatCannotBeCopiedIsRefused) {
+  TDropFileSource s(nullptr);
+  IDataObject* d = s.AsDataObject();
+  // A bitmap has no copy of its own: keeping it would share the caller's handle, which the
+  // caller (or the fRelease rule) deletes.
+  HBITMAP bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
+  ASSERT_NE(bitmap, nullptr);
+  FORMATETC fe{FormatId("Korv Private Bitmap"), nullptr, DVASPECT_CONTENT, -1, TYMED_GDI};
+  STGMEDIUM m{};
+  m.tymed = TYMED_GDI;
+  m.hBitmap = bitmap;
+  EXPECT_EQ(d->SetData(&fe, &m, FALSE), E_NOTIMPL);
+  EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 0);
+  EXPECT_EQ(d->QueryGetData(&fe), DV_E_FORMATETC);
+  EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));  // still the caller's
+  // Given with ownership: released once, by the data object.
+  EXPECT_EQ(d->SetData(&fe, &m, TRUE), E_NOTIMPL);
+  EXPECT_EQ(GetObjectType(bitmap), 0u);
+  EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 0);
+}
+
 // A stream whose references the test can count.
 class TCountedStream : public TStreamAdapter {
  public:
