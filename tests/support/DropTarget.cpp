@@ -156,7 +156,9 @@ HRESULT WriteDWORD(IDataObject* data, const char* name, DWORD value) {
   STGMEDIUM m{};
   m.tymed = TYMED_HGLOBAL;
   m.hGlobal = GlobalFromBytes(std::string(reinterpret_cast<const char*>(&value), 4));
-  return data->SetData(&fe, &m, TRUE);
+  const HRESULT hr = data->SetData(&fe, &m, TRUE);
+  if (FAILED(hr)) ReleaseStgMedium(&m);  // a failed call leaves the medium with the caller
+  return hr;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -198,7 +198,9 @@ HRESULT STDMETHODCALLTYPE TCustomDropSource::SetData(FORMATETC* formatEtc, STGME
     }
   }
   // The medium was read (and copied where it is kept); with fRelease it is ours to free, once.
-  if (release) ReleaseStgMedium(medium);
+  // A failed call leaves it with the caller, who frees it then (so do the shell and our own
+  // SetDataOnObject): freeing it here as well would free it twice.
+  if (release && SUCCEEDED(hr)) ReleaseStgMedium(medium);
   return hr;
 }
 

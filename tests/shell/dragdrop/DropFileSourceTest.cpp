@@ -28,7 +28,9 @@ HRESULT Write(IDataObject* d, CLIPFORMAT cf, const std::string& bytes, DWORD tym
     m.pstm = test::StreamFromBytes(bytes);
   else
     m.hGlobal = test::GlobalFromBytes(bytes);
-  return d->SetData(&fe, &m, TRUE);
+  const HRESULT hr = d->SetData(&fe, &m, TRUE);
+  if (FAILED(hr)) ReleaseStgMedium(&m);  // a failed call leaves the medium with the caller
+  return hr;
 }
 
 std::string DropFiles(uint32_t pFiles, bool wide, const std::string& names) {

@@ -376,6 +376,7 @@ TEST_F(DropSource, ATargetsPrivateFormatIsKeptRewrittenAndServedAgain) {
   m.tymed = TYMED_HGLOBAL;
   m.hGlobal = test::GlobalFromBytes("x");
   EXPECT_EQ(d->SetData(&withDevice, &m, TRUE), E_NOTIMPL);
+  ReleaseStgMedium(&m);  // refused: still the caller's
   EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 2);
 }
 
@@ -394,10 +395,12 @@ TEST_F(DropSource, APrivateFormatOnAMediumThatCannotBeCopiedIsRefused) {
   EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 0);
   EXPECT_EQ(d->QueryGetData(&fe), DV_E_FORMATETC);
   EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));  // still the caller's
-  // Given with ownership: released once, by the data object.
+  // Refused although given with ownership: a failed call leaves the medium with the caller.
   EXPECT_EQ(d->SetData(&fe, &m, TRUE), E_NOTIMPL);
-  EXPECT_EQ(GetObjectType(bitmap), 0u);
+  EXPECT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
   EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 0);
+  ReleaseStgMedium(&m);
+  EXPECT_EQ(GetObjectType(bitmap), 0u);
 }
 
 // A stream whose references the test can count.
@@ -432,13 +435,16 @@ TEST_F(DropSource, SetDataReleasesTheMediumOnceOnlyWhenItIsGivenOwnership) {
   stream->AddRef();
   EXPECT_EQ(d->SetData(&priv, &m, TRUE), S_OK);
   EXPECT_EQ(stream->Refs(), 2);  // the test's and the kept copy's
-  // A refused medium given with ownership is released too.
+  // A refused medium stays the caller's even when given with ownership: the caller frees it
+  // after the failure, once.
   FORMATETC hdrop{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_ISTREAM};
   auto* bad = new TCountedStream("xx");
   bad->AddRef();
   m.tymed = TYMED_ISTREAM;  // (ReleaseStgMedium emptied the record)
   m.pstm = bad;
   EXPECT_EQ(d->SetData(&hdrop, &m, TRUE), E_INVALIDARG);
+  EXPECT_EQ(bad->Refs(), 2);
+  ReleaseStgMedium(&m);
   EXPECT_EQ(bad->Refs(), 1);
   bad->Release();
   s.RawDataFormat().Clear();
@@ -517,7 +523,7 @@ TEST_F(DropSource, ExceptionsOfHandlersAndOfTheClipboardStayInsideCOMCalls) {
   EXPECT_EQ(s.PerformDrag(), drUnknown);
   s.OnDrop = nullptr;
 
-  // A paste report whose handler fails: the error code, and the medium released all the same.
+  // A paste report whose handler fails: the error code, and the medium left with the caller.
   s.OnPaste = TPasteEvent(&t, &TThrower::Paste);
   DWORD value = DROPEFFECT_COPY;
   auto* stream = new TCountedStream(std::string(reinterpret_cast<const char*>(&value), 4));
@@ -527,6 +533,8 @@ TEST_F(DropSource, ExceptionsOfHandlersAndOfTheClipboardStayInsideCOMCalls) {
   pm.tymed = TYMED_ISTREAM;
   pm.pstm = stream;
   EXPECT_EQ(d->SetData(&paste, &pm, TRUE), E_UNEXPECTED);
+  EXPECT_EQ(stream->Refs(), 2);
+  ReleaseStgMedium(&pm);
   EXPECT_EQ(stream->Refs(), 1);
   stream->Release();
 
