@@ -157,7 +157,10 @@ std::string FormatV(std::string_view fmt, const std::vector<TVarRec>& args) {
     // [index ":"] ["-"] [width] ["." prec] type
     auto readNum = [&](int& v) -> bool {
       if (i < fmt.size() && fmt[i] == '*') {
-        v = static_cast<int>(intArg(nextArg()));
+        // The same bound as a written number: a huge width or precision is a bad format.
+        const int64_t n = intArg(nextArg());
+        if (n > 100000 || n < -100000) FormatError(fmt);
+        v = static_cast<int>(n);
         ++i;
         return true;
       }

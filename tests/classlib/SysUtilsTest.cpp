@@ -48,6 +48,10 @@ TEST(FormatTest, MismatchesRaiseTheConversionError) {
   EXPECT_EQ(msg("50%"), "Format '50%' invalid or incompatible with argument");
   EXPECT_EQ(msg("%q", 1), "Format '%q' invalid or incompatible with argument");
   EXPECT_EQ(msg("%3:d", 1), "Format '%3:d' invalid or incompatible with argument");
+  // Widths and precisions have one bound, written or given as an argument.
+  EXPECT_EQ(msg("%*d", 2000000000, 1), "Format '%*d' invalid or incompatible with argument");
+  EXPECT_EQ(msg("%.*f", 2000000000, 1.0), "Format '%.*f' invalid or incompatible with argument");
+  EXPECT_EQ(msg("%999999d", 1), "Format '%999999d' invalid or incompatible with argument");
 }
 
 TEST(StrToIntTest, DecimalAndHexForms) {
