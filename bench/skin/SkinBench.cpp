@@ -10,8 +10,8 @@
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "harness/Bench.h"
-#include "skin/sGeneralsReader.h"
-#include "skin/sSkinConvert.h"
+#include "skin/data/sGeneralsReader.h"
+#include "skin/data/sSkinConvert.h"
 
 namespace {
 

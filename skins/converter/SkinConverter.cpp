@@ -5,7 +5,7 @@
 
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
-#include "skin/sSkinConvert.h"
+#include "skin/data/sSkinConvert.h"
 
 int main(int argc, char** argv) {
   using namespace korv;

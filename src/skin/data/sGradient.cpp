@@ -1,11 +1,11 @@
-#include "skin/sGradient.h"
+#include "skin/data/sGradient.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "classlib/SysUtils.h"
-#include "skin/sUtils.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 

@@ -1,9 +1,9 @@
-#include "skin/sMaskData.h"
+#include "skin/data/sMaskData.h"
 
 #include <algorithm>
 
 #include "classlib/SysUtils.h"
-#include "skin/sUtils.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "skin/sUtils.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 namespace {
@@ -81,7 +81,7 @@ TEST(SkinUtils, IniSectionsKeepLinesAsWritten) {
 
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
-#include "skin/sGradient.h"
+#include "skin/data/sGradient.h"
 
 namespace korv {
 namespace {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "skin/sMaskData.h"
-#include "skin/sSkinData.h"
+#include "skin/data/sMaskData.h"
+#include "skin/data/sSkinData.h"
 
 namespace korv {
 

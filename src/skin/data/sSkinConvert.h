@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "skin/sStoredSkins.h"
+#include "skin/data/sStoredSkins.h"
 
 namespace korv {
 

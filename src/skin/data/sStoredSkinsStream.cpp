@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "classlib/Streaming.h"
-#include "skin/sSkinConvert.h"
+#include "skin/data/sSkinConvert.h"
 
 namespace korv {
 

@@ -2,7 +2,7 @@
 
 #include "TextIni.h"
 #include "classlib/SysUtils.h"
-#include "skin/sGeneralsReader.h"
+#include "skin/data/sGeneralsReader.h"
 
 namespace korv {
 namespace {

@@ -1,7 +1,7 @@
 // Stored JPEG textures.
 #include "classlib/Jpeg.h"
-#include "skin/sStoredProps.h"
-#include "skin/sStoredSkins.h"
+#include "skin/data/sStoredProps.h"
+#include "skin/data/sStoredSkins.h"
 
 namespace korv {
 

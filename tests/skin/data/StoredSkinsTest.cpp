@@ -2,9 +2,9 @@
 
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
-#include "skin/sGeneralsReader.h"
-#include "skin/sMaskData.h"
-#include "skin/sStoredSkins.h"
+#include "skin/data/sGeneralsReader.h"
+#include "skin/data/sMaskData.h"
+#include "skin/data/sStoredSkins.h"
 
 namespace korv {
 namespace {

@@ -2,9 +2,9 @@
 #include <algorithm>
 
 #include "classlib/SysUtils.h"
-#include "skin/sGeneralsReader.h"
-#include "skin/sStoredSkins.h"
-#include "skin/sUtils.h"
+#include "skin/data/sGeneralsReader.h"
+#include "skin/data/sStoredSkins.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 

@@ -4,7 +4,7 @@
 #include <shellapi.h>
 
 #include "classlib/SysUtils.h"
-#include "skin/sUtils.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 

@@ -3,8 +3,8 @@
 
 #include "SkinFiles.h"
 #include "classlib/Graphics.h"
-#include "skin/sConst.h"
-#include "skin/sSkinConvert.h"
+#include "skin/data/sConst.h"
+#include "skin/data/sSkinConvert.h"
 
 namespace korv {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "classlib/SysUtils.h"
-#include "skin/sGeneralsReader.h"
+#include "skin/data/sGeneralsReader.h"
 
 namespace korv::test {
 

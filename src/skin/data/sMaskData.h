@@ -10,8 +10,8 @@
 
 #include "classlib/Graphics.h"
 #include "classlib/Jpeg.h"
-#include "skin/sConst.h"
-#include "skin/sGradient.h"
+#include "skin/data/sConst.h"
+#include "skin/data/sGradient.h"
 
 namespace korv {
 

@@ -8,7 +8,7 @@
 #include "classlib/Graphics.h"
 #include "classlib/Handles.h"
 #include "classlib/SysUtils.h"
-#include "skin/sGradient.h"
+#include "skin/data/sGradient.h"
 
 namespace korv {
 namespace {

@@ -1,6 +1,6 @@
 // The gradient painter on the class library's 24-bit bitmaps.
 #include "classlib/Graphics.h"
-#include "skin/sGradient.h"
+#include "skin/data/sGradient.h"
 
 namespace korv {
 

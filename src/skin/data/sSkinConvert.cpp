@@ -1,12 +1,12 @@
-#include "skin/sSkinConvert.h"
+#include "skin/data/sSkinConvert.h"
 
 #include <algorithm>
 
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
-#include "skin/sGeneralsReader.h"
-#include "skin/sMaskData.h"
-#include "skin/sUtils.h"
+#include "skin/data/sGeneralsReader.h"
+#include "skin/data/sMaskData.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 

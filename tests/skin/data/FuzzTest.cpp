@@ -7,9 +7,9 @@
 #include "SkinFiles.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
-#include "skin/sGeneralsReader.h"
-#include "skin/sMaskData.h"
-#include "skin/sUtils.h"
+#include "skin/data/sGeneralsReader.h"
+#include "skin/data/sMaskData.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 namespace {

@@ -6,8 +6,8 @@
 #include "classlib/Jpeg.h"
 #include "classlib/Streaming.h"
 #include "classlib/SysUtils.h"
-#include "skin/sGeneralsReader.h"
-#include "skin/sSkinConvert.h"
+#include "skin/data/sGeneralsReader.h"
+#include "skin/data/sSkinConvert.h"
 
 namespace korv {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "classlib/Classes.h"
 #include "classlib/Graphics.h"
-#include "skin/sConst.h"
+#include "skin/data/sConst.h"
 
 namespace korv {
 

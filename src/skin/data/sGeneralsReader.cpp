@@ -1,11 +1,11 @@
-#include "skin/sGeneralsReader.h"
+#include "skin/data/sGeneralsReader.h"
 
 #include <algorithm>
 #include <unordered_map>
 
 #include "classlib/Graphics.h"
 #include "classlib/SysUtils.h"
-#include "skin/sUtils.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 

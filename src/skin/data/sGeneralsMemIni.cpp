@@ -1,6 +1,6 @@
 // The section reader's view of the class library's memory INI file.
 #include "classlib/IniFiles.h"
-#include "skin/sGeneralsReader.h"
+#include "skin/data/sGeneralsReader.h"
 
 namespace korv {
 

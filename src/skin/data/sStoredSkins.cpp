@@ -1,6 +1,6 @@
-#include "skin/sStoredSkins.h"
+#include "skin/data/sStoredSkins.h"
 
-#include "skin/sStoredProps.h"
+#include "skin/data/sStoredProps.h"
 
 namespace korv {
 

@@ -1,7 +1,7 @@
 // The string-list forms of the INI section routines.
 #include "classlib/Classes.h"
 #include "classlib/SysUtils.h"
-#include "skin/sUtils.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 

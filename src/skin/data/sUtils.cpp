@@ -1,4 +1,4 @@
-#include "skin/sUtils.h"
+#include "skin/data/sUtils.h"
 
 #include "classlib/SysUtils.h"
 
