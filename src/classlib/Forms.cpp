@@ -8,12 +8,16 @@
 
 namespace korv {
 
-KORV_DEFINE_CLASS(TCustomForm, TWinControl, nullptr, nullptr);
+KORV_DEFINE_CLASS(TCustomForm, TScrollingWinControl, nullptr, nullptr);
 namespace {
 const TPropInfo kFormProps[] = {
+    KORV_PROP_BOOL(TForm, AutoScroll, true),
     KORV_PROP_STR(TForm, Caption, ""),
     KORV_PROP_INT(TForm, Color, clBtnFace),
+    KORV_PROP_OBJECT(TForm, Constraints),
     KORV_PROP_STORED(KORV_PROP_OBJECT(TForm, Font), TForm, IsFontStored),
+    KORV_PROP_OBJECT(TForm, HorzScrollBar),
+    KORV_PROP_OBJECT(TForm, VertScrollBar),
 };
 }  // namespace
 KORV_DEFINE_PROPS(TForm, kFormProps);
@@ -91,7 +95,7 @@ TFormStyleBits FormFrameStyle(TBorderStyle bs, TBorderIcons icons) noexcept {
 // TCustomForm
 
 TCustomForm::TCustomForm(TComponent* owner)
-    : TWinControl(owner), FIcon(std::make_unique<TIcon>()), FCanvas(std::make_unique<TControlCanvas>()) {
+    : TScrollingWinControl(owner), FIcon(std::make_unique<TIcon>()), FCanvas(std::make_unique<TControlCanvas>()) {
   FVisible = false;
   FColor = clBtnFace;
   FParentColor = false;
@@ -185,7 +189,7 @@ void TCustomForm::CreateWnd() {
   // Messages that arrive while the window is being made see fsCreating.
   FFormState |= fsCreating;
   try {
-    TWinControl::CreateWnd();
+    TScrollingWinControl::CreateWnd();
   } catch (...) {
     FFormState &= ~fsCreating;
     throw;
@@ -246,7 +250,7 @@ void TCustomForm::DefaultHandler(TMessage& m) {
 }
 
 void TCustomForm::AlignControls(TControl* control, TRect& rect) {
-  TWinControl::AlignControls(control, rect);
+  TScrollingWinControl::AlignControls(control, rect);
   // The MDI client fills what the aligned controls leave.
   if (FClientHandle)
     SetWindowPos(FClientHandle, HWND_BOTTOM, rect.left, rect.top, RectWidth(rect), RectHeight(rect), SWP_NOACTIVATE);
@@ -314,6 +318,22 @@ void TCustomForm::ApplyPosition() {
 }
 
 void TCustomForm::UpdateShowing() {
+  // fsShowing covers the whole of showing or hiding (OnShow and OnHide included).
+  if (FFormState & fsShowing) {
+    DoUpdateShowing();
+    return;
+  }
+  FFormState |= fsShowing;
+  try {
+    DoUpdateShowing();
+  } catch (...) {
+    FFormState &= ~fsShowing;
+    throw;
+  }
+  FFormState &= ~fsShowing;
+}
+
+void TCustomForm::DoUpdateShowing() {
   if (FVisible) {
     if (FFormStyle == fsMDIChild && (!Application || !Application->MainForm() ||
                                      !Application->MainForm()->ClientHandle()))
@@ -710,7 +730,7 @@ void TCustomForm::CMDialogKey(TMessage& m) {
         break;
     }
   }
-  TWinControl::Dispatch(m);
+  TScrollingWinControl::Dispatch(m);
 }
 
 void TCustomForm::Dispatch(TMessage& m) {
@@ -756,7 +776,7 @@ void TCustomForm::Dispatch(TMessage& m) {
       delete this;
       return;
     case WM_SETFOCUS:
-      TWinControl::Dispatch(m);
+      TScrollingWinControl::Dispatch(m);
       // The form window itself got the focus: pass it on to the active control.
       if (FActiveControl && FActiveControl->CanFocus() && FActiveControl->HandleAllocated() &&
           GetFocus() == FHandle)
@@ -771,7 +791,7 @@ void TCustomForm::Dispatch(TMessage& m) {
     default:
       break;
   }
-  TWinControl::Dispatch(m);
+  TScrollingWinControl::Dispatch(m);
 }
 
 // ---------------------------------------------------------------------------------------------

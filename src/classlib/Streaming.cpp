@@ -25,6 +25,18 @@ class TPointerStream : public TCustomMemoryStream {
   int32_t Write(const void*, int32_t) override { return 0; }
 };
 
+// Brackets the reading of one component's stored state (BeginReadState / EndReadState).
+class TReadStateScope {
+ public:
+  explicit TReadStateScope(TComponent* c) : C_(c) { C_->BeginReadState(); }
+  ~TReadStateScope() { C_->EndReadState(); }
+  TReadStateScope(const TReadStateScope&) = delete;
+  TReadStateScope& operator=(const TReadStateScope&) = delete;
+
+ private:
+  TComponent* C_;
+};
+
 // Sets state flags for a scope and takes them away again.
 class TStateScope {
  public:
@@ -649,6 +661,7 @@ void TReader::ReadComponentRecord(TComponent* parent, int depth) {
   comp->SetComponentState(csLoading | csReading);
   FLoaded.push_back(comp);
   comp->SetParentComponent(parent);
+  TReadStateScope reading(comp);
   ReadProperties(comp, path);
   while (!EndOfList()) ReadComponentRecord(comp, depth + 1);
   ReadValue();
@@ -711,9 +724,12 @@ void TReader::ReadRootComponent(TComponent* root) {
       }
     }
     std::string path = root->Name().empty() ? root->ClassName() : root->Name();
-    ReadProperties(root, path);
-    while (!EndOfList()) ReadComponentRecord(root, 1);
-    ReadValue();
+    {
+      TReadStateScope reading(root);
+      ReadProperties(root, path);
+      while (!EndOfList()) ReadComponentRecord(root, 1);
+      ReadValue();
+    }
     ResolveFixups();
   } catch (const EFilerError&) {
     AbortRead(root);
