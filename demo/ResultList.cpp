@@ -16,23 +16,6 @@ struct TColumnLook {
 constexpr TColumnLook kColumns[rcColumnCount] = {
     {150, LVCFMT_LEFT}, {250, LVCFMT_LEFT}, {50, LVCFMT_LEFT}, {80, LVCFMT_RIGHT}, {160, LVCFMT_LEFT}};
 
-bool IsMouseButtonMessage(UINT msg) noexcept {
-  switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
-    case WM_MBUTTONDBLCLK:
-    case WM_MOUSEMOVE:
-      return true;
-    default:
-      return false;
-  }
-}
 }  // namespace
 
 KORV_DEFINE_CLASS(TResultList, TWinControl, nullptr, nullptr);
@@ -137,14 +120,6 @@ void TResultList::SelectionChanged() {
 }
 
 void TResultList::Dispatch(TMessage& m) {
-  if (IsMouseButtonMessage(m.Msg)) {
-    // The system list first: it selects, focuses and tracks; then the control's mouse events.
-    DefaultHandler(m);
-    const LRESULT result = m.Result;
-    if (FHandle) TWinControl::Dispatch(m);
-    m.Result = result;
-    return;
-  }
   switch (m.Msg) {
     case CN_NOTIFY:
       CNNotify(m);

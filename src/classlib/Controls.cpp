@@ -316,13 +316,17 @@ void TControl::DefaultHandler(TMessage& m) {
   }
 }
 
+// The mouse handlers run the window's default handling first: a sub-classed system control
+// (a scroll bar, an edit box) does its own work with the button and the pointer there.
 void TControl::WMMouseDown(TMessage& m, TMouseButton button, TShiftState extra) {
   if (button != mbLeft) SendCancelMode(this);
+  DefaultHandler(m);
   TWMMouse w(m);
   MouseDown(button, MouseKeysToShiftState(w.Keys) | extra, w.XPos, w.YPos);
 }
 
 void TControl::WMMouseUp(TMessage& m, TMouseButton button) {
+  DefaultHandler(m);
   TWMMouse w(m);
   if (button == mbLeft) {
     if (FControlStyle & csCaptureMouse) SetMouseCapture(false);
@@ -336,6 +340,7 @@ void TControl::WMMouseUp(TMessage& m, TMouseButton button) {
 }
 
 void TControl::WMMouseMove(TMessage& m) {
+  DefaultHandler(m);
   TWMMouse w(m);
   MouseMove(MouseKeysToShiftState(w.Keys), w.XPos, w.YPos);
 }
