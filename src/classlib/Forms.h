@@ -135,6 +135,11 @@ class TControlScrollBar : public TPersistent {
   bool FShown = false;
   int FPage = 0;
   int FCalcRange = 0;
+  // What the window was last given.
+  HWND FAppliedWnd = nullptr;
+  bool FAppliedShown = false;
+  int FAppliedRange = 0;
+  int FAppliedPage = 0;
 };
 
 // ---------------------------------------------------------------------------------------------

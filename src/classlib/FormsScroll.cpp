@@ -78,18 +78,29 @@ void TControlScrollBar::Update(bool shown, int page) {
   FPage = std::max(page, 0);
   FCalcRange = shown ? std::max(FRange - FPage, 0) : 0;
   if (FSmooth) FIncrement = std::max(1, FPage * 9 / 10 / 10);
-  if (HWND h = FControl->HandleIfAllocated()) {
-    SCROLLINFO si{};
-    si.cbSize = sizeof si;
-    si.fMask = SIF_ALL;
-    si.nMin = 0;
-    si.nMax = shown ? FRange - 1 : 0;
-    si.nPage = shown ? static_cast<UINT>(FPage) : 0;
-    si.nPos = std::min(FPosition, FCalcRange);
-    SetScrollInfo(h, Bar(), &si, TRUE);
+  HWND h = FControl->HandleIfAllocated();
+  if (h) {
     DWORD style = static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE));
     bool visible = (style & (FKind == sbHorizontal ? WS_HSCROLL : WS_VSCROLL)) != 0;
-    if (visible != shown) ShowScrollBar(h, Bar(), shown);
+    // The layout is taken again on every alignment: the window hears of it only when it changed.
+    bool same = h == FAppliedWnd && visible == shown && shown == FAppliedShown && FRange == FAppliedRange &&
+                FPage == FAppliedPage;
+    if (!same) {
+      FAppliedWnd = h;
+      FAppliedShown = shown;
+      FAppliedRange = FRange;
+      FAppliedPage = FPage;
+      SCROLLINFO si{};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_ALL;
+      si.nMin = 0;
+      si.nMax = shown ? FRange - 1 : 0;
+      si.nPage = shown ? static_cast<UINT>(FPage) : 0;
+      si.nPos = std::min(FPosition, FCalcRange);
+      SetScrollInfo(h, Bar(), &si, TRUE);
+      visible = (static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)) & (FKind == sbHorizontal ? WS_HSCROLL : WS_VSCROLL)) != 0;
+      if (visible != shown) ShowScrollBar(h, Bar(), shown);
+    }
   }
   // A smaller range brings the contents back into it.
   SetPosition(FPosition);

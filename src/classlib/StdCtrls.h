@@ -95,6 +95,8 @@ class TCustomEdit : public TWinControl {
  public:
   explicit TCustomEdit(TComponent* owner);
 
+  // The text (the window's while it exists); SetText replaces it.
+  [[nodiscard]] std::string Text() const { return GetText(); }
   // bsSingle (a sunken frame, the default) or bsNone; the window is created again.
   [[nodiscard]] TBorderStyle BorderStyle() const noexcept { return FBorderStyle; }
   void SetBorderStyle(TBorderStyle v);
