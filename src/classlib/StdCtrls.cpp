@@ -2,6 +2,7 @@
 #include "classlib/StdCtrls.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "classlib/Streaming.h"
 
@@ -84,7 +85,7 @@ void TScrollBar::CreateWnd() {
   si.fMask = SIF_PAGE;
   si.nPage = static_cast<UINT>(FPageSize);
   SetScrollInfo(FHandle, SB_CTL, &si, FALSE);
-  SetScrollPos(FHandle, SB_CTL, FRTLFactor == 1 ? FPosition : FMax - FPosition, TRUE);
+  ShowPosition();
   // An aligned vertical bar takes the system's width: the control follows its window.
   UpdateBounds();
 }
@@ -95,8 +96,13 @@ void TScrollBar::Loaded() {
   FPosition = std::clamp(FPosition, FMin, FMax);
   if (FHandle && UsesSystemClass()) {
     SetScrollRange(FHandle, SB_CTL, FMin, FMax, FALSE);
-    SetScrollPos(FHandle, SB_CTL, FRTLFactor == 1 ? FPosition : FMax - FPosition, TRUE);
+    ShowPosition();
   }
+}
+
+void TScrollBar::ShowPosition() {
+  // A right-to-left horizontal bar shows the position from the other end.
+  if (FHandle) SetScrollPos(FHandle, SB_CTL, FRTLFactor == 1 ? FPosition : FMax - FPosition, TRUE);
 }
 
 void TScrollBar::SetKind(TScrollBarKind v) {
@@ -123,7 +129,7 @@ void TScrollBar::SetParams(int position, int min, int max) {
   }
   if (FPosition != position) {
     FPosition = position;
-    if (FHandle) SetScrollPos(FHandle, SB_CTL, FRTLFactor == 1 ? FPosition : FMax - FPosition, TRUE);
+    ShowPosition();
     SetEnabled(true);
     Change();
   }
@@ -272,29 +278,27 @@ void TCustomEdit::SetModified(bool v) {
   if (FHandle) SendMessageA(FHandle, EM_SETMODIFY, v ? TRUE : FALSE, 0);
 }
 
-int TCustomEdit::SelStart() const {
-  if (!FHandle) return 0;
+std::pair<int, int> TCustomEdit::Selection() const {
   DWORD start = 0, end = 0;
-  SendMessageA(FHandle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<int>(start);
+  if (FHandle) SendMessageA(FHandle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  return {static_cast<int>(start), static_cast<int>(end)};
 }
+
+int TCustomEdit::SelStart() const { return Selection().first; }
 
 void TCustomEdit::SetSelStart(int v) {
   SendMessageA(Handle(), EM_SETSEL, static_cast<WPARAM>(v), static_cast<LPARAM>(v));
 }
 
 int TCustomEdit::SelLength() const {
-  if (!FHandle) return 0;
-  DWORD start = 0, end = 0;
-  SendMessageA(FHandle, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return static_cast<int>(end - start);
+  auto [start, end] = Selection();
+  return end - start;
 }
 
 void TCustomEdit::SetSelLength(int v) {
   HWND h = Handle();
-  DWORD start = 0, end = 0;
-  SendMessageA(h, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  SendMessageA(h, EM_SETSEL, start, static_cast<LPARAM>(static_cast<int>(start) + std::max(v, 0)));
+  int start = Selection().first;
+  SendMessageA(h, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + std::max(v, 0)));
 }
 
 void TCustomEdit::SelectAll() {

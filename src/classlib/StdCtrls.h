@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <utility>
+
 #include "classlib/Controls.h"
 
 namespace korv {
@@ -74,6 +77,8 @@ class TScrollBar : public TWinControl {
   void CNScroll(TMessage& m);
   // -1 for a horizontal bar in a right-to-left reading order (its steps are mirrored), else 1.
   [[nodiscard]] int RTLFactor() const noexcept { return FRTLFactor; }
+  // Gives Position to the system scroll bar.
+  void ShowPosition();
 
   TScrollBarKind FKind = sbHorizontal;
   int FPosition = 0;
@@ -129,6 +134,8 @@ class TCustomEdit : public TWinControl {
   virtual void Change();
 
  private:
+  // Start and end of the selection (0, 0 without a window).
+  [[nodiscard]] std::pair<int, int> Selection() const;
   TBorderStyle FBorderStyle = bsSingle;
   bool FReadOnly = false;
   int FMaxLength = 0;
