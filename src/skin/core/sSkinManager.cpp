@@ -72,6 +72,8 @@ TsSkinManager::TsSkinManager(TComponent* owner)
 
 TsSkinManager::~TsSkinManager() {
   Destroying();
+  // Off the application window first: nothing may reach the hook while the painter goes.
+  if (!HasState(csDesigning) && Application) Application->UnhookMainWindow(AppHookOf(this));
   // The forms drop the skin before its tables go; also after a failed load or a skin that was
   // not found, which leave the Active field False while forms may still show the last skin.
   const bool live = SkinData.Active || !Sections.empty() || !Images.empty() || !Textures.empty() || MasterBitmap;
@@ -90,7 +92,6 @@ TsSkinManager::~TsSkinManager() {
   FreePatterns();
   FreeMasks();
   Sections.clear();
-  if (!HasState(csDesigning) && Application) Application->UnhookMainWindow(AppHookOf(this));
   if (DefaultManager == this) DefaultManager = nullptr;
 }
 

@@ -7,6 +7,7 @@
 namespace korv {
 
 bool TsSkinManager::AppHook(TMessage& message) {
+  if (!FSkinableMenus) return false;
   switch (message.Msg) {
     case WM_SKINMENUITEM: {
       TBitmap* background = MenuPainterState.MenuBackground.get();
