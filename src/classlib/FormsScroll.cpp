@@ -98,7 +98,8 @@ void TControlScrollBar::Update(bool shown, int page) {
       si.nPage = shown ? static_cast<UINT>(FPage) : 0;
       si.nPos = std::min(FPosition, FCalcRange);
       SetScrollInfo(h, Bar(), &si, TRUE);
-      visible = (static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)) & (FKind == sbHorizontal ? WS_HSCROLL : WS_VSCROLL)) != 0;
+      visible =
+          (static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE)) & (FKind == sbHorizontal ? WS_HSCROLL : WS_VSCROLL)) != 0;
       if (visible != shown) ShowScrollBar(h, Bar(), shown);
     }
   }
@@ -127,10 +128,18 @@ void TControlScrollBar::SetPosition(int v) {
 void TControlScrollBar::ScrollMessage(TMessage& m) {
   int pos = FPosition;
   switch (LOWORD(m.WParam)) {
-    case SB_LINEUP: pos -= FIncrement; break;
-    case SB_LINEDOWN: pos += FIncrement; break;
-    case SB_PAGEUP: pos -= std::max(FPage, 1); break;
-    case SB_PAGEDOWN: pos += std::max(FPage, 1); break;
+    case SB_LINEUP:
+      pos -= FIncrement;
+      break;
+    case SB_LINEDOWN:
+      pos += FIncrement;
+      break;
+    case SB_PAGEUP:
+      pos -= std::max(FPage, 1);
+      break;
+    case SB_PAGEDOWN:
+      pos += std::max(FPage, 1);
+      break;
     case SB_THUMBPOSITION:
       if (FCalcRange > 0x7FFF) {
         // The message carries 16 bits only.
@@ -143,9 +152,14 @@ void TControlScrollBar::ScrollMessage(TMessage& m) {
         pos = HIWORD(m.WParam);
       }
       break;
-    case SB_TOP: pos = 0; break;
-    case SB_BOTTOM: pos = FCalcRange; break;
-    default: return;  // the thumb moving (no live scrolling), the end of a scroll
+    case SB_TOP:
+      pos = 0;
+      break;
+    case SB_BOTTOM:
+      pos = FCalcRange;
+      break;
+    default:
+      return;  // the thumb moving (no live scrolling), the end of a scroll
   }
   m.Result = 0;
   SetPosition(pos);
@@ -240,8 +254,9 @@ void TScrollingWinControl::AdjustClientRect(TRect& rect) {
   int w = RectWidth(rect), h = RectHeight(rect);
   const TControlScrollBar& hb = *FHorzScrollBar;
   const TControlScrollBar& vb = *FVertScrollBar;
-  rect = Bounds(rect.left - hb.Position(), rect.top - vb.Position(), hb.IsScrollBarVisible() ? std::max(hb.Range(), w) : w,
-                vb.IsScrollBarVisible() ? std::max(vb.Range(), h) : h);
+  rect =
+      Bounds(rect.left - hb.Position(), rect.top - vb.Position(), hb.IsScrollBarVisible() ? std::max(hb.Range(), w) : w,
+             vb.IsScrollBarVisible() ? std::max(vb.Range(), h) : h);
   TWinControl::AdjustClientRect(rect);
 }
 

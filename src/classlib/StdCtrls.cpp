@@ -166,10 +166,18 @@ void TScrollBar::CNScroll(TMessage& m) {
   if (code > scEndScroll) return;
   int pos = FPosition;
   switch (static_cast<TScrollCode>(code)) {
-    case scLineUp: pos -= FSmallChange * FRTLFactor; break;
-    case scLineDown: pos += FSmallChange * FRTLFactor; break;
-    case scPageUp: pos -= FLargeChange * FRTLFactor; break;
-    case scPageDown: pos += FLargeChange * FRTLFactor; break;
+    case scLineUp:
+      pos -= FSmallChange * FRTLFactor;
+      break;
+    case scLineDown:
+      pos += FSmallChange * FRTLFactor;
+      break;
+    case scPageUp:
+      pos -= FLargeChange * FRTLFactor;
+      break;
+    case scPageDown:
+      pos += FLargeChange * FRTLFactor;
+      break;
     case scPosition:
     case scTrack:
       if (FMin >= 0 && FMax <= 0xFFFF) {
@@ -184,9 +192,14 @@ void TScrollBar::CNScroll(TMessage& m) {
       }
       if (FRTLFactor == -1) pos = FMax - pos;
       break;
-    case scTop: pos = FMin; break;
-    case scBottom: pos = FMax; break;
-    case scEndScroll: break;
+    case scTop:
+      pos = FMin;
+      break;
+    case scBottom:
+      pos = FMax;
+      break;
+    case scEndScroll:
+      break;
   }
   pos = std::clamp(pos, FMin, FMax);
   Scroll(static_cast<TScrollCode>(code), pos);
