@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TextIni.h"
+#include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "skin/data/sGeneralsReader.h"
 
@@ -105,6 +106,54 @@ TEST(FolderGenerals, ParentCyclesStopAndGiveTheDefault) {
   EXPECT_EQ(Find(t, "Y")->FadingIterations, 5);
   EXPECT_FALSE(Find(t, "X")->ShowFocus);
   EXPECT_EQ(Find(t, "Z")->ShadowOffset, 3);
+}
+
+TEST(FolderGenerals, LongChainsAndCyclesTakeEachKeyFromTheNearestSectionThatHasIt) {
+  // S0 <- S1 <- ... <- S2999; COLOR at the root, SHADOWBLUR half-way up (with COLOR=-1 there).
+  // C0 -> C1 -> ... -> C999 -> C0 with BEVEL in C300 only; T -> D0 -> D1 -> D0 with nothing.
+  std::string text;
+  constexpr int kChain = 3000, kCycle = 1000;
+  for (int i = 0; i < kChain; ++i) {
+    text += Format("[S%d]\n", i);
+    if (i > 0) text += Format("PARENTCLASS=S%d\n", i - 1);
+    if (i == 0) text += "COLOR=0x000102\n";
+    if (i == 1500) text += "SHADOWBLUR=7\nCOLOR=-1\n";
+  }
+  for (int i = 0; i < kCycle; ++i) {
+    text += Format("[C%d]\nPARENTCLASS=C%d\n", i, (i + 1) % kCycle);
+    if (i == 300) text += "BEVEL=2\n";
+  }
+  text += "[T]\nPARENTCLASS=D0\n[D0]\nPARENTCLASS=D1\n[D1]\nPARENTCLASS=D0\n";
+  auto t = ReadFolder(text);
+  ASSERT_EQ(t.size(), static_cast<size_t>(kChain + kCycle + 3));
+  for (int i = 0; i < kChain; ++i) {
+    ASSERT_EQ(t[i].Color, 0x000102) << "S" << i;
+    ASSERT_EQ(t[i].ShadowBlur, i >= 1500 ? 7 : 6) << "S" << i;
+  }
+  for (int i = 0; i < kCycle; ++i) {
+    ASSERT_EQ(t[kChain + i].Bevel, cbLoweredSoft) << "C" << i;
+    ASSERT_EQ(t[kChain + i].Color, 0xFFFFFF) << "C" << i;
+  }
+  for (size_t i = kChain + kCycle; i < t.size(); ++i) {
+    EXPECT_EQ(t[i].Bevel, cbNone) << t[i].SectionName;
+    EXPECT_EQ(t[i].FadingIterations, 5) << t[i].SectionName;
+  }
+}
+
+TEST(FolderGenerals, ParentNamesFoldCaseAsTheIniFileDoes) {
+  // A section spelt with a small letter of the code page, named by its parent key in capitals.
+  TMemIniFile ini("");
+  ini.SetText("[\xE4RA]\nCOLOR=0x0A0B0C\nSHOWFOCUS=TRUE\n[CHILD]\nPARENTCLASS=\xC4RA\n");
+  if (!ini.SectionExists("\xC4RA")) GTEST_SKIP() << "the code page has no case pair for these letters";
+  TacMemIniSource source(ini);
+  TsSkinData d;
+  TsGeneralDataArray t;
+  ReadFolderGenerals(source, d, t);
+  const TsGeneralData* child = Find(t, "CHILD");
+  ASSERT_TRUE(child);
+  EXPECT_EQ(child->ParentClass, "\xC4RA");
+  EXPECT_EQ(child->Color, 0x0A0B0C);
+  EXPECT_TRUE(child->ShowFocus);
 }
 
 TEST(FolderGenerals, SystemColoursAreResolvedOnlyForColor) {
