@@ -62,8 +62,7 @@ class EndToEnd : public TDemoWindowTest {
       d.LeftUp();
       d.WaitFor(target.Dropped.Handle(), kDeadlineMs, "the drop");
     });
-    if (GetAsyncKeyState(VK_SHIFT) & 0x8000)
-      Input([](TInputDriver& d) { d.Key(VK_SHIFT, false); });
+    if (GetAsyncKeyState(VK_SHIFT) & 0x8000) Input([](TInputDriver& d) { d.Key(VK_SHIFT, false); });
     Form->ListView1->OnMouseDown = TMouseEvent(Form, &TForm1::ListView1MouseDown);
   }
 };
