@@ -1,8 +1,8 @@
 // Reading the program's own skin: the stored skin from the executable's resource, and the folder
 // skin it was made from, each beside a plain read of the same bytes in the same run (the stored
-// skin aims at no more than three times the copy of its bytes). Then folder
-// skins whose sections inherit along long PARENTCLASS chains and cycles, beside reading the same
-// text into the INI file alone.
+// skin aims at no more than three times the copy of its bytes). Then folder skins whose sections
+// inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
+// file alone.
 #include <windows.h>
 
 #include <cstdio>
