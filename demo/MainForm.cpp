@@ -28,6 +28,14 @@ TFlatButton* NewButton(TForm1* form, TWinControl* parent, const char* caption, i
 }
 }  // namespace
 
+std::string FolderStatusText(int count, const std::string& folder, int leftOut) {
+  std::string text = Format("%d %s in %s", count, count == 1 ? "file" : "files", folder);
+  if (leftOut > 0)
+    text += Format("; %d not listed: the system's code page cannot write %s", leftOut,
+                   leftOut == 1 ? "its name" : "their names");
+  return text;
+}
+
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
   SetName("Form1");
   SetCaption(kDemoTitle);
@@ -99,13 +107,14 @@ TForm1::~TForm1() = default;
 void TForm1::ListFolder(const std::string& folder) {
   const std::string dir = IncludeTrailingPathDelimiter(folder);
   FlatGauge1->SetProgress(0);
+  int leftOut = 0;
   std::vector<TResultRow> rows = ReadFolderRows(
-      dir, [this](int done, int total) { FlatGauge1->SetProgress(total > 0 ? done * 100 / total : 100); });
+      dir, [this](int done, int total) { FlatGauge1->SetProgress(total > 0 ? done * 100 / total : 100); }, &leftOut);
   FFolder = dir;
   const int count = static_cast<int>(rows.size());
   ListView1->SetRows(std::move(rows));
   FlatGauge1->SetProgress(FlatGauge1->MaxValue());
-  StatusPanel->SetCaption(Format("%d %s in %s", count, count == 1 ? "file" : "files", FFolder));
+  StatusPanel->SetCaption(FolderStatusText(count, FFolder, leftOut));
 }
 
 std::string TForm1::SelectionSummary() {

@@ -25,6 +25,10 @@ class TShellBrowser;
 // The window's caption and the application's title.
 inline constexpr const char kDemoTitle[] = " Korvani - Lumo! v3.1";
 
+// The status line of a listing: the number of files in the folder, and how many were left out
+// because the system's code page cannot write their names (and they have no short name).
+[[nodiscard]] std::string FolderStatusText(int count, const std::string& folder, int leftOut);
+
 class TForm1 : public TForm {
   KORV_CLASS(TForm1, TForm)
  public:
