@@ -26,13 +26,13 @@ class EndToEnd : public TDemoWindowTest {
   }
 };
 
-// Sees the list's mouse-downs before the form's handler does.
+// Sees the list's presses on selected rows before the form's handler does.
 struct TDownSpy {
   TForm1* Form = nullptr;
   TEvent LeftDown;
-  void Fire(TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
-    if (button == mbLeft) LeftDown.Set();
-    Form->ListView1MouseDown(sender, button, shift, x, y);
+  void Fire(TObject* sender, int x, int y, bool& handled) {
+    LeftDown.Set();
+    Form->ListView1SelectedRowPress(sender, x, y, handled);
   }
 };
 
@@ -47,7 +47,7 @@ TEST_F(EndToEnd, DraggingTwoSelectedRowsOntoAnotherWindowDropsExactlyThoseFiles)
 
   TDownSpy spy;
   spy.Form = Form;
-  Form->ListView1->OnMouseDown = TMouseEvent(&spy, &TDownSpy::Fire);
+  Form->ListView1->OnSelectedRowPress = TRowPressEvent(&spy, &TDownSpy::Fire);
   const TPoint from = RowPoint(c);
   const TPoint to = Point(1030, 270);  // the middle of the drop window
   Input([&](TInputDriver& d) {
