@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -380,6 +381,68 @@ TEST_F(DropSource, ATargetsPrivateFormatIsKeptRewrittenAndServedAgain) {
   EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 2);
 }
 
+// What a target writes is for its own transfer. On Windows the shell writes per-drag formats
+// into the source (drag image bits, drag window, drag context, drop description): served again,
+// the next target would get a dead window and a stale image.
+TEST_F(DropSource, FormatsATargetWroteAreDroppedAtTheNextDragAndClipboardOperation) {
+  test::ClearClipboard();
+  TDropFileSource s(nullptr);
+  s.Files()->Add("C:\\a.txt");
+  IDataObject* d = s.AsDataObject();
+  const CLIPFORMAT window = FormatId("DragWindow"), image = FormatId("DragImageBits");
+  auto write = [&](CLIPFORMAT cf, const std::string& bytes) {
+    FORMATETC fe{cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM m{};
+    m.tymed = TYMED_HGLOBAL;
+    m.hGlobal = test::GlobalFromBytes(bytes);
+    return d->SetData(&fe, &m, TRUE);
+  };
+  auto held = [&](IDataObject* from, CLIPFORMAT cf) {
+    std::string bytes;
+    return GetBytes(from, cf, TYMED_HGLOBAL, bytes);
+  };
+  TScriptedDrag drag;
+  Script(s, drag);
+  bool servedDuringItsDrag = false;
+  drag.DuringDrag = [&](IDataObject* data) {
+    ASSERT_EQ(write(window, "hwnd"), S_OK);
+    ASSERT_EQ(write(image, "bits"), S_OK);
+    servedDuringItsDrag = held(data, window) && held(data, image);
+  };
+  EXPECT_EQ(s.PerformDrag(), drDropCopy);
+  EXPECT_TRUE(servedDuringItsDrag) << "a target's format is served during its own transfer";
+
+  // The next drag starts without them: neither served nor listed.
+  bool servedLater = true;
+  std::vector<std::string> listed;
+  drag.DuringDrag = [&](IDataObject* data) {
+    servedLater = held(data, window) || held(data, image);
+    listed = Enumerate(data, DATADIR_GET).Names;
+  };
+  EXPECT_EQ(s.PerformDrag(), drDropCopy);
+  EXPECT_FALSE(servedLater);
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), "DragWindow"), 0);
+  EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 0);
+  EXPECT_EQ(test::ReadHDrop(d), (std::vector<std::string>{"C:\\a.txt"})) << "the component's own data stays";
+
+  // Neither does a copy to the clipboard offer what the last target wrote.
+  drag.DuringDrag = [&](IDataObject*) { (void)write(window, "hwnd"); };
+  EXPECT_EQ(s.PerformDrag(), drDropCopy);
+  ASSERT_TRUE(s.CopyToClipboard());
+  IDataObject* clip = nullptr;
+  ASSERT_EQ(OleGetClipboard(&clip), S_OK);
+  EXPECT_FALSE(held(clip, window));
+  EXPECT_EQ(test::ReadHDrop(clip), (std::vector<std::string>{"C:\\a.txt"}));
+  clip->Release();
+  // And what a paste target wrote on the clipboard's object is gone at the next drag.
+  ASSERT_EQ(write(window, "paste"), S_OK);
+  drag.DuringDrag = [&](IDataObject* data) { servedLater = held(data, window); };
+  EXPECT_EQ(s.PerformDrag(), drDropCopy);
+  EXPECT_FALSE(servedLater);
+  s.EmptyClipboard();
+  EXPECT_EQ(s.OutstandingReferences(), 0);
+}
+
 TEST_F(DropSource, APrivateFormatOnAMediumThatCannotBeCopiedIsRefused) {
   TDropFileSource s(nullptr);
   IDataObject* d = s.AsDataObject();
@@ -746,10 +809,43 @@ TEST_F(DropSource, TheDragImageObjectKeepsTheBitmapItAccepts) {
     DeleteDC(dc);
   }
   EXPECT_TRUE(DeleteObject(helper.Image.hbmpDragImage));
-  // "None" as the background becomes CLR_NONE.
+}
+
+// Without a background colour the bitmap is filled with the window colour around and under the
+// image's transparent parts, and that fill is the colour key: CLR_NONE would show it as a box.
+TEST_F(DropSource, WithoutABackgroundTheDragImagesColourKeyIsItsFill) {
+  TComponent owner(nullptr);
+  auto* images = new TImageList(&owner, 24, 20);
+  TBitmap bmp;
+  bmp.SetSize(24, 20);
+  bmp.Canvas()->Brush()->SetColor(clFuchsia);
+  bmp.Canvas()->FillRect(TRect{0, 0, 24, 20});
+  bmp.Canvas()->Brush()->SetColor(clRed);
+  bmp.Canvas()->FillRect(TRect{12, 0, 24, 20});  // the left half is transparent
+  images->AddMasked(&bmp, clFuchsia);
   images->SetBkColor(clNone);
+  TDropFileSource s(&owner);
+  s.SetImages(images);
+  s.SetShowImage(true);
+  TFakeDragImage helper(S_OK);
+  s.CreateDragImageProc = [&](IDragSourceHelper** out) {
+    helper.AddRef();
+    *out = &helper;
+    return S_OK;
+  };
+  TScriptedDrag drag;
+  Script(s, drag);
   EXPECT_EQ(s.PerformDrag(), drDropCopy);
-  EXPECT_EQ(helper.Image.crColorKey, CLR_NONE);
+  ASSERT_EQ(GetObjectType(helper.Image.hbmpDragImage), DWORD{OBJ_BITMAP});
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, helper.Image.hbmpDragImage);
+  const COLORREF transparent = GetPixel(dc, 3, 10), opaque = GetPixel(dc, 20, 10);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  EXPECT_EQ(transparent, GetSysColor(COLOR_WINDOW));
+  EXPECT_EQ(opaque, ColorToRGB(clRed));
+  EXPECT_EQ(helper.Image.crColorKey, transparent);
+  EXPECT_NE(helper.Image.crColorKey, CLR_NONE);
   DeleteObject(helper.Image.hbmpDragImage);
 }
 
