@@ -2,7 +2,10 @@
 // a drop target in another window, and given the shell's context menu.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "DemoTestKit.h"
+#include "support/CodePage.h"
 #include "shell/browser/ShellBrowser.h"
 #include "shell/dragdrop/DropSource.h"
 
@@ -115,6 +118,36 @@ TEST_F(EndToEnd, RightClickOnAnUnselectedRowShowsTheMenuForThatRowAlone) {
   Input([&](TInputDriver& d) { RightClick(d, at); });
   ASSERT_TRUE(PumpUntil([&] { return picker.Picked() && browser->MenuWindow() == nullptr; }));
   EXPECT_TRUE(SamePathSet(AnsiFileNames(ClipboardFiles()), PathsOf({b})));
+}
+
+// A file whose name the code page cannot carry is listed by its short name: the shell's menu for
+// that row acts on that file, not on a look-alike or on nothing.
+TEST_F(EndToEnd, TheShellMenuOfARowListedByItsShortNameActsOnThatFile) {
+  const wchar_t ch = CharOutsideAnsiCodePage();
+  if (!ch) GTEST_SKIP() << "the code page carries every candidate character";
+  const std::wstring wide = Box->File(std::wstring(1, ch) + L"mega notes.txt", "wide");
+  OpenWindow(kFiles);
+  int row = -1;
+  for (int i = 0; i < Form->ListView1->RowCount(); ++i)
+    if (std::find(kFiles.begin(), kFiles.end(), Form->ListView1->Rows()[static_cast<size_t>(i)].Name) == kFiles.end())
+      row = i;
+  ASSERT_GE(row, 0) << "the file is not listed";
+  ClickRow(row);
+  ASSERT_TRUE(PumpUntil([&] { return Form->ListView1->SelectedRows() == std::vector<int>{row}; }));
+
+  std::map<std::string, UINT> ids = ShellVerbIds(Box->Path(), {L"alpha.txt"});
+  ASSERT_TRUE(ids.count("copy"));
+  TShellBrowser* browser = Form->ShellBrowser1;
+  TMenuPicker picker([browser]() -> HMENU { return browser->MergedMenu() ? browser->MergedMenu()->Handle() : nullptr; },
+                     ids["copy"]);
+  const TPoint at = RowPoint(row);
+  Input([&](TInputDriver& d) { RightClick(d, at); });
+  ASSERT_TRUE(PumpUntil([&] { return picker.Picked() && browser->MenuWindow() == nullptr; }));
+  const std::vector<std::wstring> copied = ClipboardFiles();
+  ASSERT_EQ(copied.size(), 1u);
+  wchar_t longForm[MAX_PATH * 2] = {};
+  ASSERT_GT(GetLongPathNameW(copied[0].c_str(), longForm, MAX_PATH * 2), 0u) << "the copied file does not exist";
+  EXPECT_TRUE(WideSameText(longForm, wide)) << WideToAnsi(longForm);
 }
 
 }  // namespace
