@@ -11,6 +11,7 @@
 #include "shell/browser/Shell_Win32.h"
 #include "shell/dragdrop/DragDropFile.h"
 #include "shell/unicode/TntSystem.h"
+#include "skin/core/sSkinStartup.h"
 
 namespace korv {
 
@@ -130,6 +131,7 @@ void StartComponentUnits() {
   InitializeTntSystem();
   InitializeShellWin32();
   InitializeShellBrowser();
+  SkinUnitsStartup();
   if (!ShellStartupError().empty()) {
     std::string message = ShellStartupError();
     StopComponentUnits();
@@ -138,6 +140,7 @@ void StartComponentUnits() {
 }
 
 void StopComponentUnits() noexcept {
+  SkinUnitsShutdown();
   FinalizeShellBrowser();
   FinalizeShellWin32();
   try {
