@@ -345,7 +345,8 @@ TEST(MenuHandles, OwnerDrawMarksEveryLevelAndCarriesTheItem) {
 TEST(MenuHandles, OwnerDrawnAcceleratorsMatchInEitherCaseBeyondASCII) {
   // A lower/upper pair the code page carries.
   char lower = 0, upper = 0;
-  for (auto [l, u] : {std::pair{L'\u00e4', L'\u00c4'}, std::pair{L'\u0436', L'\u0416'}, std::pair{L'\u03b1', L'\u0391'}}) {
+  for (auto [l, u] :
+       {std::pair{L'\u00e4', L'\u00c4'}, std::pair{L'\u0436', L'\u0416'}, std::pair{L'\u03b1', L'\u0391'}}) {
     std::string a, b;
     if (WideToAnsiExact(std::wstring(1, l), a) && WideToAnsiExact(std::wstring(1, u), b) && a.size() == 1 &&
         b.size() == 1) {
@@ -356,7 +357,8 @@ TEST(MenuHandles, OwnerDrawnAcceleratorsMatchInEitherCaseBeyondASCII) {
   }
   if (!lower) GTEST_SKIP() << "no letter pair outside ASCII in this code page";
   TPopupMenu menu(nullptr);
-  menu.Items()->Add({NewItem("&first"), NewItem(std::string("&") + upper + "pfel"), NewItem(std::string("x&") + lower)});
+  menu.Items()->Add(
+      {NewItem("&first"), NewItem(std::string("&") + upper + "pfel"), NewItem(std::string("x&") + lower)});
   menu.SetOwnerDraw(true);
   auto typed = [&](char c) {
     LRESULT r = 0;

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <windowsx.h>
 
+#include <functional>
+
 #include "DemoTestKit.h"
 #include "ResultList.h"
 #include "shell/dragdrop/DropSource.h"
@@ -16,8 +18,8 @@ class TWindowsLikeList : public TResultList {
  public:
   using TResultList::TResultList;
 
-  int Presses = 0;         // presses the system list saw
-  int Releases = 0;        // releases the system list saw, in its loop or after
+  int Presses = 0;          // presses the system list saw
+  int Releases = 0;         // releases the system list saw, in its loop or after
   bool LoopWaited = false;  // its loop ran out of time waiting for the release
 
   void DefaultHandler(TMessage& m) override {
@@ -88,12 +90,15 @@ class ResultListPress : public TFormTest {
     for (size_t i = 0; i < rows.size(); ++i) rows[i].Name = "row " + std::to_string(i);
     List->SetRows(std::move(rows));
     List->OnSelectedRowPress = TRowPressEvent(&Gesture, &TGestureHandler::Press);
-    TInputDriver d;
-    ASSERT_TRUE(d.Run([](TInputDriver& dr) { dr.MoveTo(1200, 1000); })) << d.Error();
+    Input([](TInputDriver& d) { d.MoveTo(1200, 1000); });
     ShowAndActivate(Form_);
     List->SetRowSelected(0, true);
     List->SetRowSelected(1, true);
     PumpPending();
+  }
+  static void Input(const std::function<void(TInputDriver&)>& steps) {
+    TInputDriver d;
+    ASSERT_TRUE(d.Run(steps)) << d.Error();
   }
   [[nodiscard]] TPoint RowPoint(int row) {
     TRect r = List->RowRect(row);
@@ -107,15 +112,13 @@ class ResultListPress : public TFormTest {
 
 TEST_F(ResultListPress, AGestureIsSeenWhileTheButtonIsHeldAndTheListNeverSeesThePress) {
   const TPoint p = RowPoint(0);
-  TInputDriver d;
-  ASSERT_TRUE(d.Run([&](TInputDriver& dr) {
-    if (!dr.MoveTo(p.x, p.y) || !dr.LeftDown() || !dr.WaitFor(Gesture.Pressed.Handle(), kDeadlineMs, "the press"))
-      return;
+  Input([&](TInputDriver& d) {
+    if (!d.MoveTo(p.x, p.y) || !d.LeftDown() || !d.WaitFor(Gesture.Pressed.Handle(), kDeadlineMs, "the press")) return;
     Sleep(DragDelay + 50);  // the gesture counts a move only after the button was held this long
-    for (int i = 1; i <= 10 && !Gesture.Dragging.IsSet(); ++i) dr.MoveTo(p.x + 4 * i, p.y + 3 * i);
-    dr.WaitFor(Gesture.Dragging.Handle(), kDeadlineMs, "the drag gesture");
-    dr.LeftUp();
-  })) << d.Error();
+    for (int i = 1; i <= 10 && !Gesture.Dragging.IsSet(); ++i) d.MoveTo(p.x + 4 * i, p.y + 3 * i);
+    d.WaitFor(Gesture.Dragging.Handle(), kDeadlineMs, "the drag gesture");
+    d.LeftUp();
+  });
   PumpPending();
   EXPECT_TRUE(Gesture.ButtonHeldAtDrag) << "the drag began after the button was released";
   EXPECT_EQ(List->Presses, 0) << "the list ran its own loop on a press that became a drag";
@@ -124,12 +127,9 @@ TEST_F(ResultListPress, AGestureIsSeenWhileTheButtonIsHeldAndTheListNeverSeesThe
 
 TEST_F(ResultListPress, AClickReachesTheListWithExactlyOneRelease) {
   const TPoint p = RowPoint(1);
-  TInputDriver d;
-  ASSERT_TRUE(d.Run([&](TInputDriver& dr) {
-    if (!dr.MoveTo(p.x, p.y) || !dr.LeftDown() || !dr.WaitFor(Gesture.Pressed.Handle(), kDeadlineMs, "the press"))
-      return;
-    dr.LeftUp();
-  })) << d.Error();
+  Input([&](TInputDriver& d) {
+    if (d.MoveTo(p.x, p.y) && d.LeftDown() && d.WaitFor(Gesture.Pressed.Handle(), kDeadlineMs, "the press")) d.LeftUp();
+  });
   ASSERT_TRUE(PumpUntil([&] { return List->Presses == 1 && List->Releases >= 1; }));
   PumpPending();
   EXPECT_FALSE(Gesture.Dragging.IsSet());

@@ -639,7 +639,7 @@ TComPtr<IContextMenu> TShellBrowser::GetContextMenu() {
   }
   TComPtr<IContextMenu> menu;
   HRESULT hr = GetUIObjectProc ? GetUIObjectProc(FFolder.Get(), OwnerWindow(), static_cast<UINT>(apidl.size()),
-                                                  apidl.data(), IID_IContextMenu, menu.PutVoid())
+                                                 apidl.data(), IID_IContextMenu, menu.PutVoid())
                                : FFolder->GetUIObjectOf(OwnerWindow(), static_cast<UINT>(apidl.size()), apidl.data(),
                                                         IID_IContextMenu, nullptr, menu.PutVoid());
   if (FAILED(hr) || !menu) {

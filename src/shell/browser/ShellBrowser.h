@@ -177,8 +177,8 @@ class TShellBrowser : public TComponent {
 
   // Asks the bound folder for the UI object of items (IShellFolder::GetUIObjectOf when empty):
   // replaceable so that tests can put a context menu of their own in the shell's place.
-  using TGetUIObjectProc = std::function<HRESULT(IShellFolder* folder, HWND owner, UINT count,
-                                                 LPCITEMIDLIST* items, REFIID iid, void** out)>;
+  using TGetUIObjectProc = std::function<HRESULT(IShellFolder* folder, HWND owner, UINT count, LPCITEMIDLIST* items,
+                                                 REFIID iid, void** out)>;
   TGetUIObjectProc GetUIObjectProc;
 
  protected:

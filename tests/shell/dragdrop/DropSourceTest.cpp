@@ -335,13 +335,7 @@ TEST_F(DropSource, ATargetsPrivateFormatIsKeptRewrittenAndServedAgain) {
   s.Files()->Add("C:\\a.txt");
   IDataObject* d = s.AsDataObject();
   const CLIPFORMAT first = FormatId("Korv Private One"), second = FormatId("Korv Private Two");
-  auto write = [&](CLIPFORMAT cf, const std::string& bytes) {
-    FORMATETC fe{cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM m{};
-    m.tymed = TYMED_HGLOBAL;
-    m.hGlobal = test::GlobalFromBytes(bytes);
-    return d->SetData(&fe, &m, TRUE);
-  };
+  auto write = [&](CLIPFORMAT cf, const std::string& bytes) { return test::WriteBytes(d, cf, bytes); };
   ASSERT_EQ(write(first, "one"), S_OK);
   ASSERT_EQ(write(second, "two"), S_OK);
   std::string bytes;
@@ -390,13 +384,7 @@ TEST_F(DropSource, FormatsATargetWroteAreDroppedAtTheNextDragAndClipboardOperati
   s.Files()->Add("C:\\a.txt");
   IDataObject* d = s.AsDataObject();
   const CLIPFORMAT window = FormatId("DragWindow"), image = FormatId("DragImageBits");
-  auto write = [&](CLIPFORMAT cf, const std::string& bytes) {
-    FORMATETC fe{cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM m{};
-    m.tymed = TYMED_HGLOBAL;
-    m.hGlobal = test::GlobalFromBytes(bytes);
-    return d->SetData(&fe, &m, TRUE);
-  };
+  auto write = [&](CLIPFORMAT cf, const std::string& bytes) { return test::WriteBytes(d, cf, bytes); };
   auto held = [&](IDataObject* from, CLIPFORMAT cf) {
     std::string bytes;
     return GetBytes(from, cf, TYMED_HGLOBAL, bytes);
@@ -758,6 +746,15 @@ class TFakeDragImage : public IDragSourceHelper {
   IDataObject* Data = nullptr;
 };
 
+// The source's drag-image object is the fake for its drags.
+void UseDragImage(TCustomDropSource& s, TFakeDragImage& helper) {
+  s.CreateDragImageProc = [&helper](IDragSourceHelper** out) {
+    helper.AddRef();
+    *out = &helper;
+    return S_OK;
+  };
+}
+
 DWORD GdiObjects() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
 
 TEST_F(DropSource, TheDragImageObjectKeepsTheBitmapItAccepts) {
@@ -771,11 +768,7 @@ TEST_F(DropSource, TheDragImageObjectKeepsTheBitmapItAccepts) {
   s.SetImageHotSpotX(5);
   s.SetImageHotSpotY(6);
   TFakeDragImage helper(S_OK);
-  s.CreateDragImageProc = [&](IDragSourceHelper** out) {
-    helper.AddRef();
-    *out = &helper;
-    return S_OK;
-  };
+  UseDragImage(s, helper);
   TScriptedDrag drag;
   bool helperDuringDrag = false, listImageDuringDrag = true;
   drag.DuringDrag = [&](IDataObject*) {
@@ -828,11 +821,7 @@ TEST_F(DropSource, WithoutABackgroundTheDragImagesColourKeyIsItsFill) {
   s.SetImages(images);
   s.SetShowImage(true);
   TFakeDragImage helper(S_OK);
-  s.CreateDragImageProc = [&](IDragSourceHelper** out) {
-    helper.AddRef();
-    *out = &helper;
-    return S_OK;
-  };
+  UseDragImage(s, helper);
   TScriptedDrag drag;
   Script(s, drag);
   EXPECT_EQ(s.PerformDrag(), drDropCopy);
@@ -856,11 +845,7 @@ TEST_F(DropSource, WithoutADragImageObjectTheImageListDrawsTheImage) {
   s.SetImages(images);
   s.SetShowImage(true);
   TFakeDragImage refusing(E_NOTIMPL);
-  s.CreateDragImageProc = [&](IDragSourceHelper** out) {
-    refusing.AddRef();
-    *out = &refusing;
-    return S_OK;
-  };
+  UseDragImage(s, refusing);
   TScriptedDrag drag;
   bool listImage = false, helper = true;
   POINT hot{-1, -1};
