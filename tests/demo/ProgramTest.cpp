@@ -12,7 +12,6 @@
 #include "DemoTestKit.h"
 #include "classlib/Handles.h"
 #include "classlib/SysUtils.h"
-#include "support/CodePage.h"
 
 namespace korv::test {
 namespace {
@@ -133,41 +132,6 @@ TEST_F(Program, ListsItsSampleFilesAndRemovesThemWhenItsWindowCloses) {
   EXPECT_GE(files, 3u);
   EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(files));
 
-  PostMessageA(main, WM_CLOSE, 0, 0);
-  EXPECT_EQ(p.WaitForExit(), 0);
-  EXPECT_FALSE(DirectoryExists(folders[0])) << folders[0];
-}
-
-// The program has one taskbar button and Alt+Tab entry, on its main window: the system gives
-// them to visible unowned (or WS_EX_APPWINDOW) windows that are not tool windows.
-TEST_F(Program, ItsMainWindowCarriesItsOnlyTaskbarButton) {
-  TProgram p("");
-  ASSERT_TRUE(p.Started);
-  HWND main = p.WaitForWindow("KorvTForm1");
-  ASSERT_NE(main, nullptr);
-  EXPECT_EQ(TaskbarWindows(p.Pid()), std::vector<HWND>{main});
-  PostMessageA(main, WM_CLOSE, 0, 0);
-  EXPECT_EQ(p.WaitForExit(), 0);
-}
-
-// A user name the code page cannot carry: the 8-bit temporary folder would be "?", which names
-// no folder, and the program could not start without a folder argument.
-TEST_F(Program, StartsWithATemporaryFolderTheCodePageCannotName) {
-  const wchar_t c = CharOutsideAnsiCodePage();
-  if (!c) GTEST_SKIP() << "the code page carries every candidate character";
-  TSandbox box;
-  TTempFolderScope scope(box.Dir(L"user " + std::wstring(1, c)));
-  TProgram p("");
-  ASSERT_TRUE(p.Started);
-  HWND main = p.WaitForWindow("KorvTForm1");
-  ASSERT_NE(main, nullptr) << "the program did not open its window";
-  HWND list = nullptr;
-  EnumChildWindows(main, &FindListView, reinterpret_cast<LPARAM>(&list));
-  ASSERT_NE(list, nullptr);
-  std::vector<std::string> folders = SampleFoldersOf(p.Pid());
-  ASSERT_EQ(folders.size(), 1u);
-  EXPECT_GE(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), 3);
-  EXPECT_EQ(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0), static_cast<LRESULT>(ReadFolderRows(folders[0]).size()));
   PostMessageA(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(p.WaitForExit(), 0);
   EXPECT_FALSE(DirectoryExists(folders[0])) << folders[0];

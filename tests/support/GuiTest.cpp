@@ -220,26 +220,6 @@ std::vector<UINT> TMessageRecorder::Sequence() const {
 // ---------------------------------------------------------------------------------------------
 // TFormTest
 
-namespace {
-BOOL CALLBACK CollectTaskbarWindow(HWND wnd, LPARAM lParam) noexcept {
-  auto* found = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(lParam);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(wnd, &pid);
-  if (pid != found->first || !IsWindowVisible(wnd)) return TRUE;
-  const auto ex = static_cast<DWORD>(GetWindowLongA(wnd, GWL_EXSTYLE));
-  if (ex & WS_EX_TOOLWINDOW) return TRUE;
-  if (GetWindow(wnd, GW_OWNER) && !(ex & WS_EX_APPWINDOW)) return TRUE;
-  found->second.push_back(wnd);
-  return TRUE;
-}
-}  // namespace
-
-std::vector<HWND> TaskbarWindows(DWORD processId) {
-  std::pair<DWORD, std::vector<HWND>> found{processId, {}};
-  EnumWindows(CollectTaskbarWindow, reinterpret_cast<LPARAM>(&found));
-  return found.second;
-}
-
 void TFormTest::SetUp() {
   InitClassLib();
   ASSERT_NE(Application, nullptr);

@@ -30,11 +30,6 @@ bool PumpUntilSignaled(HANDLE event, DWORD timeoutMs = kDeadlineMs);
 // Processes what is queued now (and what that produces) without waiting.
 void PumpPending();
 
-// The top-level windows of a process that the taskbar gives a button: visible, not a tool
-// window, and unowned or WS_EX_APPWINDOW (the system's documented rule; a taskbar shows them
-// on Windows, and under Wine the rule is read from the styles and owners).
-[[nodiscard]] std::vector<HWND> TaskbarWindows(DWORD processId);
-
 // A manual-reset event owned by the test.
 class TEvent {
  public:

@@ -394,22 +394,12 @@ TEST(RawFormats, CopyStgMediumCopiesGlobalMemoryAndSharesStreams) {
   ReleaseStgMedium(&src);
 }
 
-// An object that releases a medium and counts every call on its reference count.
+// The owner of a medium, counting every call on its references.
 struct TCallCountingOwner : IUnknown {
-  LONG Refs = 1;
-  int Calls = 0;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** obj) override {
-    *obj = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    ++Calls;
-    return static_cast<ULONG>(++Refs);
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ++Calls;
-    return static_cast<ULONG>(--Refs);
-  }
+  LONG Refs = 1, Calls = 0;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++Calls, static_cast<ULONG>(++Refs); }
+  ULONG STDMETHODCALLTYPE Release() override { return ++Calls, static_cast<ULONG>(--Refs); }
 };
 
 TEST(RawFormats, CopyStgMediumGivesACopyThatOwnsItselfOrNone) {
