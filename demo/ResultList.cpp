@@ -168,7 +168,8 @@ bool TResultList::SelectedRowPress(TMessage& m) {
 }
 
 void TResultList::Dispatch(TMessage& m) {
-  if (m.Msg == WM_LBUTTONDOWN && SelectedRowPress(m)) return;
+  // The second press of a double click may start a drag as well.
+  if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && SelectedRowPress(m)) return;
   if (IsMouseButtonMessage(m.Msg)) {
     // The system list first: it selects, focuses and tracks; then the control's mouse events.
     DefaultHandler(m);

@@ -50,12 +50,13 @@ class TResultList : public TWinControl {
 
   // Fired when the selection changes (any row, any number of rows).
   TNotifyEvent OnSelectionChange;
-  // Fired by a left press on a selected row without Shift or Ctrl, before the system list sees
-  // the press: on Windows the list runs a modal loop of its own inside the press until the
-  // button is released or the pointer moves (Wine's returns at once), so a drag gesture looked
-  // for after it would start late and after the list had seen the release. A press the handler
-  // used never reaches the list; any other goes on as usual, and when the handler's gesture took
-  // the button's release out of the queue the release goes back to the list.
+  // Fired by a left press (or double click) on a selected row without Shift or Ctrl, before the
+  // system list sees the press: on Windows the list runs a modal loop of its own inside the
+  // press until the button is released or the pointer moves (Wine's returns at once), so a drag
+  // gesture looked for after it would start late and after the list had seen the release. A
+  // press the handler used never reaches the list; any other goes on as usual, and when the
+  // handler's gesture took the button's release out of the queue the release goes back to the
+  // list.
   TRowPressEvent OnSelectedRowPress;
 
   void Dispatch(TMessage& message) override;
