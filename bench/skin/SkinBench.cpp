@@ -1,5 +1,6 @@
 // Reading the program's own skin: the stored skin from the executable's resource, and the folder
-// skin it was made from, each beside a plain read of the same bytes in the same run.
+// skin it was made from, each beside a plain read of the same bytes in the same run. Then the
+// bitmap primitives of skin painting (PaintBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "PaintBench.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "harness/Bench.h"
@@ -49,12 +51,12 @@ std::vector<unsigned char> ReadWholeFile(const std::string& name) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  korv::bench::Runner run(argc, argv);
+// The stored and the folder skin read; false when the folder skin is missing.
+static bool SkinDataBenches(korv::bench::Runner& run) {
   const std::string folder = ExpandFileName(ExeFolder() + "..\\skins\\Korvani\\");
   if (!FileExists(folder + "Options.dat")) {
     std::fprintf(stderr, "folder skin not found at %s\n", folder.c_str());
-    return 1;
+    return false;
   }
   const size_t resourceBytes = CopyResource(sInternalSkinResource).size();
   const size_t folderBytes = ReadWholeFile(folder + "Options.dat").size() + ReadWholeFile(folder + "Master.bmp").size();
@@ -117,5 +119,13 @@ int main(int argc, char** argv) {
                      FolderSkinToStored(folder, *skins.Add());
                      DoNotOptimize(skins.Count());
                    }});
-  return run.Finish();
+  return true;
+}
+
+int main(int argc, char** argv) {
+  korv::bench::Runner run(argc, argv);
+  const bool data = SkinDataBenches(run);
+  const bool paintGoals = korv::bench::SkinPaintBenches(run);
+  const int finish = run.Finish();
+  return !data || !paintGoals ? 1 : finish;
 }
