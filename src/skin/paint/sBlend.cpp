@@ -189,13 +189,20 @@ void BlendRectWithBmp(TBitmap* bmp, TRect rect, int percent, int radius, int ste
   if (!scratch || scratch->Width() < w || scratch->Height() < h)
     scratch = CreateBmp24(std::max(w, scratch ? scratch->Width() : 0), std::max(h, scratch ? scratch->Height() : 0));
   const TsPixels24 mask = SubView(BitmapPixels(scratch.get()), 0, 0, w, h);
-  for (int y = 0; y < h; ++y) std::memset(mask.Row(y), 0xFF, static_cast<size_t>(w) * 3);
+  const int corner = 2 * std::max(radius, 0);
+  // White where no rounded rectangle comes: everywhere without steps, else the four corners
+  // outside the first one.
+  const int cw = steps > 0 ? std::min(w, corner / 2 + 1) : w, ch = steps > 0 ? std::min(h, corner / 2 + 1) : h;
+  for (int y = 0; y < h; ++y)
+    if (y < ch || y >= h - ch) {
+      std::memset(mask.Row(y), 0xFF, static_cast<size_t>(cw) * 3);
+      std::memset(mask.Row(y) + (w - cw) * 3, 0xFF, static_cast<size_t>(cw) * 3);
+    }
 
   TCanvas* canvas = scratch->Canvas();
   HDC dc = canvas->Handle();
   canvas->Pen()->SetStyle(psClear);
   const int step = (255 - percent * 255 / 100) / (std::max(steps, 0) + 1);
-  const int corner = 2 * std::max(radius, 0);
   for (int i = 0; i < steps && 2 * i < std::min(w, h); ++i) {
     const int grey = LimitByte(255 - (i + 1) * step);
     canvas->Brush()->SetColor(static_cast<TColor>(RGB(grey, grey, grey)));

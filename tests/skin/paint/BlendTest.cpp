@@ -114,6 +114,11 @@ TEST(BlendRectWithBmp, ShadesTheInsideThroughRoundedSteps) {
   EXPECT_EQ(Get(*bmp, 5, 5), Bgr(through(200, 255), through(100, 255), through(50, 255)));
   EXPECT_EQ(Get(*bmp, 4, 10), Bgr(200, 100, 50));  // outside the rectangle
   EXPECT_EQ(Get(*bmp, 25, 10), Bgr(200, 100, 50));
+
+  // No steps: the mask is white all over (nothing of the last mask is left).
+  bmp = Solid(30, 20, Bgr(200, 100, 50));
+  BlendRectWithBmp(bmp.get(), Rect(0, 0, 12, 8), 0, 4, 0, 0);
+  EXPECT_EQ(Get(*bmp, 6, 4), Bgr(through(200, 255), through(100, 255), through(50, 255)));
 }
 
 TEST(PaintControlImage, GreysThenLaysTheImageUnderTheControlOverIt) {
