@@ -11,6 +11,7 @@
 #include "shell/browser/Shell_Win32.h"
 #include "shell/dragdrop/DragDropFile.h"
 #include "shell/unicode/TntSystem.h"
+#include "skin/core/sSkinStartup.h"
 
 namespace korv {
 
@@ -133,6 +134,7 @@ void StartComponentUnits() {
   InitializeTntSystem();
   InitializeShellWin32();
   InitializeShellBrowser();
+  SkinUnitsStartup();
   if (!ShellStartupError().empty()) {
     std::string message = ShellStartupError();
     StopComponentUnits();
@@ -141,6 +143,7 @@ void StartComponentUnits() {
 }
 
 void StopComponentUnits() noexcept {
+  SkinUnitsShutdown();
   FinalizeShellBrowser();
   FinalizeShellWin32();
   try {
