@@ -5,6 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "classlib/Controls.h"
+#include "skin/core/sMessages.h"
+#include "skin/data/sGradient.h"
 #include "skin/data/sUtils.h"
 #include "skin/paint/sFast24.h"
 #include "skin/paint/sPixelRows.h"
@@ -39,8 +42,8 @@ const TColorTables& ColorTablesFor(int percent, TColor color) {
   static TColorTables last;  // the painters repeat one percent and colour many times
   if (last.Percent == percent && last.Color == color) return last;
   const double k = percent / 100.0;
-  const rows::TBgr c = rows::SplitBgr(color);
-  const int channel[3] = {c.B, c.G, c.R};
+  uint8_t channel[3];
+  SplitColor(color, channel);
   last.TiesUp = last.TiesEven = 0;
   for (int i = 0; i < 3; ++i) {
     bool up = percent >= 0 && percent <= 100, even = up;
@@ -121,7 +124,8 @@ void BlendColorRect(const TsPixels24& bmp, TRect rect, int percent, TColor color
   if (left > right || top > bottom) return;
   const TColorTables& t = ColorTablesFor(percent, ColorToRGB(color));
   // The tables are the definition; most percents and colours reproduce them in integer vectors.
-  const rows::TBgr c = rows::SplitBgr(t.Color);
+  uint8_t c[3];
+  SplitColor(t.Color, c);
   for (int y = top; y <= bottom; ++y) {
     uint8_t* row = bmp.Row(y) + left * 3;
     if (t.Integer())
@@ -161,13 +165,8 @@ void MultiplyByMask(const TsPixels24& dst, const TsPixels24& mask, TColor color)
   if (dst.Empty() || mask.Empty()) return;
   const int w = std::min(dst.Width, mask.Width), h = std::min(dst.Height, mask.Height);
   // One row of the colour serves as the picture of the masked mix: ((d - c) * m + c * 256) shr 8.
-  const rows::TBgr c = rows::SplitBgr(ColorToRGB(color));
   std::vector<uint8_t> colorRow(static_cast<size_t>(w) * 3);
-  for (int i = 0; i < w; ++i) {
-    colorRow[i * 3] = c.B;
-    colorRow[i * 3 + 1] = c.G;
-    colorRow[i * 3 + 2] = c.R;
-  }
+  rows::FillColor(colorRow.data(), w, ColorToRGB(color));
   for (int y = 0; y < h; ++y) rows::MaskMix(dst.Row(y), colorRow.data(), mask.Row(y), w * 3, 0);
 }
 
@@ -234,6 +233,12 @@ void PaintControlImage(TBitmap* bmp, TsDisabledKind flags, TColor parentColor, T
   } else {
     BlendColorRect(px, Rect(0, 0, px.Width - 1, px.Height - 1), 50, parentColor);
   }
+}
+
+void PaintControlImage(TBitmap* bmp, TsDisabledKind flags, const TControl* control, TPoint offset,
+                       const TCacheInfo& cache) {
+  const TColor parent = SkinColorReply != sNoColorReply ? SkinColorReply : control ? control->Color() : clBtnFace;
+  PaintControlImage(bmp, flags, parent, offset, cache);
 }
 
 }  // namespace korv

@@ -13,6 +13,8 @@
 
 namespace korv {
 
+class TControl;
+
 // Blends the rectangle srcRect of src into dst at dstPoint through FastSum24: each byte
 // becomes (src * (255 - alpha) + dst * alpha + 127) shr 8, so alpha is the weight of what dst
 // holds. Negative coordinates of the point or the rectangle are cut off (the other side shifted
@@ -57,5 +59,9 @@ using TsDisabledKind = unsigned;
 // the cache is ready, else mixes it 50 percent with parentColor (what the parent shows: the
 // colour it answered, else the control's own colour).
 void PaintControlImage(TBitmap* bmp, TsDisabledKind flags, TColor parentColor, TPoint offset, const TCacheInfo& cache);
+// The same for a control: the parent's colour is SkinColorReply when it holds an answer, else the
+// control's own Color.
+void PaintControlImage(TBitmap* bmp, TsDisabledKind flags, const TControl* control, TPoint offset,
+                       const TCacheInfo& cache);
 
 }  // namespace korv

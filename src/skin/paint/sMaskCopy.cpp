@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "skin/core/sSkinManager.h"
 #include "skin/paint/sBlend.h"
 #include "skin/paint/sFast24.h"
 #include "skin/paint/sMaskCopyPiece.h"
@@ -197,6 +198,14 @@ void DrawSkinGlyph(const TsPixels24& dst, TPoint point, int state, const TsMaskD
 
 void DrawSkinGlyph(TBitmap* dst, TPoint point, int state, const TsMaskData& image, TBitmap* master, int mode) {
   DrawSkinGlyph(BitmapPixels(dst), point, state, image, BitmapPixels(master), mode);
+}
+
+void DrawSkinGlyph(TBitmap* dst, TPoint point, int state, const TsMaskData& image, int mode) {
+  DrawSkinGlyph(dst, point, state, image, MasterBitmapOf(image), mode);
+}
+
+TBitmap* MasterBitmapOf(const TsMaskData& image) noexcept {
+  return image.Manager ? image.Manager->MasterBitmap.get() : nullptr;
 }
 
 }  // namespace korv

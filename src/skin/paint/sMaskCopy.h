@@ -39,6 +39,8 @@ void CopyByKeyColor(const TsPixels24& dst, int x, int y, const TsPixels24& src, 
 void DrawSkinGlyph(const TsPixels24& dst, TPoint point, int state, const TsMaskData& image, const TsPixels24& master,
                    int mode);
 void DrawSkinGlyph(TBitmap* dst, TPoint point, int state, const TsMaskData& image, TBitmap* master, int mode);
+// The same from the master bitmap of the image's manager.
+void DrawSkinGlyph(TBitmap* dst, TPoint point, int state, const TsMaskData& image, int mode);
 
 // Nine-piece painting of a border image onto rect (at least 2 by 2) in state's frame (the last
 // frame for a state beyond it). Cells: cw = R's width div (ImageCount * 3), ch = R's height div
@@ -53,5 +55,11 @@ void PaintRectByMask(const TsPixels24& dst, TRect rect, int state, const TsMaskD
                      bool middle, const TCacheInfo* cache = nullptr);
 void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, TBitmap* master, bool middle,
                      const TCacheInfo* cache = nullptr);
+// The same from the master bitmap of the image's manager.
+void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle,
+                     const TCacheInfo* cache = nullptr);
+
+// The master bitmap of the image's manager (nullptr without a manager or a master bitmap).
+[[nodiscard]] TBitmap* MasterBitmapOf(const TsMaskData& image) noexcept;
 
 }  // namespace korv

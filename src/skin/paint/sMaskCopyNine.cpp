@@ -75,4 +75,9 @@ void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& imag
   PaintRectByMask(BitmapPixels(dst), rect, state, image, BitmapPixels(master), middle, cache);
 }
 
+void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle,
+                     const TCacheInfo* cache) {
+  PaintRectByMask(dst, rect, state, image, MasterBitmapOf(image), middle, cache);
+}
+
 }  // namespace korv

@@ -2,6 +2,8 @@
 
 #include <emmintrin.h>
 
+#include "skin/data/sGradient.h"
+
 namespace korv::rows {
 
 namespace {
@@ -13,13 +15,9 @@ inline void Store(uint8_t* p, __m128i v) noexcept { _mm_storeu_si128(reinterpret
 struct TPattern48 {
   __m128i V[3];
 };
-TPattern48 Pattern(TBgr c) noexcept {
+TPattern48 Pattern(const uint8_t bgr[3]) noexcept {
   uint8_t b[48];
-  for (int i = 0; i < 48; i += 3) {
-    b[i] = c.B;
-    b[i + 1] = c.G;
-    b[i + 2] = c.R;
-  }
+  for (int i = 0; i < 48; ++i) b[i] = bgr[i % 3];
   return TPattern48{{Load(b), Load(b + 16), Load(b + 32)}};
 }
 
@@ -89,11 +87,12 @@ inline __m128i LanesDown(__m128i cur, __m128i next) noexcept {
 }  // namespace
 
 void FillColor(uint8_t* p, int n, int32_t c) noexcept {
-  const TBgr b = SplitBgr(c);
+  uint8_t b[3];
+  SplitColor(c, b);
   for (int i = 0; i < n; ++i, p += 3) {
-    p[0] = b.B;
-    p[1] = b.G;
-    p[2] = b.R;
+    p[0] = b[0];
+    p[1] = b[1];
+    p[2] = b[2];
   }
 }
 
@@ -123,7 +122,8 @@ void MaskMix(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, int maskAdd)
 }
 
 void MaskedRow(uint8_t* d, const uint8_t* s, const uint8_t* m, const uint8_t* k, int n, int maskAdd) noexcept {
-  const TPattern48 key = Pattern(SplitBgr(0xFF00FF));
+  static constexpr uint8_t kKey[3] = {0xFF, 0, 0xFF};
+  const TPattern48 key = Pattern(kKey);
   const __m128i add = _mm_set1_epi8(static_cast<char>(maskAdd));
   int i = 0;
   for (; i + 16 <= n; i += 16) {
@@ -158,7 +158,9 @@ void KeyBlendTableRow(uint8_t* d, const uint8_t* s, int n, const uint8_t* t, boo
 void KeyBlendLinearRow(uint8_t* d, const uint8_t* s, int n, int a, bool skipKey, int32_t keyColor) noexcept {
   const int b = 32768 - a;
   const __m128i w = _mm_set1_epi16(static_cast<short>(a));
-  const TPattern48 key = Pattern(SplitBgr(keyColor));
+  uint8_t keyBytes[3];
+  SplitColor(keyColor, keyBytes);
+  const TPattern48 key = Pattern(keyBytes);
   int i = 0;
   for (; i + 16 <= n; i += 16) {
     const int o = i * 3;
@@ -176,9 +178,9 @@ void KeyBlendLinearRow(uint8_t* d, const uint8_t* s, int n, int a, bool skipKey,
   }
 }
 
-void ColorMixRow(uint8_t* row, int n, int p, TBgr c, unsigned tiesToEven) noexcept {
+void ColorMixRow(uint8_t* row, int n, int p, const uint8_t bgr[3], unsigned tiesToEven) noexcept {
   // Per byte phase of a 48-byte block: c * (100 - p) + 50, and 1 where ties go to even.
-  const int ch[3] = {c.B, c.G, c.R};
+  const int ch[3] = {bgr[0], bgr[1], bgr[2]};
   uint16_t add[48], even[48];
   for (int i = 0; i < 48; ++i) {
     add[i] = static_cast<uint16_t>(ch[i % 3] * (100 - p) + 50);

@@ -8,13 +8,6 @@
 
 namespace korv::rows {
 
-// Bytes b, g, r of a 0x00BBGGRR colour, in memory order.
-struct TBgr {
-  uint8_t B, G, R;
-};
-[[nodiscard]] constexpr TBgr SplitBgr(int32_t c) noexcept {
-  return TBgr{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)};
-}
 [[nodiscard]] inline int32_t ColorAt(const uint8_t* p) noexcept { return p[2] | p[1] << 8 | p[0] << 16; }
 inline void PutColor(uint8_t* p, int32_t c) noexcept {
   p[0] = static_cast<uint8_t>(c >> 16);
@@ -43,10 +36,11 @@ void KeyBlendTableRow(uint8_t* d, const uint8_t* s, int n, const uint8_t* t, boo
 // and d (0 < a < 32768).
 void KeyBlendLinearRow(uint8_t* d, const uint8_t* s, int n, int a, bool skipKey, int32_t keyColor) noexcept;
 
-// BlendColorRect in integers: with N = v * p + c * (100 - p) (c the colour's channel, 0 <= p <=
+// BlendColorRect in integers: with N = v * p + c * (100 - p) (c the colour's channel, bgr as
+// SplitColor gives them, 0 <= p <=
 // 100), each byte becomes N / 100 rounded to nearest, ties rounded up, or to even for the
 // channels whose bit (blue 1, green 2, red 4) is set in tiesToEven.
-void ColorMixRow(uint8_t* row, int n, int p, TBgr c, unsigned tiesToEven) noexcept;
+void ColorMixRow(uint8_t* row, int n, int p, const uint8_t bgr[3], unsigned tiesToEven) noexcept;
 // The rule ColorMixRow applies to one byte.
 [[nodiscard]] constexpr int ColorMixByte(int v, int p, int c, bool tiesToEven) noexcept {
   const int x = v * p + c * (100 - p) + 50, q = x / 100;

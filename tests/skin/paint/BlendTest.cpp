@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "PaintPixels.h"
+#include "classlib/ExtCtrls.h"
+#include "skin/core/sMessages.h"
 #include "skin/data/sUtils.h"
 #include "skin/paint/sBlend.h"
 
@@ -139,9 +141,18 @@ TEST(PaintControlImage, GreysThenLaysTheImageUnderTheControlOverIt) {
   EXPECT_EQ(Get(*ctl, 1, 0), Bgr(KeyFormula(6, 0, 0.4), KeyFormula(3, 100, 0.4), KeyFormula(250, 200, 0.4)));
   EXPECT_EQ(Get(*ctl, 0, 1), Bgr(0, 100, 200));
 
-  // Without a cache: half the parent's colour.
+  // Without a cache: half the parent's colour, which is the colour the parent answered, else the
+  // control's own.
   PaintControlImage(ctl.get(), dkBlended, Bgr(100, 0, 201), Point(0, 0), EmptyCacheInfo);
   EXPECT_EQ(Get(*ctl, 0, 1), Bgr(50, 50, 200));
+  TPanel panel(nullptr);
+  panel.SetColor(Bgr(0, 0, 100));
+  SkinColorReply = Bgr(100, 100, 0);
+  PaintControlImage(ctl.get(), dkBlended, &panel, Point(0, 0), EmptyCacheInfo);
+  EXPECT_EQ(Get(*ctl, 0, 1), Bgr(75, 75, 100));
+  SkinColorReply = sNoColorReply;
+  PaintControlImage(ctl.get(), dkBlended, &panel, Point(0, 0), EmptyCacheInfo);
+  EXPECT_EQ(Get(*ctl, 0, 1), Bgr(38, 38, 100));
 }
 
 }  // namespace

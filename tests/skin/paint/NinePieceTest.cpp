@@ -2,6 +2,7 @@
 
 #include "PaintPixels.h"
 #include "classlib/Handles.h"
+#include "skin/core/sSkinManager.h"
 #include "skin/paint/sFast24.h"
 #include "skin/paint/sMaskCopy.h"
 
@@ -153,6 +154,24 @@ TEST_F(NinePiece, ARectangleOverTheEdgesPaintsItsVisiblePart) {
   EXPECT_EQ(At(0, 0), From(3, 3));
   EXPECT_EQ(At(9, 9), From(4, 4));  // local (12, 12): the middle, two tiles on
   EXPECT_EQ(At(9, 0), From(4, 3));
+}
+
+TEST_F(NinePiece, AnImageOfAManagerIsCutFromItsMasterBitmap) {
+  TsSkinManager sm(nullptr);
+  sm.MasterBitmap = Master();
+  TsMaskData b = Border();
+  b.Manager = &sm;
+  dst_ = Solid(20, 16, kBack);
+  PaintRectByMask(dst_.get(), Rect(0, 0, 12, 12), 1, b, true);
+  EXPECT_EQ(At(0, 0), From(12, 0));
+  DrawSkinGlyph(dst_.get(), Point(0, 0), 0, b, 1);  // frame 0: the left half of the picture
+  EXPECT_EQ(At(0, 0), From(0, 0));
+  EXPECT_EQ(At(0, 11), From(0, 11));
+
+  b.Manager = nullptr;  // no manager: nothing
+  dst_ = Solid(20, 16, kBack);
+  PaintRectByMask(dst_.get(), Rect(0, 0, 12, 12), 1, b, true);
+  EXPECT_EQ(At(0, 0), kBack);
 }
 
 }  // namespace
