@@ -29,7 +29,8 @@ uint8_t RoundByte(double v) noexcept {
 // ---- BlendColorRect: three 256-byte tables per (percent, colour) ----
 
 struct TColorTables {
-  int Percent = -1;
+  bool Valid = false;
+  int Percent = 0;
   TColor Color = 0;
   uint8_t T[3][256];
   // How each channel's table follows from integers (ColorMixRow): bit i of TiesUp / TiesEven set
@@ -40,7 +41,7 @@ struct TColorTables {
 
 const TColorTables& ColorTablesFor(int percent, TColor color) {
   static TColorTables last;  // the painters repeat one percent and colour many times
-  if (last.Percent == percent && last.Color == color) return last;
+  if (last.Valid && last.Percent == percent && last.Color == color) return last;
   const double k = percent / 100.0;
   uint8_t channel[3];
   SplitColor(color, channel);
@@ -57,6 +58,7 @@ const TColorTables& ColorTablesFor(int percent, TColor color) {
     else if (even)
       last.TiesEven |= 1u << i;
   }
+  last.Valid = true;
   last.Percent = percent;
   last.Color = color;
   return last;

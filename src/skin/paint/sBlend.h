@@ -24,13 +24,15 @@ void BlendBmpRect(const TsPixels24& dst, const TsPixels24& src, uint8_t alpha, T
 void BlendBmpRect(TBitmap* dst, TBitmap* src, uint8_t alpha, TPoint dstPoint, TRect srcRect);
 
 // Mixes a colour into the rectangle, whose right and bottom are inclusive (cut to the pixels):
-// each channel := round(channel * k + colour channel * (1 - k)), k = percent / 100.
+// each channel := round(channel * k + colour channel * (1 - k)), k = percent / 100 (limited to
+// 0..255 for a percent outside 0..100).
 void BlendColorRect(const TsPixels24& bmp, TRect rect, int percent, TColor color);
 void BlendColorRect(TBitmap* bmp, TRect rect, int percent, TColor color);
 
 // Lays the rectangle srcRect of src over dst at (x, y): each channel := round(s - (s - d) * k),
-// s the source and d the destination byte. Source pixels equal to keyColor are skipped, unless
-// keyColor's top byte is 0xFF (then none is). Parts outside either bitmap are skipped.
+// s the source and d the destination byte (limited to 0..255 for k outside 0..1; a k that is not
+// a number draws nothing). Source pixels equal to keyColor are skipped, unless keyColor's top
+// byte is 0xFF (then none is). Parts outside either bitmap are skipped.
 void BlendByKeyColor(const TsPixels24& dst, int x, int y, TColor keyColor, double k, TRect srcRect,
                      const TsPixels24& src);
 void BlendByKeyColor(TBitmap* dst, int x, int y, TColor keyColor, double k, TRect srcRect, TBitmap* src);

@@ -75,8 +75,10 @@ class TacFastSum24 {
   int FSrcWidth = 0, FSrcHeight = 0, FDstWidth = 0, FDstHeight = 0;
 };
 
-// The scan-line objects shared by all painting (main thread only, never re-entrantly): the
-// first is attached to a parent's cache bitmap when masked copies fill key-colour pixels from it.
+// The scan-line objects shared by all painting (main thread only, never re-entrantly; attach
+// before each use): CacheFast24 is attached to a parent's cache bitmap when masked copies fill
+// key-colour pixels from it, ImageFast24 is the painters' second reader, FastSum24 blends for
+// BlendBmpRect.
 extern TacFast24 CacheFast24;
 extern TacFast24 ImageFast24;
 extern TacFastSum24 FastSum24;

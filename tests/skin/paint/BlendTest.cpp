@@ -84,16 +84,6 @@ TEST(BlendByKeyColor, EqualsTheDoubleFormulaForEverySourceAndDestinationByte) {
   }
 }
 
-TEST(BlendByKeyColor, SkipsWhatLiesOutsideEitherBitmap) {
-  auto src = Solid(4, 4, Bgr(200, 100, 0));
-  auto dst = Solid(6, 6, 0);
-  BlendByKeyColor(dst.get(), 4, -1, 0xFF00FF, 0.5, Rect(0, 0, 4, 4), src.get());
-  EXPECT_EQ(Get(*dst, 3, 0), 0);
-  EXPECT_EQ(Get(*dst, 4, 0), Bgr(100, 50, 0));
-  EXPECT_EQ(Get(*dst, 5, 2), Bgr(100, 50, 0));
-  EXPECT_EQ(Get(*dst, 5, 3), 0);
-}
-
 TEST(MultiplyByMask, ShowsTheColourWhereTheMaskIsDark) {
   // Every destination byte against every mask byte, for three colour channels.
   const int color[3] = {0, 128, 255};
