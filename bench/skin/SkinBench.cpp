@@ -2,7 +2,7 @@
 // skin it was made from, each beside a plain read of the same bytes in the same run (the stored
 // skin aims at no more than three times the copy of its bytes). Then folder skins whose sections
 // inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
-// file alone.
+// file alone. Then the bitmap primitives of skin painting (PaintBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "PaintBench.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "harness/Bench.h"
@@ -96,12 +97,12 @@ void CompareInheritance(korv::bench::Runner& run, int n, bool cycle) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  korv::bench::Runner run(argc, argv);
+// The stored and the folder skin read; false when the folder skin is missing.
+static bool SkinDataBenches(korv::bench::Runner& run) {
   const std::string folder = ExpandFileName(ExeFolder() + "..\\skins\\Korvani\\");
   if (!FileExists(folder + "Options.dat")) {
     std::fprintf(stderr, "folder skin not found at %s\n", folder.c_str());
-    return 1;
+    return false;
   }
   const size_t resourceBytes = CopyResource(sInternalSkinResource).size();
   const size_t folderBytes = ReadWholeFile(folder + "Options.dat").size() + ReadWholeFile(folder + "Master.bmp").size();
@@ -161,5 +162,13 @@ int main(int argc, char** argv) {
 
   for (bool cycle : {false, true})
     for (int n : {100, 1000, 10000}) CompareInheritance(run, n, cycle);
-  return run.Finish();
+  return true;
+}
+
+int main(int argc, char** argv) {
+  korv::bench::Runner run(argc, argv);
+  const bool data = SkinDataBenches(run);
+  const bool paintGoals = korv::bench::SkinPaintBenches(run);
+  const int finish = run.Finish();
+  return !data || !paintGoals ? 1 : finish;
 }
