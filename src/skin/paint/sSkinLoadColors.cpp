@@ -1,0 +1,82 @@
+// The colour passes of a skin load: hue and saturation over the pixels and colours of the skin.
+#include <algorithm>
+
+#include "skin/data/sUtils.h"
+#include "skin/paint/sColorUtils.h"
+#include "skin/paint/sSkinLoad.h"
+
+namespace korv {
+
+namespace {
+
+// Every pixel of a 24-bit bitmap changed, except the key colour and greys. Skin pictures hold
+// long runs of one colour, so the last result is reused.
+template <class Change>
+void ChangePixels(TBitmap& bmp, Change&& change) {
+  if (bmp.Empty()) return;
+  uint8_t* row0 = bmp.ScanLine(0);
+  const int stride = bmp.Stride(), width = bmp.Width();
+  uint32_t lastIn = 0xFFFFFFFF, lastOut = 0;
+  for (int y = 0; y < bmp.Height(); ++y) {
+    uint8_t* p = row0 + static_cast<ptrdiff_t>(y) * stride;
+    for (int x = 0; x < width; ++x, p += 3) {
+      if (p[0] == p[1] && p[1] == p[2]) continue;
+      const uint32_t c = p[2] | p[1] << 8 | p[0] << 16;
+      if (c == static_cast<uint32_t>(sKeyColor)) continue;
+      if (c != lastIn) {
+        lastIn = c;
+        lastOut = change(c);
+      }
+      p[0] = static_cast<uint8_t>(lastOut >> 16);
+      p[1] = static_cast<uint8_t>(lastOut >> 8);
+      p[2] = static_cast<uint8_t>(lastOut);
+    }
+  }
+}
+
+// One colour change over the whole loaded skin: Pixel on bitmap pixels (0x00BBGGRR), Color on
+// colour values.
+template <class Pixel, class Color>
+void ChangeSkinColors(TsSkinManager& sm, Pixel&& pixel, Color&& color) {
+  if (sm.MasterBitmap) ChangePixels(*sm.MasterBitmap, pixel);
+  for (TsMaskData& m : sm.Images)
+    if (m.Bmp) ChangePixels(*m.Bmp, pixel);
+  for (TsGeneralData& g : sm.Sections) {
+    g.Color = color(g.Color);
+    g.HotColor = color(g.HotColor);
+    for (int i = 0; i < 5; ++i) {
+      if (g.FontColor[i] != -1) g.FontColor[i] = color(g.FontColor[i]);
+      if (g.HotFontColor[i] != -1) g.HotFontColor[i] = color(g.HotFontColor[i]);
+    }
+    // The stops the text gives (five fields a stop); all the stops of the hot gradient.
+    const size_t stops = std::min(g.GradientArray.size(), static_cast<size_t>(CountWords(g.GradientData, ";") / 5));
+    for (size_t i = 0; i < stops; ++i) {
+      g.GradientArray[i].Color1 = color(g.GradientArray[i].Color1);
+      g.GradientArray[i].Color2 = color(g.GradientArray[i].Color2);
+    }
+    for (TsGradStop& s : g.HotGradientArray) {
+      s.Color1 = color(s.Color1);
+      s.Color2 = color(s.Color2);
+    }
+  }
+  sm.SkinData.Shadow1Color = color(sm.SkinData.Shadow1Color);
+}
+
+}  // namespace
+
+void TacSkinLoader::ChangeSkinHue(TsSkinManager& sm, int amount) {
+  if (amount == 0) return;
+  ChangeSkinColors(
+      sm, [amount](uint32_t c) { return ShiftHueRgb(amount, c); },
+      [amount](TColor c) { return ChangeColorHue(amount, c); });
+}
+
+void TacSkinLoader::ChangeSkinSaturation(TsSkinManager& sm, int amount) {
+  if (amount == 0) return;
+  // The remainder takes the sign of the dividend: 10 gives -10, -150 gives 49.
+  const int a = static_cast<int>(-static_cast<int64_t>(amount) % 101);
+  ChangeSkinColors(
+      sm, [a](uint32_t c) { return SaturateRgb(c, a); }, [a](TColor c) { return ChangeColorSaturation(c, a); });
+}
+
+}  // namespace korv
