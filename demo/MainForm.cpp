@@ -78,6 +78,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   FlatSplitter1->SetParent(this);
   FlatSplitter1->SetAlign(alTop);
   FlatSplitter1->SetBounds(0, kButtonBarHeight + kListHeight, Width(), kSplitterHeight);
+  // It moves up and down: the north-south split cursor, not the default left-right one.
+  FlatSplitter1->SetCursor(crVSplit);
 
   DetailPanel = new TPanel(this);
   DetailPanel->SetName("DetailPanel");
@@ -88,8 +90,20 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 
   ShellBrowser1 = new TShellBrowser(this);
   ShellBrowser1->SetName("ShellBrowser1");
+  // Made here rather than read with the form: finish it as reading would, so that the shell's
+  // dialogs opened from its menu are owned by this window.
+  ShellBrowser1->Loaded();
+
+  // Every effect is offered: a plain drag copies, Shift moves and Alt links, as the target
+  // chooses. No drag image, no asynchronous transfer.
   DropFileSource1 = new TDropFileSource(this);
   DropFileSource1->SetName("DropFileSource1");
+  DropFileSource1->SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtMove) | DragTypeBit(dtLink));
+  DropFileSource1->SetImageIndex(0);
+  DropFileSource1->SetShowImage(false);
+  DropFileSource1->SetImageHotSpotX(16);
+  DropFileSource1->SetImageHotSpotY(16);
+  DropFileSource1->SetAllowAsyncTransfer(false);
 
   ListView1SelectionChange(ListView1);
 }

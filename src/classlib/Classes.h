@@ -269,11 +269,15 @@ class TFileStream : public THandleStream {
   std::string FFileName;
 };
 
+// A stream over one block of memory. Read and Seek are final: the component reader takes its
+// bytes straight from the block and moves the position itself.
 class TCustomMemoryStream : public TStream {
   KORV_CLASS(TCustomMemoryStream, TStream)
+  friend class TReader;
+
  public:
-  int32_t Read(void* buffer, int32_t count) override;
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int32_t Read(void* buffer, int32_t count) final;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) final;
   [[nodiscard]] int64_t Size() override { return FSize; }
   [[nodiscard]] void* Memory() const noexcept { return FMemory; }
   void SaveToStream(TStream& stream);

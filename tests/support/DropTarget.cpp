@@ -177,9 +177,10 @@ HRESULT STDMETHODCALLTYPE TTestDropTarget::QueryInterface(REFIID iid, void** obj
   return E_NOINTERFACE;
 }
 
-HRESULT STDMETHODCALLTYPE TTestDropTarget::DragEnter(IDataObject* data, DWORD, POINTL pt, DWORD* effect) {
+HRESULT STDMETHODCALLTYPE TTestDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
   ++Enters;
   EnterPoint = pt;
+  EnterKeys = keyState;
   EnterAllowed = effect ? *effect : 0;
   EnterFormats = Enumerate(data, DATADIR_GET);
   if (effect) *effect &= OverEffect;
