@@ -6,7 +6,6 @@
 #include "classlib/IniFiles.h"
 #include "classlib/Jpeg.h"
 #include "classlib/SysUtils.h"
-#include "skin/data/sGeneralsReader.h"
 #include "skin/paint/sSkinLoadValues.h"
 
 namespace korv {
@@ -72,17 +71,12 @@ struct TImageTable {
 
 // Calls Visit(section, key, value) for every entry of every section, in file order.
 template <class Visit>
-void ForEachValue(const TacSkinIniSource& ini, Visit&& visit) {
-  std::vector<std::string> sections;
-  ini.ReadSections(sections);
-  TacSkinIniSource::TEntries entries;
-  for (const std::string& section : sections) {
-    ini.ReadSectionValues(section, entries);
-    for (const auto& [key, value] : entries) visit(section, key, value);
-  }
+void ForEachValue(const TMemIniFile& ini, Visit&& visit) {
+  for (const TIniSection& section : ini.Sections())
+    for (const TIniEntry& e : section.Entries) visit(section.Name, e.Key, e.Value);
 }
 
-void FolderMasks(const TacSkinIniSource& ini, const std::string& skinPath, std::unique_ptr<TBitmap>& master,
+void FolderMasks(const TMemIniFile& ini, const std::string& skinPath, std::unique_ptr<TBitmap>& master,
                  TImageTable& table) {
   const std::string masterName = ini.ReadString(s_GlobalInfo, s_MasterBitmap, "");
   if (!masterName.empty()) master = AsMaster(LoadBitmapFile(SkinFileName(skinPath, masterName)));
@@ -133,19 +127,14 @@ void StoredMasks(const TsStoredSkin& skin, std::unique_ptr<TBitmap>& master, TIm
 }
 
 // The manager's extra sections as INI text, read as a folder skin's file is (never written).
-class TCommonIni {
- public:
-  explicit TCommonIni(const TStrings& lines) : Ini_(std::string()), Source_(Ini_) { Ini_.SetStrings(lines); }
-  [[nodiscard]] const TacSkinIniSource& Source() const noexcept { return Source_; }
-
- private:
-  TMemIniFile Ini_;
-  TacMemIniSource Source_;
+struct TCommonIni {
+  explicit TCommonIni(const TStrings& lines) : Ini(std::string()) { Ini.SetStrings(lines); }
+  TMemIniFile Ini;
 };
 
 void CommonMasks(const TStrings& lines, const std::string& skinPath, TImageTable& table) {
   TCommonIni ini(lines);
-  ForEachValue(ini.Source(), [&](const std::string& section, const std::string& key, const std::string& value) {
+  ForEachValue(ini.Ini, [&](const std::string& section, const std::string& key, const std::string& value) {
     if (SameText(section, s_GlobalInfo)) return;
     table.Keep(ParseCommonImageValue(section, key, value, table.Master != nullptr), skinPath);
   });
@@ -153,7 +142,7 @@ void CommonMasks(const TStrings& lines, const std::string& skinPath, TImageTable
 
 // JPEG files named by the values of an INI source. With SmallImages, pictures of fewer than
 // sSmallTexturePixels pixels become image entries instead of textures.
-void JpegTextures(const TacSkinIniSource& ini, const std::string& skinPath, bool smallImages, TsPatternArray& textures,
+void JpegTextures(const TMemIniFile& ini, const std::string& skinPath, bool smallImages, TsPatternArray& textures,
                   TImageTable& images) {
   ForEachValue(ini, [&](const std::string& section, const std::string& key, const std::string& value) {
     if (!IsJpegValue(value)) return;
@@ -201,7 +190,7 @@ void TacSkinLoader::LoadAllMasks(TsSkinManager& sm) {
   TImageTable table(sm);
   const std::string& path = sm.SkinData.SkinPath;
   if (CurrentSkinFile) {
-    FolderMasks(TacMemIniSource(*CurrentSkinFile), path, master, table);
+    FolderMasks(*CurrentSkinFile, path, master, table);
   } else if (const TsStoredSkin* skin = StoredSkin(sm)) {
     StoredMasks(*skin, master, table);
   } else {
@@ -218,7 +207,7 @@ void TacSkinLoader::LoadAllPatterns(TsSkinManager& sm) {
   TImageTable images(sm);
   const std::string& path = sm.SkinData.SkinPath;
   if (CurrentSkinFile) {
-    JpegTextures(TacMemIniSource(*CurrentSkinFile), path, true, textures, images);
+    JpegTextures(*CurrentSkinFile, path, true, textures, images);
   } else if (const TsStoredSkin* skin = StoredSkin(sm)) {
     StoredTextures(*skin, textures);
   } else {
@@ -226,7 +215,7 @@ void TacSkinLoader::LoadAllPatterns(TsSkinManager& sm) {
   }
   if (sm.CommonSections()->Count() > 0) {
     TCommonIni ini(*sm.CommonSections());
-    JpegTextures(ini.Source(), path, false, textures, images);
+    JpegTextures(ini.Ini, path, false, textures, images);
   }
   sm.Textures = std::move(textures);
   for (TsMaskData& m : images.Images) sm.Images.push_back(std::move(m));

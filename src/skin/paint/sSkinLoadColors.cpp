@@ -1,5 +1,6 @@
 // The colour passes of a skin load: hue and saturation over the pixels and colours of the skin.
 #include <algorithm>
+#include <array>
 
 #include "skin/data/sUtils.h"
 #include "skin/paint/sColorUtils.h"
@@ -9,27 +10,46 @@ namespace korv {
 
 namespace {
 
-// Every pixel of a 24-bit bitmap changed, except the key colour and greys. Skin pictures hold
-// long runs of one colour, so the last result is reused.
+// Results of a colour change remembered by colour: skin pictures hold few colours, in runs and
+// repeated across rows.
 template <class Change>
-void ChangePixels(TBitmap& bmp, Change&& change) {
+class TColorMemo {
+ public:
+  explicit TColorMemo(Change& change) : Change_(change) { In_.fill(kEmpty); }
+  uint32_t operator()(uint32_t c) {
+    const uint32_t slot = (c * 2654435761u) >> (32 - kBits);
+    if (In_[slot] != c) {
+      In_[slot] = c;
+      Out_[slot] = Change_(c);
+    }
+    return Out_[slot];
+  }
+
+ private:
+  static constexpr int kBits = 10;
+  static constexpr uint32_t kEmpty = 0xFFFFFFFF;  // never a 24-bit colour
+  Change& Change_;
+  std::array<uint32_t, 1u << kBits> In_;
+  std::array<uint32_t, 1u << kBits> Out_;
+};
+
+// Every pixel of a 24-bit bitmap changed, except the key colour and greys.
+template <class Change>
+void ChangePixels(TBitmap& bmp, Change& change) {
   if (bmp.Empty()) return;
   uint8_t* row0 = bmp.ScanLine(0);
   const int stride = bmp.Stride(), width = bmp.Width();
-  uint32_t lastIn = 0xFFFFFFFF, lastOut = 0;
+  TColorMemo<Change> memo(change);
   for (int y = 0; y < bmp.Height(); ++y) {
     uint8_t* p = row0 + static_cast<ptrdiff_t>(y) * stride;
     for (int x = 0; x < width; ++x, p += 3) {
       if (p[0] == p[1] && p[1] == p[2]) continue;
       const uint32_t c = p[2] | p[1] << 8 | p[0] << 16;
       if (c == static_cast<uint32_t>(sKeyColor)) continue;
-      if (c != lastIn) {
-        lastIn = c;
-        lastOut = change(c);
-      }
-      p[0] = static_cast<uint8_t>(lastOut >> 16);
-      p[1] = static_cast<uint8_t>(lastOut >> 8);
-      p[2] = static_cast<uint8_t>(lastOut);
+      const uint32_t out = memo(c);
+      p[0] = static_cast<uint8_t>(out >> 16);
+      p[1] = static_cast<uint8_t>(out >> 8);
+      p[2] = static_cast<uint8_t>(out);
     }
   }
 }
@@ -37,7 +57,7 @@ void ChangePixels(TBitmap& bmp, Change&& change) {
 // One colour change over the whole loaded skin: Pixel on bitmap pixels (0x00BBGGRR), Color on
 // colour values.
 template <class Pixel, class Color>
-void ChangeSkinColors(TsSkinManager& sm, Pixel&& pixel, Color&& color) {
+void ChangeSkinColors(TsSkinManager& sm, Pixel pixel, Color color) {
   if (sm.MasterBitmap) ChangePixels(*sm.MasterBitmap, pixel);
   for (TsMaskData& m : sm.Images)
     if (m.Bmp) ChangePixels(*m.Bmp, pixel);

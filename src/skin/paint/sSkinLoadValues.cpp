@@ -16,6 +16,18 @@ std::string_view Field(std::string_view value, size_t pos, size_t count) noexcep
   return value.substr(pos - 1, count);
 }
 
+// Whether Text holds Needle (upper case) in any case; ASCII letters only, as UpperCase does.
+bool ContainsUpper(std::string_view text, std::string_view needle) noexcept {
+  if (needle.size() > text.size()) return false;
+  for (size_t i = 0; i + needle.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < needle.size() && (text[i + k] >= 'a' && text[i + k] <= 'z' ? text[i + k] - 32 : text[i + k]) == needle[k])
+      ++k;
+    if (k == needle.size()) return true;
+  }
+  return false;
+}
+
 int16_t Int16(std::string_view text) { return static_cast<int16_t>(std::clamp(StrToInt(text), -32768, 32767)); }
 
 // The rectangle of the fixed-column forms: four numbers of four digits from column 2.
@@ -69,7 +81,7 @@ TacImageForm ReadOwnBitmapForm(std::string_view v, TacImageValue& out) {
 // A plain bitmap file: three frames with a mask, names upper-cased.
 TacImageValue FileForm(std::string_view section, std::string_view key, std::string_view value) {
   TacImageValue out;
-  if (UpperCase(value).find(".BMP") == std::string::npos) return out;
+  if (!ContainsUpper(value, ".BMP")) return out;
   out.Form = TacImageForm::OwnBitmap;
   out.FileName = std::string(value);
   out.Mask.ClassName = UpperCase(section);
@@ -132,10 +144,7 @@ bool FitImageEntry(TsMaskData& m, int sourceWidth, int sourceHeight) noexcept {
          r.bottom <= sourceHeight;
 }
 
-bool IsJpegValue(std::string_view value) {
-  const std::string up = UpperCase(value);
-  return up.find(".JPG") != std::string::npos || up.find(".JPEG") != std::string::npos;
-}
+bool IsJpegValue(std::string_view value) { return ContainsUpper(value, ".JPG") || ContainsUpper(value, ".JPEG"); }
 
 std::string SkinFileName(std::string_view skinPath, std::string_view name) {
   if (name.find(':') != std::string_view::npos) return std::string(name);
