@@ -2,7 +2,7 @@
 // skin it was made from, each beside a plain read of the same bytes in the same run (the stored
 // skin aims at no more than three times the copy of its bytes). Then folder skins whose sections
 // inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
-// file alone.
+// file alone. Then the whole load of the skin through a manager (LoadBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -12,6 +12,7 @@
 
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
+#include "LoadBench.h"
 #include "harness/Bench.h"
 #include "skin/data/sGeneralsReader.h"
 #include "skin/data/sSkinConvert.h"
@@ -161,5 +162,7 @@ int main(int argc, char** argv) {
 
   for (bool cycle : {false, true})
     for (int n : {100, 1000, 10000}) CompareInheritance(run, n, cycle);
-  return run.Finish();
+  const bool loadGoals = korv::bench::SkinLoadBenches(run);
+  const int finish = run.Finish();
+  return loadGoals ? finish : 1;
 }
