@@ -1,210 +1,186 @@
-// Skins loaded through the manager with the installed passes: folder skins written here
-// (Options.dat, BMPs of more than one depth, JPEGs), stored skins and extra sections, the colour
-// passes, and loads refused as a whole.
+// Skins loaded through a manager with the passes the skin units install: folder skins written
+// into a temporary folder, a stored skin with extra sections, the colour passes, thousands of
+// damaged skins, and the project's own skin from its folder and from its resource.
 #include <gtest/gtest.h>
 
-#include "SkinLoadKit.h"
+#include <cstring>
+#include <functional>
+#include <tuple>
+
 #include "classlib/Jpeg.h"
 #include "skin/core/SkinCoreKit.h"
+#include "skin/data/SkinFiles.h"
+#include "skin/data/SkinTextMutator.h"
+#include "skin/data/sSkinConvert.h"
 #include "skin/paint/sColorUtils.h"
+#include "skin/paint/sSkinLoad.h"
+#include "support/BadInput.h"
+#include "support/JpegEncoder.h"
 #include "support/Pixels.h"
+#include "support/Sandbox.h"
 
 namespace korv::test {
 namespace {
 
 constexpr TColor Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
+TColor MasterColour(int x, int y) { return Rgb(x * 4, y * 4, 128); }
 
+std::unique_ptr<TBitmap> MakeBitmap(int w, int h, const std::function<TColor(int, int)>& colour) {
+  auto bmp = std::make_unique<TBitmap>(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) bmp->Canvas()->SetPixels(x, y, colour(x, y));
+  return bmp;
+}
+TColor PixelAt(const TBitmap& bmp, int x, int y) {
+  const uint8_t* p = bmp.ScanLine(y) + x * 3;
+  return p[2] | p[1] << 8 | p[0] << 16;
+}
+std::string BmpBytes(const TBitmap& bmp) {
+  TMemoryStream s;
+  bmp.SaveToStream(s);
+  return std::string(static_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
+}
+std::string JpegBytes(int w, int h, TColor c) {
+  const auto jpg = EncodeJpeg(w, h, [c](int, int, uint8_t* p) {
+    for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>(c >> (8 * i));
+  });
+  return std::string(jpg.begin(), jpg.end());
+}
 std::vector<std::string> ImageNames(const TsSkinManager& sm) {
   std::vector<std::string> out;
   for (const TsMaskData& m : sm.Images) out.push_back(m.ClassName + "/" + m.PropertyName);
   return out;
 }
 
-using SkinLoadTest = TSkinLoadTest;
+class SkinLoadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(dynamic_cast<TacSkinLoader*>(&SkinLoadPasses()), nullptr);  // the skin units' start-up
+    Sm = std::make_unique<TsSkinManager>(nullptr);
+    Sm->SetSkinDirectory(ExcludeTrailingPathDelimiter(Box.AnsiPath()));
+  }
+  void TearDown() override {
+    Sm.reset();
+    EXPECT_FALSE(SkinChanging || CurrentSkinFile || DefaultManager);
+  }
+  std::string Write(const std::string& name, const std::string& bytes) { return Box.File("Test\\" + name, bytes); }
+  // Through the SkinName setter; a manager a failed load turned off is turned on (which loads).
+  void Load(const std::string& name = "Test") {
+    Sm->SetSkinName(name);
+    if (!Sm->Active()) Sm->SetActive(true);
+  }
+  const TsMaskData* Image(std::string_view section, std::string_view key) const {
+    const int i = Sm->GetMaskIndexByName(section, key);
+    return i < 0 ? nullptr : &Sm->Images[static_cast<size_t>(i)];
+  }
 
-TColor MasterColour(int x, int y) { return Rgb(x * 4, y * 4, 128); }
+  TSandbox Box;
+  std::unique_ptr<TsSkinManager> Sm;
+};
 
-TEST_F(SkinLoadTest, FolderSkinImagesOfEveryFormAndWhatIsDropped) {
+TEST_F(SkinLoadTest, FolderSkinImageFormsJpegSizesAndWhatIsDropped) {
   Write("Master.bmp", BmpBytes(*MakeBitmap(64, 64, MasterColour)));
-  const std::vector<TColor> palette{Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255), 0xFF00FF};
-  Write("Own8.BMP", Bmp8Bytes(6, 4, palette, [](int x, int y) { return (x + y) % 4; }));
-  Write("frame.bmp", BmpBytes(*MakeBitmap(9, 6, [](int, int) { return Rgb(1, 2, 3); })));
+  Write("frame.bmp", BmpBytes(*MakeBitmap(9, 6, MasterColour)));
+  Write("small.jpg", JpegBytes(299, 300, Rgb(40, 120, 200)));  // 89700 pixels: an image
+  Write("big.jpg", JpegBytes(300, 300, Rgb(200, 60, 30)));
   Write("Options.dat",
-        "[GLOBALINFO]\nVERSION=1.0\nAUTHOR=Skin #2\nMASTERBITMAP=Master.bmp\n"
-        "[Button]\n"
-        "BordersMask=^0000 0000 0030 0030 0004 0005 0006 0007 2 1 1 3\n"
-        "Glyph=@0030 0000 0050 0010 2 0\n"
-        "Pattern=~0000 0030 0064 0064 01 1\n"
-        "Zero=@0000 0000 0010 0010 0 0\n"
-        "Own=!Own8.BMP!2!1!2\n"
-        "Frame=frame.bmp\n"
-        "Short=~0000 0030 0064\n"
-        "Outside=#(0,0,65,10)(1,0)\n"
-        "Empty=#(10,10,10,20)(1,0)\n"
-        "Missing=!Nope.BMP!1!0!0\n"
-        "COLOR=0x00FF00\n");
+        "[GLOBALINFO]\nAUTHOR=Skin #2\nMASTERBITMAP=Master.bmp\n[Button]\n"
+        "BordersMask=^0000 0000 0030 0030 0004 0005 0006 0007 2 1 1 3\nGlyph=@0030 0000 0050 0010 0 0\n"
+        "Pattern=~0010 0020 0030 0040 01 1\nOwn=!frame.BMP!2!1!2\nFrame=frame.bmp\nShort=~0000 0030 0064\n"
+        "Outside=#(0,0,65,10)(1,0)\nMissing=!Nope.BMP!1!0!0\nCOLOR=0x00FF00\n"
+        "[Panel]\nPattern=small.jpg\nHotPattern=big.jpg\n");
   Load();
   ASSERT_TRUE(Sm->SkinData.Active);
-  EXPECT_EQ(Sm->SkinData.SkinPath, SkinFolder);
-  EXPECT_EQ(Sm->SkinData.Author, "Skin #2");  // an ordinary value to the section reader
-  ASSERT_TRUE(Sm->MasterBitmap);
-  EXPECT_EQ(Sm->MasterBitmap->Width(), 64);
-  EXPECT_TRUE(Sm->MasterBitmap->Transparent());
-  EXPECT_EQ(Sm->MasterBitmap->TransparentColor(), 0xFF00FF);
+  EXPECT_EQ(Sm->SkinData.SkinPath, Box.AnsiPath() + "Test\\");
+  ASSERT_TRUE(Sm->MasterBitmap && Sm->MasterBitmap->Transparent());
   EXPECT_EQ(PixelAt(*Sm->MasterBitmap, 5, 7), MasterColour(5, 7));
-
-  // In file order; a bad number, a rectangle outside or empty, a missing file: that entry only.
+  // File order; a bad number, a rectangle outside its bitmap or a missing file drops that entry.
   EXPECT_EQ(ImageNames(*Sm), (std::vector<std::string>{"Button/BordersMask", "Button/Glyph", "Button/Pattern",
-                                                       "Button/Zero", "Button/Own", "BUTTON/FRAME"}));
-  ExpectSoundImages();
-  EXPECT_EQ(Image("Button", "Zero")->ImageCount, 1);
+                                                       "Button/Own", "BUTTON/FRAME", "PANEL/PATTERN"}));
+  const TsMaskData& p = *Image("Button", "Pattern");
+  EXPECT_EQ((std::vector<int>{p.R.left, p.R.top, p.R.right, p.R.bottom, p.StretchMode, p.MaskType, p.ImageCount,
+                              p.ImgType}),
+            (std::vector<int>{10, 20, 30, 40, 1, 1, 1, itisaTexture}));
+  EXPECT_EQ(Image("Button", "Glyph")->ImageCount, 1);  // 0 brought to 1
+  EXPECT_EQ(Image("Button", "BordersMask")->BorderWidth, 3);
   const TsMaskData& own = *Image("Button", "Own");
-  ASSERT_TRUE(own.Bmp);
-  EXPECT_EQ(own.R.right, 6);
-  EXPECT_EQ(own.R.bottom, 4);
-  EXPECT_EQ(own.ImgType, itisaGlyph);
-  EXPECT_EQ(own.ImageCount, 2);
-  EXPECT_EQ(own.MaskType, 1);
-  for (int y = 0; y < 4; ++y)  // an 8-bit file, read into 24-bit pixels
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(PixelAt(*own.Bmp, x, y), palette[static_cast<size_t>((x + y) % 4)]);
+  EXPECT_TRUE(own.Bmp && own.R.right == 9 && own.ImgType == itisaGlyph && own.ImageCount == 2);
   const TsMaskData& frame = *Image("BUTTON", "FRAME");
-  EXPECT_EQ(frame.R.right, 9);
-  EXPECT_EQ(frame.ImageCount, 3);
-  EXPECT_EQ(frame.MaskType, 1);
-  EXPECT_TRUE(Sm->Textures.empty());
+  EXPECT_TRUE(frame.Bmp && frame.ImageCount == 3 && frame.MaskType == 1 && frame.ImgType == itisaBorder);
+  const TsMaskData& small = *Image("PANEL", "PATTERN");
+  EXPECT_TRUE(small.R.right == 299 && small.ImgType == itisaTexture && small.ImageCount == 1);
+  EXPECT_LE(ColorDistance(PixelAt(*small.Bmp, 150, 150), Rgb(40, 120, 200)), 4);
+  ASSERT_EQ(Sm->Textures.size(), 1u);
+  EXPECT_EQ(Sm->Textures[0].PropertyName, "HOTPATTERN");
+  EXPECT_EQ(Sm->Textures[0].Img->Width(), 300);
 }
 
-TEST_F(SkinLoadTest, JpegTexturesUnder90000PixelsBecomeImages) {
-  const TColor small = Rgb(40, 120, 200), big = Rgb(200, 60, 30);
-  Write("small.jpg", JpegBytes(299, 300, small));  // 89700 pixels
-  Write("big.JPEG", JpegBytes(300, 300, big));
-  Write("Options.dat", "[Panel]\nPattern=small.jpg\nHotPattern=big.JPEG\n");
-  Load();
-  const TsMaskData* image = Image("PANEL", "PATTERN");
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->ImgType, itisaTexture);
-  EXPECT_EQ(image->ImageCount, 1);
-  EXPECT_EQ(image->R.right, 299);
-  EXPECT_EQ(image->R.bottom, 300);
-  EXPECT_LE(ColorDistance(PixelAt(*image->Bmp, 150, 150), small), 4);
-  EXPECT_EQ(Texture("PANEL", "PATTERN"), nullptr);
-  const TsPatternData* texture = Texture("PANEL", "HOTPATTERN");
-  ASSERT_NE(texture, nullptr);
-  EXPECT_EQ(texture->Img->Width(), 300);
-  EXPECT_LE(ColorDistance(PixelAt(texture->Img->Bitmap(), 10, 10), big), 4);
-  EXPECT_EQ(Image("PANEL", "HOTPATTERN"), nullptr);
-  ExpectSoundImages();
-}
-
-TEST_F(SkinLoadTest, StoredSkinImagesAndTextures) {
-  TsStoredSkin* skin = AddStoredSkin(*Sm, "Stored", {"GLOBALINFO", "FORM"});
-  skin->SetMasterBitmap(MakeBitmap(40, 40, [](int x, int y) { return Rgb(x, y, 9); }).get());
-  auto image = [](TsStoredSkin* s, const char* section, const char* key, TRect r, int count, int mask) {
-    TsSkinImage* im = s->Images()->Add();
-    im->SectionName = section;
+TEST_F(SkinLoadTest, StoredSkinAndExtraSections) {
+  TsStoredSkin* skin = AddStoredSkin(*Sm, "Stored", {"FORM"});
+  skin->SetMasterBitmap(MakeBitmap(40, 40, MasterColour).get());
+  auto image = [&](const char* key, TRect r, int count, int mask, TacImgType type = itisaBorder) {
+    TsSkinImage* im = skin->Images()->Add();
+    im->SectionName = "form";
     im->PropertyName = key;
-    im->Left = r.left;
-    im->Top = r.top;
-    im->Right = r.right;
-    im->Bottom = r.bottom;
-    im->ImageCount = count;
-    im->MaskType = mask;
+    std::tie(im->Left, im->Top, im->Right, im->Bottom) = std::tie(r.left, r.top, r.right, r.bottom);
+    std::tie(im->ImageCount, im->MaskType, im->ImgType, im->StretchMode, im->WL) = std::tuple(count, mask, type, 1, 5);
     return im;
   };
-  image(skin, "form", "bordersmask", {0, 0, 30, 20}, 0, 0)->WL = 5;
-  image(skin, "FORM", "PATTERN", {0, 20, 40, 40}, 1, 0)->StretchMode = 1;  // not a texture item
-  TsSkinImage* hot = image(skin, "FORM", "HOTPATTERN", {0, 20, 40, 40}, 1, 0);
-  hot->ImgType = itisaTexture;
-  hot->StretchMode = 1;
-  image(skin, "FORM", "GLYPH", {0, 0, 20, 10}, 2, -1);
-  image(skin, "FORM", "OUTSIDE", {0, 0, 41, 10}, 1, 0);
-  TsSkinImage* own = image(skin, "FORM", "OWN", {0, 0, 0, 0}, 1, 0);
+  image("bordersmask", {0, 0, 30, 20}, 0, 0);
+  image("pattern", {0, 20, 40, 40}, 1, 0);
+  image("hotpattern", {0, 20, 40, 40}, 1, 0, itisaTexture);
+  image("glyph", {0, 0, 20, 10}, 2, -1);
+  image("outside", {0, 0, 41, 10}, 1, 0);
+  TsSkinImage* own = image("own", {0, 0, 0, 0}, 1, 0);
   own->SetName("own");
-  own->SetImage(MakeBitmap(8, 6, [](int, int) { return Rgb(5, 6, 7); }).get());
-
-  TJPEGImage jpeg;
+  own->SetImage(MakeBitmap(8, 6, MasterColour).get());
   const std::string jpg = JpegBytes(16, 16, Rgb(10, 200, 30));
+  TJPEGImage jpeg;
   jpeg.LoadFromBuffer(reinterpret_cast<const uint8_t*>(jpg.data()), jpg.size());
   for (const char* name : {"tex", "tex", "other"}) {
     TsSkinPattern* p = skin->Patterns()->Add();
-    p->SectionName = "form";
-    p->PropertyName = "pattern";
+    std::tie(p->SectionName, p->PropertyName) = std::tuple("form", "pattern");
     p->SetName(name);
   }
   skin->Patterns()->Items(1)->SetImage(&jpeg);
-
+  const std::string bmp = Write("extra.bmp", BmpBytes(*MakeBitmap(9, 6, MasterColour)));
+  Sm->CommonSections()->SetText("[GLOBALINFO]\nBOXCHECKED=#(0,0,10,10)(2,1)\n[Extra]\nBORDERSMASK=#(0,0,20,20)(1,0)\nGLYPH=" +
+                                bmp + "\nPATTERN=" + Write("tiny.jpg", jpg) + "\nCOLOR=255\n");
   Load("Stored");
-  ASSERT_TRUE(Sm->SkinData.Active);
   EXPECT_TRUE(Sm->SkinData.SkinPath.empty());
   EXPECT_EQ(ImageNames(*Sm), (std::vector<std::string>{"FORM/BORDERSMASK", "FORM/PATTERN", "FORM/HOTPATTERN",
-                                                       "FORM/GLYPH", "FORM/OWN"}));
-  ExpectSoundImages();
+                                                       "FORM/GLYPH", "FORM/OWN", "EXTRA/BORDERSMASK", "EXTRA/GLYPH"}));
   const TsMaskData& border = *Image("FORM", "BORDERSMASK");
-  EXPECT_EQ(border.ImageCount, 3);  // a stored count of 0: three frames with a mask
-  EXPECT_EQ(border.MaskType, 1);
-  EXPECT_EQ(border.WL, 0);  // never copied
-  EXPECT_EQ(Image("FORM", "PATTERN")->ImgType, itisaTexture);
-  EXPECT_EQ(Image("FORM", "PATTERN")->StretchMode, 0);
+  EXPECT_EQ((std::vector<int>{border.ImageCount, border.MaskType, border.WL}), (std::vector<int>{3, 1, 0}));
+  EXPECT_TRUE(Image("FORM", "PATTERN")->ImgType == itisaTexture && Image("FORM", "PATTERN")->StretchMode == 0);
   EXPECT_EQ(Image("FORM", "HOTPATTERN")->StretchMode, 1);
   EXPECT_EQ(Image("FORM", "GLYPH")->MaskType, 0);
-  const TsMaskData& ownEntry = *Image("FORM", "OWN");
-  ASSERT_TRUE(ownEntry.Bmp);
-  EXPECT_EQ(ownEntry.R.right, 8);
-  EXPECT_EQ(PixelAt(*ownEntry.Bmp, 7, 5), Rgb(5, 6, 7));
-
-  // The first item of a name with a picture lends it to the others of that name.
-  ASSERT_EQ(Sm->Textures.size(), 3u);
-  EXPECT_EQ(Sm->Textures[0].ClassName, "FORM");
-  EXPECT_EQ(Sm->Textures[0].PropertyName, "PATTERN");
+  EXPECT_EQ(Image("FORM", "OWN")->R.right, 8);
+  const TsMaskData& glyph = *Image("EXTRA", "GLYPH");
+  EXPECT_TRUE(glyph.Bmp && glyph.R.right == 9 && glyph.ImageCount == 3 && glyph.MaskType == 1);
+  // Items of one name share its first picture; an extra JPEG stays a texture however small.
+  ASSERT_EQ(Sm->Textures.size(), 4u);
   EXPECT_EQ(Sm->Textures[0].Img->Data(), jpeg.Data());
   EXPECT_EQ(Sm->Textures[1].Img->Data(), jpeg.Data());
   EXPECT_TRUE(Sm->Textures[2].Img->Empty());
+  EXPECT_EQ(Sm->Textures[3].ClassName + "/" + Sm->Textures[3].PropertyName, "EXTRA/PATTERN");
 
-  // Without a master bitmap only the images of their own stay.
-  TsStoredSkin* bare = AddStoredSkin(*Sm, "Bare", {"FORM"});
-  image(bare, "FORM", "BORDERSMASK", {0, 0, 4, 4}, 1, 0);
-  TsSkinImage* bareOwn = image(bare, "FORM", "OWN", {0, 0, 0, 0}, 1, 0);
-  bareOwn->SetName("own");
-  bareOwn->SetImage(own->Image());
-  Load("Bare");
-  EXPECT_FALSE(Sm->MasterBitmap);
-  EXPECT_EQ(ImageNames(*Sm), std::vector<std::string>{"FORM/OWN"});
-}
-
-TEST_F(SkinLoadTest, ExtraSectionsJoinTheSkin) {
-  AddStoredSkin(*Sm, "Stored", {"FORM"})->SetMasterBitmap(MakeBitmap(40, 40, MasterColour).get());
-  const std::string bmp = Write("extra.bmp", BmpBytes(*MakeBitmap(9, 6, MasterColour)));
-  const std::string jpg = Write("tiny.jpg", JpegBytes(10, 10, Rgb(90, 90, 200)));
-  // As the form's data holds them (the setter would reload at once).
-  Sm->CommonSections()->SetText("[GLOBALINFO]\nBOXCHECKED=#(0,0,10,10)(2,1)\nTEX=" + jpg +
-                                "\n[Extra]\nBORDERSMASK=#(0,0,20,20)(1,0)\nGLYPH=" + bmp + "\nPATTERN=" + jpg +
-                                "\nCOLOR=255\nOUT=#(0,0,50,50)(1,0)\n");
+  // An empty stored master bitmap is none: only images of their own stay.
+  skin->SetMasterBitmap(nullptr);
   Load("Stored");
-  EXPECT_GE(Sm->GetSkinIndex("Extra"), 0);
-  EXPECT_EQ(ImageNames(*Sm), (std::vector<std::string>{"EXTRA/BORDERSMASK", "EXTRA/GLYPH"}));
-  ExpectSoundImages();
-  const TsMaskData& glyph = *Image("EXTRA", "GLYPH");
-  ASSERT_TRUE(glyph.Bmp);
-  EXPECT_EQ(glyph.R.right, 9);  // the file form's rectangle and counts
-  EXPECT_EQ(glyph.ImageCount, 3);
-  EXPECT_EQ(glyph.MaskType, 1);
-  // Textures of the extra sections stay textures however small, GLOBALINFO included.
-  ASSERT_EQ(Sm->Textures.size(), 2u);
-  EXPECT_NE(Texture("GLOBALINFO", "TEX"), nullptr);
-  EXPECT_NE(Texture("EXTRA", "PATTERN"), nullptr);
+  EXPECT_FALSE(Sm->MasterBitmap);
+  EXPECT_EQ(ImageNames(*Sm), (std::vector<std::string>{"FORM/OWN", "EXTRA/GLYPH"}));
 }
 
-// The colours a load can change, in a fixed order: the master's six pixels, the own bitmap's two,
-// then the section's colours, its gradient stops and the shadow colour.
+// The colours a load may change: the master's pixels, the own bitmap's, then the section's colours,
+// its gradient stops and the shadow colour. Index 11 is a contour colour of -1 (none).
 constexpr TColor kA = Rgb(200, 80, 40), kB = Rgb(30, 160, 90);
-const TColor kMaster[6] = {0xFF00FF, Rgb(128, 128, 128), 0xFFFFFF, 0, kA, kB};
-constexpr size_t kPixels = 8, kFontNone = kPixels + 3;
+const TColor kPixels[] = {0xFF00FF, Rgb(128, 128, 128), 0xFFFFFF, 0, kA, kB, kA, 0xFF00FF};
 
 std::vector<TColor> SkinColours(const TsSkinManager& sm) {
   std::vector<TColor> out;
   for (int x = 0; x < 6; ++x) out.push_back(PixelAt(*sm.MasterBitmap, x, 0));
-  const TsMaskData& frame = sm.Images.at(0);
-  for (int x = 0; x < 2; ++x) out.push_back(PixelAt(*frame.Bmp, x, 0));
+  for (int x = 0; x < 2; ++x) out.push_back(PixelAt(*sm.Images.at(0).Bmp, x, 0));
   const TsGeneralData& g = sm.Sections.at(static_cast<size_t>(sm.GetSkinIndex("FORM")));
   for (TColor c : {g.Color, g.HotColor, g.FontColor[0], g.FontColor[1], g.GradientArray.at(0).Color1,
                    g.GradientArray.at(0).Color2, g.HotGradientArray.at(0).Color1, g.HotGradientArray.at(0).Color2,
@@ -213,77 +189,143 @@ std::vector<TColor> SkinColours(const TsSkinManager& sm) {
   return out;
 }
 
-// What the passes make of the original colours: pixels through Pixel except the key colour and
-// greys, colours through Color, "none" (-1) left alone.
-std::vector<TColor> Expected(const std::vector<TColor>& original, const std::function<uint32_t(uint32_t)>& pixel,
-                             const std::function<TColor(TColor)>& color) {
-  std::vector<TColor> out = original;
-  for (size_t i = 0; i < out.size(); ++i) {
-    const TColor c = out[i];
-    const bool grey = (c & 0xFF) == ((c >> 8) & 0xFF) && (c & 0xFF) == ((c >> 16) & 0xFF);
-    if (i < kPixels)
-      out[i] = c == 0xFF00FF || grey ? c : static_cast<TColor>(pixel(static_cast<uint32_t>(c)));
-    else if (i != kFontNone)
-      out[i] = color(c);
+// The original colours through Pixel (key colour and greys left) and Color (-1 left).
+std::vector<TColor> Changed(std::vector<TColor> c, const std::function<uint32_t(uint32_t)>& pixel,
+                            const std::function<TColor(TColor)>& color) {
+  for (size_t i = 0; i < c.size(); ++i) {
+    const bool grey = (c[i] & 0xFF) == (c[i] >> 8 & 0xFF) && (c[i] & 0xFF) == (c[i] >> 16 & 0xFF);
+    if (i < 8 && c[i] != 0xFF00FF && !grey) c[i] = static_cast<TColor>(pixel(static_cast<uint32_t>(c[i])));
+    if (i >= 8 && c[i] != -1) c[i] = color(c[i]);
   }
-  return out;
+  return c;
 }
 
-TEST_F(SkinLoadTest, HueThenSaturationLeaveKeyAndGreyPixelsAndNeverAccumulate) {
-  Write("Master.bmp", BmpBytes(*MakeBitmap(6, 1, [](int x, int) { return kMaster[x]; })));
-  Write("frame.bmp", BmpBytes(*MakeBitmap(2, 1, [](int x, int) { return x ? 0xFF00FF : kA; })));
+TEST_F(SkinLoadTest, HueThenSaturationSkipKeyAndGreyPixelsAndNeverAccumulate) {
+  Write("Master.bmp", BmpBytes(*MakeBitmap(6, 1, [](int x, int) { return kPixels[x]; })));
+  Write("frame.bmp", BmpBytes(*MakeBitmap(2, 1, [](int x, int) { return kPixels[6 + x]; })));
   const std::string a = IntToStr(kA), b = IntToStr(kB);
   Write("Options.dat", "[GLOBALINFO]\nMASTERBITMAP=Master.bmp\nSHADOW1COLOR=" + a + "\n[FORM]\nCOLOR=" + a +
-                           "\nHOTCOLOR=" + b + "\nFONTCOLOR=" + a + "\nTCLEFT=-1\nGRADIENTDATA=" + a + ";" + b +
+                           "\nHOTCOLOR=" + b + "\nFONTCOLOR=" + a + "\nGRADIENTDATA=" + a + ";" + b +
                            ";100;0;0\nHOTGRADIENTDATA=" + b + ";" + a + ";50;1;0\nBORDERSMASK=frame.bmp\n");
   Load();
   const std::vector<TColor> original = SkinColours(*Sm);
-  ASSERT_EQ(original[kFontNone], -1);
-
-  Sm->SetHueOffset(100);
-  EXPECT_EQ(SkinColours(*Sm), Expected(
-                                  original, [](uint32_t c) { return ShiftHueRgb(100, c); },
-                                  [](TColor c) { return ChangeColorHue(100, c); }));
-
-  // Saturation 30 is the amount -30, applied after the hue; the other order gives another colour.
+  ASSERT_EQ(original[11], -1);
+  // Saturation 30 is the amount -30, after the hue; the other order would give another colour.
   ASSERT_NE(SaturateRgb(ShiftHueRgb(100, kA), -30), ShiftHueRgb(100, SaturateRgb(kA, -30)));
+  Sm->SetHueOffset(100);
   Sm->SetSaturation(30);
-  EXPECT_EQ(SkinColours(*Sm), Expected(
+  EXPECT_EQ(SkinColours(*Sm), Changed(
                                   original, [](uint32_t c) { return SaturateRgb(ShiftHueRgb(100, c), -30); },
                                   [](TColor c) { return ChangeColorSaturation(ChangeColorHue(100, c), -30); }));
   Sm->SetHueOffset(0);
   Sm->SetSaturation(-150);  // the amount 49
-  EXPECT_EQ(SkinColours(*Sm), Expected(
+  EXPECT_EQ(SkinColours(*Sm), Changed(
                                   original, [](uint32_t c) { return SaturateRgb(c, 49); },
                                   [](TColor c) { return ChangeColorSaturation(c, 49); }));
-
-  // Every reload starts from the skin's own colours.
-  Sm->SetSaturation(0);
+  Sm->SetSaturation(0);  // every load starts from the skin's own colours
   EXPECT_EQ(SkinColours(*Sm), original);
 }
 
-TEST_F(SkinLoadTest, ADamagedPictureRefusesTheWholeSkin) {
-  const std::string master = BmpBytes(*MakeBitmap(32, 32, MasterColour));
-  const std::string jpg = JpegBytes(20, 20, Rgb(1, 2, 3));
-  Write("Master.bmp", master);
-  Write("tex.jpg", jpg);
-  Write("Options.dat", "[GLOBALINFO]\nMASTERBITMAP=Master.bmp\n[FORM]\nBORDERSMASK=#(0,0,30,30)(1,1)\nPATTERN=tex.jpg\n");
-  Load();
-  ASSERT_TRUE(Sm->SkinData.Active);
-  ASSERT_EQ(Sm->Images.size(), 2u);
+// A BMP that lies about itself or ends early.
+std::string DamageBmp(std::string s, TRandom& rng) {
+  const auto put32 = [&s](size_t at, uint32_t v) { std::memcpy(&s[at], &v, 4); };
+  switch (rng.Below(5)) {
+    case 0:
+      s.resize(rng.Below(static_cast<uint32_t>(s.size())));
+      break;
+    case 1:  // sizes the data does not hold: moderate ones reach the pixels, absurd ones not
+      put32(18 + 4 * rng.Below(2), rng.Below(4) ? 1 + rng.Below(2048) : rng.Next());
+      break;
+    case 2:  // the pixels' offset
+      put32(10, rng.Below(static_cast<uint32_t>(s.size()) + 64));
+      break;
+    case 3:  // bit count and compression, palette size
+      put32(28, rng.Below(40) | rng.Below(7) << 16);
+      put32(46, rng.Below(3) ? rng.Below(300) : rng.Next());
+      break;
+    default:
+      for (uint32_t n = 1 + rng.Below(8); n > 0; --n) s[rng.Below(54)] = static_cast<char>(rng.Next());
+  }
+  return s;
+}
 
-  Write("Master.bmp", master.substr(0, master.size() / 2));
-  EXPECT_THROW(Load(), EInvalidGraphic);
-  ExpectUnskinned();
-  Write("Master.bmp", master);
-  Write("tex.jpg", jpg.substr(0, 40));
-  EXPECT_THROW(Load(), EInvalidGraphic);
-  ExpectUnskinned();
+TEST_F(SkinLoadTest, EveryDamagedFolderSkinLoadsSoundlyOrIsRefusedWhole) {
+  const std::string kOptions =
+      "[GLOBALINFO]\nMASTERBITMAP=Master.bmp\nSHADOW1COLOR=0\n[FORM]\nGRADIENTDATA=10521686;7889460;100;0;0\n"
+      "BORDERSMASK=#(0,0,24,24)(2,1,0,1)\nGLYPH=@0024 0000 0032 0008 1 0\nPATTERN=~0000 0024 0032 0032 01 1\n"
+      "FRAME=^0000 0000 0012 0012 0001 0001 0001 0001 1 0 0 0\nOWN=!own.BMP!2!1!2\nFILE=own.bmp\nTEX=tex.jpg\n"
+      "[BUTTON]\nPARENTCLASS=FORM\nHOTPATTERN=tex.jpg\n";
+  const std::string seeds[4] = {kOptions, BmpBytes(*MakeBitmap(32, 32, MasterColour)),
+                                BmpBytes(*MakeBitmap(6, 4, MasterColour)), JpegBytes(12, 12, kA)};
+  Mutator text(977);
+  TRandom rng(4242);
+  int loaded = 0, refused = 0;
+  for (int round = 0; round < 2000 && !HasFailure(); ++round) {
+    std::string files[4] = {seeds[0], seeds[1], seeds[2], seeds[3]};
+    const int kind = round % 10, bmp = 1 + round % 2;
+    if (kind < 5) files[0] = text.Mutate(files[0]);
+    if (kind >= 5 && kind < 8) files[bmp] = DamageBmp(files[bmp], rng);
+    if (kind == 8) files[3].resize(rng.Below(static_cast<uint32_t>(files[3].size())));
+    if (kind == 9) files[3][rng.Below(static_cast<uint32_t>(files[3].size()))] ^= 0x5A;
+    const char* names[4] = {"Options.dat", "Master.bmp", "own.bmp", "tex.jpg"};
+    for (int i = 0; i < 4; ++i) Write(names[i], files[i]);
+    SCOPED_TRACE("round " + IntToStr(round));
+    try {
+      Load();
+    } catch (const Exception&) {  // refused: no skin, no table, nothing open
+      ++refused;
+      ASSERT_FALSE(Sm->Active() || Sm->SkinData.Active || SkinChanging || CurrentSkinFile || Sm->MasterBitmap);
+      ASSERT_TRUE(Sm->Sections.empty() && Sm->Images.empty() && Sm->Textures.empty());
+      ASSERT_EQ(Sm->SkinIndexCache.GlobalInfo, -1);
+      continue;
+    }
+    ++loaded;
+    ASSERT_TRUE(Sm->Active() && Sm->SkinData.Active && (!Sm->MasterBitmap || !Sm->MasterBitmap->Empty()));
+    for (const TsMaskData& m : Sm->Images) {  // every kept image is sound
+      const TBitmap* src = m.Bmp ? m.Bmp.get() : Sm->MasterBitmap.get();
+      ASSERT_TRUE(src && m.ImageCount >= 1 && m.MaskType >= 0 && m.BorderWidth >= 0) << m.PropertyName;
+      ASSERT_TRUE(m.R.left >= 0 && m.R.top >= 0 && m.R.left < m.R.right && m.R.top < m.R.bottom &&
+                  m.R.right <= src->Width() && m.R.bottom <= src->Height())
+          << m.PropertyName;
+    }
+  }
+  EXPECT_GT(loaded, 300);  // both outcomes occur, or the damage does not reach the loader
+  EXPECT_GT(refused, 300);
+}
 
-  Write("tex.jpg", jpg);
-  Load();
-  EXPECT_TRUE(Sm->SkinData.Active);
-  EXPECT_EQ(Sm->Images.size(), 2u);
+TEST_F(SkinLoadTest, TheProjectSkinFromItsFolderAndFromTheResourceGivesEqualTables) {
+  Sm->SetSkinDirectory(ExtractFileDir(ExcludeTrailingPathDelimiter(ProjectSkinFolder())));
+  Sm->SetSkinName("Korvani");
+  TsSkinManager stored(nullptr);
+  ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *stored.InternalSkins());
+  stored.SetSkinDirectory(ExcludeTrailingPathDelimiter(Box.AnsiPath()));  // no folder skin of that name
+  stored.SetSkinName("Korvani");
+  ASSERT_TRUE(Sm->SkinData.Active && stored.SkinData.Active);
+  EXPECT_EQ(stored.SkinName(), stored.InternalSkins()->Items(0)->Name());
+  EXPECT_EQ(Sm->SkinData.Author, stored.SkinData.Author);
+  EXPECT_EQ(Sm->SkinData.Shadow1Blur, stored.SkinData.Shadow1Blur);
+  ASSERT_EQ(Sm->Sections.size(), stored.Sections.size());
+  for (size_t i = 0; i < Sm->Sections.size(); ++i) {
+    const TsGeneralData &f = Sm->Sections[i], &s = stored.Sections[i];
+    EXPECT_TRUE(f.SectionName == s.SectionName && f.Color == s.Color && f.HotColor == s.HotColor &&
+                f.GradientData == s.GradientData && std::memcmp(f.FontColor, s.FontColor, sizeof f.FontColor) == 0)
+        << f.SectionName;
+  }
+  // Every stored image is kept, as a rectangle of the master bitmap, and equals the folder's.
+  ASSERT_EQ(static_cast<int>(stored.Images.size()), stored.InternalSkins()->Items(0)->Images()->Count());
+  ASSERT_EQ(Sm->Images.size(), stored.Images.size());
+  for (size_t i = 0; i < stored.Images.size(); ++i) {
+    const TsMaskData &f = Sm->Images[i], &s = stored.Images[i];
+    EXPECT_TRUE(f.ClassName == s.ClassName && f.PropertyName == s.PropertyName && EqualRect(&f.R, &s.R) &&
+                f.ImageCount == s.ImageCount && f.MaskType == s.MaskType && f.BorderWidth == s.BorderWidth &&
+                f.StretchMode == s.StretchMode && f.ImgType == s.ImgType && !f.Bmp && !s.Bmp)
+        << s.ClassName << "/" << s.PropertyName;
+  }
+  const TBitmap &a = *Sm->MasterBitmap, &b = *stored.MasterBitmap;
+  ASSERT_TRUE(a.Width() == b.Width() && a.Height() == b.Height());
+  for (int y = 0; y < a.Height(); ++y) ASSERT_EQ(std::memcmp(a.ScanLine(y), b.ScanLine(y), a.Width() * 3u), 0) << y;
+  EXPECT_EQ(Sm->SkinIndexCache.Fields(), stored.SkinIndexCache.Fields());
+  EXPECT_GE(Sm->SkinIndexCache.BoxChecked, 0);
 }
 
 }  // namespace
