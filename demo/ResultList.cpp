@@ -1,5 +1,7 @@
 #include "ResultList.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "classlib/Messages.h"
@@ -136,7 +138,38 @@ void TResultList::SelectionChanged() {
   if (OnSelectionChange) OnSelectionChange(this);
 }
 
+bool TResultList::SelectedRowPress(TMessage& m) {
+  if (!OnSelectedRowPress || !FHandle || (m.WParam & (MK_SHIFT | MK_CONTROL))) return false;
+  const int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+  const int row = RowAt(x, y);
+  if (row < 0 || !RowSelected(row)) return false;
+  // The list takes the focus with a press, a press it never sees included.
+  if (GetFocus() != FHandle) ::SetFocus(FHandle);
+  bool handled = false;
+  OnSelectedRowPress(this, x, y, handled);
+  if (handled || !FHandle) {
+    m.Result = 0;
+    return true;
+  }
+  // The list gets the press. A release the handler took out of the queue goes back in: the list
+  // sees it exactly once, in its own loop (Windows) or after the press (Wine). The thread's key
+  // state follows the messages taken, so it shows whether the release was taken.
+  MSG pending;
+  POINT at;
+  if (GetKeyState(VK_LBUTTON) >= 0 && !PeekMessageA(&pending, FHandle, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) &&
+      GetCursorPos(&at)) {
+    const TPoint p = ScreenToClient(at);
+    WPARAM keys = 0;
+    if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+    if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+    PostMessageA(FHandle, WM_LBUTTONUP, keys, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+  }
+  return false;
+}
+
 void TResultList::Dispatch(TMessage& m) {
+  // The second press of a double click may start a drag as well.
+  if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && SelectedRowPress(m)) return;
   if (IsMouseButtonMessage(m.Msg)) {
     // The system list first: it selects, focuses and tracks; then the control's mouse events.
     DefaultHandler(m);

@@ -2,7 +2,8 @@
 // skin it was made from, each beside a plain read of the same bytes in the same run (the stored
 // skin aims at no more than three times the copy of its bytes). Then folder skins whose sections
 // inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
-// file alone. Then the whole load of the skin through a manager (LoadBench.cpp).
+// file alone. Then the bitmap primitives of skin painting (PaintBench.cpp), and the whole load of
+// the skin through a manager (LoadBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -10,9 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "LoadBench.h"
+#include "PaintBench.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
-#include "LoadBench.h"
 #include "harness/Bench.h"
 #include "skin/data/sGeneralsReader.h"
 #include "skin/data/sSkinConvert.h"
@@ -97,12 +99,12 @@ void CompareInheritance(korv::bench::Runner& run, int n, bool cycle) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  korv::bench::Runner run(argc, argv);
+// The stored and the folder skin read; false when the folder skin is missing.
+static bool SkinDataBenches(korv::bench::Runner& run) {
   const std::string folder = ExpandFileName(ExeFolder() + "..\\skins\\Korvani\\");
   if (!FileExists(folder + "Options.dat")) {
     std::fprintf(stderr, "folder skin not found at %s\n", folder.c_str());
-    return 1;
+    return false;
   }
   const size_t resourceBytes = CopyResource(sInternalSkinResource).size();
   const size_t folderBytes = ReadWholeFile(folder + "Options.dat").size() + ReadWholeFile(folder + "Master.bmp").size();
@@ -162,7 +164,14 @@ int main(int argc, char** argv) {
 
   for (bool cycle : {false, true})
     for (int n : {100, 1000, 10000}) CompareInheritance(run, n, cycle);
+  return true;
+}
+
+int main(int argc, char** argv) {
+  korv::bench::Runner run(argc, argv);
+  const bool data = SkinDataBenches(run);
+  const bool paintGoals = korv::bench::SkinPaintBenches(run);
   const bool loadGoals = korv::bench::SkinLoadBenches(run);
   const int finish = run.Finish();
-  return loadGoals ? finish : 1;
+  return !data || !paintGoals || !loadGoals ? 1 : finish;
 }

@@ -177,6 +177,7 @@ class TCustomForm : public TWinControl {
   void WMActivate(TMessage& m);
   void WMClose(TMessage& m);
   void WMSize(TMessage& m);
+  void WMSysCommand(TMessage& m);
   void WMCommand(TMessage& m);
   void CMDialogKey(TMessage& m);
   void SetWindowFocus();
@@ -228,21 +229,41 @@ class TApplication : public TComponent {
   explicit TApplication(TComponent* owner);
   ~TApplication() override;
 
-  // The hidden application window (owner of every form).
+  // The hidden application window: it is never shown, and owns the forms made while the main
+  // form has no window (see the constructor for the whole window model).
   [[nodiscard]] HWND Handle() const noexcept { return FHandle; }
   // Hooks see every message of the application window first; a hook returning true ends the
   // handling. Hooks are called in the order they were added.
   void HookMainWindow(TWindowHook hook);
   void UnhookMainWindow(TWindowHook hook);
 
-  // Creates a form owned by the application; the first one becomes MainForm.
+  // Creates a form owned by the application; the first one becomes MainForm (a window it makes
+  // while it is being built is already the main form's: unowned).
   template <class T>
   void CreateForm(T*& reference) {
-    reference = new T(this);
-    if (!FMainForm) FMainForm = reference;
+    if (FMainForm) {
+      reference = new T(this);
+      return;
+    }
+    FCreatingMainForm = true;
+    try {
+      reference = new T(this);
+    } catch (...) {
+      FCreatingMainForm = false;
+      FMainFormCandidate = nullptr;
+      throw;
+    }
+    FCreatingMainForm = false;
+    FMainFormCandidate = nullptr;
+    if (!FMainForm) SetMainForm(reference);
   }
   [[nodiscard]] TCustomForm* MainForm() const noexcept { return FMainForm; }
-  void SetMainForm(TCustomForm* f) noexcept { FMainForm = f; }
+  // A window the old or the new main form already has gets the owner of its new role; the
+  // taskbar takes the change into account the next time the window is shown.
+  void SetMainForm(TCustomForm* f) noexcept;
+  // The owner a form's window gets: none for the main form (it carries the program's taskbar
+  // button), the main form's window for every other form while it has one, else this window.
+  [[nodiscard]] HWND FormOwnerWindow(const TCustomForm* form) const noexcept;
 
   // Shows the main form and runs the message loop until Terminated.
   void Run();
@@ -251,7 +272,9 @@ class TApplication : public TComponent {
   void HandleMessage();
   void Terminate();
   [[nodiscard]] bool Terminated() const noexcept { return FTerminated; }
+  // Minimises the main form (the forms it owns disappear with it), then OnMinimize.
   void Minimize();
+  // Restores the main form to its size before it was minimised, then OnRestore.
   void Restore();
   // An application window (a form of this thread) is the active window.
   [[nodiscard]] bool Active() const;
@@ -293,6 +316,10 @@ class TApplication : public TComponent {
   HWND FHandle = nullptr;
   std::vector<TWindowHook> FHooks;
   TCustomForm* FMainForm = nullptr;
+  // While CreateForm builds the first form: the first form constructed then is the main form.
+  bool FCreatingMainForm = false;
+  TCustomForm* FMainFormCandidate = nullptr;
+  friend class TCustomForm;
   bool FTerminated = false;
   bool FActive = false;
   std::string FHint;

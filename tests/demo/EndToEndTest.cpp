@@ -11,13 +11,13 @@ namespace {
 
 const std::vector<std::string> kFiles = {"alpha.txt", "bravo.txt", "charlie.txt", "delta.txt"};
 
-// Sees the list's mouse-downs before the form's handler does.
+// Sees the list's presses on selected rows before the form's handler does.
 struct TDownSpy {
   TForm1* Form = nullptr;
   TEvent LeftDown;
-  void Fire(TObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
-    if (button == mbLeft) LeftDown.Set();
-    Form->ListView1MouseDown(sender, button, shift, x, y);
+  void Fire(TObject* sender, int x, int y, bool& handled) {
+    LeftDown.Set();
+    Form->ListView1SelectedRowPress(sender, x, y, handled);
   }
 };
 
@@ -41,7 +41,7 @@ class EndToEnd : public TDemoWindowTest {
   void DragRowOntoTheDropWindow(TPoint from, TTestDropTarget& target, bool shift = false) {
     TDownSpy spy;
     spy.Form = Form;
-    Form->ListView1->OnMouseDown = TMouseEvent(&spy, &TDownSpy::Fire);
+    Form->ListView1->OnSelectedRowPress = TRowPressEvent(&spy, &TDownSpy::Fire);
     const TPoint to = Point(1030, 270);
     const int outside = Form->Left() + Form->Width() + 20;
     Input([&](TInputDriver& d) {
@@ -63,7 +63,7 @@ class EndToEnd : public TDemoWindowTest {
       d.WaitFor(target.Dropped.Handle(), kDeadlineMs, "the drop");
     });
     if (GetAsyncKeyState(VK_SHIFT) & 0x8000) Input([](TInputDriver& d) { d.Key(VK_SHIFT, false); });
-    Form->ListView1->OnMouseDown = TMouseEvent(Form, &TForm1::ListView1MouseDown);
+    Form->ListView1->OnSelectedRowPress = TRowPressEvent(Form, &TForm1::ListView1SelectedRowPress);
   }
 };
 

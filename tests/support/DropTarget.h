@@ -49,6 +49,8 @@ struct TEnumerated {
 [[nodiscard]] std::string ReadFileNameW(IDataObject* data, HRESULT* hr = nullptr);
 // A 32-bit value format ("Preferred DropEffect"...); false when it cannot be read.
 [[nodiscard]] bool ReadDWORD(IDataObject* data, const char* name, DWORD& value);
+// SetData of bytes through global memory, fRelease TRUE (a refused medium is freed here).
+HRESULT WriteBytes(IDataObject* data, CLIPFORMAT cf, const std::string& bytes);
 // SetData of a 32-bit value through global memory, fRelease TRUE.
 HRESULT WriteDWORD(IDataObject* data, const char* name, DWORD value);
 

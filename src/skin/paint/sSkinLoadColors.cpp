@@ -3,7 +3,8 @@
 #include <array>
 
 #include "skin/data/sUtils.h"
-#include "skin/paint/sColorUtils.h"
+#include "skin/paint/sColors.h"
+#include "skin/paint/sFast24.h"
 #include "skin/paint/sSkinLoad.h"
 
 namespace korv {
@@ -36,13 +37,12 @@ class TColorMemo {
 // Every pixel of a 24-bit bitmap changed, except the key colour and greys.
 template <class Change>
 void ChangePixels(TBitmap& bmp, Change& change) {
-  if (bmp.Empty()) return;
-  uint8_t* row0 = bmp.ScanLine(0);
-  const int stride = bmp.Stride(), width = bmp.Width();
+  const TsPixels24 pixels = BitmapPixels(&bmp);
+  if (pixels.Empty()) return;
   TColorMemo<Change> memo(change);
-  for (int y = 0; y < bmp.Height(); ++y) {
-    uint8_t* p = row0 + static_cast<ptrdiff_t>(y) * stride;
-    for (int x = 0; x < width; ++x, p += 3) {
+  for (int y = 0; y < pixels.Height; ++y) {
+    uint8_t* p = pixels.Row(y);
+    for (int x = 0; x < pixels.Width; ++x, p += 3) {
       if (p[0] == p[1] && p[1] == p[2]) continue;
       const uint32_t c = p[2] | p[1] << 8 | p[0] << 16;
       if (c == static_cast<uint32_t>(sKeyColor)) continue;
@@ -54,10 +54,11 @@ void ChangePixels(TBitmap& bmp, Change& change) {
   }
 }
 
-// One colour change over the whole loaded skin: Pixel on bitmap pixels (0x00BBGGRR), Color on
-// colour values.
-template <class Pixel, class Color>
-void ChangeSkinColors(TsSkinManager& sm, Pixel pixel, Color color) {
+// One colour change over the whole loaded skin: bitmap pixels (but the key colour and greys),
+// section colours with their gradient stops, the shadow colour.
+template <class Color>
+void ChangeSkinColors(TsSkinManager& sm, Color color) {
+  auto pixel = [&color](uint32_t c) { return static_cast<uint32_t>(color(static_cast<TColor>(c))); };
   if (sm.MasterBitmap) ChangePixels(*sm.MasterBitmap, pixel);
   for (TsMaskData& m : sm.Images)
     if (m.Bmp) ChangePixels(*m.Bmp, pixel);
@@ -86,17 +87,14 @@ void ChangeSkinColors(TsSkinManager& sm, Pixel pixel, Color color) {
 
 void TacSkinLoader::ChangeSkinHue(TsSkinManager& sm, int amount) {
   if (amount == 0) return;
-  ChangeSkinColors(
-      sm, [amount](uint32_t c) { return ShiftHueRgb(amount, c); },
-      [amount](TColor c) { return ChangeColorHue(amount, c); });
+  ChangeSkinColors(sm, [amount](TColor c) { return ChangeColorHue(amount, c); });
 }
 
 void TacSkinLoader::ChangeSkinSaturation(TsSkinManager& sm, int amount) {
   if (amount == 0) return;
   // The remainder takes the sign of the dividend: 10 gives -10, -150 gives 49.
   const int a = static_cast<int>(-static_cast<int64_t>(amount) % 101);
-  ChangeSkinColors(
-      sm, [a](uint32_t c) { return SaturateRgb(c, a); }, [a](TColor c) { return ChangeColorSaturation(c, a); });
+  ChangeSkinColors(sm, [a](TColor c) { return ChangeColorSaturation(c, a); });
 }
 
 }  // namespace korv

@@ -7,16 +7,16 @@
 #include <functional>
 #include <tuple>
 
+#include "PaintPixels.h"
 #include "classlib/Jpeg.h"
 #include "skin/core/SkinCoreKit.h"
 #include "skin/data/SkinFiles.h"
 #include "skin/data/SkinTextMutator.h"
 #include "skin/data/sSkinConvert.h"
-#include "skin/paint/sColorUtils.h"
+#include "skin/paint/sColors.h"
 #include "skin/paint/sSkinLoad.h"
 #include "support/BadInput.h"
 #include "support/JpegEncoder.h"
-#include "support/Pixels.h"
 #include "support/Sandbox.h"
 
 namespace korv::test {
@@ -25,16 +25,6 @@ namespace {
 constexpr TColor Rgb(int r, int g, int b) { return r | g << 8 | b << 16; }
 TColor MasterColour(int x, int y) { return Rgb(x * 4, y * 4, 128); }
 
-std::unique_ptr<TBitmap> MakeBitmap(int w, int h, const std::function<TColor(int, int)>& colour) {
-  auto bmp = std::make_unique<TBitmap>(w, h);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) bmp->Canvas()->SetPixels(x, y, colour(x, y));
-  return bmp;
-}
-TColor PixelAt(const TBitmap& bmp, int x, int y) {
-  const uint8_t* p = bmp.ScanLine(y) + x * 3;
-  return p[2] | p[1] << 8 | p[0] << 16;
-}
 std::string BmpBytes(const TBitmap& bmp) {
   TMemoryStream s;
   bmp.SaveToStream(s);
@@ -93,7 +83,7 @@ TEST_F(SkinLoadTest, FolderSkinImageFormsJpegSizesAndWhatIsDropped) {
   ASSERT_TRUE(Sm->SkinData.Active);
   EXPECT_EQ(Sm->SkinData.SkinPath, Box.AnsiPath() + "Test\\");
   ASSERT_TRUE(Sm->MasterBitmap && Sm->MasterBitmap->Transparent());
-  EXPECT_EQ(PixelAt(*Sm->MasterBitmap, 5, 7), MasterColour(5, 7));
+  EXPECT_EQ(Get(*Sm->MasterBitmap, 5, 7), MasterColour(5, 7));
   // File order; a bad number, a rectangle outside its bitmap or a missing file drops that entry.
   EXPECT_EQ(ImageNames(*Sm), (std::vector<std::string>{"Button/BordersMask", "Button/Glyph", "Button/Pattern",
                                                        "Button/Own", "BUTTON/FRAME", "PANEL/PATTERN"}));
@@ -109,7 +99,7 @@ TEST_F(SkinLoadTest, FolderSkinImageFormsJpegSizesAndWhatIsDropped) {
   EXPECT_TRUE(frame.Bmp && frame.ImageCount == 3 && frame.MaskType == 1 && frame.ImgType == itisaBorder);
   const TsMaskData& small = *Image("PANEL", "PATTERN");
   EXPECT_TRUE(small.R.right == 299 && small.ImgType == itisaTexture && small.ImageCount == 1);
-  EXPECT_LE(ColorDistance(PixelAt(*small.Bmp, 150, 150), Rgb(40, 120, 200)), 4);
+  EXPECT_LE(ColorDistance(Get(*small.Bmp, 150, 150), Rgb(40, 120, 200)), 4);
   ASSERT_EQ(Sm->Textures.size(), 1u);
   EXPECT_EQ(Sm->Textures[0].PropertyName, "HOTPATTERN");
   EXPECT_EQ(Sm->Textures[0].Img->Width(), 300);
@@ -179,8 +169,8 @@ const TColor kPixels[] = {0xFF00FF, Rgb(128, 128, 128), 0xFFFFFF, 0, kA, kB, kA,
 
 std::vector<TColor> SkinColours(const TsSkinManager& sm) {
   std::vector<TColor> out;
-  for (int x = 0; x < 6; ++x) out.push_back(PixelAt(*sm.MasterBitmap, x, 0));
-  for (int x = 0; x < 2; ++x) out.push_back(PixelAt(*sm.Images.at(0).Bmp, x, 0));
+  for (int x = 0; x < 6; ++x) out.push_back(Get(*sm.MasterBitmap, x, 0));
+  for (int x = 0; x < 2; ++x) out.push_back(Get(*sm.Images.at(0).Bmp, x, 0));
   const TsGeneralData& g = sm.Sections.at(static_cast<size_t>(sm.GetSkinIndex("FORM")));
   for (TColor c : {g.Color, g.HotColor, g.FontColor[0], g.FontColor[1], g.GradientArray.at(0).Color1,
                    g.GradientArray.at(0).Color2, g.HotGradientArray.at(0).Color1, g.HotGradientArray.at(0).Color2,
@@ -189,13 +179,11 @@ std::vector<TColor> SkinColours(const TsSkinManager& sm) {
   return out;
 }
 
-// The original colours through Pixel (key colour and greys left) and Color (-1 left).
-std::vector<TColor> Changed(std::vector<TColor> c, const std::function<uint32_t(uint32_t)>& pixel,
-                            const std::function<TColor(TColor)>& color) {
+// The original colours changed, but for the key colour and grey pixels and "none" (-1).
+std::vector<TColor> Changed(std::vector<TColor> c, const std::function<TColor(TColor)>& change) {
   for (size_t i = 0; i < c.size(); ++i) {
     const bool grey = (c[i] & 0xFF) == (c[i] >> 8 & 0xFF) && (c[i] & 0xFF) == (c[i] >> 16 & 0xFF);
-    if (i < 8 && c[i] != 0xFF00FF && !grey) c[i] = static_cast<TColor>(pixel(static_cast<uint32_t>(c[i])));
-    if (i >= 8 && c[i] != -1) c[i] = color(c[i]);
+    if (i < 8 ? c[i] != 0xFF00FF && !grey : c[i] != -1) c[i] = change(c[i]);
   }
   return c;
 }
@@ -211,17 +199,14 @@ TEST_F(SkinLoadTest, HueThenSaturationSkipKeyAndGreyPixelsAndNeverAccumulate) {
   const std::vector<TColor> original = SkinColours(*Sm);
   ASSERT_EQ(original[11], -1);
   // Saturation 30 is the amount -30, after the hue; the other order would give another colour.
-  ASSERT_NE(SaturateRgb(ShiftHueRgb(100, kA), -30), ShiftHueRgb(100, SaturateRgb(kA, -30)));
+  ASSERT_NE(ChangeColorSaturation(ChangeColorHue(100, kA), -30), ChangeColorHue(100, ChangeColorSaturation(kA, -30)));
   Sm->SetHueOffset(100);
   Sm->SetSaturation(30);
-  EXPECT_EQ(SkinColours(*Sm), Changed(
-                                  original, [](uint32_t c) { return SaturateRgb(ShiftHueRgb(100, c), -30); },
-                                  [](TColor c) { return ChangeColorSaturation(ChangeColorHue(100, c), -30); }));
+  EXPECT_EQ(SkinColours(*Sm),
+            Changed(original, [](TColor c) { return ChangeColorSaturation(ChangeColorHue(100, c), -30); }));
   Sm->SetHueOffset(0);
   Sm->SetSaturation(-150);  // the amount 49
-  EXPECT_EQ(SkinColours(*Sm), Changed(
-                                  original, [](uint32_t c) { return SaturateRgb(c, 49); },
-                                  [](TColor c) { return ChangeColorSaturation(c, 49); }));
+  EXPECT_EQ(SkinColours(*Sm), Changed(original, [](TColor c) { return ChangeColorSaturation(c, 49); }));
   Sm->SetSaturation(0);  // every load starts from the skin's own colours
   EXPECT_EQ(SkinColours(*Sm), original);
 }
