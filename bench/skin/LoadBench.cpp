@@ -58,6 +58,7 @@ bool SkinLoadBenches(Runner& run) {
   const char* kColours[2] = {"colours as they are", "hue 30, saturation 20"};
 
   // The folder skin: Options.dat and the master bitmap it names.
+  run.SetBytesPerIteration(static_cast<int64_t>(FileSizeOf(folder + "Options.dat") + FileSizeOf(folder + "Master.bmp")));
   const Body plainFolder{"read Options.dat and Master.bmp + DecodeBmp", [&] {
                            TMemoryStream options, master;
                            options.LoadFromFile(folder + "Options.dat");
@@ -78,6 +79,8 @@ bool SkinLoadBenches(Runner& run) {
   }
 
   // The stored skin: the resource read into the manager's stored skins, then loaded.
+  run.SetBytesPerIteration(
+      TResourceStream(GetModuleHandleA(nullptr), sInternalSkinResource, MAKEINTRESOURCEA(10)).Size());
   TMemoryStream master;
   StoredMasterBytes(master);
   const Body plainStored{"copy of the resource bytes + DecodeBmp", [&] {
@@ -101,6 +104,7 @@ bool SkinLoadBenches(Runner& run) {
                                           }});
     met = Goal(c, colours ? 5 : 3) && met;
   }
+  run.SetBytesPerIteration(0);
   SkinUnitsShutdown();
   DoneClassLib();
   return met;
