@@ -2,7 +2,8 @@
 // skin it was made from, each beside a plain read of the same bytes in the same run (the stored
 // skin aims at no more than three times the copy of its bytes). Then folder skins whose sections
 // inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
-// file alone. Then the bitmap primitives of skin painting (PaintBench.cpp).
+// file alone. Then the bitmap primitives of skin painting (PaintBench.cpp), and the whole load of
+// the skin through a manager (LoadBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "LoadBench.h"
 #include "PaintBench.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
@@ -169,6 +171,7 @@ int main(int argc, char** argv) {
   korv::bench::Runner run(argc, argv);
   const bool data = SkinDataBenches(run);
   const bool paintGoals = korv::bench::SkinPaintBenches(run);
+  const bool loadGoals = korv::bench::SkinLoadBenches(run);
   const int finish = run.Finish();
-  return !data || !paintGoals ? 1 : finish;
+  return !data || !paintGoals || !loadGoals ? 1 : finish;
 }

@@ -3,6 +3,7 @@
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/paint/sSkinLoad.h"
 
 namespace korv {
 
@@ -15,11 +16,13 @@ void SkinUnitsStartup() {
   SkinMessagesStartup();
   SkinMenusStartup();
   RegisterClass(TsSkinManager::StaticClass());
+  SkinLoadStartup();
   gStarted = true;
 }
 
 void SkinUnitsShutdown() noexcept {
   if (!gStarted) return;
+  SkinLoadShutdown();
   UnRegisterClass(TsSkinManager::StaticClass());
   SkinMenusShutdown();
   SkinMessagesShutdown();
