@@ -219,7 +219,15 @@ TEST_F(CommonDataTest, TheCacheIsCopiedAroundTheChildrenThatPaintThemselves) {
   EXPECT_TRUE(img.All(Rect(0, 0, 90, 10), cached));
   EXPECT_TRUE(img.All(Rect(90, 0, 100, 40), paper));  // outside the destination
 
-  parent->HandleNeeded();  // asked through its window
+  // The parent hands its cache to a child that asks (through its window); an emptied cache is no
+  // answer.
+  parent->HandleNeeded();
+  TCacheInfo info;
+  opaque->Link->GetParentCacheInfo(info);
+  EXPECT_TRUE(info.Ready && info.Bmp == parent->Link->CacheBmp.get());
+  parent->Link->CacheBmp->SetSize(0, 0);
+  opaque->Link->GetParentCacheInfo(info);
+  EXPECT_FALSE(info.Ready);
   // A child waits to paint while its parent's background is out of date.
   parent->Link->BGChanged = false;
   EXPECT_FALSE(opaque->Link->PaintDeferred());
