@@ -1,5 +1,6 @@
 #include "skin/core/sSkinStartup.h"
 
+#include "skin/controls/sSkinMenusPaint.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
@@ -19,11 +20,13 @@ void SkinUnitsStartup() {
   RegisterClass(TsSkinManager::StaticClass());
   SkinLoadStartup();
   SectionPaintingStartup();
+  SkinMenusPaintingStartup();
   gStarted = true;
 }
 
 void SkinUnitsShutdown() noexcept {
   if (!gStarted) return;
+  SkinMenusPaintingShutdown();
   SectionPaintingShutdown();
   SkinLoadShutdown();
   UnRegisterClass(TsSkinManager::StaticClass());

@@ -1,8 +1,11 @@
 // The menu painter's hooks on the application's menus, the application hook for its posted
-// messages, and the window of an open popup found from an item.
+// messages, the window of an open popup found from an item, and the measures of popup items.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "SkinCoreKit.h"
+#include "classlib/Handles.h"
 #include "support/MenuDriver.h"
 
 namespace korv::test {
@@ -108,6 +111,135 @@ TEST_F(SkinMenusTest, TheWindowOfAnOpenPopupIsFoundFromItsItem) {
   ASSERT_TRUE(driver.AllStepsRan() && shown);
   EXPECT_EQ(found, shown);
   EXPECT_EQ(ofHidden, nullptr);
+}
+
+// A canvas on a screen DC with the menu font, as the owner-draw dispatch measures with.
+class TScreenCanvas {
+ public:
+  TScreenCanvas() : DC_(TWindowDC::Client(nullptr)) { Canvas.SetHandle(DC_.Get()); }
+  ~TScreenCanvas() { Canvas.SetHandle(nullptr); }
+  TCanvas Canvas;
+
+ private:
+  TWindowDC DC_;
+};
+
+TEST_F(SkinMenusTest, ItemsAreMeasuredFromTheMenuFontGlyphsAndExtraLine) {
+  TsSkinManager* sm = NewManager();
+  TsSkinableMenus* menus = sm->SkinableMenus();
+  auto* popup = new TPopupMenu(NewRecordingForm());
+  TMenuItem* plain = NewItem(popup->Items());
+  plain->SetCaption("Open\tfile");
+  plain->SetShortCut(ShortCut('O', ssCtrl));
+  TMenuItem* line = NewItem(popup->Items());
+  line->SetCaption("-");
+  TMenuItem* title = NewItem(popup->Items());
+  title->SetCaption("-Title-");
+  TMenuItem* tall = NewItem(popup->Items());
+  tall->SetBreak(mbBreak);
+  tall->Bitmap()->SetSize(20, 30);
+  TMenuItem* hidden = NewItem(popup->Items());
+  hidden->SetVisible(false);
+  hidden->Bitmap()->SetSize(20, 90);
+  ResetMenuCache();
+
+  TScreenCanvas sc;
+  TCanvas* canvas = &sc.Canvas;
+  auto measure = [&](TMenuItem* item) {
+    int w = -1, h = -1;
+    menus->MeasureItem(item, canvas, w, h);
+    return std::pair{w, h};
+  };
+  canvas->Font()->Assign(Screen->MenuFont());
+  // TextHeight("W") x 1.25 to the nearest, ties to even (13 x 1.25 = 16.25 gives 16).
+  const int h = static_cast<int>(std::nearbyint(canvas->TextHeight("W") * 1.25));
+  TRect r{0, 0, 0, 0};
+  canvas->DrawTextRect("Open\tfileCtrl+O", r, DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE | DT_NOCLIP);
+  const int glyphs = 2 * 16 + 3 * menus->Margin + menus->Spacing;
+  EXPECT_EQ(measure(plain), std::pair(RectWidth(r) + glyphs, std::max(h, 16) + 2 * menus->Margin));
+  EXPECT_EQ(measure(line), std::pair(glyphs, 2));
+  EXPECT_EQ(measure(title), std::pair(canvas->TextWidth("--Title--") + glyphs, h + 2 * menus->Margin));
+  EXPECT_EQ(measure(tall).second, 30 + 2 * menus->Margin);
+  EXPECT_EQ(MenuPainterState.CachedFirstItem, plain);
+  EXPECT_EQ(MenuPainterState.CurrentItemType, smNormal);
+
+  // Columns: the tallest of (plain, line, title) and (tall); the hidden item counts nowhere.
+  const int first = menus->ItemHeight(canvas, plain) + 2 + menus->ItemHeight(canvas, title);
+  EXPECT_EQ(menus->ColumnsHeight(canvas, line), std::max(first, 30 + 2 * menus->Margin));
+  tall->SetBreak(mbNone);
+  EXPECT_EQ(menus->ColumnsHeight(canvas, line), first + 30 + 2 * menus->Margin);
+
+  // The extra line widens every item once it is fetched for the menu.
+  sm->MenuSupport()->SetUseExtraLine(true);
+  ResetMenuCache();
+  EXPECT_EQ(measure(line).first, glyphs + sm->MenuSupport()->ExtraLineWidth());
+
+  // A painter without a manager leaves the measures alone.
+  TsSkinableMenus orphan(nullptr);
+  int w = 7, hh = 9;
+  orphan.MeasureItem(plain, canvas, w, hh);
+  EXPECT_EQ(std::pair(w, hh), std::pair(7, 9));
+  ResetMenuCache();
+}
+
+// Hands out a glyph of its own and a caption with accelerator marks.
+struct TExtraLineSource {
+  TBitmap* Given = nullptr;
+  bool Visible = true;
+  int Calls = 0;
+  void Get(TMenuItem*, std::string& section, std::string& caption, TBitmap*& glyph, bool& visible) {
+    ++Calls;
+    EXPECT_EQ(glyph, nullptr);  // the glyph of an earlier fetch is gone
+    section = "SIDE";
+    caption = "&Tools && more";
+    glyph = Given = new TBitmap(4, 4);
+    visible = Visible;
+  }
+};
+
+TEST_F(SkinMenusTest, TheExtraLinesDataTakesOverTheHandlersGlyph) {
+  TsSkinManager* sm = NewManager();
+  TsSkinableMenus* menus = sm->SkinableMenus();
+  TMenuItem* first = NewItem((new TPopupMenu(NewRecordingForm()))->Items());
+  TacMenuPainterState& st = MenuPainterState;
+  menus->FetchExtraLineData(first, true);
+  EXPECT_EQ(st.ExtraCaption, "Don`t forget OnGetExtraLineData event...");
+  EXPECT_EQ(st.ExtraSection, "EXTRALINE");
+  EXPECT_TRUE(st.ExtraLineVisible && st.ExtraLineFetched && !st.ExtraLineFetching);
+
+  TExtraLineSource source;
+  sm->OnGetMenuExtraLineData = TacGetExtraLineData(&source, &TExtraLineSource::Get);
+  menus->FetchExtraLineData(first, true);
+  EXPECT_EQ(st.ExtraCaption, "Tools  more");
+  EXPECT_EQ(st.ExtraSection, "SIDE");
+  EXPECT_EQ(st.ExtraGlyph, source.Given);
+  menus->FetchExtraLineData(first, false);  // the first glyph is freed once, not twice
+  EXPECT_EQ(source.Calls, 2);
+  source.Visible = false;
+  menus->FetchExtraLineData(first, false);
+  EXPECT_EQ(st.ExtraGlyph, nullptr);  // a hidden line keeps no glyph
+  EXPECT_EQ(menus->CurrentExtraLineWidth(false), 0);
+
+  // The skin-selection menu never asks.
+  first->SetName("SkinSelectItem");
+  st.ExtraLineVisible = true;
+  menus->FetchExtraLineData(first, true);
+  EXPECT_FALSE(st.ExtraLineVisible);
+  EXPECT_EQ(source.Calls, 3);
+
+  // The narrow width gives up the frame the skin's border leaves, never below 0.
+  st.ExtraLineVisible = true;
+  sm->MenuSupport()->SetUseExtraLine(true);
+  sm->MenuSupport()->SetExtraLineWidth(5);
+  menus->SetSkinBorderWidth(1);
+  menus->BorderWidth = 4;
+  EXPECT_EQ(menus->CurrentExtraLineWidth(false), 5);
+  EXPECT_EQ(menus->CurrentExtraLineWidth(true), 2);
+  menus->BorderWidth = 9;
+  EXPECT_EQ(menus->CurrentExtraLineWidth(true), 0);
+  sm->OnGetMenuExtraLineData = nullptr;
+  ResetMenuCache();
+  FreeAndNil(st.ExtraGlyph);
 }
 
 }  // namespace
