@@ -92,14 +92,8 @@ void TsScrollBar::WMPaint(TMessage& m) {
     return;
   }
   // Validated in every case: a paint that has nothing to do still ends the WM_PAINT.
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(FHandle, &ps);
-  struct EndGuard {
-    HWND Wnd;
-    PAINTSTRUCT* Ps;
-    ~EndGuard() { EndPaint(Wnd, Ps); }
-  } guard{FHandle, &ps};
-  if (dc && CanPaint()) PaintBar(dc);
+  TPaintScope paint(FHandle);
+  if (paint.DC() && CanPaint()) PaintBar(paint.DC());
 }
 
 void TsScrollBar::BackgroundInfo(TCacheInfo& ci, TPoint& pos) const {
