@@ -269,7 +269,11 @@ void TsSkinProvider::SetUseGlobalColor(bool value) {
 TsSkinProvider* SendFormSkinQuery(TComponent* component) {
   TCustomForm* form = FirstOwnerForm(component);
   if (!form) return nullptr;
-  const LRESULT reply = SendMessageA(form->Handle(), SM_ALPHACMD, SkinCmdWParam(skcGetProvider), 0);
+  // Asked of the window when it has one; a form without a window is asked directly, so that the
+  // query never makes one.
+  const WPARAM query = SkinCmdWParam(skcGetProvider);
+  const LRESULT reply = form->HandleAllocated() ? SendMessageA(form->HandleIfAllocated(), SM_ALPHACMD, query, 0)
+                                                : form->Perform(SM_ALPHACMD, query, 0);
   auto* provider = reinterpret_cast<TsSkinProvider*>(reply);
   const auto& live = LiveProviders();
   return std::find(live.begin(), live.end(), provider) != live.end() ? provider : nullptr;

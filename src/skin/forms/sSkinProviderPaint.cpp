@@ -72,7 +72,7 @@ void TsSkinProvider::PaintAll() {
     const int state = TitleState(FormActive);
     if (sm->IsValidSectionIndex(FSkinData->SkinIndex) && !cache->Empty()) {
       if (f.Bordered())
-        PaintItem(FSkinData.get(), EmptyCacheInfo, true, state, r, Point(0, 0), cache, false);
+        PaintItem(FSkinData.get(), EmptyCacheInfo, state, true, cache, Point(0, 0), r, state);
       else
         PaintItemBG(FSkinData.get(), EmptyCacheInfo, state, r, Point(0, 0), cache);
     }
@@ -116,7 +116,8 @@ void TsSkinProvider::PaintTitle(const TsFormFrame& f) {
   const int title = TitleSkinIndex();
   if (sm->IsValidSectionIndex(title)) {
     const TRect r = f.Iconic ? Rect(0, 0, cache->Width(), cache->Height()) : Rect(0, 0, f.FormWidth(), f.TitleHeight());
-    PaintSection(cache, sm->Sections[static_cast<size_t>(title)].SectionName, title, state, r, Point(0, 0), nullptr);
+    PaintBorders(cache, sm, sm->Sections[static_cast<size_t>(title)].SectionName, state, r, Point(0, 0),
+                 EmptyCacheInfo);
   }
   DrawAppIcon();
   const int bar = sm->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), "TITLEBAR");
@@ -148,8 +149,8 @@ void TsSkinProvider::PaintMenuLine(const TsFormFrame& f) {
   int line = FMenuLineSkin.empty() ? -1 : sm->GetSkinIndex(FMenuLineSkin);
   if (!sm->IsValidSectionIndex(line)) line = sm->GetSkinIndex("MENULINE");
   if (sm->IsValidSectionIndex(line))
-    PaintSection(cache, sm->Sections[static_cast<size_t>(line)].SectionName, line, 0,
-                 Rect(0, top, cache->Width(), top + block), Point(0, 0), nullptr);
+    PaintBorders(cache, sm, sm->Sections[static_cast<size_t>(line)].SectionName, 0,
+                 Rect(0, top, cache->Width(), top + block), Point(0, 0), EmptyCacheInfo);
   if (!MenuLineBackground) MenuLineBackground = std::make_unique<TBitmap>();
   MenuLineBackground->SetSize(std::max(0, f.FormWidth()), std::max(0, block));
   if (!MenuLineBackground->Empty())
@@ -202,7 +203,8 @@ void TsSkinProvider::PaintCaptionText(const TsFormFrame& f) {
   SetCaptionFont(canvas, Form->Font());
   const std::string text = CutText(&canvas, Form->Caption(), RectWidth(r));
   if (text.empty()) return;
-  WriteTextEx(&canvas, text, true, r, DrawTextFlags(Form, FCaptionAlignment), TitleSkinIndex(), !FormActive);
+  WriteTextEx(&canvas, text, true, r, DrawTextFlags(Form, FCaptionAlignment), Manager(), TitleSkinIndex(),
+              !FormActive);
 }
 
 void TsSkinProvider::PaintToWindow(HDC dc) {
@@ -239,15 +241,15 @@ void TsSkinProvider::BuildRegionList() {
   try {
     if (sm->IsValidSkinIndex(FSkinData->BorderIndex)) {
       const TsMaskData& image = sm->Images[static_cast<size_t>(FSkinData->BorderIndex)];
-      CollectKeyColorRects(RegionList, f.FormWidth(), image, false, 0);
-      CollectKeyColorRects(RegionList, f.FormWidth(), image, true, f.Height - BorderCellHeight(image));
+      CollectKeyColorRects(RegionList, f.FormWidth(), image, 0, 0);
+      CollectKeyColorRects(RegionList, f.FormWidth(), image, 1, f.Height - BorderCellHeight(image));
     }
     const int title = TitleSkinIndex();
     if (sm->IsValidSectionIndex(title)) {
       const std::string& name = sm->Sections[static_cast<size_t>(title)].SectionName;
       const int border = sm->GetMaskIndex(title, name, "BORDERSMASK");
       if (sm->IsValidSkinIndex(border))
-        CollectKeyColorRects(RegionList, f.FormWidth(), sm->Images[static_cast<size_t>(border)], false, 0);
+        CollectKeyColorRects(RegionList, f.FormWidth(), sm->Images[static_cast<size_t>(border)], 0, 0);
     }
   } catch (const std::exception&) {
   }
