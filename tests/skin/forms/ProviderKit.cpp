@@ -125,6 +125,8 @@ void TNonClientPainter::Proc(TMessage& m) {
       return;
     }
     case WM_PRINT:
+      // The system prints the client where it belongs; the skinned strips go over its frame.
+      Saved_(m);
       if (m.LParam & PRF_NONCLIENT) {
         HDC dc = reinterpret_cast<HDC>(m.WParam);
         const int saved = SaveDC(dc);
@@ -132,8 +134,7 @@ void TNonClientPainter::Proc(TMessage& m) {
         RestoreDC(dc, saved);
         ++Paints;
       }
-      m.LParam &= ~PRF_NONCLIENT;
-      break;
+      return;
     case WM_NCACTIVATE:
     case WM_SETTEXT: {
       // The system repaints its own caption for these: paint the skinned one over it.
