@@ -279,6 +279,9 @@ TsSkinProvider* SendFormSkinQuery(TComponent* component) {
   return std::find(live.begin(), live.end(), provider) != live.end() ? provider : nullptr;
 }
 
+void SkinProviderStartup() noexcept { RegisterClass(TsSkinProvider::StaticClass()); }
+void SkinProviderShutdown() noexcept { UnRegisterClass(TsSkinProvider::StaticClass()); }
+
 void SendToProvider(TCustomForm* form, TMessage& message) {
   if (!form) return;
   for (int i = 0; i < form->ComponentCount(); ++i) {

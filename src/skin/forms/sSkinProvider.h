@@ -376,4 +376,8 @@ extern TsSkinProvider* MDIParentProvider;
 // Hands a message record to the first provider the form owns that is not being destroyed.
 void SendToProvider(TCustomForm* form, TMessage& message);
 
+// Start-up: the provider's class made known to the component streaming; shut-down: forgotten.
+void SkinProviderStartup() noexcept;
+void SkinProviderShutdown() noexcept;
+
 }  // namespace korv

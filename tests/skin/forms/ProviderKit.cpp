@@ -1,7 +1,5 @@
 #include "ProviderKit.h"
 
-#include "classlib/Graphics.h"
-#include "skin/core/sSkinStartup.h"
 #include "skin/data/sStoredSkins.h"
 
 namespace korv::test {
@@ -15,72 +13,59 @@ void Put(TBitmap& b, int x, int y, TColor c) {
   p[2] = static_cast<uint8_t>(c);
 }
 
-// One border frame at (left, 0): a one-pixel ring, a white middle the mask leaves out, and
-// key-colour notches at the top corners (and the bottom ones with bottomNotches).
+// One border frame at (left, 0) with its mask below: the ring and the notches show, the white
+// middle is left out by the mask.
 void DrawFrame(TBitmap& master, int left, TColor ring, bool bottomNotches) {
-  const int n = kFrameSize;
+  const int n = 3 * kCell;
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) {
-      const int cx = x < n / 2 ? x : n - 1 - x;
-      const int cy = y < n / 2 ? y : n - 1 - y;
-      const bool notch = NotchPixel(cx, cy) && (y < n / 2 || bottomNotches);
+      const bool notch = NotchPixel(std::min(x, n - 1 - x), std::min(y, n - 1 - y)) && (y < n / 2 || bottomNotches);
       const bool edge = x == 0 || y == 0 || x == n - 1 || y == n - 1;
       Put(master, left + x, y, notch ? kKey : edge ? ring : 0xFFFFFF);
-      Put(master, left + x, y + n, edge || notch ? 0 : 0xFFFFFF);  // the mask: 0 shows the picture
+      Put(master, left + x, y + n, edge || notch ? 0 : 0xFFFFFF);
     }
-}
-
-TsSkinGeneral* AddSection(TsStoredSkin* skin, const char* name, TColor color, TColor hotColor) {
-  TsSkinGeneral* g = skin->GeneralData()->Add();
-  g->SectionName = name;
-  g->Color = color;
-  g->HotColor = hotColor;
-  g->FontColor = "16777215 -1 -1 -1 -1";
-  g->HotFontColor = "16777215 -1 -1 -1 -1";
-  return g;
-}
-
-void AddImage(TsStoredSkin* skin, const char* section, const char* key, TRect r, int count, int maskType) {
-  TsSkinImage* i = skin->Images()->Add();
-  i->SectionName = section;
-  i->PropertyName = key;
-  i->Left = r.left;
-  i->Top = r.top;
-  i->Right = r.right;
-  i->Bottom = r.bottom;
-  i->ImageCount = count;
-  i->MaskType = maskType;
 }
 
 }  // namespace
 
-bool NotchPixel(int x, int y) noexcept { return (x == 0 && y <= 1) || (x == 1 && y == 0); }
-
-void AddTestSkin(TsSkinManager& sm, const std::string& name) {
+void AddTestSkin(TsSkinManager& sm) {
   TsStoredSkin* skin = sm.InternalSkins()->Add();
-  skin->SetName(name);
-  skin->Version = 5;
+  skin->SetName("Test");
   TBitmap master(64, 32);
   DrawFrame(master, 0, kFrameActive, true);
-  DrawFrame(master, kFrameSize, kFrameInactive, true);
-  DrawFrame(master, 2 * kFrameSize, kTitleFrame, false);
-  DrawFrame(master, 3 * kFrameSize, kTitleFrame, false);
+  DrawFrame(master, 12, kFrameInactive, true);
+  DrawFrame(master, 24, kTitleFrame, false);
+  DrawFrame(master, 36, kTitleFrame, false);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x) {
       Put(master, 48 + x, y, kGripColor);
       Put(master, 48 + x, y + 6, 0);
     }
   skin->SetMasterBitmap(&master);
-  AddSection(skin, "GLOBALINFO", kGlobalColor, kGlobalColor);
-  AddSection(skin, "FORM", kFormColor, kFormHotColor);
-  AddSection(skin, "FORMTITLE", kTitleColor, kTitleHotColor);
-  AddSection(skin, "MENULINE", kGlobalColor, kGlobalColor);
-  AddImage(skin, "FORM", "BORDERSMASK", Rect(0, 0, 2 * kFrameSize, 2 * kFrameSize), 2, 1);
-  AddImage(skin, "FORMTITLE", "BORDERSMASK", Rect(2 * kFrameSize, 0, 4 * kFrameSize, 2 * kFrameSize), 2, 1);
-  AddImage(skin, "GLOBALINFO", "GRIPIMAGE", Rect(48, 0, 54, 12), 1, 1);
+  const std::tuple<const char*, TColor, TColor> sections[] = {{"GLOBALINFO", kGlobalColor, kGlobalColor},
+                                                              {"FORM", kFormColor, kFormHotColor},
+                                                              {"FORMTITLE", kTitleColor, kTitleHotColor},
+                                                              {"MENULINE", kGlobalColor, kGlobalColor}};
+  for (auto [name, color, hot] : sections) {
+    TsSkinGeneral* g = skin->GeneralData()->Add();
+    g->SectionName = name;
+    g->Color = color;
+    g->HotColor = hot;
+    g->FontColor = g->HotFontColor = "16777215 -1 -1 -1 -1";
+  }
+  const std::tuple<const char*, const char*, TRect, int> images[] = {
+      {"FORM", "BORDERSMASK", Rect(0, 0, 24, 24), 2},
+      {"FORMTITLE", "BORDERSMASK", Rect(24, 0, 48, 24), 2},
+      {"GLOBALINFO", "GRIPIMAGE", Rect(48, 0, 54, 12), 1}};
+  for (auto [section, key, r, count] : images) {
+    TsSkinImage* i = skin->Images()->Add();
+    i->SectionName = section;
+    i->PropertyName = key;
+    i->Left = r.left, i->Top = r.top, i->Right = r.right, i->Bottom = r.bottom;
+    i->ImageCount = count;
+    i->MaskType = 1;
+  }
 }
-
-// ---- the non-client painter ----
 
 TNonClientPainter::TNonClientPainter(TCustomForm* form, TsSkinProvider* provider)
     : Form_(form), Provider_(provider), Saved_(form->WindowProc) {
@@ -91,79 +76,36 @@ TNonClientPainter::~TNonClientPainter() {
   if (Form_->WindowProc == TWndMethod(this, &TNonClientPainter::Proc)) Form_->WindowProc = Saved_;
 }
 
-void TNonClientPainter::Proc(TMessage& m) {
-  TsSkinProvider& p = *Provider_;
-  switch (m.Msg) {
-    case WM_WINDOWPOSCHANGING:
-      if (p.InRegionUpdate) return;  // the provider's own region: nothing moves
-      break;
-    case WM_WINDOWPOSCHANGED: {
-      if (p.InRegionUpdate) return;
-      p.RegionChanged = true;
-      Saved_(m);
-      const TBitmap* cache = p.SkinData()->CacheBmp.get();
-      if (!cache || cache->Width() != p.FormWidth() || cache->Height() != Form_->Height()) {
-        p.SkinData()->BGChanged = true;
-        RedrawWindow(Form_->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
-      }
-      return;
-    }
-    case WM_NCPAINT: {
-      if (!Form_->Visible()) return;
-      if (p.RegionChanged && !p.InRegionUpdate) {
-        p.BuildRegionList();
-        p.RegionChanged = false;
-        p.UpdateRgn();
-      }
-      HDC dc = GetWindowDC(Form_->Handle());
-      const int saved = SaveDC(dc);
-      p.PaintToWindow(dc);
-      RestoreDC(dc, saved);
-      ReleaseDC(Form_->Handle(), dc);
-      p.InRegionUpdate = false;
-      ++Paints;
-      return;
-    }
-    case WM_PRINT:
-      // The system prints the client where it belongs; the skinned strips go over its frame.
-      Saved_(m);
-      if (m.LParam & PRF_NONCLIENT) {
-        HDC dc = reinterpret_cast<HDC>(m.WParam);
-        const int saved = SaveDC(dc);
-        p.PaintToWindow(dc);
-        RestoreDC(dc, saved);
-        ++Paints;
-      }
-      return;
-    case WM_NCACTIVATE:
-    case WM_SETTEXT: {
-      // The system repaints its own caption for these: paint the skinned one over it.
-      Saved_(m);
-      if (Form_->Visible()) {
-        HDC dc = GetWindowDC(Form_->Handle());
-        p.PaintToWindow(dc);
-        ReleaseDC(Form_->Handle(), dc);
-      }
-      return;
-    }
-    default:
-      break;
-  }
-  Saved_(m);
+void TNonClientPainter::Paint(HDC dc) {
+  const int saved = SaveDC(dc);
+  Provider_->PaintToWindow(dc);
+  RestoreDC(dc, saved);
+  ++Paints;
 }
 
-// ---- fixture ----
-
-namespace {
-
-class TProviderEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { RegisterClass(TsSkinProvider::StaticClass()); }
-};
-[[maybe_unused]] ::testing::Environment* const gEnvironment =
-    ::testing::AddGlobalTestEnvironment(new TProviderEnvironment);
-
-}  // namespace
+void TNonClientPainter::Proc(TMessage& m) {
+  if (m.Msg == WM_NCPAINT) {
+    if (Provider_->RegionChanged && !Provider_->InRegionUpdate) {
+      Provider_->BuildRegionList();
+      Provider_->RegionChanged = false;
+      Provider_->UpdateRgn();
+    }
+    HDC dc = GetWindowDC(Form_->Handle());
+    Paint(dc);
+    ReleaseDC(Form_->Handle(), dc);
+    Provider_->InRegionUpdate = false;
+    return;
+  }
+  // The system prints the client, or draws its own caption, first; the skinned strips go over.
+  Saved_(m);
+  if (m.Msg == WM_PRINT && (m.LParam & PRF_NONCLIENT)) {
+    Paint(reinterpret_cast<HDC>(m.WParam));
+  } else if ((m.Msg == WM_NCACTIVATE || m.Msg == WM_SETTEXT) && Form_->Visible()) {
+    HDC dc = GetWindowDC(Form_->Handle());
+    Paint(dc);
+    ReleaseDC(Form_->Handle(), dc);
+  }
+}
 
 void TProviderTest::SetUp() {
   TFormTest::SetUp();
@@ -171,10 +113,10 @@ void TProviderTest::SetUp() {
 }
 
 void TProviderTest::TearDown() {
+  Painter.reset();
   TFormTest::TearDown();
   Manager.reset();
   EXPECT_EQ(DefaultManager, nullptr);
-  EXPECT_EQ(MDIParentProvider, nullptr);
 }
 
 TsSkinManager* TProviderTest::LoadTestSkin() {
@@ -185,16 +127,33 @@ TsSkinManager* TProviderTest::LoadTestSkin() {
   return Manager.get();
 }
 
-TForm* TProviderTest::NewSkinnedForm(TBorderStyle style, int x, int y, int w, int h) {
-  TForm* form = NewForm(x, y, w, h);
+TForm* TProviderTest::NewSkinnedForm(TBorderStyle style, int w, int h) {
+  TForm* form = NewForm(100, 100, w, h);
   form->SetBorderStyle(style);
-  auto* provider = NewComponent<TsSkinProvider>(form);
-  provider->SetName("sSkinProvider1");
+  form->SetCaption("");
+  NewComponent<TsSkinProvider>(form)->SetName("sSkinProvider1");
+  return form;
+}
+
+TForm* TProviderTest::ShowSkinnedForm(TBorderStyle style, int w, int h) {
+  TForm* form = NewSkinnedForm(style, w, h);
+  Painter = std::make_unique<TNonClientPainter>(form, ProviderOf(form));
+  form->Show();
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_TRUE(PumpUntil([&] { return Painter->Paints > 0; }));
+  PumpPending();
   return form;
 }
 
 TsSkinProvider* TProviderTest::ProviderOf(TCustomForm* form) {
   return dynamic_cast<TsSkinProvider*>(form->FindComponent("sSkinProvider1"));
+}
+
+TPixelImage TProviderTest::Compose(TsSkinProvider* p) {
+  p->SkinData()->BGChanged = true;
+  p->RebuildRequested = true;
+  p->PaintAll();
+  return BitmapImage(*p->SkinData()->CacheBmp);
 }
 
 }  // namespace korv::test
