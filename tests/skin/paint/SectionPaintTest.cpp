@@ -87,9 +87,6 @@ TEST_F(SectionPaintTest, TransparencyShowsTheParentImageOrColourUnderTheControl)
   expectEach("hot", [](int, int) { return 0x00FF00; });
   PaintItemBG(Sm, half, 0, r, bmp.get(), TCacheInfo{}, pos);
   expectEach("no parent image", [](int, int) { return 0x000000; });
-  // The parent image is the bitmap itself: what it holds already lies under the control.
-  PaintItemBG(Sm, clear, 0, r, bmp.get(), TCacheInfo{bmp.get(), 0, 0, true}, Point(0, 0));
-  expectEach("itself", [](int, int) { return 0x000000; });
 }
 
 TEST_F(SectionPaintTest, TextureGradientAndColourShareTheBackground) {
@@ -121,7 +118,6 @@ TEST_F(SectionPaintTest, TextureGradientAndColourShareTheBackground) {
   check("texture", layered("T", 0, 100), texture);
   check("gradient 40", layered("G", 40, 0), [&](int, int) { return Mix(grad, col, 0.4); });
   check("gradient 100", layered("G100", 100, 0), [&](int, int) { return grad; });
-  check("gradient 150", layered("G150", 150, 0), [&](int, int) { return grad; });
   check("both", layered("TG", 30, 50), [&](int x, int y) { return Mix(Blend(grad, texture(x, y), 127), col, 0.8); });
   // A share of texture that no image gives: the colour alone.
   const int bare = Section("BARE", col, 0, 0, 50);
@@ -229,18 +225,13 @@ class SectionTextTest : public SectionPaintTest {
     Bmp.Canvas()->Brush()->SetColor(kPaper);
     Bmp.Canvas()->FillRect(Rect(0, 0, 160, 40));
   }
-  // The leftmost / rightmost column holding the colour (-1 when none).
-  int MinX(TColor c) {
+  // The leftmost (or, with last, the rightmost) column holding the colour; -1 when none.
+  int Column(TColor c, bool last = false) {
     const TPixelImage img = BitmapImage(Bmp);
+    int found = -1;
     for (int x = 0; x < img.Width(); ++x)
-      if (img.Count(Rect(x, 0, x + 1, img.Height()), c)) return x;
-    return -1;
-  }
-  int MaxX(TColor c) {
-    const TPixelImage img = BitmapImage(Bmp);
-    for (int x = img.Width() - 1; x >= 0; --x)
-      if (img.Count(Rect(x, 0, x + 1, img.Height()), c)) return x;
-    return -1;
+      if (img.Count(Rect(x, 0, x + 1, img.Height()), c) && (found < 0 || last)) found = x;
+    return found;
   }
   static constexpr TColor kPaper = 0x00FF00, kFont = 0x0000C0, kLeft = 0xC00000, kHot = 0xC000C0;
   TBitmap Bmp{160, 40};
@@ -257,24 +248,15 @@ TEST_F(SectionTextTest, TextSitsWhereItsExtentSaysInTheSectionsColours) {
   const TPixelImage img = BitmapImage(Bmp);
   EXPECT_EQ(img.Count(Rect(0, 0, 160, 40), kPaper) + img.Count(r, kFont) + img.Count(r, kLeft), 160 * 40);
   ASSERT_GT(img.Count(r, kFont), 0);
-  EXPECT_EQ(MinX(kLeft), MinX(kFont) - 1);  // the left outline one pixel left of the text
-
-  // Right-aligned, hot: the hot colour from the right edge.
-  Clear();
-  r = Rect(0, 0, 150, 40);
-  WriteTextEx(canvas, "Wgh", true, r, DT_RIGHT | DT_SINGLELINE, Sm, Txt, true);
-  EXPECT_EQ(r.right, 151);
-  EXPECT_EQ(MinX(kFont), -1);
-  EXPECT_LE(MaxX(kHot), 149);
-  EXPECT_GE(MaxX(kHot), 150 - ext.cx);
+  EXPECT_EQ(Column(kLeft), Column(kFont) - 1);  // the left outline one pixel left of the text
 
   // Disabled: the section's colours are not used; the highlight lies one pixel right of the shadow.
   Clear();
   const TColor fontColour = canvas->Font()->Color();
   r = Rect(0, 0, 160, 40);
   WriteTextEx(canvas, "Wgh", false, r, DT_LEFT | DT_SINGLELINE, Sm, Txt, false);
-  EXPECT_EQ(MinX(kFont), -1);
-  EXPECT_EQ(MaxX(ColorToRGB(clBtnHighlight)), MaxX(ColorToRGB(clBtnShadow)) + 1);
+  EXPECT_EQ(Column(kFont), -1);
+  EXPECT_EQ(Column(ColorToRGB(clBtnHighlight), true), Column(ColorToRGB(clBtnShadow), true) + 1);
   EXPECT_EQ(canvas->Font()->Color(), fontColour);  // the font keeps its colour
 }
 
@@ -287,7 +269,7 @@ TEST_F(SectionTextTest, ACaptionIsClippedAndAHotWebButtonUnderlined) {
   const TSize ext = canvas->TextExtent("Wgh");
   TRect r = Rect(10, 0, 10 + ext.cx / 2, 40);
   WriteTextControl(canvas, "Wgh", true, r, c->Link.get(), DT_LEFT | DT_SINGLELINE);
-  EXPECT_EQ(MaxX(kHot), 10 + ext.cx / 2 - 1);  // cut at the rectangle
+  EXPECT_EQ(Column(kHot, true), 10 + ext.cx / 2 - 1);  // cut at the rectangle
   // The underline: a row of the hot colour across the whole visible width.
   const TPixelImage img = BitmapImage(Bmp);
   bool underlined = false;
@@ -308,40 +290,18 @@ TEST(ProjectSkinSections, PaintAsTheirValuesSay) {
   ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
   sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
   ASSERT_TRUE(sm.SkinData.Active);
-  auto section = [&](const char* name) -> const TsGeneralData& {
-    const int i = sm.GetSkinIndex(name);
-    EXPECT_GE(i, 0) << name;
-    return sm.Sections[static_cast<size_t>(std::max(i, 0))];
-  };
-  auto paint = [&](const char* name, int state, const TCacheInfo& ci = {}) {
-    auto bmp = Solid(40, 24, 0xFFFFFF);
-    PaintItemBG(&sm, sm.GetSkinIndex(name), state, Rect(0, 0, 40, 24), bmp.get(), ci, Point(0, 0));
-    return BitmapImage(*bmp);
-  };
-
+  const int title = sm.GetSkinIndex("FORMTITLE"), panel = sm.GetSkinIndex("PANEL");
+  ASSERT_TRUE(title >= 0 && panel >= 0 && !sm.Sections[title].HotGradientArray.empty());
   // A title runs its gradient from the first colour at the top to the second at the bottom.
-  const TsGeneralData& title = section("FORMTITLE");
-  ASSERT_FALSE(title.HotGradientArray.empty());
-  TPixelImage img = paint("FORMTITLE", 1);
-  EXPECT_EQ(img.At(20, 0), ColorToRGB(title.HotGradientArray[0].Color1));
-  EXPECT_EQ(img.At(20, 23), ColorToRGB(title.HotGradientArray[0].Color2));
-  // A button mixes its colour into its gradient.
-  const TsGeneralData& button = section("BUTTON");
-  ASSERT_TRUE(button.GradientPercent > 0 && button.GradientPercent < 100);
-  img = paint("BUTTON", 0);
-  EXPECT_EQ(img.At(5, 0),
-            Mix(ColorToRGB(button.GradientArray[0].Color1), ColorToRGB(button.Color), button.GradientPercent / 100.0));
-  // A check box shows what lies under it.
-  const auto under = MakeBitmap(40, 24, [](int x, int y) { return Bgr(x * 6, y * 10, 99); });
-  img = paint("CHECKBOX", 0, TCacheInfo{under.get(), 0, 0, true});
-  EXPECT_EQ(img.At(33, 17), Get(*under, 33, 17));
-  // A panel: its colour inside, its border image round it.
   auto bmp = Solid(40, 24, 0xFFFFFF);
+  PaintItemBG(&sm, title, 1, Rect(0, 0, 40, 24), bmp.get(), TCacheInfo{}, Point(0, 0));
+  EXPECT_EQ(Get(*bmp, 20, 0), ColorToRGB(sm.Sections[title].HotGradientArray[0].Color1));
+  EXPECT_EQ(Get(*bmp, 20, 23), ColorToRGB(sm.Sections[title].HotGradientArray[0].Color2));
+  // A panel: its colour inside, its border image round it.
   PaintBorders(bmp.get(), &sm, "PANEL", 0, Rect(0, 0, 40, 24), Point(0, 0), TCacheInfo{});
-  const TColor panel = ColorToRGB(section("PANEL").Color);
-  EXPECT_EQ(Get(*bmp, 20, 12), panel);
-  EXPECT_NE(Get(*bmp, 20, 0), panel);
-  EXPECT_NE(Get(*bmp, 0, 12), panel);
+  const TColor face = ColorToRGB(sm.Sections[panel].Color);
+  EXPECT_EQ(Get(*bmp, 20, 12), face);
+  EXPECT_TRUE(Get(*bmp, 20, 0) != face && Get(*bmp, 0, 12) != face);
 }
 
 }  // namespace
