@@ -199,44 +199,32 @@ void TsSkinProvider::UpdateButtonImages() {
   auto globalImage = [&](const char* name) { return sm->GetMaskIndex(global, s_GlobalInfo, name); };
   const bool big = Form && (Form->BorderStyle() == bsSingle || Form->BorderStyle() == bsSizeable);
   const bool mdiParent = Form && Form->FormStyle() == fsMDIForm;
+  // The four caption buttons from one prefix of an image lookup ("BICON" or "SICON"); an MDI
+  // parent's child buttons from another, or the same images as the form's own.
+  auto takeButtons = [&](auto image, const char* prefix) {
+    const std::string p = prefix;
+    ButtonMin.ImageIndex = image((p + "MIN").c_str());
+    ButtonMax.ImageIndex = image((p + "MAX").c_str());
+    ButtonClose.ImageIndex = image((p + "CLOSE").c_str());
+    ButtonHelp.ImageIndex = image("BICONHELP");
+  };
+  bool smallChildButtons = false;
   if (sm->IsValidSkinIndex(globalImage("BICONCLOSE"))) {
-    ButtonMin.ImageIndex = globalImage(big ? "BICONMIN" : "SICONMIN");
-    ButtonMax.ImageIndex = globalImage(big ? "BICONMAX" : "SICONMAX");
-    ButtonClose.ImageIndex = globalImage(big ? "BICONCLOSE" : "SICONCLOSE");
-    ButtonHelp.ImageIndex = globalImage("BICONHELP");
-    if (sm->IsValidSkinIndex(ButtonClose.ImageIndex)) {
-      if (mdiParent) {
-        const bool small = sm->IsValidSkinIndex(globalImage("SICONMIN"));
-        MDIMin.ImageIndex = small ? globalImage("SICONMIN") : ButtonMin.ImageIndex;
-        MDINorm.ImageIndex = small ? globalImage("SICONMAX") : ButtonMax.ImageIndex;
-        MDIClose.ImageIndex = small ? globalImage("SICONCLOSE") : ButtonClose.ImageIndex;
-      }
-    } else {
-      // No small close image: the big ones serve every border style.
-      ButtonMin.ImageIndex = globalImage("BICONMIN");
-      ButtonMax.ImageIndex = globalImage("BICONMAX");
-      ButtonClose.ImageIndex = globalImage("BICONCLOSE");
-      ButtonHelp.ImageIndex = globalImage("BICONHELP");
-      if (mdiParent) {
-        MDIMin.ImageIndex = ButtonMin.ImageIndex;
-        MDINorm.ImageIndex = ButtonMax.ImageIndex;
-        MDIClose.ImageIndex = ButtonClose.ImageIndex;
-      }
-    }
+    takeButtons(globalImage, big ? "BICON" : "SICON");
+    if (sm->IsValidSkinIndex(ButtonClose.ImageIndex))
+      smallChildButtons = sm->IsValidSkinIndex(globalImage("SICONMIN"));
+    else
+      takeButtons(globalImage, "BICON");  // no small close image: the big ones serve every style
   } else {
     // A skin without the global close image keeps its caption buttons in the form's section.
     const int own = FSkinData->SkinIndex;
     const std::string& section = FSkinData->SkinSection();
-    auto formImage = [&](const char* name) { return sm->GetMaskIndex(own, section, name); };
-    ButtonMin.ImageIndex = formImage("BICONMIN");
-    ButtonMax.ImageIndex = formImage("BICONMAX");
-    ButtonClose.ImageIndex = formImage("BICONCLOSE");
-    ButtonHelp.ImageIndex = formImage("BICONHELP");
-    if (mdiParent) {
-      MDIMin.ImageIndex = ButtonMin.ImageIndex;
-      MDINorm.ImageIndex = ButtonMax.ImageIndex;
-      MDIClose.ImageIndex = ButtonClose.ImageIndex;
-    }
+    takeButtons([&](const char* name) { return sm->GetMaskIndex(own, section, name); }, "BICON");
+  }
+  if (mdiParent) {
+    MDIMin.ImageIndex = smallChildButtons ? globalImage("SICONMIN") : ButtonMin.ImageIndex;
+    MDINorm.ImageIndex = smallChildButtons ? globalImage("SICONMAX") : ButtonMax.ImageIndex;
+    MDIClose.ImageIndex = smallChildButtons ? globalImage("SICONCLOSE") : ButtonClose.ImageIndex;
   }
   TitleButtonImage = globalImage("TITLEBUTTON");
 }

@@ -6,6 +6,7 @@
 #include "classlib/ExtCtrls.h"
 #include "classlib/Streaming.h"
 #include "skin/core/sMessages.h"
+#include "skin/data/sSkinConvert.h"
 
 namespace korv::test {
 namespace {
@@ -166,6 +167,24 @@ TEST_F(SkinProviderTest, CaptionButtonsAndIconFollowTheStyleIconsAndCloseImage) 
   sm->Images.back().R = Rect(0, 0, 0, 0);  // no picture: the default size
   EXPECT_EQ(p->SysButtonWidth(p->ButtonClose), kDefaultButtonSize);
   EXPECT_EQ(p->SysButtonHeight(), kDefaultButtonSize);
+}
+
+TEST_F(SkinProviderTest, CaptionButtonImagesAreBigForSingleAndSizeableFormsAndSmallForOthers) {
+  Manager = std::make_unique<TsSkinManager>(nullptr);
+  ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *Manager->InternalSkins());
+  Manager->SetSkinName(Manager->InternalSkins()->Items(0)->Name());
+  auto image = [&](const char* name) { return Manager->GetMaskIndexByName("GLOBALINFO", name); };
+  TsSkinProvider* sizeable = ProviderOf(NewSkinnedForm(bsSizeable));
+  TsSkinProvider* dialog = ProviderOf(NewSkinnedForm(bsDialog));
+  ASSERT_GE(image("BICONCLOSE"), 0);
+  EXPECT_EQ(sizeable->ButtonClose.ImageIndex, image("BICONCLOSE"));
+  EXPECT_EQ(sizeable->ButtonMax.ImageIndex, image("BICONMAX"));
+  EXPECT_EQ(dialog->ButtonClose.ImageIndex, image("SICONCLOSE"));
+  EXPECT_EQ(dialog->ButtonHelp.ImageIndex, image("BICONHELP"));
+  EXPECT_EQ(sizeable->TitleButtonImage, image("TITLEBUTTON"));
+  const TsMaskData& close = Manager->Images[static_cast<size_t>(image("BICONCLOSE"))];
+  EXPECT_EQ(sizeable->SysButtonHeight(), ImageFrameHeight(close));
+  EXPECT_EQ(sizeable->SysButtonWidth(sizeable->ButtonClose), ImageFrameWidth(close));
 }
 
 }  // namespace
