@@ -77,9 +77,11 @@ TNonClientPainter::~TNonClientPainter() {
 }
 
 void TNonClientPainter::Paint(HDC dc) {
-  const int saved = SaveDC(dc);
-  Provider_->PaintToWindow(dc);
-  RestoreDC(dc, saved);
+  HDC own = dc ? nullptr : GetWindowDC(Form_->Handle());
+  const int saved = SaveDC(dc ? dc : own);
+  Provider_->PaintToWindow(dc ? dc : own);
+  RestoreDC(dc ? dc : own, saved);
+  if (own) ReleaseDC(Form_->Handle(), own);
   ++Paints;
 }
 
@@ -90,21 +92,16 @@ void TNonClientPainter::Proc(TMessage& m) {
       Provider_->RegionChanged = false;
       Provider_->UpdateRgn();
     }
-    HDC dc = GetWindowDC(Form_->Handle());
-    Paint(dc);
-    ReleaseDC(Form_->Handle(), dc);
+    Paint(nullptr);
     Provider_->InRegionUpdate = false;
     return;
   }
   // The system prints the client, or draws its own caption, first; the skinned strips go over.
   Saved_(m);
-  if (m.Msg == WM_PRINT && (m.LParam & PRF_NONCLIENT)) {
+  if (m.Msg == WM_PRINT && (m.LParam & PRF_NONCLIENT))
     Paint(reinterpret_cast<HDC>(m.WParam));
-  } else if ((m.Msg == WM_NCACTIVATE || m.Msg == WM_SETTEXT) && Form_->Visible()) {
-    HDC dc = GetWindowDC(Form_->Handle());
-    Paint(dc);
-    ReleaseDC(Form_->Handle(), dc);
-  }
+  else if ((m.Msg == WM_NCACTIVATE || m.Msg == WM_SETTEXT) && Form_->Visible())
+    Paint(nullptr);
 }
 
 void TProviderTest::SetUp() {

@@ -39,7 +39,7 @@ class TNonClientPainter {
 
  private:
   void Proc(TMessage& m);
-  void Paint(HDC dc);
+  void Paint(HDC dc);  // nullptr: the window's DC
   TCustomForm* Form_;
   TsSkinProvider* Provider_;
   TWndMethod Saved_;

@@ -54,23 +54,9 @@ TEST_F(SkinProviderGeometryTest, FramesOfEveryBorderStyleMenuAndBorderWidthMatch
   // An MDI child's dialog frame is a sizing frame.
   EXPECT_EQ(SysBorderHeightOf(bsDialog, true), GetSystemMetrics(SM_CYFRAME));
 
-  // Iconic: the window's own width, and the frame counted into the header.
-  TForm* form = NewForm();
-  form->Show();
-  ShowWindow(form->Handle(), SW_MINIMIZE);
-  ASSERT_TRUE(PumpUntil([&] { return IsIconic(form->Handle()) != FALSE; }));
-  const TsFormFrame f = FormFrameOf(*form);
-  RECT w{}, c{};
-  GetWindowRect(form->Handle(), &w);
-  GetClientRect(form->Handle(), &c);
-  EXPECT_TRUE(f.Iconic);
-  EXPECT_EQ(f.FormWidth(), RectWidth(w));
-  EXPECT_EQ(f.HeaderHeight(), std::max<int>(0, RectHeight(w) - RectHeight(c) - f.SysBorderHeight()) +
-                                  f.SysBorderHeight());
-  EXPECT_EQ(NonClientStrips(f, 0, 100, 100)[1].top, f.TitleHeight() + 1);  // strips one row lower
 }
 
-TEST_F(SkinProviderGeometryTest, IconsSnapAndImageSizesSurviveBrokenCounts) {
+TEST_F(SkinProviderGeometryTest, IconsSnapImageSizesSurviveBrokenCountsAndMenuItemsWrap) {
   const std::pair<int, int> bounds[] = {{8, 0}, {9, 8}, {16, 8}, {17, 16}, {27, 16}, {28, 32}};
   for (auto [size, snapped] : bounds) EXPECT_EQ(SnapIconSize(size), snapped) << size;
 
@@ -91,16 +77,10 @@ TEST_F(SkinProviderGeometryTest, IconsSnapAndImageSizesSurviveBrokenCounts) {
   TsMaskData inverted;
   inverted.R = Rect(10, 10, 0, 0);
   EXPECT_EQ(ImageFrameWidth(inverted), 0);
-}
 
-TEST_F(SkinProviderGeometryTest, MenuItemsWrapWhenTheyPassTheLine) {
-  const auto places = LayMenuItems({40, 50, 60, 30}, 4, 10, 150, 18);
-  ASSERT_EQ(places.size(), 4u);
-  EXPECT_EQ(places[2].x, 4);  // 94 + 60 passes 150
-  EXPECT_EQ(places[2].y, 28);
-  EXPECT_EQ(places[3].x, 64);
-  EXPECT_EQ(MenuLineCountOf({}, 4, 150), 1);
-  // An item wider than the line takes a row of its own, with no empty row before it.
+  // Menu-bar items wrap as the system wraps them: an item wider than the line takes a row of
+  // its own, with no empty row before it.
+  EXPECT_EQ(LayMenuItems({40, 50, 60}, 4, 10, 150, 18).back().y, 28);
   EXPECT_EQ(MenuLineCountOf({40, 400, 40}, 4, 150), 3);
 }
 
