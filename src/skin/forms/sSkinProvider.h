@@ -12,8 +12,9 @@
 // corners of the skin's border and title images (BuildRegionList, UpdateRgn).
 //
 // The provider's window procedure (ProviderWndProc) and the caption buttons' placement and
-// painting (PaintCaptionButtons, UpdateButtonImages) are the seams where the form's message
-// handling and the caption buttons plug in.
+// painting (PaintCaptionButtons) are where the form's message handling and the caption buttons
+// plug in: until they are built, every message but the provider query passes on unchanged and
+// the title shows no caption buttons (their sizes and images are known already).
 #pragma once
 
 #include <windows.h>
@@ -265,6 +266,9 @@ class TsSkinProvider : public TComponent {
   std::unique_ptr<TBitmap> TitleBackground;  // the title strip before the title was painted
   int TitleButtonImage = -1;      // "TITLEBUTTON" image of the skin
 
+  // The skin state the form's sections and images are painted in: the active form shows the
+  // sections' own values and first frames (0), an inactive one their hot values (1).
+  [[nodiscard]] int SkinState() const noexcept { return FormActive ? 0 : 1; }
   // The WindowProc the provider found on the form (and gives back).
   [[nodiscard]] TWndMethod SavedWindowProc() const;
   // The form's messages while the provider lives. Everything is passed on to the saved
@@ -323,8 +327,12 @@ class TsSkinProvider : public TComponent {
   void BuildRegionList();
   // Applies RegionList to the window (unless a form answers the region query first).
   void UpdateRgn();
-  // Places and paints the caption buttons into the cache / looks their images up.
+  // Places and paints the caption buttons into the cache (none yet, see above).
   void PaintCaptionButtons();
+  // Looks the caption buttons' images up: "BICON*" of GLOBALINFO for single and sizeable forms,
+  // "SICON*" for the others (the big ones when the skin has no small close image); the form
+  // section's "BICON*" when GLOBALINFO has no "BICONCLOSE"; the MDI parent's child buttons; the
+  // extra title buttons' "TITLEBUTTON".
   void UpdateButtonImages();
 
   // ---- the menu line ----

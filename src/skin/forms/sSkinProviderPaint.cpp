@@ -15,10 +15,6 @@ namespace korv {
 
 namespace {
 
-// The skin's state of a title: the active form shows the section's own values, the inactive one
-// its hot values.
-int TitleState(bool active) noexcept { return active ? 0 : 1; }
-
 void CopyRect(HDC dst, const TRect& r, HDC src) {
   if (RectWidth(r) > 0 && RectHeight(r) > 0)
     BitBlt(dst, r.left, r.top, RectWidth(r), RectHeight(r), src, r.left, r.top, SRCCOPY);
@@ -69,7 +65,7 @@ void TsSkinProvider::PaintAll() {
     RegionChanged = true;
     cache->SetSize(std::max(0, f.FormWidth()), std::max(0, f.Height));
     const TRect r = Rect(0, 0, f.FormWidth(), f.Iconic ? f.TitleHeight() + 1 : f.Height);
-    const int state = TitleState(FormActive);
+    const int state = SkinState();
     if (sm->IsValidSectionIndex(FSkinData->SkinIndex) && !cache->Empty()) {
       if (f.Bordered())
         PaintItem(FSkinData.get(), EmptyCacheInfo, state, true, cache, Point(0, 0), r, state);
@@ -112,7 +108,7 @@ void TsSkinProvider::PaintCaption() {
 void TsSkinProvider::PaintTitle(const TsFormFrame& f) {
   TsSkinManager* sm = Manager();
   TBitmap* cache = FSkinData->CacheBmp.get();
-  const int state = TitleState(FormActive);
+  const int state = SkinState();
   const int title = TitleSkinIndex();
   if (sm->IsValidSectionIndex(title)) {
     const TRect r = f.Iconic ? Rect(0, 0, cache->Width(), cache->Height()) : Rect(0, 0, f.FormWidth(), f.TitleHeight());
@@ -270,8 +266,8 @@ void TsSkinProvider::UpdateRgn() {
     TUniqueRgn cut(CreateRectRgnIndirect(&r));
     if (cut) kind = CombineRgn(region.Get(), region.Get(), cut.Get(), RGN_DIFF);
   }
-  // Corners that cut away the whole window would leave a bordered form invisible.
-  if (kind == NULLREGION && f.Bordered()) SetRectRgn(region.Get(), 0, 0, f.FormWidth(), f.Height);
+  // Corners that cut away the whole window would leave the form invisible.
+  if (kind == NULLREGION) SetRectRgn(region.Get(), 0, 0, f.FormWidth(), f.Height);
   // The system owns the region once it is set.
   if (SetWindowRgn(wnd, region.Get(), TRUE)) (void)region.Release();
 }
