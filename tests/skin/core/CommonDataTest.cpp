@@ -103,6 +103,13 @@ TEST_F(CommonDataTest, FocusAndPointerMakeAControlHot) {
   other->SetTabStop(true);
   ShowAndActivate(form);
   TsCommonData& link = *button->Link;
+  auto moveTo = [](TPoint p) {
+    TInputDriver d;
+    return d.Run([&](TInputDriver& d) { d.MoveTo(p.x, p.y); }) ? std::string() : d.Error();
+  };
+  // The pointer starts outside the form, so that it really comes over the controls.
+  ASSERT_EQ(moveTo(form->ClientToScreen(Point(form->ClientWidth() + 20, 0))), "");
+  ASSERT_TRUE(PumpUntil([&] { return !link.MouseAbove; }));
 
   button->SetFocus();
   ASSERT_TRUE(PumpUntil([&] { return link.Focused; }));
@@ -113,10 +120,6 @@ TEST_F(CommonDataTest, FocusAndPointerMakeAControlHot) {
 
   auto centre = [](TControl* c) { return c->ClientToScreen(Point(c->Width() / 2, c->Height() / 2)); };
   const TPoint overButton = centre(button), overPanel = centre(panel);
-  auto moveTo = [](TPoint p) {
-    TInputDriver d;
-    return d.Run([&](TInputDriver& d) { d.MoveTo(p.x, p.y); }) ? std::string() : d.Error();
-  };
   ASSERT_EQ(moveTo(overButton), "");
   ASSERT_TRUE(PumpUntil([&] { return link.MouseAbove; }));
   EXPECT_TRUE(link.ControlIsActive());
@@ -216,7 +219,15 @@ TEST_F(CommonDataTest, TheCacheIsCopiedAroundTheChildrenThatPaintThemselves) {
   EXPECT_TRUE(img.All(Rect(0, 0, 90, 10), cached));
   EXPECT_TRUE(img.All(Rect(90, 0, 100, 40), paper));  // outside the destination
 
-  parent->HandleNeeded();  // asked through its window
+  // The parent hands its cache to a child that asks (through its window); an emptied cache is no
+  // answer.
+  parent->HandleNeeded();
+  TCacheInfo info;
+  opaque->Link->GetParentCacheInfo(info);
+  EXPECT_TRUE(info.Ready && info.Bmp == parent->Link->CacheBmp.get());
+  parent->Link->CacheBmp->SetSize(0, 0);
+  opaque->Link->GetParentCacheInfo(info);
+  EXPECT_FALSE(info.Ready);
   // A child waits to paint while its parent's background is out of date.
   parent->Link->BGChanged = false;
   EXPECT_FALSE(opaque->Link->PaintDeferred());
