@@ -3,6 +3,7 @@
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sSkinLoad.h"
 #include "skin/paint/sStyleSimply.h"
 
@@ -19,11 +20,13 @@ void SkinUnitsStartup() {
   RegisterClass(TsSkinManager::StaticClass());
   SkinLoadStartup();
   SectionPaintingStartup();
+  SkinProviderStartup();
   gStarted = true;
 }
 
 void SkinUnitsShutdown() noexcept {
   if (!gStarted) return;
+  SkinProviderShutdown();
   SectionPaintingShutdown();
   SkinLoadShutdown();
   UnRegisterClass(TsSkinManager::StaticClass());
