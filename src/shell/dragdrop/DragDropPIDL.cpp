@@ -1,7 +1,8 @@
 #include "shell/dragdrop/DragDropPIDL.h"
 
+#include <algorithm>
 #include <cstring>
-#include <map>
+#include <unordered_map>
 
 namespace korv {
 
@@ -13,24 +14,242 @@ TComPtr<IShellFolder> DesktopFolder() noexcept {
   return desktop;
 }
 
-TItemIDListPtr ParsePath(IShellFolder* desktop, const std::string& path) {
+// A parse of Name by Folder (the desktop for full paths, a folder for names relative to it).
+// Names with wildcards are refused: the shell would hand back the first match.
+TItemIDListPtr ParseName(IShellFolder* folder, std::wstring_view name) {
   TItemIDListPtr pidl;
-  if (!desktop) return pidl;
-  std::wstring wide = AnsiToWide(path);
-  wide.push_back(L'\0');
+  if (!folder || name.find_first_of(L"*?") != std::wstring_view::npos) return pidl;
+  std::wstring text(name);  // ParseDisplayName takes a writable, zero-ended string
   LPITEMIDLIST out = nullptr;
-  if (SUCCEEDED(desktop->ParseDisplayName(nullptr, nullptr, wide.data(), nullptr, &out, nullptr)))
+  if (SUCCEEDED(folder->ParseDisplayName(nullptr, nullptr, text.data(), nullptr, &out, nullptr)))
     pidl.Reset(out);
   else if (out)
     CoTaskMemFree(out);
   return pidl;
 }
 
+// The folder an ID list string stands for, bound in Folder (nullptr for the folder itself).
+TComPtr<IShellFolder> BindFolder(IShellFolder* folder, const std::string& idList) {
+  TComPtr<IShellFolder> bound;
+  if (!folder) return bound;
+  if (idList.size() <= 2) return TComPtr<IShellFolder>::Share(folder);
+  const auto* pidl = reinterpret_cast<LPCITEMIDLIST>(idList.data());
+  if (FAILED(folder->BindToObject(pidl, nullptr, IID_IShellFolder, bound.PutVoid()))) bound.Reset();
+  return bound;
+}
+
+// Offsets of the items of an ID list string the shell made, and the offset of its ending zero.
+std::vector<size_t> ItemOffsets(const std::string& idList) {
+  std::vector<size_t> offsets;
+  size_t pos = 0;
+  while (pos + 2 <= idList.size()) {
+    const uint16_t cb = ReadU16(idList.data() + pos);
+    if (cb == 0) break;
+    offsets.push_back(pos);
+    pos += cb;
+  }
+  offsets.push_back(pos);
+  return offsets;
+}
+
+// An ID list string of the first Count items of a list (Offsets: its ItemOffsets).
+std::string FirstItems(const std::string& idList, const std::vector<size_t>& offsets, size_t count) {
+  return idList.substr(0, offsets[count]) + std::string(2, '\0');
+}
+
+bool IsDotComponent(std::wstring_view part) { return part == L"." || part == L".."; }
+
+// The folders of a list of names, each parsed once, and the deepest folder that holds them all.
+//
+// Parsing a full path from the desktop binds every folder on the way (and the platform looks for
+// a folder's settings file in each, a search through the whole folder), so the folders are parsed
+// below the deepest folder their paths share, which is parsed from the desktop once; a folder the
+// shell cannot parse there is parsed from the desktop after all. A file is then parsed by name
+// inside its own folder.
+class TNameFolders {
+ public:
+  // Raises "Failed to get interface to Desktop" and, for a folder that cannot be parsed,
+  // "Invalid filename: %s".
+  explicit TNameFolders(const std::vector<std::string>& names);
+
+  // The deepest common folder: its ID list string and its number of items.
+  [[nodiscard]] const std::string& Parent() const noexcept { return FParent; }
+  // Builds the child of name I: its folder's items below the parent and its own parse. False
+  // for a file the shell does not find (or a folder it cannot bind).
+  bool Child(size_t i, std::string& child);
+
+ private:
+  struct TFolder {
+    std::wstring Path;             // up to and including the last delimiter
+    std::string IDList;            // absolute
+    std::vector<size_t> Offsets;   // ItemOffsets of IDList
+    std::string FromBase;          // the items below the base folder, when parsed there
+    bool InBase = false;           // parsed below (or as) the base folder
+    TComPtr<IShellFolder> Folder;  // bound on first use
+    bool Unbound = false;          // binding failed
+  };
+  void ParseBase();
+  void ParseFolder(TFolder& folder);
+  void FindParent();
+  IShellFolder* LevelFolder(size_t level);
+  IShellFolder* Bind(TFolder& folder);
+
+  TComPtr<IShellFolder> FDesktop;
+  std::vector<std::wstring> FNames;   // the names in UTF-16
+  std::vector<size_t> FFolderOf;      // name index -> folder index
+  std::vector<size_t> FNameStart;     // where the file's own name starts
+  std::vector<TFolder> FFolders;
+  std::wstring FBasePath;             // the deepest folder the paths share ("" for none)
+  std::string FBaseIDList;
+  TComPtr<IShellFolder> FBase;
+  std::string FParent;
+  size_t FParentItems = 0;
+  std::vector<TComPtr<IShellFolder>> FLevels;  // the folders of the parent's first items, bound on use
+};
+
+TNameFolders::TNameFolders(const std::vector<std::string>& names) {
+  FDesktop = DesktopFolder();
+  if (!FDesktop) throw Exception("Failed to get interface to Desktop");
+  FNames.reserve(names.size());
+  FFolderOf.reserve(names.size());
+  FNameStart.reserve(names.size());
+  std::unordered_map<std::wstring_view, size_t> index;
+  for (const std::string& name : names) {
+    FNames.push_back(AnsiToWide(name));
+    const std::wstring& wide = FNames.back();
+    const size_t cut = wide.find_last_of(L"\\/:");
+    const size_t start = cut == std::wstring::npos ? 0 : cut + 1;
+    FNameStart.push_back(start);
+    // The key views the name itself: FNames keeps its place (reserved above).
+    const std::wstring_view path(wide.data(), start);
+    auto it = index.find(path);
+    if (it == index.end()) {
+      FFolders.emplace_back().Path.assign(path);
+      it = index.emplace(path, FFolders.size() - 1).first;
+    }
+    FFolderOf.push_back(it->second);
+  }
+  ParseBase();
+  for (TFolder& f : FFolders) ParseFolder(f);
+  FindParent();
+}
+
+void TNameFolders::ParseBase() {
+  // The longest leading run of whole folders that every folder path shares.
+  size_t len = FFolders[0].Path.size();
+  for (const TFolder& f : FFolders) {
+    len = std::min(len, f.Path.size());
+    len = static_cast<size_t>(std::mismatch(f.Path.begin(), f.Path.begin() + static_cast<std::ptrdiff_t>(len),
+                                            FFolders[0].Path.begin())
+                                  .first -
+                              f.Path.begin());
+  }
+  const std::wstring_view first = FFolders[0].Path;
+  const size_t cut = first.substr(0, len).find_last_of(L"\\/");
+  if (cut == std::wstring_view::npos) return;
+  FBasePath.assign(first.substr(0, cut + 1));
+  TItemIDListPtr pidl = ParseName(FDesktop.Get(), FBasePath);
+  if (!pidl) return;
+  FBaseIDList = PIDLToString(pidl.Get());
+  FBase = BindFolder(FDesktop.Get(), FBaseIDList);
+}
+
+void TNameFolders::ParseFolder(TFolder& folder) {
+  if (FBase) {
+    std::wstring_view rest = std::wstring_view(folder.Path).substr(FBasePath.size());
+    while (!rest.empty() && (rest.back() == L'\\' || rest.back() == L'/')) rest.remove_suffix(1);
+    bool plain = rest.find(L':') == std::wstring_view::npos;
+    for (size_t pos = 0; plain && pos <= rest.size();) {
+      const size_t end = std::min(rest.find_first_of(L"\\/", pos), rest.size());
+      plain = !IsDotComponent(rest.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    if (rest.empty()) {
+      folder.IDList = FBaseIDList;
+      folder.FromBase = std::string(2, '\0');
+      folder.InBase = true;
+    } else if (plain) {
+      if (TItemIDListPtr pidl = ParseName(FBase.Get(), rest)) {
+        folder.FromBase = PIDLToString(pidl.Get());
+        folder.IDList = JoinPIDLs(FBaseIDList, folder.FromBase);
+        folder.InBase = true;
+      }
+    }
+  }
+  if (!folder.InBase) {
+    TItemIDListPtr pidl = ParseName(FDesktop.Get(), folder.Path);
+    if (!pidl) throw Exception(Format("Invalid filename: %s", WideToAnsi(folder.Path)));
+    folder.IDList = PIDLToString(pidl.Get());
+  }
+  folder.Offsets = ItemOffsets(folder.IDList);
+}
+
+IShellFolder* TNameFolders::LevelFolder(size_t level) {
+  if (FLevels.size() <= level) FLevels.resize(level + 1);
+  if (!FLevels[level]) {
+    const TFolder& first = FFolders[0];
+    FLevels[level] = BindFolder(FDesktop.Get(), FirstItems(first.IDList, first.Offsets, level));
+  }
+  return FLevels[level].Get();
+}
+
+void TNameFolders::FindParent() {
+  // Items embed times, so one folder parsed twice need not give the same bytes: items that
+  // differ are compared by the folder holding them, which knows them by name.
+  const TFolder& first = FFolders[0];
+  size_t common = first.Offsets.size() - 1;
+  for (size_t f = 1; f < FFolders.size() && common > 0; ++f) {
+    const TFolder& other = FFolders[f];
+    const size_t depth = std::min(common, other.Offsets.size() - 1);
+    size_t level = 0;
+    for (; level < depth; ++level) {
+      const std::string_view a = std::string_view(first.IDList)
+                                     .substr(first.Offsets[level], first.Offsets[level + 1] - first.Offsets[level]);
+      const std::string_view b = std::string_view(other.IDList)
+                                     .substr(other.Offsets[level], other.Offsets[level + 1] - other.Offsets[level]);
+      if (a == b) continue;
+      IShellFolder* holder = LevelFolder(level);
+      if (!holder) break;
+      const std::string itemA = std::string(a) + std::string(2, '\0');
+      const std::string itemB = std::string(b) + std::string(2, '\0');
+      const HRESULT hr = holder->CompareIDs(SHCIDS_CANONICALONLY, reinterpret_cast<LPCITEMIDLIST>(itemA.data()),
+                                            reinterpret_cast<LPCITEMIDLIST>(itemB.data()));
+      if (FAILED(hr) || HRESULT_CODE(hr) != 0) break;
+    }
+    common = level;
+  }
+  FParentItems = common;
+  FParent = FirstItems(first.IDList, first.Offsets, common);
+}
+
+IShellFolder* TNameFolders::Bind(TFolder& folder) {
+  if (!folder.Folder && !folder.Unbound) {
+    folder.Folder = folder.InBase ? BindFolder(FBase.Get(), folder.FromBase) : BindFolder(FDesktop.Get(), folder.IDList);
+    folder.Unbound = !folder.Folder;
+  }
+  return folder.Folder.Get();
+}
+
+bool TNameFolders::Child(size_t i, std::string& child) {
+  TFolder& folder = FFolders[FFolderOf[i]];
+  const size_t below = folder.Offsets[FParentItems];
+  child.assign(folder.IDList, below, folder.Offsets.back() - below);
+  const std::wstring_view own = std::wstring_view(FNames[i]).substr(FNameStart[i]);
+  if (!own.empty()) {
+    TItemIDListPtr pidl = ParseName(Bind(folder), own);
+    if (!pidl) return false;
+    const auto* bytes = reinterpret_cast<const char*>(pidl.Get());
+    child.append(bytes, IDListSize(pidl.Get()) - 2);
+  }
+  child.append(2, '\0');
+  return true;
+}
+
 }  // namespace
 
 TItemIDListPtr PathToPIDL(const std::string& path) {
   TComPtr<IShellFolder> desktop = DesktopFolder();
-  return ParsePath(desktop.Get(), path);
+  return ParseName(desktop.Get(), AnsiToWide(path));
 }
 
 std::string PIDLToString(LPCITEMIDLIST pidl) {
@@ -47,8 +266,8 @@ std::string JoinPIDLs(std::string_view parent, std::string_view child) {
 
 std::string PIDLToPath(std::string_view idList) {
   size_t len = 0;
-  if (!IDListLength(idList.data(), idList.size(), len)) return std::string();
-  // A copy with the alignment the shell expects of an ITEMIDLIST.
+  if (!CheckIDList(idList.data(), idList.size(), len)) return std::string();
+  // A copy with the alignment the shell expects of an ITEMIDLIST, and zeros after it.
   std::vector<uint16_t> aligned((len + 1) / 2 + 1, 0);
   std::memcpy(aligned.data(), idList.data(), len);
   char path[MAX_PATH + 1] = {};
@@ -59,41 +278,7 @@ std::string PIDLToPath(std::string_view idList) {
 
 std::string GetCommonParentPIDL(const std::vector<std::string>& filenames) {
   if (filenames.empty()) return std::string();
-  TComPtr<IShellFolder> desktop = DesktopFolder();
-  if (!desktop) throw Exception("Failed to get interface to Desktop");
-
-  // Files of one folder usually come together: parse each distinct folder once.
-  std::map<std::string, std::string> parsed;
-  auto folderList = [&](const std::string& name) -> const std::string& {
-    std::string folder = ExtractFilePath(name);
-    auto it = parsed.find(folder);
-    if (it != parsed.end()) return it->second;
-    TItemIDListPtr pidl = ParsePath(desktop.Get(), folder);
-    if (!pidl) throw Exception(Format("Invalid filename: %s", folder));
-    return parsed.emplace(folder, PIDLToString(pidl.Get())).first->second;
-  };
-
-  std::string candidate = folderList(filenames[0]);
-  size_t common = candidate.size() >= 2 ? candidate.size() - 2 : 0;
-  for (size_t i = 1; i < filenames.size(); ++i) {
-    const std::string& other = folderList(filenames[i]);
-    if (common == 0) continue;  // only the desktop is common; the names are still checked
-    size_t pos = 0;
-    while (pos < common) {
-      uint16_t cb = ReadU16(candidate.data() + pos);
-      if (cb == 0 || pos + 2 > other.size()) break;
-      uint16_t cbOther = ReadU16(other.data() + pos);
-      if (cb != cbOther || pos + cb > other.size() || std::memcmp(candidate.data() + pos, other.data() + pos, cb) != 0)
-        break;
-      pos += cb;
-    }
-    if (pos < common) {
-      candidate.resize(pos);
-      candidate.append(2, '\0');
-      common = pos;
-    }
-  }
-  return candidate;
+  return TNameFolders(filenames).Parent();
 }
 
 std::string GetCommonParentPIDL(const TStrings& filenames) { return GetCommonParentPIDL(StringsToVector(filenames)); }
@@ -101,28 +286,13 @@ std::string GetCommonParentPIDL(const TStrings& filenames) { return GetCommonPar
 bool FilenamesToPIDLs(const std::vector<std::string>& filenames, std::vector<std::string>& pidls) {
   pidls.clear();
   if (filenames.empty()) return false;
-  std::string parent = GetCommonParentPIDL(filenames);
-  if (parent.size() < 2) return false;
-  const size_t parentItems = parent.size() - 2;
-
-  TComPtr<IShellFolder> desktop = DesktopFolder();
+  TNameFolders folders(filenames);
   std::vector<std::string> out;
   out.reserve(filenames.size() + 1);
-  out.push_back(parent);
-  for (const std::string& name : filenames) {
-    TItemIDListPtr pidl = ParsePath(desktop.Get(), name);
-    if (!pidl) return false;
-    std::string full = PIDLToString(pidl.Get());
-    // The file's list must begin with the parent's items. Compare item sizes, not bytes: items
-    // embed times that may differ between two parses of the same folder.
-    size_t pos = 0;
-    while (pos < parentItems) {
-      uint16_t cb = ReadU16(parent.data() + pos);
-      if (full.size() < pos + 4 || ReadU16(full.data() + pos) != cb) return false;
-      pos += cb;
-    }
-    if (pos != parentItems) return false;
-    out.push_back(full.substr(parentItems));
+  out.push_back(folders.Parent());
+  for (size_t i = 0; i < filenames.size(); ++i) {
+    out.emplace_back();
+    if (!folders.Child(i, out.back())) return false;
   }
   pidls = std::move(out);
   return true;
@@ -201,12 +371,12 @@ CLIPFORMAT TPIDLClipboardFormat::GetClipboardFormat() {
 
 void TPIDLClipboardFormat::Clear() { FPIDLs->Clear(); }
 bool TPIDLClipboardFormat::HasData() { return FPIDLs->Count() > 0; }
-size_t TPIDLClipboardFormat::GetSize() { return CIDASize(StringsToVector(*FPIDLs)); }
+size_t TPIDLClipboardFormat::GetSize() { return CIDASize(StringViews(*FPIDLs)); }
 
 bool TPIDLClipboardFormat::ReadData(const void* buffer, size_t size) { return CIDAToPIDLs(buffer, size, *FPIDLs); }
 
 bool TPIDLClipboardFormat::WriteData(void* buffer, size_t size) {
-  return WriteCIDA(StringsToVector(*FPIDLs), buffer, size);
+  return WriteCIDA(StringViews(*FPIDLs), buffer, size);
 }
 
 // ---------------------------------------------------------------------------------------------
