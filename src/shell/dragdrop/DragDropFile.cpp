@@ -102,7 +102,7 @@ CLIPFORMAT TFilenameMapClipboardFormat::GetClipboardFormat() {
 
 void TFilenameMapClipboardFormat::Clear() { FFileMaps->Clear(); }
 bool TFilenameMapClipboardFormat::HasData() { return FFileMaps->Count() > 0; }
-size_t TFilenameMapClipboardFormat::GetSize() { return NameListSize(StringViews(*FFileMaps)); }
+size_t TFilenameMapClipboardFormat::GetSize() { return NameListSize(NameViews(*FFileMaps)); }
 
 bool TFilenameMapClipboardFormat::ReadData(const void* buffer, size_t size) {
   FFileMaps->Clear();
@@ -113,7 +113,7 @@ bool TFilenameMapClipboardFormat::ReadData(const void* buffer, size_t size) {
 }
 
 bool TFilenameMapClipboardFormat::WriteData(void* buffer, size_t size) {
-  return WriteNameList(StringViews(*FFileMaps), buffer, size);
+  return WriteNameList(NameViews(*FFileMaps), buffer, size);
 }
 
 KORV_DEFINE_CLASS(TFilenameMapWClipboardFormat, TCustomSimpleClipboardFormat,
@@ -186,7 +186,7 @@ const std::string* TFileDataFormat::PIDLBlock() {
 TRenderResult TFileDataFormat::RenderData(TClipboardFormat* clipboardFormat, const FORMATETC& formatEtc,
                                           STGMEDIUM& medium) {
   if (dynamic_cast<TFileClipboardFormat*>(clipboardFormat)) {
-    const std::vector<std::string_view> names = StringViews(*FFiles);
+    const std::vector<std::string_view> names = NameViews(*FFiles);
     const bool ok = TCustomSimpleClipboardFormat::RenderBlock(
         formatEtc, medium, DropFilesSize(names),
         [&names](void* buffer, size_t size) { return WriteDropFiles(names, buffer, size); });
@@ -195,11 +195,11 @@ TRenderResult TFileDataFormat::RenderData(TClipboardFormat* clipboardFormat, con
   if (dynamic_cast<TPIDLClipboardFormat*>(clipboardFormat)) {
     const std::string* block = PIDLBlock();
     if (!block) return rrFailed;
-    const bool ok = TCustomSimpleClipboardFormat::RenderBlock(formatEtc, medium, block->size(),
-                                                              [block](void* buffer, size_t size) {
-                                                                std::memcpy(buffer, block->data(), size);
-                                                                return true;
-                                                              });
+    const bool ok =
+        TCustomSimpleClipboardFormat::RenderBlock(formatEtc, medium, block->size(), [block](void* buffer, size_t size) {
+          std::memcpy(buffer, block->data(), size);
+          return true;
+        });
     return ok ? rrRendered : rrFailed;
   }
   return rrPass;
@@ -212,7 +212,7 @@ bool TFileDataFormat::Assign(TClipboardFormat* clipboardFormat) {
   }
   if (auto* f = dynamic_cast<TPIDLClipboardFormat*>(clipboardFormat)) {
     // One path per ID list.
-    FFiles->Assign(&f->Filenames());
+    VectorToStrings(PIDLsToFilenames(StringViews(f->PIDLs())), *FFiles);
     return true;
   }
   if (auto* f = dynamic_cast<TFilenameClipboardFormat*>(clipboardFormat)) return f->AssignTo(this);

@@ -39,6 +39,10 @@ bool FilenamesToPIDLs(const std::vector<std::string>& filenames, std::vector<std
 bool FilenamesToPIDLs(const TStrings& filenames, TStrings& pidls);
 // The PIDL list of a "Shell IDList Array" block from another program (checked as ReadCIDA does).
 bool CIDAToPIDLs(const void* block, size_t size, TStrings& pidls);
+// The path of each file of a PIDL list (item 0 the parent), as SHGetPathFromIDListA gives it, or
+// an empty string where there is none or an ID list fails CheckIDList. Each folder of the files
+// is bound once for the whole list, where SHGetPathFromIDListA binds it again for every file.
+[[nodiscard]] std::vector<std::string> PIDLsToFilenames(TStringViews pidls);
 
 // A read-only view of a PIDL list as file paths: item i is the path of parent + child i + 1.
 // Put, PutObject, Insert, Delete and Clear do nothing. Assigning a string list rebuilds the PIDL

@@ -129,6 +129,34 @@ TEST(PIDLs, NestedFoldersGiveTheDeepestParentAndFilesOfOneFolderSingleItems) {
   for (size_t i = 1; i < pidls.size(); ++i) EXPECT_EQ(ItemCount(pidls[i]), 1);
 }
 
+TEST(PIDLs, ManyFilesOfOneFolderGetTheItemsTheFolderGivesEachFile) {
+  // Files of a folder parsed together (the folder listed once) and one by one get the same items.
+  TSandbox tmp;
+  std::vector<std::string> files;
+  for (int i = 0; i < 120; ++i) {
+    std::string name = tmp.File("many\\file " + std::to_string(i) + (i % 3 ? ".txt" : ""), std::string(i, 'x'));
+    if (i % 10 == 0) files.push_back(name);
+  }
+  tmp.Dir("many\\sub");
+  files.push_back(tmp.PathOf("many\\sub"));
+  files.push_back(tmp.PathOf("many\\FILE 5.TXT"));  // another spelling: looked up on its own
+  SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  std::vector<std::string> pidls;
+  ASSERT_TRUE(FilenamesToPIDLs(files, pidls));
+  ASSERT_EQ(pidls.size(), files.size() + 1);
+  for (size_t i = 0; i < files.size(); ++i) {
+    TItemIDListPtr alone = PathToPIDL(files[i]);
+    ASSERT_TRUE(alone);
+    const std::string full = PIDLToString(alone.Get());
+    EXPECT_EQ(full.substr(full.size() - pidls[i + 1].size()), pidls[i + 1]) << files[i];
+  }
+  SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_NORMAL);
+  // A file that is not there fails the list, listed or not.
+  files.push_back(tmp.PathOf("many\\file 999"));
+  EXPECT_FALSE(FilenamesToPIDLs(files, pidls));
+  EXPECT_TRUE(pidls.empty());
+}
+
 TEST(PIDLs, WildcardsNeverStandForTheFileTheyMatch) {
   TSandbox tmp;
   std::string real = tmp.File("sub\\real.txt");
