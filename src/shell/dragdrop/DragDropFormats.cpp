@@ -114,7 +114,8 @@ bool TCustomSimpleClipboardFormat::ReadDataInto(IDataObject*, const STGMEDIUM& m
 }
 
 bool TCustomSimpleClipboardFormat::DoSetData(const FORMATETC& formatEtc, STGMEDIUM& medium) {
-  return RenderBlock(formatEtc, medium, GetSize(), [this](void* buffer, size_t size) { return WriteData(buffer, size); });
+  return RenderBlock(formatEtc, medium, GetSize(),
+                     [this](void* buffer, size_t size) { return WriteData(buffer, size); });
 }
 
 bool TCustomSimpleClipboardFormat::RenderBlock(const FORMATETC& formatEtc, STGMEDIUM& medium, size_t size,
@@ -243,6 +244,12 @@ std::vector<std::string_view> StringViews(const TStringList& list) {
   return v;
 }
 
+std::vector<std::string_view> NameViews(const TStringList& list) {
+  std::vector<std::string_view> v = StringViews(list);
+  for (std::string_view& s : v) s = s.substr(0, ZeroCut(s));
+  return v;
+}
+
 KORV_DEFINE_CLASS(TFileClipboardFormat, TCustomSimpleClipboardFormat, &CreateClipboardFormat<TFileClipboardFormat>,
                   nullptr);
 
@@ -251,7 +258,7 @@ TFileClipboardFormat::~TFileClipboardFormat() = default;
 
 void TFileClipboardFormat::Clear() { FFiles->Clear(); }
 bool TFileClipboardFormat::HasData() { return FFiles->Count() > 0; }
-size_t TFileClipboardFormat::GetSize() { return DropFilesSize(StringViews(*FFiles)); }
+size_t TFileClipboardFormat::GetSize() { return DropFilesSize(NameViews(*FFiles)); }
 
 bool TFileClipboardFormat::ReadData(const void* buffer, size_t size) {
   std::vector<std::string> names;
@@ -262,7 +269,7 @@ bool TFileClipboardFormat::ReadData(const void* buffer, size_t size) {
 }
 
 bool TFileClipboardFormat::WriteData(void* buffer, size_t size) {
-  return WriteDropFiles(StringViews(*FFiles), buffer, size);
+  return WriteDropFiles(NameViews(*FFiles), buffer, size);
 }
 
 }  // namespace korv

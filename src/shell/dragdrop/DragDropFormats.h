@@ -179,8 +179,9 @@ class TFileClipboardFormat : public TCustomSimpleClipboardFormat {
 [[nodiscard]] std::vector<std::string> StringsToVector(const TStrings& list);
 void VectorToStrings(const std::vector<std::string>& items, TStrings& list);
 // Views of the items of a string list, valid until the list changes: the block writers take them
-// without copying the strings.
+// without copying the strings. NameViews cuts each item at its first zero, as names are written.
 [[nodiscard]] std::vector<std::string_view> StringViews(const TStringList& list);
+[[nodiscard]] std::vector<std::string_view> NameViews(const TStringList& list);
 
 // ---------------------------------------------------------------------------------------------
 // Lists of the virtual-file formats

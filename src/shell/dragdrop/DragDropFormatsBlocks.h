@@ -36,9 +36,14 @@ inline void WriteU32(void* p, uint32_t v) noexcept {
 
 constexpr size_t kDropFilesHeaderSize = 20;  // pFiles, pt.x, pt.y, fNC, fWide
 
-// Writers take the strings as they are held (a vector of strings) or as views of strings held
-// elsewhere (a string list's items), so that a large list is written without a copy.
+// Writers take the strings as they are held (a vector of strings, each written up to its first
+// zero) or as views of strings held elsewhere (a string list's items), so that a large list is
+// written without a copy; views are written whole, so cut them at their first zero first
+// (ZeroCut).
 using TStringViews = std::span<const std::string_view>;
+
+// The length of S up to its first zero byte (S's length when it has none).
+[[nodiscard]] size_t ZeroCut(std::string_view s) noexcept;
 
 // Bytes of a name list (final terminator included).
 [[nodiscard]] size_t NameListSize(const std::vector<std::string>& names) noexcept;
