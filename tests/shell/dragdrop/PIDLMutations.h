@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "../../support/BadInput.h"
 #include "shell/dragdrop/DragDropFile.h"
-#include "support/BadInput.h"
 
 namespace korv::test {
 
