@@ -412,22 +412,7 @@ TEST(CIDABlock, EveryTruncationAndRandomMutationIsSafe) {
   int accepted = 0;
   for (int iter = 0; iter < 5000; ++iter) {
     std::string b = good;
-    int edits = 1 + static_cast<int>(rnd.Below(3));
-    for (int e = 0; e < edits; ++e) {
-      size_t at = rnd.Below(static_cast<uint32_t>(b.size()));
-      switch (rnd.Below(3)) {
-        case 0:
-          b[at] = static_cast<char>(rnd.Next());
-          break;
-        case 1:
-          b[at] = static_cast<char>(rnd.Below(3));
-          break;
-        default:
-          b.resize(rnd.Below(static_cast<uint32_t>(b.size()) + 1));
-          break;
-      }
-      if (b.empty()) break;
-    }
+    test::MutateBytes(b, rnd);
     TGuardedBuffer g(b);
     std::vector<std::string> got;
     if (ReadCIDA(g.Data(), g.Size(), got)) {

@@ -98,22 +98,7 @@ inline std::string MutateCIDA(const std::string& good, TRandom& rnd) {
   }
   std::string block(CIDASize(lists), '\0');
   WriteCIDA(lists, block.data(), block.size());
-  if (rnd.Below(4) == 0) {  // raw bytes too: anywhere, header included
-    for (int n = 1 + static_cast<int>(rnd.Below(3)); n > 0 && !block.empty(); --n) {
-      const size_t at = rnd.Below(static_cast<uint32_t>(block.size()));
-      switch (rnd.Below(3)) {
-        case 0:
-          block[at] = static_cast<char>(rnd.Next());
-          break;
-        case 1:
-          block[at] = static_cast<char>(rnd.Below(3));
-          break;
-        default:
-          block.resize(at);
-          break;
-      }
-    }
-  }
+  if (rnd.Below(4) == 0) MutateBytes(block, rnd);  // raw bytes too: anywhere, header included
   return block;
 }
 
