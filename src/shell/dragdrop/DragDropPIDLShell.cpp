@@ -32,7 +32,8 @@ TItemIDListPtr ParseName(IShellFolder* folder, std::wstring_view name, IBindCtx*
   return pidl;
 }
 
-// The folder an ID list string stands for, bound in Folder (nullptr for the folder itself).
+// The folder an ID list string (relative to Folder) stands for, bound in Folder; the empty list
+// stands for Folder itself. Empty when the bind fails.
 TComPtr<IShellFolder> BindFolder(IShellFolder* folder, const std::string& idList) {
   TComPtr<IShellFolder> bound;
   if (!folder) return bound;
@@ -116,7 +117,7 @@ class TNameFolders {
   // "Invalid filename: %s".
   explicit TNameFolders(const std::vector<std::string>& names);
 
-  // The deepest common folder: its ID list string and its number of items.
+  // The ID list string of the deepest folder that holds every name.
   [[nodiscard]] const std::string& Parent() const noexcept { return FParent; }
   // Builds the child of name I: its folder's items below the parent and its own parse. False
   // for a file the shell does not find (or a folder it cannot bind).
@@ -403,8 +404,9 @@ bool FilenamesToPIDLs(const std::vector<std::string>& filenames, std::vector<std
 
 std::vector<std::string> PIDLsToFilenames(TStringViews pidls) {
   std::vector<std::string> paths(pidls.size() < 2 ? 0 : pidls.size() - 1);
-  size_t len = 0;
-  if (paths.empty() || !CheckIDList(pidls[0].data(), pidls[0].size(), len)) return paths;
+  size_t parentLen = 0, len = 0;
+  if (paths.empty() || !CheckIDList(pidls[0].data(), pidls[0].size(), parentLen)) return paths;
+  const std::string_view parent = pidls[0].substr(0, parentLen);
   const TComPtr<IShellFolder> desktop = DesktopFolder();
   if (!desktop) return paths;
   // The steps of SHGetPathFromIDListA, with the file's folder bound once for all its files.
@@ -412,7 +414,7 @@ std::vector<std::string> PIDLsToFilenames(TStringViews pidls) {
   for (size_t i = 0; i < paths.size(); ++i) {
     const std::string_view child = pidls[i + 1];
     if (!CheckIDList(child.data(), child.size(), len)) continue;
-    const std::string full = JoinPIDLs(pidls[0], child.substr(0, len));
+    const std::string full = JoinPIDLs(parent, child.substr(0, len));
     const std::vector<size_t> offsets = ItemOffsets(full);
     const size_t last = offsets.size() > 1 ? offsets[offsets.size() - 2] : 0;
     std::string key = full.substr(0, last);  // the file's folder: every item but the last
