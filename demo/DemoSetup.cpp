@@ -11,6 +11,7 @@
 #include "shell/browser/Shell_Win32.h"
 #include "shell/dragdrop/DragDropFile.h"
 #include "shell/unicode/TntSystem.h"
+#include "skin/core/sSkinStartup.h"
 
 namespace korv {
 
@@ -30,14 +31,11 @@ TDemoArgs ParseDemoArgs(const std::vector<std::wstring>& args) {
     return r;
   }
   // The list works with 8-bit names: a name the code page cannot carry would name another file.
-  BOOL lossy = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, arg.data(), static_cast<int>(arg.size()), nullptr, 0,
-                              nullptr, &lossy);
-  if (n <= 0 || lossy) {
+  std::string name;
+  if (!WideToAnsiExact(arg, name)) {
     r.Error = "The folder name cannot be written in the system's code page: " + WideToAnsi(arg);
     return r;
   }
-  std::string name = WideToAnsi(arg);
   std::string full = ExpandFileName(name);
   if (full.empty() || !DirectoryExists(full)) {
     r.Error = "Folder not found: " + name;
@@ -133,6 +131,7 @@ void StartComponentUnits() {
   InitializeTntSystem();
   InitializeShellWin32();
   InitializeShellBrowser();
+  SkinUnitsStartup();
   if (!ShellStartupError().empty()) {
     std::string message = ShellStartupError();
     StopComponentUnits();
@@ -141,6 +140,7 @@ void StartComponentUnits() {
 }
 
 void StopComponentUnits() noexcept {
+  SkinUnitsShutdown();
   FinalizeShellBrowser();
   FinalizeShellWin32();
   try {

@@ -41,9 +41,9 @@ class TSampleFolder {
 };
 
 // Start-up of the units the demo's window uses, in their order: the drag-and-drop units (format
-// pairs and OLE), the wide-string units, the shell units. The class library's application comes
-// after them (InitClassLib). Raises Exception with the shell's message when the shell units
-// could not start.
+// pairs and OLE), the wide-string units, the shell units, the skin units. The class library's
+// application comes after them (InitClassLib). Raises Exception with the shell's message when the
+// shell units could not start.
 void StartComponentUnits();
 // Shut-down in the reverse order; call it after DoneClassLib.
 void StopComponentUnits() noexcept;

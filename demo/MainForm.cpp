@@ -28,6 +28,14 @@ TFlatButton* NewButton(TForm1* form, TWinControl* parent, const char* caption, i
 }
 }  // namespace
 
+std::string FolderStatusText(int count, const std::string& folder, int leftOut) {
+  std::string text = Format("%d %s in %s", count, count == 1 ? "file" : "files", folder);
+  if (leftOut > 0)
+    text += Format("; %d not listed: the system's code page cannot write %s", leftOut,
+                   leftOut == 1 ? "its name" : "their names");
+  return text;
+}
+
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
   SetName("Form1");
   SetCaption(kDemoTitle);
@@ -71,6 +79,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   ListView1->SetBounds(0, kButtonBarHeight, Width(), kListHeight);
   ListView1->SetAlign(alTop);
   ListView1->OnMouseDown = TMouseEvent(this, &TForm1::ListView1MouseDown);
+  ListView1->OnSelectedRowPress = TRowPressEvent(this, &TForm1::ListView1SelectedRowPress);
   ListView1->OnSelectionChange = TNotifyEvent(this, &TForm1::ListView1SelectionChange);
 
   FlatSplitter1 = new TFlatSplitter(this);
@@ -78,6 +87,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   FlatSplitter1->SetParent(this);
   FlatSplitter1->SetAlign(alTop);
   FlatSplitter1->SetBounds(0, kButtonBarHeight + kListHeight, Width(), kSplitterHeight);
+  // It moves up and down: the north-south split cursor, not the default left-right one.
+  FlatSplitter1->SetCursor(crVSplit);
 
   DetailPanel = new TPanel(this);
   DetailPanel->SetName("DetailPanel");
@@ -88,8 +99,20 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
 
   ShellBrowser1 = new TShellBrowser(this);
   ShellBrowser1->SetName("ShellBrowser1");
+  // Made here rather than read with the form: finish it as reading would, so that the shell's
+  // dialogs opened from its menu are owned by this window.
+  ShellBrowser1->Loaded();
+
+  // Every effect is offered: a plain drag copies, Shift moves and Alt links, as the target
+  // chooses. No drag image, no asynchronous transfer.
   DropFileSource1 = new TDropFileSource(this);
   DropFileSource1->SetName("DropFileSource1");
+  DropFileSource1->SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtMove) | DragTypeBit(dtLink));
+  DropFileSource1->SetImageIndex(0);
+  DropFileSource1->SetShowImage(false);
+  DropFileSource1->SetImageHotSpotX(16);
+  DropFileSource1->SetImageHotSpotY(16);
+  DropFileSource1->SetAllowAsyncTransfer(false);
 
   ListView1SelectionChange(ListView1);
 }
@@ -99,13 +122,14 @@ TForm1::~TForm1() = default;
 void TForm1::ListFolder(const std::string& folder) {
   const std::string dir = IncludeTrailingPathDelimiter(folder);
   FlatGauge1->SetProgress(0);
+  int leftOut = 0;
   std::vector<TResultRow> rows = ReadFolderRows(
-      dir, [this](int done, int total) { FlatGauge1->SetProgress(total > 0 ? done * 100 / total : 100); });
+      dir, [this](int done, int total) { FlatGauge1->SetProgress(total > 0 ? done * 100 / total : 100); }, &leftOut);
   FFolder = dir;
   const int count = static_cast<int>(rows.size());
   ListView1->SetRows(std::move(rows));
   FlatGauge1->SetProgress(FlatGauge1->MaxValue());
-  StatusPanel->SetCaption(Format("%d %s in %s", count, count == 1 ? "file" : "files", FFolder));
+  StatusPanel->SetCaption(FolderStatusText(count, FFolder, leftOut));
 }
 
 std::string TForm1::SelectionSummary() {
@@ -123,10 +147,15 @@ std::string TForm1::SelectionSummary() {
 // Handlers
 
 void TForm1::ListView1MouseDown(TObject*, TMouseButton Button, TShiftState, int X, int Y) {
-  if (Button == mbLeft)
-    DragSelectedRows(X, Y);
-  else if (Button == mbRight)
-    ShowContextMenu(X, Y);
+  if (Button == mbRight) ShowContextMenu(X, Y);
+}
+
+void TForm1::ListView1SelectedRowPress(TObject*, int X, int Y, bool& Handled) {
+  // A press on a selected row: when the pointer leaves the drag rectangle, the selected files
+  // are dragged out; otherwise the press goes on to the list as a click.
+  if (!DetectDragGesture(ListView1->Handle(), POINT{X, Y})) return;
+  Handled = true;
+  DragSelectedRows();
 }
 
 void TForm1::ListView1SelectionChange(TObject*) { DetailPanel->SetCaption(SelectionSummary()); }
@@ -137,27 +166,7 @@ void TForm1::RefreshButtonClick(TObject*) {
 
 void TForm1::CloseButtonClick(TObject*) { Close(); }
 
-void TForm1::DragSelectedRows(int x, int y) {
-  // The list has handled the press already: a row that is selected now stays selected.
-  const int row = ListView1->RowAt(x, y);
-  if (row < 0 || !ListView1->RowSelected(row)) return;
-  HWND list = ListView1->Handle();
-  if (!DetectDragGesture(list, POINT{x, y})) {
-    // The press ended without a drag. The gesture took the button's release out of the queue:
-    // hand the list one of its own, so that it finishes the click as usual (a click on one of
-    // several selected rows selects that row alone).
-    MSG pending;
-    POINT at;
-    if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000) &&
-        !PeekMessageA(&pending, list, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) && GetCursorPos(&at)) {
-      const TPoint p = ListView1->ScreenToClient(at);
-      WPARAM keys = 0;
-      if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
-      if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
-      ListView1->Perform(WM_LBUTTONUP, keys, MAKELPARAM(p.x, p.y));
-    }
-    return;
-  }
+void TForm1::DragSelectedRows() {
   TStrings* files = DropFileSource1->Files();
   files->Clear();
   for (const std::string& path : ListView1->SelectedPaths()) files->Add(path);

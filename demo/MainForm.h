@@ -25,6 +25,10 @@ class TShellBrowser;
 // The window's caption and the application's title.
 inline constexpr const char kDemoTitle[] = " Korvani - Lumo! v3.1";
 
+// The status line of a listing: the number of files in the folder, and how many were left out
+// because the system's code page cannot write their names (and they have no short name).
+[[nodiscard]] std::string FolderStatusText(int count, const std::string& folder, int leftOut);
+
 class TForm1 : public TForm {
   KORV_CLASS(TForm1, TForm)
  public:
@@ -51,6 +55,7 @@ class TForm1 : public TForm {
 
   // Event handlers.
   void ListView1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+  void ListView1SelectedRowPress(TObject* Sender, int X, int Y, bool& Handled);
   void ListView1SelectionChange(TObject* Sender);
   void RefreshButtonClick(TObject* Sender);
   void CloseButtonClick(TObject* Sender);
@@ -59,9 +64,8 @@ class TForm1 : public TForm {
   [[nodiscard]] std::string SelectionSummary();
 
  private:
-  // A press on a selected row: when the pointer leaves the drag rectangle, the selected files are
-  // dragged out; otherwise the press ends as a click.
-  void DragSelectedRows(int x, int y);
+  // Drags the selected rows out as files.
+  void DragSelectedRows();
   // The shell's context menu for the selected rows at a point of the list.
   void ShowContextMenu(int x, int y);
 

@@ -1,5 +1,7 @@
 #include "ResultList.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "classlib/Messages.h"
@@ -16,23 +18,6 @@ struct TColumnLook {
 constexpr TColumnLook kColumns[rcColumnCount] = {
     {150, LVCFMT_LEFT}, {250, LVCFMT_LEFT}, {50, LVCFMT_LEFT}, {80, LVCFMT_RIGHT}, {160, LVCFMT_LEFT}};
 
-bool IsMouseButtonMessage(UINT msg) noexcept {
-  switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONUP:
-    case WM_MBUTTONDBLCLK:
-    case WM_MOUSEMOVE:
-      return true;
-    default:
-      return false;
-  }
-}
 }  // namespace
 
 KORV_DEFINE_CLASS(TResultList, TWinControl, nullptr, nullptr);
@@ -136,15 +121,38 @@ void TResultList::SelectionChanged() {
   if (OnSelectionChange) OnSelectionChange(this);
 }
 
-void TResultList::Dispatch(TMessage& m) {
-  if (IsMouseButtonMessage(m.Msg)) {
-    // The system list first: it selects, focuses and tracks; then the control's mouse events.
-    DefaultHandler(m);
-    const LRESULT result = m.Result;
-    if (FHandle) TWinControl::Dispatch(m);
-    m.Result = result;
-    return;
+bool TResultList::SelectedRowPress(TMessage& m) {
+  if (!OnSelectedRowPress || !FHandle || (m.WParam & (MK_SHIFT | MK_CONTROL))) return false;
+  const int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+  const int row = RowAt(x, y);
+  if (row < 0 || !RowSelected(row)) return false;
+  // The list takes the focus with a press, a press it never sees included.
+  if (GetFocus() != FHandle) ::SetFocus(FHandle);
+  bool handled = false;
+  OnSelectedRowPress(this, x, y, handled);
+  if (handled || !FHandle) {
+    m.Result = 0;
+    return true;
   }
+  // The list gets the press. A release the handler took out of the queue goes back in: the list
+  // sees it exactly once, in its own loop (Windows) or after the press (Wine). The thread's key
+  // state follows the messages taken, so it shows whether the release was taken.
+  MSG pending;
+  POINT at;
+  if (GetKeyState(VK_LBUTTON) >= 0 && !PeekMessageA(&pending, FHandle, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) &&
+      GetCursorPos(&at)) {
+    const TPoint p = ScreenToClient(at);
+    WPARAM keys = 0;
+    if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+    if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+    PostMessageA(FHandle, WM_LBUTTONUP, keys, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+  }
+  return false;
+}
+
+void TResultList::Dispatch(TMessage& m) {
+  // The second press of a double click may start a drag as well.
+  if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && SelectedRowPress(m)) return;
   switch (m.Msg) {
     case CN_NOTIFY:
       CNNotify(m);

@@ -10,10 +10,12 @@ namespace {
 const char* const kColumnCaptions[rcColumnCount] = {"Name", "Folder", "Type", "Size", "Date-Time"};
 const std::string kEmpty;
 
-std::string LocaleText(bool date, const SYSTEMTIME& st) {
+std::string LocaleText(bool date, const SYSTEMTIME& st, LCID locale) {
+  // Without LOCALE_USE_CP_ACP the 8-bit calls write the locale's own code page, which differs
+  // from the ANSI code page the list shows whenever the user's locale and the system's do.
   char buf[128] = {};
-  int n = date ? GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf)
-               : GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buf, sizeof buf);
+  int n = date ? GetDateFormatA(locale, DATE_SHORTDATE | LOCALE_USE_CP_ACP, &st, nullptr, buf, sizeof buf)
+               : GetTimeFormatA(locale, LOCALE_USE_CP_ACP, &st, nullptr, buf, sizeof buf);
   return n > 0 ? std::string(buf) : std::string();
 }
 }  // namespace
@@ -49,12 +51,12 @@ std::string ByteSizeText(int64_t bytes) {
   return Format("%.2n GB", b / GB);
 }
 
-std::string DateTimeText(const FILETIME& utc) {
+std::string DateTimeText(const FILETIME& utc, LCID locale) {
   FILETIME local{};
   SYSTEMTIME st{};
   if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return {};
-  std::string date = LocaleText(true, st);
-  std::string time = LocaleText(false, st);
+  std::string date = LocaleText(true, st, locale);
+  std::string time = LocaleText(false, st, locale);
   if (date.empty()) return time;
   return time.empty() ? date : date + " " + time;
 }
@@ -64,41 +66,56 @@ std::string FileTypeText(const std::string& name) {
   return ext.empty() ? ext : ext.substr(1);
 }
 
-std::vector<TResultRow> ReadFolderRows(const std::string& folder, const TRowProgress& progress) {
+std::vector<TResultRow> ReadFolderRows(const std::string& folder, const TRowProgress& progress, int* leftOut) {
   const std::string dir = IncludeTrailingPathDelimiter(folder);
-  std::vector<TSearchRec> found;
-  TSearchRec rec;
-  DWORD rc = FindFirst(dir + "*", faAnyFile, rec);
-  if (rc != 0 && rc != ERROR_FILE_NOT_FOUND && rc != ERROR_NO_MORE_FILES) RaiseLastOSError(rc);
-  {
+  // Read in UTF-16: the 8-bit search turns a character the code page cannot carry into "?" or
+  // a best-fit look-alike, and such a row would name a missing or a different file.
+  struct TFound {
+    std::string Name;
+    WIN32_FIND_DATAW Data;
+  };
+  std::vector<TFound> found;
+  int skipped = 0;
+  WIN32_FIND_DATAW data{};
+  HANDLE search = FindFirstFileW((AnsiToWide(dir) + L"*").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) {
+    DWORD rc = GetLastError();
+    if (rc != ERROR_FILE_NOT_FOUND && rc != ERROR_NO_MORE_FILES) RaiseLastOSError(rc);
+  } else {
     // The search handle goes on every exit, a failed allocation on the way included.
     struct TSearchScope {
-      TSearchRec& Rec;
-      ~TSearchScope() { FindClose(Rec); }
-    } search{rec};
-    while (rc == 0) {
-      if (!(rec.Attr & faDirectory)) found.push_back(rec);
-      rc = FindNext(rec);
-    }
+      HANDLE H;
+      ~TSearchScope() { ::FindClose(H); }
+    } scope{search};
+    do {
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+      std::string name = AnsiFileName(data.cFileName, data.cAlternateFileName);
+      if (name.empty())
+        ++skipped;
+      else
+        found.push_back(TFound{std::move(name), data});
+    } while (FindNextFileW(search, &data));
+    DWORD rc = GetLastError();
+    if (rc != ERROR_NO_MORE_FILES) RaiseLastOSError(rc);
   }
-  if (rc != ERROR_NO_MORE_FILES && rc != ERROR_FILE_NOT_FOUND) RaiseLastOSError(rc);
 
   std::sort(found.begin(), found.end(),
-            [](const TSearchRec& a, const TSearchRec& b) { return AnsiCompareText(a.Name, b.Name) < 0; });
+            [](const TFound& a, const TFound& b) { return AnsiCompareText(a.Name, b.Name) < 0; });
   std::vector<TResultRow> rows;
   rows.reserve(found.size());
   const int total = static_cast<int>(found.size());
-  for (const TSearchRec& f : found) {
+  for (const TFound& f : found) {
     TResultRow row;
     row.Name = f.Name;
     row.Folder = dir;
     row.Type = FileTypeText(f.Name);
-    row.Bytes = f.Size;
-    row.Size = ByteSizeText(f.Size);
-    row.DateTime = DateTimeText(f.FindData.ftLastWriteTime);
+    row.Bytes = static_cast<int64_t>((static_cast<uint64_t>(f.Data.nFileSizeHigh) << 32) | f.Data.nFileSizeLow);
+    row.Size = ByteSizeText(row.Bytes);
+    row.DateTime = DateTimeText(f.Data.ftLastWriteTime);
     rows.push_back(std::move(row));
     if (progress) progress(static_cast<int>(rows.size()), total);
   }
+  if (leftOut) *leftOut = skipped;
   return rows;
 }
 

@@ -33,8 +33,9 @@ enum TResultColumn : int { rcName, rcFolder, rcType, rcSize, rcDateTime, rcColum
 // (thousands grouped with ",", "." as the decimal separator). Negative sizes read as 0.
 [[nodiscard]] std::string ByteSizeText(int64_t bytes);
 
-// A file time (UTC) as the user's short date and time texts in local time: "<date> <time>".
-[[nodiscard]] std::string DateTimeText(const FILETIME& utc);
+// A file time (UTC) as the short date and time texts of a locale (the user's by default) in
+// local time: "<date> <time>", in the ANSI code page like every text of the list.
+[[nodiscard]] std::string DateTimeText(const FILETIME& utc, LCID locale = LOCALE_USER_DEFAULT);
 
 // The type column of a file name: the extension without its dot.
 [[nodiscard]] std::string FileTypeText(const std::string& name);
@@ -42,8 +43,11 @@ enum TResultColumn : int { rcName, rcFolder, rcType, rcSize, rcDateTime, rcColum
 // Called once per row read, with the number of rows read so far and the total.
 using TRowProgress = std::function<void(int done, int total)>;
 
-// The files (not folders) directly inside folder, sorted by name without regard to case.
+// The files (not folders) directly inside folder, sorted by name without regard to case. A file
+// whose name the code page cannot carry is listed by its short (8.3) name, or left out when it
+// has none the code page carries; leftOut (when given) receives how many were left out.
 // Raises EOSError when the folder cannot be read.
-[[nodiscard]] std::vector<TResultRow> ReadFolderRows(const std::string& folder, const TRowProgress& progress = {});
+[[nodiscard]] std::vector<TResultRow> ReadFolderRows(const std::string& folder, const TRowProgress& progress = {},
+                                                     int* leftOut = nullptr);
 
 }  // namespace korv

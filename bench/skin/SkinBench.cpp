@@ -1,5 +1,9 @@
 // Reading the program's own skin: the stored skin from the executable's resource, and the folder
-// skin it was made from, each beside a plain read of the same bytes in the same run.
+// skin it was made from, each beside a plain read of the same bytes in the same run (the stored
+// skin aims at no more than three times the copy of its bytes). Then folder skins whose sections
+// inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
+// file alone. Then the bitmap primitives of skin painting (PaintBench.cpp), and the whole load of
+// the skin through a manager (LoadBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -7,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "LoadBench.h"
+#include "PaintBench.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "harness/Bench.h"
@@ -47,14 +53,58 @@ std::vector<unsigned char> ReadWholeFile(const std::string& name) {
   return out;
 }
 
+// The section table of a folder skin's INI file.
+TsGeneralDataArray SectionTable(const TMemIniFile& ini) {
+  TacMemIniSource source(ini);
+  TacGeneralsSources src;
+  src.Folder = &source;
+  TsSkinData data;
+  TsGeneralDataArray table;
+  LoadAllGenerals(src, data, table);
+  return table;
+}
+
+// A folder skin of n sections: each names the one before as its parent (the first holds the
+// values), or, as a cycle, the one after (the last names the first) and none holds a value.
+std::string InheritanceText(int n, bool cycle) {
+  std::string text = "[GLOBALINFO]\nVERSION=4.83\n";
+  for (int i = 0; i < n; ++i) {
+    text += "[SECTION" + std::to_string(i) + "]\n";
+    if (cycle)
+      text += "PARENTCLASS=SECTION" + std::to_string((i + 1) % n) + "\n";
+    else if (i > 0)
+      text += "PARENTCLASS=SECTION" + std::to_string(i - 1) + "\n";
+    else
+      text += "COLOR=0x00C0D0E0\nBEVEL=1\nSHOWFOCUS=TRUE\nGRADIENTDATA=16777215;0;100;0;0\n";
+  }
+  return text;
+}
+
+void CompareInheritance(korv::bench::Runner& run, int n, bool cycle) {
+  const std::string text = InheritanceText(n, cycle);
+  run.SetBytesPerIteration(static_cast<int64_t>(text.size()));
+  run.Compare(std::to_string(n) + " sections in a PARENTCLASS " + (cycle ? "cycle" : "chain"),
+              Body{"TMemIniFile.SetText",
+                   [&] {
+                     TMemIniFile ini("");
+                     ini.SetText(text);
+                     DoNotOptimize(ini.SectionExists("GLOBALINFO"));
+                   }},
+              Body{"TMemIniFile.SetText + LoadAllGenerals", [&] {
+                     TMemIniFile ini("");
+                     ini.SetText(text);
+                     DoNotOptimize(SectionTable(ini).data());
+                   }});
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  korv::bench::Runner run(argc, argv);
+// The stored and the folder skin read; false when the folder skin is missing.
+static bool SkinDataBenches(korv::bench::Runner& run) {
   const std::string folder = ExpandFileName(ExeFolder() + "..\\skins\\Korvani\\");
   if (!FileExists(folder + "Options.dat")) {
     std::fprintf(stderr, "folder skin not found at %s\n", folder.c_str());
-    return 1;
+    return false;
   }
   const size_t resourceBytes = CopyResource(sInternalSkinResource).size();
   const size_t folderBytes = ReadWholeFile(folder + "Options.dat").size() + ReadWholeFile(folder + "Master.bmp").size();
@@ -95,13 +145,7 @@ int main(int argc, char** argv) {
                    }},
               Body{"TMemIniFile + LoadAllGenerals", [&] {
                      TMemIniFile ini(folder + "Options.dat");
-                     TacMemIniSource source(ini);
-                     TacGeneralsSources src;
-                     src.Folder = &source;
-                     TsSkinData data;
-                     TsGeneralDataArray table;
-                     LoadAllGenerals(src, data, table);
-                     DoNotOptimize(table.data());
+                     DoNotOptimize(SectionTable(ini).data());
                    }});
 
   run.Compare("folder skin: whole (sections, images, master bitmap)",
@@ -117,5 +161,17 @@ int main(int argc, char** argv) {
                      FolderSkinToStored(folder, *skins.Add());
                      DoNotOptimize(skins.Count());
                    }});
-  return run.Finish();
+
+  for (bool cycle : {false, true})
+    for (int n : {100, 1000, 10000}) CompareInheritance(run, n, cycle);
+  return true;
+}
+
+int main(int argc, char** argv) {
+  korv::bench::Runner run(argc, argv);
+  const bool data = SkinDataBenches(run);
+  const bool paintGoals = korv::bench::SkinPaintBenches(run);
+  const bool loadGoals = korv::bench::SkinLoadBenches(run);
+  const int finish = run.Finish();
+  return !data || !paintGoals || !loadGoals ? 1 : finish;
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "classlib/SysUtils.h"
@@ -157,8 +158,18 @@ class TComponent : public TPersistent {
   [[nodiscard]] std::string GetNamePath() const override;
   [[nodiscard]] TPersistent* GetOwner() const override { return FOwner; }
 
+  // Runs once the most derived constructor has finished: for the steps a base class must take
+  // after its derived classes have set themselves up. A C++ constructor cannot call it, so every
+  // creation path of the library does: NewComponent, the class factories (streaming) and
+  // TApplication::CreateForm. A component made with a plain new does not get it.
+  virtual void AfterConstruction() {}
+
   // Streaming support.
   virtual void Loaded();  // clears csLoading; called once per component after the whole stream
+  // Bracket the reading of the component's stored state: its properties and the records of its
+  // children. The reader calls them in pairs, also when the reading fails.
+  virtual void BeginReadState() {}
+  virtual void EndReadState() noexcept {}
   void SetComponentState(TComponentState add, TComponentState remove = 0) noexcept {
     FComponentState = (FComponentState | add) & ~remove;
   }
@@ -193,10 +204,23 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> FFreeNotifies;
 };
 
+// Creates a component and runs its AfterConstruction; a failure there frees it again.
+template <class T, class... Args>
+T* NewComponent(Args&&... args) {
+  T* c = new T(std::forward<Args>(args)...);
+  try {
+    c->AfterConstruction();
+  } catch (...) {
+    delete c;
+    throw;
+  }
+  return c;
+}
+
 // Factory for class infos of components: KORV_DEFINE_CLASS(TFoo, TBar, &CreateComponent<TFoo>, ...)
 template <class T>
 TObject* CreateComponent(TObject* owner) {
-  return new T(static_cast<TComponent*>(owner));
+  return NewComponent<T>(static_cast<TComponent*>(owner));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -269,11 +293,15 @@ class TFileStream : public THandleStream {
   std::string FFileName;
 };
 
+// A stream over one block of memory. Read and Seek are final: the component reader takes its
+// bytes straight from the block and moves the position itself.
 class TCustomMemoryStream : public TStream {
   KORV_CLASS(TCustomMemoryStream, TStream)
+  friend class TReader;
+
  public:
-  int32_t Read(void* buffer, int32_t count) override;
-  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int32_t Read(void* buffer, int32_t count) final;
+  int64_t Seek(int64_t offset, TSeekOrigin origin) final;
   [[nodiscard]] int64_t Size() override { return FSize; }
   [[nodiscard]] void* Memory() const noexcept { return FMemory; }
   void SaveToStream(TStream& stream);

@@ -23,6 +23,16 @@ const TPropInfo kControlProps[] = {
 }  // namespace
 KORV_DEFINE_PROPS(TControl, kControlProps);
 KORV_DEFINE_CLASS(TControl, TComponent, nullptr, &TControl_PropTable);
+namespace {
+const TPropInfo kSizeConstraintsProps[] = {
+    KORV_PROP_INT(TSizeConstraints, MaxHeight, 0),
+    KORV_PROP_INT(TSizeConstraints, MaxWidth, 0),
+    KORV_PROP_INT(TSizeConstraints, MinHeight, 0),
+    KORV_PROP_INT(TSizeConstraints, MinWidth, 0),
+};
+}  // namespace
+KORV_DEFINE_PROPS(TSizeConstraints, kSizeConstraintsProps);
+KORV_DEFINE_CLASS(TSizeConstraints, TPersistent, nullptr, &TSizeConstraints_PropTable);
 KORV_DEFINE_CLASS(TGraphicControl, TControl, nullptr, nullptr);
 
 namespace detail {
@@ -76,6 +86,71 @@ TCustomForm* GetParentForm(const TControl* control) noexcept {
   while (c && c->Parent()) c = c->Parent();
   if (!c) return nullptr;
   return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSizeConstraints
+
+void TSizeConstraints::SetMaxHeight(TConstraintSize v) {
+  v = std::max(v, 0);
+  if (v == FMaxHeight) return;
+  FMaxHeight = v;
+  if (v > 0 && v < FMinHeight) FMinHeight = v;
+  Change();
+}
+
+void TSizeConstraints::SetMaxWidth(TConstraintSize v) {
+  v = std::max(v, 0);
+  if (v == FMaxWidth) return;
+  FMaxWidth = v;
+  if (v > 0 && v < FMinWidth) FMinWidth = v;
+  Change();
+}
+
+void TSizeConstraints::SetMinHeight(TConstraintSize v) {
+  v = std::max(v, 0);
+  if (v == FMinHeight) return;
+  FMinHeight = v;
+  if (FMaxHeight > 0 && v > FMaxHeight) FMaxHeight = v;
+  Change();
+}
+
+void TSizeConstraints::SetMinWidth(TConstraintSize v) {
+  v = std::max(v, 0);
+  if (v == FMinWidth) return;
+  FMinWidth = v;
+  if (FMaxWidth > 0 && v > FMaxWidth) FMaxWidth = v;
+  Change();
+}
+
+void TSizeConstraints::Apply(int& width, int& height) const noexcept {
+  if (FMaxWidth > 0 && width > FMaxWidth) width = FMaxWidth;
+  if (FMinWidth > 0 && width < FMinWidth) width = FMinWidth;
+  if (FMaxHeight > 0 && height > FMaxHeight) height = FMaxHeight;
+  if (FMinHeight > 0 && height < FMinHeight) height = FMinHeight;
+}
+
+TPersistent* TSizeConstraints::GetOwner() const { return FControl; }
+
+void TSizeConstraints::AssignTo(TPersistent* dest) const {
+  auto* d = dynamic_cast<TSizeConstraints*>(dest);
+  if (!d) {
+    TPersistent::AssignTo(dest);
+    return;
+  }
+  // One change for all four values.
+  TNotifyEvent saved = d->OnChange;
+  d->OnChange = nullptr;
+  d->FMinHeight = FMinHeight;
+  d->FMaxHeight = FMaxHeight;
+  d->FMinWidth = FMinWidth;
+  d->FMaxWidth = FMaxWidth;
+  d->OnChange = saved;
+  d->Change();
+}
+
+void TSizeConstraints::Change() {
+  if (OnChange) OnChange(this);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -134,9 +209,11 @@ void TControlCanvas::CreateHandle() {
 // ---------------------------------------------------------------------------------------------
 // TControl
 
-TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
+TControl::TControl(TComponent* owner)
+    : TComponent(owner), FFont(std::make_unique<TFont>()), FConstraints(std::make_unique<TSizeConstraints>(this)) {
   WindowProc = TWndMethod(this, &TControl::WndProc);
   FFont->OnChange = TNotifyEvent(this, &TControl::FontChanged);
+  FConstraints->OnChange = TNotifyEvent(this, &TControl::ConstraintsChanged);
 }
 
 TControl::~TControl() {
@@ -239,13 +316,17 @@ void TControl::DefaultHandler(TMessage& m) {
   }
 }
 
+// The mouse handlers run the window's default handling first: a sub-classed system control
+// (a scroll bar, an edit box) does its own work with the button and the pointer there.
 void TControl::WMMouseDown(TMessage& m, TMouseButton button, TShiftState extra) {
   if (button != mbLeft) SendCancelMode(this);
+  DefaultHandler(m);
   TWMMouse w(m);
   MouseDown(button, MouseKeysToShiftState(w.Keys) | extra, w.XPos, w.YPos);
 }
 
 void TControl::WMMouseUp(TMessage& m, TMouseButton button) {
+  DefaultHandler(m);
   TWMMouse w(m);
   if (button == mbLeft) {
     if (FControlStyle & csCaptureMouse) SetMouseCapture(false);
@@ -259,6 +340,7 @@ void TControl::WMMouseUp(TMessage& m, TMouseButton button) {
 }
 
 void TControl::WMMouseMove(TMessage& m) {
+  DefaultHandler(m);
   TWMMouse w(m);
   MouseMove(MouseKeysToShiftState(w.Keys), w.XPos, w.YPos);
 }
@@ -343,9 +425,13 @@ void TControl::SetParent(TWinControl* parent) {
 }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
+  FConstraints->Apply(width, height);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
-  if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+  if (left == FLeft && top == FTop && width == FWidth && height == FHeight) {
+    if (!FAnchorMove) UpdateAnchorRules();
+    return;
+  }
   if (FParent && FParent->HandleAllocated() && FVisible) {
     TRect old = BoundsRect();
     InvalidateRect(FParent->HandleIfAllocated(), &old, !(FControlStyle & csOpaque));
@@ -358,6 +444,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     TRect r = BoundsRect();
     InvalidateRect(FParent->HandleIfAllocated(), &r, !(FControlStyle & csOpaque));
   }
+  if (!FAnchorMove) UpdateAnchorRules();
   BoundsChanged();
 }
 
@@ -367,8 +454,71 @@ void TControl::BoundsChanged() {
 }
 
 void TControl::RequestAlignOf(TControl* c) {
-  if (c->FParent && c->FAlign != alNone) c->FParent->AlignControl(c);
+  if (!c->FParent) return;
+  if (c->FAlign != alNone)
+    c->FParent->AlignControl(c);
+  else
+    c->FParent->ChildBoundsChanged(c);
 }
+
+void TControl::ConstraintsChanged(TObject*) { SetBounds(FLeft, FTop, FWidth, FHeight); }
+
+void TControl::SetAnchors(TAnchors v) {
+  v &= akLeft | akTop | akRight | akBottom;
+  if (FAnchors == v) return;
+  FAnchors = v;
+  UpdateAnchorRules();
+}
+
+void TControl::UpdateAnchorRules() {
+  if (!FParent) {
+    FAnchorRules = false;
+    return;
+  }
+  TRect pr = FParent->ClientRect();
+  FAnchorOrigin = BoundsRect();
+  FAnchorParentSize = Point(RectWidth(pr), RectHeight(pr));
+  FAnchorRules = true;
+}
+
+void TControl::ApplyAnchors() {
+  if (!FParent || !FAnchorRules || FAlign != alNone || FAnchors == kDefaultAnchors) return;
+  TRect pr = FParent->ClientRect();
+  // Along one axis: anchored to both edges the size follows the parent, to the far edge only the
+  // position does, to neither the position follows half of the change (the control stays where
+  // it was relative to the middle).
+  auto axis = [](int pos, int size, int delta, bool nearEdge, bool farEdge, int& newPos, int& newSize) {
+    newPos = pos;
+    newSize = size;
+    if (farEdge) {
+      if (nearEdge)
+        newSize = size + delta;
+      else
+        newPos = pos + delta;
+    } else if (!nearEdge) {
+      newPos = pos + delta / 2;
+    }
+  };
+  int l, t, w, h;
+  axis(FAnchorOrigin.left, RectWidth(FAnchorOrigin), RectWidth(pr) - FAnchorParentSize.x, (FAnchors & akLeft) != 0,
+       (FAnchors & akRight) != 0, l, w);
+  axis(FAnchorOrigin.top, RectHeight(FAnchorOrigin), RectHeight(pr) - FAnchorParentSize.y, (FAnchors & akTop) != 0,
+       (FAnchors & akBottom) != 0, t, h);
+  if (l == FLeft && t == FTop && w == FWidth && h == FHeight) return;
+  FAnchorMove = true;
+  try {
+    SetBounds(l, t, std::max(w, 0), std::max(h, 0));
+  } catch (...) {
+    FAnchorMove = false;
+    throw;
+  }
+  FAnchorMove = false;
+}
+
+void TControl::Changed() { Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this)); }
+
+void TControl::BeginReadState() { FControlState |= csReadingState; }
+void TControl::EndReadState() noexcept { FControlState &= ~csReadingState; }
 
 TRect TControl::ClientRect() const { return Rect(0, 0, FWidth, FHeight); }
 

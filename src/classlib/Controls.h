@@ -146,11 +146,86 @@ enum : unsigned {
 };
 using TControlState = unsigned;
 
+// Anchors: the edges of the parent a control keeps its distance to when the parent resizes.
+enum : unsigned {
+  akLeft = 1u << 0,
+  akTop = 1u << 1,
+  akRight = 1u << 2,
+  akBottom = 1u << 3,
+};
+using TAnchors = unsigned;
+inline constexpr TAnchors kDefaultAnchors = akLeft | akTop;
+inline constexpr const char* kAnchorIdents[] = {"akLeft", "akTop", "akRight", "akBottom"};
+
+// Scroll bars: the direction, the scroll codes of WM_HSCROLL/WM_VSCROLL by their numbers
+// (SB_LINEUP .. SB_ENDSCROLL) and the step type of a scroll bar control.
+enum TScrollBarKind : uint8_t { sbHorizontal, sbVertical };
+inline constexpr const char* kScrollBarKindIdents[] = {"sbHorizontal", "sbVertical"};
+enum TScrollCode : uint8_t {
+  scLineUp = SB_LINEUP,
+  scLineDown = SB_LINEDOWN,
+  scPageUp = SB_PAGEUP,
+  scPageDown = SB_PAGEDOWN,
+  scPosition = SB_THUMBPOSITION,
+  scTrack = SB_THUMBTRACK,
+  scTop = SB_TOP,
+  scBottom = SB_BOTTOM,
+  scEndScroll = SB_ENDSCROLL,
+};
+static_assert(scLineUp == 0 && scEndScroll == 8);
+using TScrollBarInc = int16_t;  // 1 .. 32767
+using TScrollEvent = TMethod<void(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos)>;
+
+// Input method of a windowed control: imDisable detaches the input method from the window;
+// imDontCare leaves the window with the thread's default one.
+enum TImeMode : uint8_t { imDisable, imDontCare };
+inline constexpr const char* kImeModeIdents[] = {"imDisable", "imDontCare"};
+
 using TMouseEvent = TMethod<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = TMethod<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TKeyEvent = TMethod<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
 using TKeyPressEvent = TMethod<void(TObject* Sender, char& Key)>;
 using TWndMethod = TMethod<void(TMessage& Message)>;
+
+// ---------------------------------------------------------------------------------------------
+// TSizeConstraints: the smallest and largest size a control may take (0: no limit). SetBounds
+// keeps a control inside them, and a top-level window answers WM_GETMINMAXINFO with them, so a
+// border drag stops at them too.
+
+using TConstraintSize = int;
+
+class TSizeConstraints : public TPersistent {
+  KORV_CLASS(TSizeConstraints, TPersistent)
+ public:
+  explicit TSizeConstraints(TControl* control) noexcept : FControl(control) {}
+
+  [[nodiscard]] TConstraintSize MaxHeight() const noexcept { return FMaxHeight; }
+  [[nodiscard]] TConstraintSize MaxWidth() const noexcept { return FMaxWidth; }
+  [[nodiscard]] TConstraintSize MinHeight() const noexcept { return FMinHeight; }
+  [[nodiscard]] TConstraintSize MinWidth() const noexcept { return FMinWidth; }
+  // Negative values count as 0. A minimum above the maximum raises the maximum to it, and a
+  // maximum below the minimum lowers the minimum to it.
+  void SetMaxHeight(TConstraintSize v);
+  void SetMaxWidth(TConstraintSize v);
+  void SetMinHeight(TConstraintSize v);
+  void SetMinWidth(TConstraintSize v);
+  // Clamps a size to the limits.
+  void Apply(int& width, int& height) const noexcept;
+
+  [[nodiscard]] TPersistent* GetOwner() const override;
+  TNotifyEvent OnChange;
+
+ protected:
+  void AssignTo(TPersistent* dest) const override;
+  void Change();
+
+ private:
+  TControl* FControl;
+  TConstraintSize FMaxHeight = 0;
+  TConstraintSize FMaxWidth = 0;
+  TConstraintSize FMinHeight = 0;
+  TConstraintSize FMinWidth = 0;
+};
 
 // ---------------------------------------------------------------------------------------------
 // TControlCanvas: a canvas on a control's window DC. For a graphic control the DC is its parent's,
@@ -245,6 +320,15 @@ class TControl : public TComponent {
 
   [[nodiscard]] TAlign Align() const noexcept { return FAlign; }
   void SetAlign(TAlign align);
+  // The parent edges the control keeps its distance to (akLeft | akTop by default). Anchored to
+  // both opposite edges it stretches; to neither, it keeps its relative place in the middle.
+  // The distances are taken whenever the control is placed (SetBounds, a new parent, new
+  // anchors) and applied when the parent's client area changes size.
+  [[nodiscard]] TAnchors Anchors() const noexcept { return FAnchors; }
+  void SetAnchors(TAnchors v);
+  // Size limits (owned); SetConstraints copies the values.
+  [[nodiscard]] TSizeConstraints* Constraints() const noexcept { return FConstraints.get(); }
+  void SetConstraints(const TSizeConstraints* v) { FConstraints->Assign(v); }
 
   [[nodiscard]] bool Visible() const noexcept { return FVisible; }
   void SetVisible(bool v);
@@ -334,6 +418,9 @@ class TControl : public TComponent {
   // Streaming: a control read inside a windowed control's record becomes its child.
   [[nodiscard]] TComponent* GetParentComponent() const override;
   void SetParentComponent(TComponent* p) override;
+  // csReadingState is set while the control's stored state is read.
+  void BeginReadState() override;
+  void EndReadState() noexcept override;
   [[nodiscard]] bool IsWindowed() const noexcept { return FIsWindowed; }
 
  protected:
@@ -348,6 +435,12 @@ class TControl : public TComponent {
   virtual void VisibleChanging() {}
   // Sends msg with LParam to every child (windowed controls) - nothing for a plain control.
   virtual void ParentColorChanged();
+  // Tells the control (CM_CHANGED, LParam this) that its value changed.
+  void Changed();
+  // Takes the anchor distances from the current bounds and the parent's client size.
+  void UpdateAnchorRules();
+  // Moves the control to keep its anchor distances in the parent's current client area.
+  void ApplyAnchors();
 
   // Handlers of the base messages (called by Dispatch; a derived handler may call them).
   void WMMouseDown(TMessage& m, TMouseButton button, TShiftState extra);
@@ -392,6 +485,16 @@ class TControl : public TComponent {
   TControlState FControlState = 0;
   bool FIsWindowed = false;
   bool FMouseInside = false;  // between CM_MOUSEENTER and CM_MOUSELEAVE
+  TAnchors FAnchors = kDefaultAnchors;
+  std::unique_ptr<TSizeConstraints> FConstraints;
+
+ private:
+  void ConstraintsChanged(TObject* sender);
+  // Anchor distances: the bounds and the parent's client size when they were taken.
+  TRect FAnchorOrigin{};
+  TPoint FAnchorParentSize{};
+  bool FAnchorRules = false;  // FAnchorOrigin is valid
+  bool FAnchorMove = false;   // the parent is applying the anchors: keep the rules
 
   friend class TWinControl;
   friend class TControlCanvas;
@@ -476,6 +579,14 @@ class TWinControl : public TControl {
   [[nodiscard]] TWinControl* FindNextControl(TWinControl* cur, bool goForward, bool checkTabStop, bool checkParent) const;
   void SelectNext(TWinControl* cur, bool goForward, bool checkTabStop);
 
+  // Input method of the window (see TImeMode).
+  [[nodiscard]] TImeMode ImeMode() const noexcept { return FImeMode; }
+  void SetImeMode(TImeMode v);
+
+  // Moves the contents by (dx, dy): the window's pixels and every child (the anchor distances
+  // of the children move with them).
+  void ScrollBy(int dx, int dy);
+
   [[nodiscard]] bool DoubleBuffered() const noexcept { return FDoubleBuffered; }
   void SetDoubleBuffered(bool v) noexcept { FDoubleBuffered = v; }
   [[nodiscard]] int BorderWidth() const noexcept { return FBorderWidth; }
@@ -530,8 +641,11 @@ class TWinControl : public TControl {
   // message first.
   void CreateSubClass(TCreateParams& params, const char* controlClassName);
 
-  // Lays out the aligned children inside rect (the client area less the border).
+  // Lays out the aligned children inside rect (the client area less the border), then moves
+  // the anchored ones.
   virtual void AlignControls(TControl* control, TRect& rect);
+  // A child without alignment moved or changed size.
+  virtual void ChildBoundsChanged(TControl* child) { (void)child; }
   virtual void AdjustClientRect(TRect& rect);
   void RequestAlign();
   virtual void PaintWindow(HDC dc);
@@ -563,6 +677,7 @@ class TWinControl : public TControl {
   void WMChar(TMessage& m);
   void WMWindowPosChanged(TMessage& m);
   void WMSize(TMessage& m);
+  void WMGetMinMaxInfo(TMessage& m);
   void WMMouseLeave(TMessage& m, bool nonClient);
   void WMNCDestroy(TMessage& m);
   void CNKeyDown(TMessage& m);
@@ -592,6 +707,10 @@ class TWinControl : public TControl {
   UINT FTrackMode = 0;          // TME_ flags of the running TrackMouseEvent (0: none)
   TControl* FMouseControl = nullptr;  // graphic child under the pointer
   bool FCreatingWindow = false;
+  TImeMode FImeMode = imDontCare;
+
+ private:
+  void ApplyImeMode();
 
   friend class TControl;
   friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM) noexcept;

@@ -3,6 +3,7 @@
 // child notifications, mouse tracking and the painting of graphic children.
 #include <windows.h>
 #include <commctrl.h>
+#include <imm.h>
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -242,7 +243,17 @@ HWND TWinControl::Handle() {
 
 void TWinControl::CreateHandle() {
   if (FHandle) return;
-  CreateWnd();
+  // csCreating covers the whole of CreateWnd, a derived class's own steps after the window
+  // exists included.
+  bool outer = !(FControlState & csCreating);
+  FControlState |= csCreating;
+  try {
+    CreateWnd();
+  } catch (...) {
+    if (outer) FControlState &= ~csCreating;
+    throw;
+  }
+  if (outer) FControlState &= ~csCreating;
   if (!FHandle) return;
   CreateSubWindows();
   // Lay out the children now that the client size is known.
@@ -303,6 +314,22 @@ void TWinControl::CreateWnd() {
   CreateWindowHandle(p);
   if (!FHandle) RaiseLastOSError();
   if (auto* f = FFont.get(); f && FDefWndProc != DefWindowProcA) SendMessageA(FHandle, WM_SETFONT, reinterpret_cast<WPARAM>(f->Handle()), 0);
+  // A new window has the thread's default input method.
+  if (FImeMode != imDontCare) ApplyImeMode();
+}
+
+void TWinControl::SetImeMode(TImeMode v) {
+  if (FImeMode == v) return;
+  FImeMode = v;
+  ApplyImeMode();
+}
+
+void TWinControl::ApplyImeMode() {
+  if (!FHandle) return;
+  if (FImeMode == imDisable)
+    ImmAssociateContext(FHandle, nullptr);  // the old context is the thread's: nothing to free
+  else
+    ImmAssociateContextEx(FHandle, nullptr, IACE_DEFAULT);
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& p) {
@@ -402,7 +429,11 @@ void TWinControl::InsertControl(TControl* c) {
   } else if (FHandle && c->FVisible) {
     c->Invalidate();
   }
-  if (c->FAlign != alNone) AlignControl(c);
+  c->UpdateAnchorRules();
+  if (c->FAlign != alNone)
+    AlignControl(c);
+  else
+    ChildBoundsChanged(c);
   Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(c), 1);
 }
 
@@ -569,6 +600,12 @@ void TWinControl::AlignControls(TControl* moved, TRect& rect) {
       }
     }
   }
+  // The anchored children follow the client area (on a copy: a move may change the list).
+  std::vector<TControl*> anchored;
+  for (TControl* c : FControls)
+    if (c->FAlign == alNone && c->FAnchors != kDefaultAnchors) anchored.push_back(c);
+  for (TControl* c : anchored)
+    if (std::find(FControls.begin(), FControls.end(), c) != FControls.end()) c->ApplyAnchors();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -597,18 +634,24 @@ bool TWinControl::Showing() const {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+  FConstraints->Apply(width, height);
   if (width < 0) width = 0;
   if (height < 0) height = 0;
-  if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+  if (left == FLeft && top == FTop && width == FWidth && height == FHeight) {
+    if (!FAnchorMove) UpdateAnchorRules();
+    return;
+  }
   if (FHandle && !IsIconic(FHandle)) {
     SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     // WM_WINDOWPOSCHANGED brought the new bounds; the window may have refused a size.
+    if (!FAnchorMove) UpdateAnchorRules();
     return;
   }
   FLeft = left;
   FTop = top;
   FWidth = width;
   FHeight = height;
+  if (!FAnchorMove) UpdateAnchorRules();
   BoundsChanged();
   AlignControl(nullptr);
 }
@@ -626,6 +669,9 @@ void TWinControl::UpdateBounds() {
   FTop = t;
   FWidth = w;
   FHeight = h;
+  // Moved by someone else than the parent's anchoring (the system, a scroll): that is where the
+  // control stands now.
+  if (!FAnchorMove) UpdateAnchorRules();
   RequestAlignOf(this);
   if (sized) {
     AlignControl(nullptr);
@@ -1161,6 +1207,43 @@ void TWinControl::WMSize(TMessage& m) {
   UpdateBounds();
 }
 
+void TWinControl::WMGetMinMaxInfo(TMessage& m) {
+  DefaultHandler(m);
+  auto* mmi = reinterpret_cast<MINMAXINFO*>(m.LParam);
+  if (!mmi) return;
+  // Only the limits that are set: a value someone before us left (or preset) stays.
+  const TSizeConstraints& c = *FConstraints;
+  if (c.MinWidth() > 0) mmi->ptMinTrackSize.x = c.MinWidth();
+  if (c.MinHeight() > 0) mmi->ptMinTrackSize.y = c.MinHeight();
+  if (c.MaxWidth() > 0) mmi->ptMaxTrackSize.x = c.MaxWidth();
+  if (c.MaxHeight() > 0) mmi->ptMaxTrackSize.y = c.MaxHeight();
+}
+
+void TWinControl::ScrollBy(int dx, int dy) {
+  if (dx == 0 && dy == 0) return;
+  bool visible = FHandle && IsWindowVisible(FHandle);
+  // A shown window scrolls its pixels and child windows in one go; a hidden one moves its
+  // child windows itself.
+  if (visible)
+    ScrollWindowEx(FHandle, dx, dy, nullptr, nullptr, nullptr, nullptr, SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+  std::vector<TControl*> list = FControls;
+  for (TControl* c : list) {
+    auto* w = c->IsWindowed() ? static_cast<TWinControl*>(c) : nullptr;
+    if (!w || !w->FHandle) {
+      c->FLeft += dx;
+      c->FTop += dy;
+      c->UpdateAnchorRules();
+    } else {
+      if (!visible)
+        SetWindowPos(w->FHandle, nullptr, w->FLeft + dx, w->FTop + dy, 0, 0,
+                     SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
+      // WM_WINDOWPOSCHANGED brought the new place; make sure of it.
+      w->UpdateBounds();
+    }
+  }
+  Realign();
+}
+
 void TWinControl::WMNCDestroy(TMessage& m) {
   DefaultHandler(m);
   FTrackMode = 0;
@@ -1217,6 +1300,7 @@ void TWinControl::Dispatch(TMessage& m) {
     case WM_CHAR: WMChar(m); return;
     case WM_WINDOWPOSCHANGED: WMWindowPosChanged(m); return;
     case WM_SIZE: WMSize(m); return;
+    case WM_GETMINMAXINFO: WMGetMinMaxInfo(m); return;
     case WM_MOUSELEAVE: WMMouseLeave(m, false); return;
     case WM_NCMOUSELEAVE:
       WMMouseLeave(m, true);

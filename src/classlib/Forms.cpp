@@ -8,12 +8,16 @@
 
 namespace korv {
 
-KORV_DEFINE_CLASS(TCustomForm, TWinControl, nullptr, nullptr);
+KORV_DEFINE_CLASS(TCustomForm, TScrollingWinControl, nullptr, nullptr);
 namespace {
 const TPropInfo kFormProps[] = {
+    KORV_PROP_BOOL(TForm, AutoScroll, true),
     KORV_PROP_STR(TForm, Caption, ""),
     KORV_PROP_INT(TForm, Color, clBtnFace),
+    KORV_PROP_OBJECT(TForm, Constraints),
     KORV_PROP_STORED(KORV_PROP_OBJECT(TForm, Font), TForm, IsFontStored),
+    KORV_PROP_OBJECT(TForm, HorzScrollBar),
+    KORV_PROP_OBJECT(TForm, VertScrollBar),
 };
 }  // namespace
 KORV_DEFINE_PROPS(TForm, kFormProps);
@@ -91,7 +95,9 @@ TFormStyleBits FormFrameStyle(TBorderStyle bs, TBorderIcons icons) noexcept {
 // TCustomForm
 
 TCustomForm::TCustomForm(TComponent* owner)
-    : TWinControl(owner), FIcon(std::make_unique<TIcon>()), FCanvas(std::make_unique<TControlCanvas>()) {
+    : TScrollingWinControl(owner), FIcon(std::make_unique<TIcon>()), FCanvas(std::make_unique<TControlCanvas>()) {
+  if (Application && Application->FCreatingMainForm && !Application->FMainFormCandidate)
+    Application->FMainFormCandidate = this;
   FVisible = false;
   FColor = clBtnFace;
   FParentColor = false;
@@ -157,7 +163,7 @@ void TCustomForm::CreateParams(TCreateParams& p) {
     p.Style = (p.Style & ~static_cast<DWORD>(WS_POPUP)) | WS_CHILD;
     if (FVisible) p.Style |= WS_VISIBLE;
   } else {
-    if (Application) p.WndParent = Application->Handle();
+    if (Application) p.WndParent = Application->FormOwnerWindow(this);
     if (FFormStyle == fsStayOnTop) p.ExStyle |= WS_EX_TOPMOST;
   }
   if (!FEnabled) p.Style |= WS_DISABLED;
@@ -185,12 +191,22 @@ void TCustomForm::CreateWnd() {
   // Messages that arrive while the window is being made see fsCreating.
   FFormState |= fsCreating;
   try {
-    TWinControl::CreateWnd();
+    TScrollingWinControl::CreateWnd();
   } catch (...) {
     FFormState &= ~fsCreating;
     throw;
   }
   FFormState &= ~fsCreating;
+  // The forms made while the main form had no window belong to the application window until
+  // now; they become the main form's.
+  if (Application && Application->MainForm() == this && FFormStyle != fsMDIChild && Screen) {
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+      TCustomForm* f = Screen->Forms(i);
+      HWND other = f->HandleIfAllocated();
+      if (f != this && other && f->FFormStyle != fsMDIChild && GetWindow(other, GW_OWNER) == Application->Handle())
+        SetWindowLongPtrA(other, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(FHandle));
+    }
+  }
   if (FFormStyle == fsMDIForm) CreateMDIClient();
   if (FFormStyle == fsMDIChild) FFormState |= fsCreatedMDIChild;
   IconChanged(nullptr);
@@ -224,6 +240,16 @@ void TCustomForm::DestroyWindowHandle() {
       }
     }
   }
+  // The platform destroys the windows a window owns along with it: the forms this window owns
+  // (the main form owns the others) go to the application window first, so that no form loses
+  // its window behind its back when this one is re-created or freed.
+  if (Screen && Application && Application->Handle()) {
+    for (int i = 0; i < Screen->FormCount(); ++i) {
+      HWND other = Screen->Forms(i)->HandleIfAllocated();
+      if (other && other != wnd && GetWindow(other, GW_OWNER) == wnd)
+        SetWindowLongPtrA(other, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Application->Handle()));
+    }
+  }
   // The platform destroys a window's menu with the window; the main menu outlives it (a new
   // window of the form shows it again), so it comes off first.
   if (FMenu && FMenu->Items()->HandleAllocated() && GetMenu(wnd) == FMenu->Items()->Handle()) ::SetMenu(wnd, nullptr);
@@ -246,7 +272,7 @@ void TCustomForm::DefaultHandler(TMessage& m) {
 }
 
 void TCustomForm::AlignControls(TControl* control, TRect& rect) {
-  TWinControl::AlignControls(control, rect);
+  TScrollingWinControl::AlignControls(control, rect);
   // The MDI client fills what the aligned controls leave.
   if (FClientHandle)
     SetWindowPos(FClientHandle, HWND_BOTTOM, rect.left, rect.top, RectWidth(rect), RectHeight(rect), SWP_NOACTIVATE);
@@ -277,6 +303,18 @@ void TCustomForm::Deactivate() {
   if (OnDeactivate) OnDeactivate(this);
 }
 
+namespace {
+// The work area of the monitor a window is on (nearest to it when it is on none): the screen
+// without the taskbar and the bars docked at its edges.
+RECT WorkAreaOf(HWND wnd) noexcept {
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (HMONITOR monitor = MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST); monitor && GetMonitorInfoA(monitor, &mi))
+    return mi.rcWork;
+  return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+}  // namespace
+
 void TCustomForm::ApplyPosition() {
   if (FPositioned) return;
   FPositioned = true;
@@ -287,11 +325,9 @@ void TCustomForm::ApplyPosition() {
   };
   switch (FPosition) {
     case poScreenCenter:
-    case poDesktopCenter: {
-      RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-      centreOn(r);
+    case poDesktopCenter:
+      centreOn(WorkAreaOf(FHandle));
       break;
-    }
     case poMainFormCenter:
     case poOwnerFormCenter: {
       TCustomForm* ref = nullptr;
@@ -302,8 +338,7 @@ void TCustomForm::ApplyPosition() {
         GetWindowRect(ref->HandleIfAllocated(), &r);
         centreOn(r);
       } else {
-        RECT r{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        centreOn(r);
+        centreOn(WorkAreaOf(FHandle));
       }
       break;
     }
@@ -314,6 +349,22 @@ void TCustomForm::ApplyPosition() {
 }
 
 void TCustomForm::UpdateShowing() {
+  // fsShowing covers the whole of showing or hiding (OnShow and OnHide included).
+  if (FFormState & fsShowing) {
+    DoUpdateShowing();
+    return;
+  }
+  FFormState |= fsShowing;
+  try {
+    DoUpdateShowing();
+  } catch (...) {
+    FFormState &= ~fsShowing;
+    throw;
+  }
+  FFormState &= ~fsShowing;
+}
+
+void TCustomForm::DoUpdateShowing() {
   if (FVisible) {
     if (FFormStyle == fsMDIChild && (!Application || !Application->MainForm() ||
                                      !Application->MainForm()->ClientHandle()))
@@ -687,6 +738,29 @@ void TCustomForm::WMSize(TMessage& m) {
   AlignControl(nullptr);
 }
 
+void TCustomForm::WMSysCommand(TMessage& m) {
+  // The main form stands for the application: its minimise and its restore from the taskbar
+  // are the application's, so OnMinimize and OnRestore see them whoever asked.
+  if (Application && Application->MainForm() == this && FFormStyle != fsMDIChild) {
+    switch (m.WParam & 0xFFF0) {
+      case SC_MINIMIZE:
+        Application->Minimize();
+        m.Result = 0;
+        return;
+      case SC_RESTORE:
+        if (FHandle && IsIconic(FHandle)) {
+          Application->Restore();
+          m.Result = 0;
+          return;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  TScrollingWinControl::Dispatch(m);
+}
+
 void TCustomForm::CMDialogKey(TMessage& m) {
   if (GetKeyState(VK_MENU) >= 0) {
     switch (m.WParam) {
@@ -710,7 +784,7 @@ void TCustomForm::CMDialogKey(TMessage& m) {
         break;
     }
   }
-  TWinControl::Dispatch(m);
+  TScrollingWinControl::Dispatch(m);
 }
 
 void TCustomForm::Dispatch(TMessage& m) {
@@ -738,6 +812,7 @@ void TCustomForm::Dispatch(TMessage& m) {
     case WM_ACTIVATE: WMActivate(m); return;
     case WM_CLOSE: WMClose(m); return;
     case WM_SIZE: WMSize(m); return;
+    case WM_SYSCOMMAND: WMSysCommand(m); return;
     case WM_MDIACTIVATE:
       DefaultHandler(m);
       if (FFormStyle == fsMDIChild) {
@@ -756,7 +831,7 @@ void TCustomForm::Dispatch(TMessage& m) {
       delete this;
       return;
     case WM_SETFOCUS:
-      TWinControl::Dispatch(m);
+      TScrollingWinControl::Dispatch(m);
       // The form window itself got the focus: pass it on to the active control.
       if (FActiveControl && FActiveControl->CanFocus() && FActiveControl->HandleAllocated() &&
           GetFocus() == FHandle)
@@ -771,7 +846,7 @@ void TCustomForm::Dispatch(TMessage& m) {
     default:
       break;
   }
-  TWinControl::Dispatch(m);
+  TScrollingWinControl::Dispatch(m);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -813,6 +888,15 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::ma
     wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     if (!RegisterClassA(&wc)) RaiseLastOSError();
   }
+  // The window model. This window is the application's hub: it carries the title, receives
+  // the application's messages and its hooks, and is never shown (0 x 0, no WS_VISIBLE). The
+  // system gives a taskbar button and an Alt+Tab entry to every visible top-level window that
+  // has no owner or has WS_EX_APPWINDOW, unless it is a tool window, and none to an owned one.
+  // So the main form is made without an owner: it carries the program's one taskbar button.
+  // Every other form is owned by the main form (by this window while the main form has no
+  // window): it has no button, stays above the main form, and the system hides it while the
+  // main form is minimised. Minimize and Restore act on the main form, and the main form's own
+  // minimise and restore commands come to them.
   int cx = GetSystemMetrics(SM_CXSCREEN) / 2, cy = GetSystemMetrics(SM_CYSCREEN) / 2;
   FHandle = CreateWindowExA(0, kAppClass, ModuleTitle().c_str(),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX, cx, cy, 0, 0, nullptr,
@@ -837,6 +921,25 @@ TApplication::~TApplication() {
     FHandle = nullptr;
   }
   if (Application == this) Application = nullptr;
+}
+
+void TApplication::SetMainForm(TCustomForm* f) noexcept {
+  if (FMainForm == f) return;
+  TCustomForm* old = FMainForm;
+  FMainForm = f;
+  // The new main form first: it may be owned by the old one, which is about to be owned by it.
+  for (TCustomForm* form : {f, old}) {
+    if (!form || !form->HandleAllocated() || form->FormStyle() == fsMDIChild) continue;
+    HWND wnd = form->HandleIfAllocated();
+    HWND owner = FormOwnerWindow(form);
+    if (GetWindow(wnd, GW_OWNER) != owner) SetWindowLongPtrA(wnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+  }
+}
+
+HWND TApplication::FormOwnerWindow(const TCustomForm* form) const noexcept {
+  if (form == FMainForm || (!FMainForm && form == FMainFormCandidate)) return nullptr;
+  if (FMainForm && FMainForm->HandleAllocated()) return FMainForm->HandleIfAllocated();
+  return FHandle;
 }
 
 void TApplication::Notification(TComponent* component, TOperation operation) {
@@ -993,12 +1096,15 @@ void TApplication::Run() {
 void TApplication::Terminate() { PostQuitMessage(0); }
 
 void TApplication::Minimize() {
-  if (FMainForm && FMainForm->HandleAllocated()) ShowWindow(FMainForm->HandleIfAllocated(), SW_MINIMIZE);
+  // The main form carries the taskbar button; the forms it owns go with it.
+  if (FMainForm && FMainForm->HandleAllocated() && !IsIconic(FMainForm->HandleIfAllocated()))
+    ShowWindow(FMainForm->HandleIfAllocated(), SW_MINIMIZE);
   if (OnMinimize) OnMinimize(this);
 }
 
 void TApplication::Restore() {
-  if (FMainForm && FMainForm->HandleAllocated()) ShowWindow(FMainForm->HandleIfAllocated(), SW_RESTORE);
+  if (FMainForm && FMainForm->HandleAllocated() && IsIconic(FMainForm->HandleIfAllocated()))
+    ShowWindow(FMainForm->HandleIfAllocated(), SW_RESTORE);
   if (OnRestore) OnRestore(this);
 }
 

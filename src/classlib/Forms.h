@@ -71,10 +71,126 @@ inline constexpr DWORD kFormFrameStyleMask =
 inline constexpr DWORD kFormFrameExStyleMask = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_TOOLWINDOW | WS_EX_CONTEXTHELP;
 
 // ---------------------------------------------------------------------------------------------
+// TControlScrollBar: one of the window's own scroll bars (WS_HSCROLL / WS_VSCROLL) of a scrolling
+// control. Range is the extent of the contents along the bar; the bar shows while Visible and the
+// range is larger than the client area. Position is how far the contents are scrolled (0 ..
+// Range - client extent); changing it moves the children.
+
+class TScrollingWinControl;
+
+class TControlScrollBar : public TPersistent {
+  KORV_CLASS(TControlScrollBar, TPersistent)
+ public:
+  TControlScrollBar(TScrollingWinControl* control, TScrollBarKind kind) noexcept : FControl(control), FKind(kind) {}
+
+  [[nodiscard]] TScrollBarKind Kind() const noexcept { return FKind; }
+  [[nodiscard]] bool Visible() const noexcept { return FVisible; }
+  void SetVisible(bool v);
+  // Set by hand, or computed from the children while the control's AutoScroll is on.
+  [[nodiscard]] int Range() const noexcept { return FRange; }
+  // A range set by hand switches the control's AutoScroll off.
+  void SetRange(int v);
+  // Streaming: the range is stored only when it is not computed (AutoScroll off).
+  [[nodiscard]] bool IsRangeStored() const noexcept;
+  [[nodiscard]] int Position() const noexcept { return FPosition; }
+  void SetPosition(int v);
+  // The line step (SB_LINEUP/SB_LINEDOWN). With Smooth it is a tenth of the page step and follows
+  // the client size.
+  [[nodiscard]] int Increment() const noexcept { return FIncrement; }
+  void SetIncrement(int v);
+  [[nodiscard]] bool Smooth() const noexcept { return FSmooth; }
+  void SetSmooth(bool v);
+  // Extra room after the last child when the range is computed from the children.
+  [[nodiscard]] int Margin() const noexcept { return FMargin; }
+  void SetMargin(int v);
+  // The bar is shown (Visible and the range needs it).
+  [[nodiscard]] bool IsScrollBarVisible() const noexcept { return FShown; }
+  // Largest position: the range less the client extent (0 while the bar is not shown).
+  [[nodiscard]] int ScrollRange() const noexcept { return FCalcRange; }
+
+  [[nodiscard]] TPersistent* GetOwner() const override;
+  // Handles the window's WM_HSCROLL / WM_VSCROLL for this bar.
+  void ScrollMessage(TMessage& m);
+
+ protected:
+  void AssignTo(TPersistent* dest) const override;
+
+ private:
+  friend class TScrollingWinControl;
+  // Takes the layout the control computed: whether the bar is shown and the client extent
+  // (the page) along it.
+  void Update(bool shown, int page);
+  [[nodiscard]] int Page() const noexcept { return FPage; }
+  [[nodiscard]] int Bar() const noexcept { return FKind == sbHorizontal ? SB_HORZ : SB_VERT; }
+  void Changed();
+
+  TScrollingWinControl* FControl;
+  TScrollBarKind FKind;
+  bool FVisible = true;
+  int FRange = 0;
+  int FPosition = 0;
+  int FIncrement = 8;
+  bool FSmooth = false;
+  int FMargin = 0;
+  bool FShown = false;
+  int FPage = 0;
+  int FCalcRange = 0;
+  // What the window was last given.
+  HWND FAppliedWnd = nullptr;
+  bool FAppliedShown = false;
+  int FAppliedRange = 0;
+  int FAppliedPage = 0;
+};
+
+// ---------------------------------------------------------------------------------------------
+// TScrollingWinControl: a windowed control whose children can lie beyond its client area and
+// are reached through its own scroll bars. With AutoScroll (the default) the ranges follow the
+// children; without it they are what HorzScrollBar/VertScrollBar are given.
+
+class TScrollingWinControl : public TWinControl {
+  KORV_CLASS(TScrollingWinControl, TWinControl)
+ public:
+  explicit TScrollingWinControl(TComponent* owner);
+  ~TScrollingWinControl() override;
+
+  [[nodiscard]] bool AutoScroll() const noexcept { return FAutoScroll; }
+  void SetAutoScroll(bool v);
+  [[nodiscard]] TControlScrollBar* HorzScrollBar() const noexcept { return FHorzScrollBar.get(); }
+  [[nodiscard]] TControlScrollBar* VertScrollBar() const noexcept { return FVertScrollBar.get(); }
+  void SetHorzScrollBar(const TControlScrollBar* v) { FHorzScrollBar->Assign(v); }
+  void SetVertScrollBar(const TControlScrollBar* v) { FVertScrollBar->Assign(v); }
+
+  // Shows or hides the bars and sets their ranges and pages for the current children and
+  // client size (the ranges from the children first, with AutoScroll).
+  void UpdateScrollBars();
+
+  void Dispatch(TMessage& message) override;
+
+ protected:
+  // The children are laid out over the whole scrolled area, shifted by the positions.
+  void AdjustClientRect(TRect& rect) override;
+  void AlignControls(TControl* control, TRect& rect) override;
+  void ChildBoundsChanged(TControl* child) override;
+  void Loaded() override;
+
+ private:
+  friend class TControlScrollBar;
+  // The extent of the children along one direction, unscrolled, plus the bar's margin.
+  [[nodiscard]] int AutoRange(TScrollBarKind kind) const;
+  void ScrollContents(int dx, int dy);
+
+  bool FAutoScroll = true;
+  std::unique_ptr<TControlScrollBar> FHorzScrollBar;
+  std::unique_ptr<TControlScrollBar> FVertScrollBar;
+  bool FUpdatingBars = false;
+  bool FScrolling = false;
+};
+
+// ---------------------------------------------------------------------------------------------
 // TCustomForm
 
-class TCustomForm : public TWinControl {
-  KORV_CLASS(TCustomForm, TWinControl)
+class TCustomForm : public TScrollingWinControl {
+  KORV_CLASS(TCustomForm, TScrollingWinControl)
  public:
   explicit TCustomForm(TComponent* owner);
   ~TCustomForm() override;
@@ -122,8 +238,6 @@ class TCustomForm : public TWinControl {
   void SetMenu(TMainMenu* menu);
   // Attaches the main menu's current handle to the window.
   void MenuChanged();
-  [[nodiscard]] bool AutoScroll() const noexcept { return FAutoScroll; }
-  void SetAutoScroll(bool v) noexcept { FAutoScroll = v; }
   [[nodiscard]] bool KeyPreview() const noexcept { return FKeyPreview; }
   void SetKeyPreview(bool v) noexcept { FKeyPreview = v; }
   // The MDI client window of an fsMDIForm (nullptr otherwise).
@@ -167,6 +281,7 @@ class TCustomForm : public TWinControl {
   void AlignControls(TControl* control, TRect& rect) override;
   void PaintWindow(HDC dc) override;
   void UpdateShowing() override;
+  void DoUpdateShowing();
   virtual void Paint();
   virtual void DoShow();
   virtual void DoHide();
@@ -177,6 +292,7 @@ class TCustomForm : public TWinControl {
   void WMActivate(TMessage& m);
   void WMClose(TMessage& m);
   void WMSize(TMessage& m);
+  void WMSysCommand(TMessage& m);
   void WMCommand(TMessage& m);
   void CMDialogKey(TMessage& m);
   void SetWindowFocus();
@@ -194,7 +310,6 @@ class TCustomForm : public TWinControl {
   TModalResult FModalResult = mrNone;
   TWinControl* FActiveControl = nullptr;
   bool FActive = false;
-  bool FAutoScroll = true;
   bool FKeyPreview = false;
   bool FPositioned = false;
   std::unique_ptr<TIcon> FIcon;
@@ -228,21 +343,41 @@ class TApplication : public TComponent {
   explicit TApplication(TComponent* owner);
   ~TApplication() override;
 
-  // The hidden application window (owner of every form).
+  // The hidden application window: it is never shown, and owns the forms made while the main
+  // form has no window (see the constructor for the whole window model).
   [[nodiscard]] HWND Handle() const noexcept { return FHandle; }
   // Hooks see every message of the application window first; a hook returning true ends the
   // handling. Hooks are called in the order they were added.
   void HookMainWindow(TWindowHook hook);
   void UnhookMainWindow(TWindowHook hook);
 
-  // Creates a form owned by the application; the first one becomes MainForm.
+  // Creates a form owned by the application; the first one becomes MainForm (a window it makes
+  // while it is being built is already the main form's: unowned).
   template <class T>
   void CreateForm(T*& reference) {
-    reference = new T(this);
-    if (!FMainForm) FMainForm = reference;
+    if (FMainForm) {
+      reference = NewComponent<T>(this);
+      return;
+    }
+    FCreatingMainForm = true;
+    try {
+      reference = NewComponent<T>(this);
+    } catch (...) {
+      FCreatingMainForm = false;
+      FMainFormCandidate = nullptr;
+      throw;
+    }
+    FCreatingMainForm = false;
+    FMainFormCandidate = nullptr;
+    if (!FMainForm) SetMainForm(reference);
   }
   [[nodiscard]] TCustomForm* MainForm() const noexcept { return FMainForm; }
-  void SetMainForm(TCustomForm* f) noexcept { FMainForm = f; }
+  // A window the old or the new main form already has gets the owner of its new role; the
+  // taskbar takes the change into account the next time the window is shown.
+  void SetMainForm(TCustomForm* f) noexcept;
+  // The owner a form's window gets: none for the main form (it carries the program's taskbar
+  // button), the main form's window for every other form while it has one, else this window.
+  [[nodiscard]] HWND FormOwnerWindow(const TCustomForm* form) const noexcept;
 
   // Shows the main form and runs the message loop until Terminated.
   void Run();
@@ -251,7 +386,9 @@ class TApplication : public TComponent {
   void HandleMessage();
   void Terminate();
   [[nodiscard]] bool Terminated() const noexcept { return FTerminated; }
+  // Minimises the main form (the forms it owns disappear with it), then OnMinimize.
   void Minimize();
+  // Restores the main form to its size before it was minimised, then OnRestore.
   void Restore();
   // An application window (a form of this thread) is the active window.
   [[nodiscard]] bool Active() const;
@@ -293,6 +430,10 @@ class TApplication : public TComponent {
   HWND FHandle = nullptr;
   std::vector<TWindowHook> FHooks;
   TCustomForm* FMainForm = nullptr;
+  // While CreateForm builds the first form: the first form constructed then is the main form.
+  bool FCreatingMainForm = false;
+  TCustomForm* FMainFormCandidate = nullptr;
+  friend class TCustomForm;
   bool FTerminated = false;
   bool FActive = false;
   std::string FHint;

@@ -9,7 +9,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -478,6 +480,15 @@ struct TDecodedBmp {
 [[nodiscard]] TDecodedBmp DecodeBmp(const uint8_t* data, size_t size);
 // Same without the file header (a packed DIB: BITMAPINFO then bits, as in resources).
 [[nodiscard]] TDecodedBmp DecodePackedDib(const uint8_t* data, size_t size);
+// Rows of 24-bit pixels to decode into: the top row and the distance from a row to the one
+// below it (negative for the bottom-up rows of a DIB).
+struct TBmpRows {
+  uint8_t* Top;
+  ptrdiff_t Stride;
+};
+// DecodeBmp without a buffer of its own: once the headers are checked, target(width, height)
+// gives the rows, zeroed, that the pixels are decoded into. Same checks and errors.
+void DecodeBmpTo(const uint8_t* data, size_t size, const std::function<TBmpRows(int, int)>& target);
 // Largest width and height accepted (a guard against absurd allocations).
 inline constexpr int MaxBitmapDimension = 32767;
 

@@ -308,8 +308,18 @@ void TBitmap::LoadFromBuffer(const uint8_t* data, size_t size) {
     Changed();
     return;
   }
-  TDecodedBmp image = DecodeBmp(data, size);
-  NewImage(image.Width, image.Height, &image);
+  // Decoded straight into the new DIB section, whose memory starts zeroed.
+  TDibSection dib;
+  int width = 0, height = 0;
+  DecodeBmpTo(data, size, [&](int w, int h) {
+    CheckSize(w, h);
+    dib = CreateDibSection24(w, h);
+    width = w;
+    height = h;
+    const ptrdiff_t rowBytes = DibRowBytes(w, 24);
+    return TBmpRows{dib.Bits + (h - 1) * rowBytes, -rowBytes};
+  });
+  TakeDib(std::move(dib), width, height);
   Changed();
 }
 
@@ -330,6 +340,12 @@ void TBitmap::LoadFromStream(TStream& stream) {
     uint32_t declared = static_cast<uint32_t>(head[2]) | (static_cast<uint32_t>(head[3]) << 8) |
                         (static_cast<uint32_t>(head[4]) << 16) | (static_cast<uint32_t>(head[5]) << 24);
     if (declared >= 14 + 12 && declared <= remaining) count = declared;
+  }
+  if (auto* memory = dynamic_cast<TCustomMemoryStream*>(&stream)) {
+    // Decoded where it lies: no copy of the file image.
+    LoadFromBuffer(static_cast<const uint8_t*>(memory->Memory()) + start, static_cast<size_t>(count));
+    stream.SetPosition(start + count);
+    return;
   }
   std::vector<uint8_t> data(static_cast<size_t>(count));
   stream.ReadBuffer(data.data(), static_cast<int32_t>(count));

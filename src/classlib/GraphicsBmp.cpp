@@ -96,12 +96,20 @@ class TDibReader {
     } catch (const std::bad_alloc&) {
       throw EOutOfMemory("Out of memory");
     }
-    Out_ = &out;
+    DecodeTo(TBmpRows{out.Bits.data(), out.RowBytes});
+    return out;
+  }
+
+  [[nodiscard]] int Width() const noexcept { return Width_; }
+  [[nodiscard]] int Height() const noexcept { return Height_; }
+
+  // Into rows of 24-bit pixels that start zeroed (pixels an RLE stream skips stay black).
+  void DecodeTo(TBmpRows rows) {
+    Out_ = rows;
     if (Compression_ == BI_RLE8 || Compression_ == BI_RLE4)
       DecodeRle();
     else
       DecodeRows();
-    return out;
   }
 
  private:
@@ -196,7 +204,7 @@ class TDibReader {
 
   [[nodiscard]] uint8_t* OutRow(int fileRow) const {
     int y = TopDown_ ? fileRow : Height_ - 1 - fileRow;
-    return Out_->Bits.data() + static_cast<size_t>(y) * static_cast<size_t>(Out_->RowBytes);
+    return Out_.Top + static_cast<ptrdiff_t>(y) * Out_.Stride;
   }
 
   static void Put(uint8_t* px, TRgb c) noexcept {
@@ -315,12 +323,14 @@ class TDibReader {
   TChannel R_, G_, B_;
   std::vector<TRgb> Palette_;
   size_t PixelStart_ = 0;
-  TDecodedBmp* Out_ = nullptr;
+  TBmpRows Out_{nullptr, 0};
 };
 
 }  // namespace
 
-TDecodedBmp DecodeBmp(const uint8_t* data, size_t size) {
+namespace {
+// The reader of a BMP file image: the headers checked, the pixels not yet decoded.
+TDibReader FileReader(const uint8_t* data, size_t size) {
   if (!data || size < 14 + 12) Bad("truncated file header");
   TBytes file{data, size};
   if (data[0] != 'B' || data[1] != 'M') Bad("not a BMP file");
@@ -329,7 +339,15 @@ TDecodedBmp DecodeBmp(const uint8_t* data, size_t size) {
   uint32_t hsize = info.U32(0);
   if (offBits < 14 + static_cast<uint64_t>(hsize) || offBits > size) Bad("pixel data offset out of range");
   TBytes pixels{data + offBits, size - offBits};
-  return TDibReader(info, &pixels).Decode();
+  return TDibReader(info, &pixels);
+}
+}  // namespace
+
+TDecodedBmp DecodeBmp(const uint8_t* data, size_t size) { return FileReader(data, size).Decode(); }
+
+void DecodeBmpTo(const uint8_t* data, size_t size, const std::function<TBmpRows(int, int)>& target) {
+  TDibReader reader = FileReader(data, size);
+  reader.DecodeTo(target(reader.Width(), reader.Height()));
 }
 
 TDecodedBmp DecodePackedDib(const uint8_t* data, size_t size) {

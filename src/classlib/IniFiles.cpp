@@ -54,9 +54,13 @@ std::vector<TIniSection> ParseIniText(std::string_view text) {
 
 TMemIniFile::TMemIniFile(const std::string& fileName) : FFileName(fileName) {
   if (fileName.empty() || !FileExists(fileName)) return;
-  TStringList lines;
-  lines.LoadFromFile(fileName);
-  SetStrings(lines);
+  // Parsed straight from the file's text: the parser splits lines as a string list does.
+  TFileStream f(fileName, fmOpenRead | fmShareDenyWrite);
+  const int64_t size = f.Size();
+  if (size > INT32_MAX) throw EReadError("Stream read error");
+  std::string text(static_cast<size_t>(size), '\0');
+  f.ReadBuffer(text.data(), static_cast<int32_t>(size));
+  SetText(text);
 }
 
 void TMemIniFile::Reindex() {

@@ -64,6 +64,9 @@ class TMemIniFile : public TObject {
   void EraseSection(std::string_view section);
   void DeleteKey(std::string_view section, std::string_view ident);
 
+  // The parsed sections in file order, for readers that walk every entry.
+  [[nodiscard]] const std::vector<TIniSection>& Sections() const noexcept { return FSections; }
+
   // The whole INI as lines; SetStrings replaces the contents with parsed lines.
   void GetStrings(TStrings& strings) const;
   void SetStrings(const TStrings& strings);

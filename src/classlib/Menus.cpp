@@ -2,7 +2,6 @@
 #include "classlib/Menus.h"
 
 #include <algorithm>
-#include <cctype>
 #include <unordered_set>
 
 #include "classlib/Forms.h"
@@ -928,7 +927,11 @@ bool MenuChar(WPARAM wParam, LPARAM lParam, LRESULT& result) {
   HMENU menu = reinterpret_cast<HMENU>(lParam);
   char typed = static_cast<char>(LOWORD(wParam));
   if (!menu || !typed) return false;
-  const auto upper = [](char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); };
+  // Case as the system sees it in the ANSI code page (the C locale's toupper knows ASCII only).
+  const auto upper = [](char c) {
+    CharUpperBuffA(&c, 1);
+    return c;
+  };
   int count = GetMenuItemCount(menu);
   for (int i = 0; i < count; ++i) {
     MENUITEMINFOA mii{};

@@ -104,6 +104,7 @@ inline constexpr UINT CM_HINTSHOW = CM_BASE + 45;
 inline constexpr UINT CM_ISSHORTCUT = CM_BASE + 46;
 inline constexpr UINT CM_BIDIMODECHANGED = CM_BASE + 47;
 inline constexpr UINT CM_PARENTBIDIMODECHANGED = CM_BASE + 48;
+inline constexpr UINT CM_CHANGED = CM_BASE + 49;  // LParam: the control whose value changed
 inline constexpr UINT CM_LAST = CM_BASE + 0xFF;
 
 // ---------------------------------------------------------------------------------------------

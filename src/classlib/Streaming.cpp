@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 namespace korv {
@@ -17,12 +19,25 @@ constexpr const char* kReadError = "Stream read error";
 constexpr int kMaxDepth = 100;  // nesting of component records and sub-objects
 
 [[noreturn]] void InvalidValue() { throw EReadError(kInvalidValue); }
+[[noreturn]] void BadTag(uint8_t b) { throw EReadError(Format("Invalid value tag %d", static_cast<int>(b))); }
 
 // A read-only stream over bytes someone else owns.
 class TPointerStream : public TCustomMemoryStream {
  public:
   TPointerStream(const void* p, size_t n) { SetPointer(const_cast<void*>(p), static_cast<int64_t>(n)); }
   int32_t Write(const void*, int32_t) override { return 0; }
+};
+
+// Brackets the reading of one component's stored state (BeginReadState / EndReadState).
+class TReadStateScope {
+ public:
+  explicit TReadStateScope(TComponent* c) : C_(c) { C_->BeginReadState(); }
+  ~TReadStateScope() { C_->EndReadState(); }
+  TReadStateScope(const TReadStateScope&) = delete;
+  TReadStateScope& operator=(const TReadStateScope&) = delete;
+
+ private:
+  TComponent* C_;
 };
 
 // Sets state flags for a scope and takes them away again.
@@ -283,73 +298,126 @@ void TWriter::WriteRootComponent(TComponent* root) {
 // ---------------------------------------------------------------------------------------------
 // TReader
 
+// The next n bytes of a memory stream's block, moved past; nullptr when the stream is not in
+// memory or holds fewer (Take then reads or raises).
+[[gnu::always_inline]] inline const uint8_t* TReader::InBlock(uint32_t n) noexcept {
+  TCustomMemoryStream* m = FMemory;
+  if (!m) return nullptr;
+  const int64_t pos = m->FPosition;
+  if (pos < 0 || n > m->FSize - pos) return nullptr;
+  m->FPosition = pos + n;
+  return static_cast<const uint8_t*>(m->FMemory) + pos;
+}
+
+[[gnu::always_inline]] inline const uint8_t* TReader::Take(uint32_t n) {
+  if (const uint8_t* p = InBlock(n)) return p;
+  return TakeSlow(n);
+}
+
+const uint8_t* TReader::TakeSlow(uint32_t n) {
+  if (FMemory) throw EReadError(kReadError);
+  FScratch.resize(n);
+  Read(FScratch.data(), n);
+  return FScratch.data();
+}
+
 void TReader::Read(void* p, uint32_t n) {
   if (n == 0) return;
+  if (FMemory) {
+    std::memcpy(p, Take(n), n);
+    return;
+  }
   if (n > static_cast<uint32_t>(INT32_MAX) || FStream.Read(p, static_cast<int32_t>(n)) != static_cast<int32_t>(n))
     throw EReadError(kReadError);
 }
 
-uint32_t TReader::ReadLength(uint32_t unit) {
-  uint32_t n;
-  Read(&n, 4);
-  // Never trust a length beyond what the stream still holds (no huge allocation on garbage).
-  int64_t left = FStream.Size() - FStream.Position();
-  if (left < 0 || n > static_cast<uint64_t>(left) / unit) throw EReadError(kReadError);
-  return n;
-}
-
-TValueType TReader::ReadValue() {
-  uint8_t b;
-  Read(&b, 1);
-  if (b > static_cast<uint8_t>(TValueType::vaNil))
-    throw EReadError(Format("Invalid value tag %d", static_cast<int>(b)));
-  return static_cast<TValueType>(b);
-}
-
-TValueType TReader::NextValue() {
+uint8_t TReader::PeekByte() {
+  if (FMemory) {
+    const int64_t pos = FMemory->FPosition;
+    if (pos >= 0 && pos < FMemory->FSize) return static_cast<const uint8_t*>(FMemory->FMemory)[pos];
+    throw EReadError(kReadError);
+  }
   uint8_t b;
   Read(&b, 1);
   FStream.Seek(-1, soCurrent);
+  return b;
+}
+
+uint32_t TReader::ReadLength(uint32_t unit) {
+  uint32_t n;
+  std::memcpy(&n, Take(4), 4);
+  // Never trust a length beyond what the stream still holds (no huge allocation on garbage).
+  int64_t left = FMemory ? FMemory->FSize - FMemory->FPosition : FStream.Size() - FStream.Position();
+  if (left < 0 || uint64_t{n} * unit > static_cast<uint64_t>(left)) throw EReadError(kReadError);
+  return n;
+}
+
+std::string_view TReader::ReadName(char (&buffer)[256]) {
+  const uint8_t n = *Take(1);
+  if (FMemory) return {reinterpret_cast<const char*>(Take(n)), n};
+  Read(buffer, n);
+  return {buffer, n};
+}
+
+[[gnu::always_inline]] inline TValueType TReader::ReadTag() {
+  const uint8_t b = *Take(1);
+  if (b > static_cast<uint8_t>(TValueType::vaNil)) BadTag(b);
   return static_cast<TValueType>(b);
 }
 
+TValueType TReader::ReadValue() { return ReadTag(); }
+
+TValueType TReader::NextValue() { return static_cast<TValueType>(PeekByte()); }
+
 void TReader::CheckValue(TValueType expected) {
-  if (ReadValue() != expected) InvalidValue();
+  if (ReadTag() != expected) InvalidValue();
 }
 
-bool TReader::EndOfList() { return NextValue() == TValueType::vaNull; }
+bool TReader::EndOfList() { return PeekByte() == static_cast<uint8_t>(TValueType::vaNull); }
 
 int32_t TReader::ReadInteger() {
   CheckValue(TValueType::vaInt32);
   int32_t v;
-  Read(&v, 4);
+  std::memcpy(&v, Take(4), 4);
   return v;
 }
 
 bool TReader::ReadBoolean() {
-  TValueType t = ReadValue();
+  TValueType t = ReadTag();
   if (t == TValueType::vaTrue) return true;
   if (t == TValueType::vaFalse) return false;
   InvalidValue();
 }
 
-std::string TReader::ReadString() {
-  TValueType t = ReadValue();
+void TReader::ReadStringInto(std::string& out) {
+  TValueType t = ReadTag();
   if (t == TValueType::vaString) {
-    std::string s(ReadLength(1), '\0');
-    Read(s.data(), static_cast<uint32_t>(s.size()));
-    return s;
+    const uint32_t n = ReadLength(1);
+    if (FMemory) {
+      out.assign(reinterpret_cast<const char*>(Take(n)), n);
+    } else {
+      out.resize(n);
+      Read(out.data(), n);
+    }
+    return;
   }
   if (t == TValueType::vaWString) {
     std::wstring w(ReadLength(2), L'\0');
     Read(w.data(), static_cast<uint32_t>(w.size() * 2));
-    return WideToAnsi(w);
+    out = WideToAnsi(w);
+    return;
   }
   InvalidValue();
 }
 
+std::string TReader::ReadString() {
+  std::string s;
+  ReadStringInto(s);
+  return s;
+}
+
 std::wstring TReader::ReadWideString() {
-  TValueType t = ReadValue();
+  TValueType t = ReadTag();
   if (t == TValueType::vaWString) {
     std::wstring w(ReadLength(2), L'\0');
     Read(w.data(), static_cast<uint32_t>(w.size() * 2));
@@ -364,26 +432,23 @@ std::wstring TReader::ReadWideString() {
 }
 
 double TReader::ReadFloat() {
-  TValueType t = ReadValue();
+  TValueType t = ReadTag();
   if (t == TValueType::vaDouble) {
     double v;
-    Read(&v, 8);
+    std::memcpy(&v, Take(8), 8);
     return v;
   }
   if (t == TValueType::vaInt32) {
     int32_t v;
-    Read(&v, 4);
+    std::memcpy(&v, Take(4), 4);
     return v;
   }
   InvalidValue();
 }
 
 std::string TReader::ReadStr() {
-  uint8_t n;
-  Read(&n, 1);
-  std::string s(n, '\0');
-  Read(s.data(), n);
-  return s;
+  char buffer[256];
+  return std::string(ReadName(buffer));
 }
 
 std::string TReader::ReadIdent() {
@@ -405,17 +470,18 @@ std::vector<uint8_t> TReader::ReadBinary() {
 
 void TReader::SkipValue() {
   if (++FDepth > kMaxDepth) throw EReadError("Stream nesting too deep");
-  switch (ReadValue()) {
+  char name[256];
+  switch (ReadTag()) {
     case TValueType::vaNull:
     case TValueType::vaFalse:
     case TValueType::vaTrue:
     case TValueType::vaNil:
       break;
     case TValueType::vaInt32:
-      FStream.Seek(4, soCurrent);
+      (void)Take(4);
       break;
     case TValueType::vaDouble:
-      FStream.Seek(8, soCurrent);
+      (void)Take(8);
       break;
     case TValueType::vaString:
     case TValueType::vaBinary:
@@ -425,33 +491,33 @@ void TReader::SkipValue() {
       FStream.Seek(int64_t{ReadLength(2)} * 2, soCurrent);
       break;
     case TValueType::vaIdent:
-      (void)ReadStr();
+      (void)ReadName(name);
       break;
     case TValueType::vaSet:
-      while (!ReadStr().empty()) {
+      while (!ReadName(name).empty()) {
       }
       break;
     case TValueType::vaList:
       while (!EndOfList()) SkipValue();
-      ReadValue();
+      ReadTag();
       break;
     case TValueType::vaObject:
       while (!EndOfList()) {
-        (void)ReadStr();
+        (void)ReadName(name);
         SkipValue();
       }
-      ReadValue();
+      ReadTag();
       break;
     case TValueType::vaCollection:
       while (!EndOfList()) {
         ReadListBegin();
         while (!EndOfList()) {
-          (void)ReadStr();
+          (void)ReadName(name);
           SkipValue();
         }
-        ReadValue();
+        ReadTag();
       }
-      ReadValue();
+      ReadTag();
       break;
   }
   --FDepth;
@@ -468,10 +534,69 @@ void TReader::ReadCollection(TCollection* collection) {
   ReadListEnd();
 }
 
-void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const std::string& path) {
+// ---- properties ----
+
+std::string TReader::TReadPath::Str() const {
+  if (Text) return *Text;
+  if (Parent) return Parent->Str() + "." + Name;
+  return Instance ? Instance->GetNamePath() : std::string();
+}
+
+int TReader::TClassProps::Find(std::string_view name, size_t start) const noexcept {
+  const size_t n = Names.size();
+  for (size_t k = 0; k < n; ++k) {
+    const size_t i = start + k < n ? start + k : start + k - n;
+    // Our own writer spells every name as the table does: try the exact bytes first.
+    if (Names[i].size() == name.size() &&
+        (std::memcmp(Names[i].data(), name.data(), name.size()) == 0 || CompareText(Names[i], name) == 0))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+const TReader::TClassProps& TReader::PropsOf(TClass cls) {
+  for (size_t i = 0; i < FKnownCount; ++i)
+    if (FKnown[i]->Class == cls) return *FKnown[i];
+  // Class infos are static: their tables are made once and kept (and shared by every reader).
+  static std::mutex lock;
+  static std::vector<std::unique_ptr<TClassProps>> tables;
+  const TClassProps* found = nullptr;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    for (const auto& t : tables)
+      if (t->Class == cls) {
+        found = t.get();
+        break;
+      }
+    if (!found) {
+      auto c = std::make_unique<TClassProps>();
+      c->Class = cls;
+      // Base classes first, as GetPropList gives them; a name published again further down the
+      // chain is read into the most derived declaration, as GetPropInfo finds it.
+      for (const TPropInfo* prop : GetPropList(cls)) {
+        const std::string_view name = prop->Name;
+        const auto shadowed =
+            std::find_if(c->Names.begin(), c->Names.end(), [&](std::string_view s) { return SameText(s, name); });
+        if (shadowed != c->Names.end()) {
+          const auto at = shadowed - c->Names.begin();
+          c->Names.erase(shadowed);
+          c->Props.erase(c->Props.begin() + at);
+        }
+        c->Props.push_back(prop);
+        c->Names.push_back(name);
+      }
+      found = tables.emplace_back(std::move(c)).get();
+    }
+  }
+  if (FKnownCount < FKnown.size()) FKnown[FKnownCount++] = found;
+  return *found;
+}
+
+void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const TReadPath& path) {
   auto needSetter = [](const void* fn) {
     if (!fn) InvalidValue();
   };
+  char ident[256];
   switch (prop.Kind) {
     case TPropKind::Integer: {
       needSetter(reinterpret_cast<const void*>(prop.SetOrd));
@@ -487,9 +612,11 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const 
     }
     case TPropKind::Enum: {
       needSetter(reinterpret_cast<const void*>(prop.SetOrd));
-      std::string ident = ReadIdent();
+      CheckValue(TValueType::vaIdent);
+      const std::string_view name = ReadName(ident);
+      if (name.empty()) InvalidValue();
       for (int i = 0; i < prop.IdentCount; ++i)
-        if (SameText(prop.Idents[i], ident)) {
+        if (SameText(prop.Idents[i], name)) {
           prop.SetOrd(instance, i);
           return;
         }
@@ -499,10 +626,10 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const 
       needSetter(reinterpret_cast<const void*>(prop.SetOrd));
       CheckValue(TValueType::vaSet);
       int64_t mask = 0;
-      for (std::string ident = ReadStr(); !ident.empty(); ident = ReadStr()) {
+      for (std::string_view name = ReadName(ident); !name.empty(); name = ReadName(ident)) {
         int found = -1;
         for (int i = 0; i < prop.IdentCount && i < 64; ++i)
-          if (SameText(prop.Idents[i], ident)) found = i;
+          if (SameText(prop.Idents[i], name)) found = i;
         if (found < 0) InvalidValue();
         mask |= int64_t{1} << found;
       }
@@ -511,8 +638,8 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const 
     }
     case TPropKind::String: {
       needSetter(reinterpret_cast<const void*>(prop.SetStr));
-      std::string v = ReadString();
-      prop.SetStr(instance, v);
+      ReadStringInto(FText);
+      prop.SetStr(instance, FText);
       return;
     }
     case TPropKind::WString: {
@@ -531,7 +658,7 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const 
       CheckValue(TValueType::vaObject);
       TPersistent* obj = prop.GetObj ? prop.GetObj(instance) : nullptr;
       if (!obj) InvalidValue();
-      ReadProperties(obj, path + "." + prop.Name);
+      ReadProperties(obj, TReadPath{nullptr, &path, prop.Name, nullptr});
       return;
     }
     case TPropKind::Collection: {
@@ -542,7 +669,7 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const 
     }
     case TPropKind::Component: {
       needSetter(reinterpret_cast<const void*>(prop.SetComp));
-      TValueType t = ReadValue();
+      TValueType t = ReadTag();
       if (t == TValueType::vaNil) {
         prop.SetComp(instance, nullptr);
         return;
@@ -551,55 +678,86 @@ void TReader::ReadPropValue(TPersistent* instance, const TPropInfo& prop, const 
       std::string name = ReadStr();
       if (name.empty()) InvalidValue();
       // Resolved once every component of the stream exists.
-      FFixups.push_back(Fixup{instance, &prop, name, path});
+      FFixups.push_back(Fixup{instance, &prop, name, path.Str()});
       return;
     }
   }
 }
 
-void TReader::ReadProperty(TPersistent* instance, const std::string& path) {
-  std::string name = ReadStr();
+// A name the property table does not know: the instance's DefineProperties may read it.
+void TReader::ReadDefinedProperty(TPersistent* instance, std::string_view name) {
+  std::string saved = std::exchange(FPropName, std::string(name));
   try {
-    if (const TPropInfo* prop = GetPropInfo(instance->ClassType(), name)) {
-      ReadPropValue(instance, *prop, path);
-      return;
-    }
-    std::string saved = std::exchange(FPropName, name);
-    try {
-      instance->DefineProperties(this);
-    } catch (...) {
-      FPropName = saved;
-      throw;
-    }
-    bool found = FPropName.empty();
+    instance->DefineProperties(this);
+  } catch (...) {
     FPropName = saved;
-    if (!found) throw EReadError(Format("Property %s does not exist", name));
-  } catch (const Exception& e) {
-    if (e.Message().rfind("Error reading ", 0) == 0) throw;
-    throw EReadError(Format("Error reading %s.%s: %s", path, name, e.Message()));
+    throw;
   }
+  bool found = FPropName.empty();
+  FPropName = saved;
+  if (!found) throw EReadError(Format("Property %s does not exist", std::string(name)));
 }
 
-void TReader::ReadProperties(TPersistent* instance) { ReadProperties(instance, instance->GetNamePath()); }
+void TReader::ReadProperties(TPersistent* instance) {
+  ReadProperties(instance, TReadPath{nullptr, nullptr, nullptr, instance});
+}
 
 void TReader::ReadProperties(TPersistent* instance, const std::string& path) {
+  ReadProperties(instance, TReadPath{&path, nullptr, nullptr, nullptr});
+}
+
+void TReader::ReadProperties(TPersistent* instance, const TReadPath& path) {
   if (++FDepth > kMaxDepth) throw EReadError("Stream nesting too deep");
-  std::vector<std::string> seen;
-  while (!EndOfList()) {
-    // A property given twice could free objects (a collection cleared again) that earlier
-    // values still refer to: refuse it.
-    uint8_t n;
-    Read(&n, 1);
-    std::string name(n, '\0');
-    Read(name.data(), n);
-    for (const std::string& s : seen)
-      if (SameText(s, name))
-        throw EReadError(Format("Error reading %s.%s: Property %s is given twice", path, name, name));
-    seen.push_back(name);
-    FStream.Seek(-1 - static_cast<int64_t>(n), soCurrent);
-    ReadProperty(instance, path);
+  const TClassProps& table = PropsOf(instance->ClassType());
+  // Which properties were given: a property given twice could free objects (a collection
+  // cleared again) that earlier values still refer to, so it is refused.
+  uint64_t seenBits[4] = {};
+  std::vector<bool> seenMore;
+  if (table.Props.size() > 256) seenMore.resize(table.Props.size());
+  std::vector<std::string> defined;  // names read through DefineProperties
+  size_t next = 0;
+  char buffer[256];
+  for (;;) {
+    // The length byte of the next name; 0 is the end marker (vaNull).
+    const uint8_t length = *Take(1);
+    if (length == 0) break;
+    std::string_view name;
+    if (const uint8_t* p = InBlock(length)) {
+      name = std::string_view(reinterpret_cast<const char*>(p), length);
+    } else {
+      Read(buffer, length);
+      name = std::string_view(buffer, length);
+    }
+    try {
+      const int index = table.Find(name, next);
+      bool twice;
+      if (index >= 0) {
+        const size_t i = static_cast<size_t>(index);
+        if (seenMore.empty()) {
+          twice = (seenBits[i / 64] >> (i % 64)) & 1;
+          seenBits[i / 64] |= uint64_t{1} << (i % 64);
+        } else {
+          twice = seenMore[i];
+          seenMore[i] = true;
+        }
+      } else {
+        twice = std::any_of(defined.begin(), defined.end(), [&](const std::string& s) { return SameText(s, name); });
+        defined.emplace_back(name);
+      }
+      if (twice)
+        throw EReadError(Format("Error reading %s.%s: Property %s is given twice", path.Str(), std::string(name),
+                                std::string(name)));
+      if (index >= 0) {
+        next = static_cast<size_t>(index) + 1;
+        ReadPropValue(instance, *table.Props[static_cast<size_t>(index)], path);
+      } else {
+        ReadDefinedProperty(instance, name);
+      }
+    } catch (const Exception& e) {
+      if (e.Message().rfind("Error reading ", 0) == 0) throw;
+      throw EReadError(Format("Error reading %s.%s: %s", path.Str(), std::string(name), e.Message()));
+    }
   }
-  ReadValue();
   --FDepth;
 }
 
@@ -618,6 +776,14 @@ void TReader::DefineBinaryProperty(const std::string& name, const TStreamProc& r
   (void)hasData;
   if (FPropName.empty() || !readData || !SameText(name, FPropName)) return;
   FPropName.clear();
+  if (FMemory) {
+    // The bytes stay where they are: the reader of the data gets a stream over the block.
+    CheckValue(TValueType::vaBinary);
+    const uint32_t n = ReadLength(1);
+    TPointerStream s(Take(n), n);
+    readData(s);
+    return;
+  }
   std::vector<uint8_t> data = ReadBinary();
   TPointerStream s(data.data(), data.size());
   readData(s);
@@ -649,9 +815,10 @@ void TReader::ReadComponentRecord(TComponent* parent, int depth) {
   comp->SetComponentState(csLoading | csReading);
   FLoaded.push_back(comp);
   comp->SetParentComponent(parent);
+  TReadStateScope reading(comp);
   ReadProperties(comp, path);
   while (!EndOfList()) ReadComponentRecord(comp, depth + 1);
-  ReadValue();
+  ReadTag();
 }
 
 void TReader::ResolveFixups() {
@@ -711,9 +878,12 @@ void TReader::ReadRootComponent(TComponent* root) {
       }
     }
     std::string path = root->Name().empty() ? root->ClassName() : root->Name();
-    ReadProperties(root, path);
-    while (!EndOfList()) ReadComponentRecord(root, 1);
-    ReadValue();
+    {
+      TReadStateScope reading(root);
+      ReadProperties(root, path);
+      while (!EndOfList()) ReadComponentRecord(root, 1);
+      ReadTag();
+    }
     ResolveFixups();
   } catch (const EFilerError&) {
     AbortRead(root);

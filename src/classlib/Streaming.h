@@ -14,6 +14,7 @@
 // GetChildren yields them from.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <iterator>
@@ -375,14 +376,53 @@ class TReader : public TFiler {
     std::string Name;
     std::string Path;
   };
+  // Where the properties being read belong, for error messages; the text is built only when an
+  // error is raised: a given text, a parent's path and a property name, or an instance's path.
+  struct TReadPath {
+    const std::string* Text = nullptr;
+    const TReadPath* Parent = nullptr;
+    const char* Name = nullptr;
+    const TPersistent* Instance = nullptr;
+    [[nodiscard]] std::string Str() const;
+  };
+  // A class's published properties (the most derived of a name), with their name lengths. Made
+  // once per class for the whole process.
+  struct TClassProps {
+    TClass Class = nullptr;
+    std::vector<const TPropInfo*> Props;
+    std::vector<std::string_view> Names;
+    // The index of the property named name, searched from start on (the stream keeps the
+    // table's order, so this is usually start itself), or -1.
+    [[nodiscard]] int Find(std::string_view name, size_t start) const noexcept;
+  };
+
+  // The byte source: a memory stream is read straight from its block, any other stream
+  // through Read.
   void Read(void* p, uint32_t n);
+  const uint8_t* Take(uint32_t n);  // n bytes, valid until the next read
+  const uint8_t* InBlock(uint32_t n) noexcept;
+  const uint8_t* TakeSlow(uint32_t n);
+  uint8_t PeekByte();
+  TValueType ReadTag();  // ReadValue, inlined where this file reads values
   uint32_t ReadLength(uint32_t unit);
+  std::string_view ReadName(char (&buffer)[256]);  // a Str, in buffer or in the block
+  void ReadStringInto(std::string& out);
+
+  const TClassProps& PropsOf(TClass cls);
   void ReadComponentRecord(TComponent* parent, int depth);
   void ReadProperties(TPersistent* instance, const std::string& path);
-  void ReadProperty(TPersistent* instance, const std::string& path);
-  void ReadPropValue(TPersistent* instance, const TPropInfo& prop, const std::string& path);
+  void ReadProperties(TPersistent* instance, const TReadPath& path);
+  void ReadPropValue(TPersistent* instance, const TPropInfo& prop, const TReadPath& path);
+  void ReadDefinedProperty(TPersistent* instance, std::string_view name);
   void ResolveFixups();
   void AbortRead(TComponent* root) noexcept;
+
+  TCustomMemoryStream* const FMemory = dynamic_cast<TCustomMemoryStream*>(&FStream);
+  std::vector<uint8_t> FScratch;  // bytes of a stream that is not in memory
+  std::string FText;              // a string value on its way to its setter
+  // The tables of the classes this reader met (the process keeps them): a few, looked at first.
+  std::array<const TClassProps*, 8> FKnown{};
+  size_t FKnownCount = 0;
   std::string FPropName;  // the property DefineProperties is asked for; cleared when found
   std::vector<TComponent*> FLoaded;
   std::vector<TComponent*> FCreated;

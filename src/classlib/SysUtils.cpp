@@ -616,6 +616,49 @@ std::wstring AnsiToWide(std::string_view s, UINT codePage) {
   return r;
 }
 
+bool WideToAnsiExact(std::wstring_view s, std::string& out) {
+  if (s.empty()) {
+    out.clear();
+    return true;
+  }
+  const int len = static_cast<int>(s.size());
+  // UTF-8 as the ANSI code page carries every character but refuses the best-fit flag and the
+  // default-character report: only unpaired surrogates are lost there.
+  const bool utf8 = GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL lossy = FALSE;
+  BOOL* report = utf8 ? nullptr : &lossy;
+  int n = WideCharToMultiByte(CP_ACP, flags, s.data(), len, nullptr, 0, nullptr, report);
+  if (n <= 0 || lossy) return false;
+  std::string r(static_cast<size_t>(n), '\0');
+  if (WideCharToMultiByte(CP_ACP, flags, s.data(), len, r.data(), n, nullptr, report) != n || lossy) return false;
+  out = std::move(r);
+  return true;
+}
+
+std::string AnsiFileName(std::wstring_view longName, std::wstring_view shortName) {
+  std::string name;
+  if (WideToAnsiExact(longName, name) && !name.empty()) return name;
+  if (!shortName.empty() && WideToAnsiExact(shortName, name)) return name;
+  return {};
+}
+
+std::string AnsiPathOf(const std::wstring& path) {
+  std::string r;
+  if (WideToAnsiExact(path, r)) return r;
+  // A buffer too small is answered with the size needed, a failure with 0.
+  std::wstring buf(MAX_PATH + 1, L'\0');
+  DWORD n = GetShortPathNameW(path.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+  if (n >= buf.size()) {
+    buf.assign(n, L'\0');
+    n = GetShortPathNameW(path.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+    if (n >= buf.size()) n = 0;
+  }
+  buf.resize(n);
+  if (n == 0 || !WideToAnsiExact(buf, r)) return {};
+  return r;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Files and paths
 
@@ -735,17 +778,25 @@ std::string GetCurrentDir() {
 }
 
 std::string GetTempDir() {
-  // A buffer too small is answered with the size needed (its contents undefined), a failure with 0.
-  std::string buf(MAX_PATH + 1, '\0');
-  DWORD n = GetTempPathA(static_cast<DWORD>(buf.size()), buf.data());
+  // Read in UTF-16: the 8-bit call answers "?" for the characters of a user name the code page
+  // cannot carry, which names no folder. A buffer too small is answered with the size needed
+  // (its contents undefined), a failure with 0.
+  std::wstring buf(MAX_PATH + 1, L'\0');
+  DWORD n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
   if (n >= buf.size()) {
-    buf.assign(n, '\0');
-    n = GetTempPathA(static_cast<DWORD>(buf.size()), buf.data());
+    buf.assign(n, L'\0');
+    n = GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
     if (n >= buf.size()) n = 0;
   }
   if (n == 0) RaiseLastOSError();
   buf.resize(n);
-  return IncludeTrailingPathDelimiter(buf);
+  SetLastError(ERROR_SUCCESS);
+  std::string dir = AnsiPathOf(buf);
+  if (dir.empty()) {
+    DWORD error = GetLastError();
+    RaiseLastOSError(error == ERROR_SUCCESS ? ERROR_NO_UNICODE_TRANSLATION : error);
+  }
+  return IncludeTrailingPathDelimiter(dir);
 }
 
 int64_t FileSizeOf(const std::string& name) {

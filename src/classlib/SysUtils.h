@@ -168,6 +168,16 @@ enum TReplaceFlag : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
 // UTF-16 <-> ANSI code page (the platform's conversions).
 [[nodiscard]] std::string WideToAnsi(std::wstring_view s, UINT codePage = CP_ACP);
 [[nodiscard]] std::wstring AnsiToWide(std::string_view s, UINT codePage = CP_ACP);
+// The ANSI code page's own form of a UTF-16 text, without best-fit look-alikes or default
+// characters: false (out untouched) when the code page cannot carry every character. A name
+// converted otherwise may name another file, or none.
+[[nodiscard]] bool WideToAnsiExact(std::wstring_view s, std::string& out);
+// The ANSI name of a directory entry: its long name when the code page carries it, else its
+// short (8.3) name when it has one the code page carries; empty when neither.
+[[nodiscard]] std::string AnsiFileName(std::wstring_view longName, std::wstring_view shortName);
+// An ANSI path naming the existing file or folder path names: path itself when the code page
+// carries it, else its short (8.3) form when the code page carries that; empty when neither.
+[[nodiscard]] std::string AnsiPathOf(const std::wstring& path);
 
 // ---------------------------------------------------------------------------------------------
 // Files and paths (ANSI API). Paths use "\" and accept "/" where the platform does.
@@ -188,7 +198,9 @@ bool RemoveDir(const std::string& dir);
 [[nodiscard]] std::string ExcludeTrailingPathDelimiter(std::string_view s);
 [[nodiscard]] std::string ExpandFileName(const std::string& name);  // GetFullPathNameA, any length
 [[nodiscard]] std::string GetCurrentDir();
-[[nodiscard]] std::string GetTempDir();  // with a trailing "\"; raises EOSError when there is none
+// The temporary folder with a trailing "\" (in its short form when the code page cannot carry its
+// long one); raises EOSError when there is none, or when it has no name the code page carries.
+[[nodiscard]] std::string GetTempDir();
 [[nodiscard]] int64_t FileSizeOf(const std::string& name);  // -1 when it cannot be read
 
 // The running executable's full file name, and its folder with a trailing "\".

@@ -308,9 +308,12 @@ void TFlatButton::Click() {
 }
 
 void TFlatButton::EndHover() {
-  if (Enabled() && FHot && !FMouseHeld) {
+  if (FMouseHeld) return;
+  // The shared timer stops whenever this button is no longer lit, also when the lit look went
+  // already (a click released on the row just below the button clears it before this runs).
+  StopHoverTimer();
+  if (Enabled() && FHot) {
     FHot = false;
-    StopHoverTimer();
     Invalidate();
   }
 }
@@ -370,8 +373,9 @@ void TFlatButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y
 void TFlatButton::MouseMove(TShiftState shift, int x, int y) {
   inherited::MouseMove(shift, x, y);
   TPoint screen = ClientToScreen(Point(x, y));
-  if (GHoveredButton != this && FindDragTarget(screen, true) == this) {
-    if (GHoveredButton) GHoveredButton->EndHover();
+  // A button under the mouse that is not lit (whether or not it still owns the timer) lights up.
+  if ((GHoveredButton != this || !FHot) && FindDragTarget(screen, true) == this) {
+    if (GHoveredButton && GHoveredButton != this) GHoveredButton->EndHover();
     if (GetActiveWindow() != nullptr) {
       if (GHoverTimer->Enabled()) GHoverTimer->SetEnabled(false);
       GHoveredButton = this;

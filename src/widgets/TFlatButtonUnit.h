@@ -27,7 +27,8 @@ class TFlatButton : public TCustomControl {
   // Presses the button: the parent form's ModalResult takes the button's, then OnClick runs.
   // Runs on whatever thread calls it; it hands nothing over to the window thread.
   void Click() override;
-  // Ends the lit look (unless the mouse button is held on it).
+  // Ends the lit look and stops the shared hover timer when this button owns it (unless the
+  // mouse button is held on it).
   void EndHover();
 
   [[nodiscard]] TTransparentMode TransparentMode() const noexcept { return FTransparentMode; }

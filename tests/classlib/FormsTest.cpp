@@ -428,6 +428,49 @@ TEST_F(FormTest, ApplicationIsActiveWhileOneOfItsFormsIsAndFormsOwnerIsTheApplic
   EXPECT_EQ(Application->Title(), "korv title");
 }
 
+// The system gives a taskbar button to visible top-level windows that are unowned (or
+// WS_EX_APPWINDOW) and not tool windows, and hides owned windows with their minimised owner.
+// A form that makes its window while it is being built.
+struct TEagerForm : TForm {
+  explicit TEagerForm(TComponent* owner) : TForm(owner) { HandleNeeded(); }
+};
+
+TEST_F(FormTest, TheMainFormCarriesTheOnlyTaskbarButtonAndOwnsTheOtherForms) {
+  TCustomForm* saved = Application->MainForm();
+  Application->SetMainForm(nullptr);
+  TEagerForm* main = nullptr;
+  Application->CreateForm(main);  // its window, made while it is built, is unowned from the start
+  TForm* other = NewForm(500, 300, 200, 120);
+  main->Show();
+  other->Show();
+  std::vector<HWND> buttons;
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    const auto ex = static_cast<DWORD>(GetWindowLongA(w, GWL_EXSTYLE));
+    if (GetWindowThreadProcessId(w, nullptr) == GetCurrentThreadId() && IsWindowVisible(w) &&
+        !(ex & WS_EX_TOOLWINDOW) && (!GetWindow(w, GW_OWNER) || (ex & WS_EX_APPWINDOW)))
+      buttons.push_back(w);
+  }
+  EXPECT_EQ(buttons, std::vector<HWND>{main->Handle()});
+  EXPECT_EQ(GetWindow(other->Handle(), GW_OWNER), main->Handle());
+  struct TCount {
+    int N = 0;
+    void Fire(TObject*) { ++N; }
+  } minimised;
+  Application->OnMinimize = TNotifyEvent(&minimised, &TCount::Fire);
+  SendMessageA(main->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);  // its caption's: the application's
+  Application->OnMinimize = nullptr;
+  EXPECT_TRUE(IsIconic(main->Handle()));
+  EXPECT_EQ(minimised.N, 1);
+  // Its window going never takes another form's along.
+  const HWND kept = other->Handle();
+  main->RecreateWnd();
+  EXPECT_EQ(GetWindow(kept, GW_OWNER), main->Handle());
+  delete main;
+  EXPECT_EQ(other->HandleIfAllocated(), kept);
+  EXPECT_TRUE(IsWindow(kept));
+  Application->SetMainForm(saved);
+}
+
 TEST_F(FormTest, ScreenMenuFontIsTheSystemsMenuFont) {
   NONCLIENTMETRICSA ncm{};
   ncm.cbSize = sizeof ncm;

@@ -9,12 +9,9 @@
 #include <random>
 #include <vector>
 
-// clang-format off
-#include <jpeglib.h>
-// clang-format on
-
 #include "classlib/Jpeg.h"
 #include "classlib/Streaming.h"
+#include "support/JpegEncoder.h"
 #include "support/Pixels.h"
 
 namespace korv {
@@ -27,52 +24,14 @@ using test::TPixelImage;
 
 TColor Rgb(int r, int g, int b) { return static_cast<TColor>(r | (g << 8) | (b << 16)); }
 
-struct TEncodeOptions {
-  J_COLOR_SPACE Space = JCS_RGB;
-  int Components = 3;
-  bool Progressive = false;
-  int Quality = 95;
-};
-
-// Encodes width x height pixels; pixel(x, y, out) writes Components bytes.
-Bytes Encode(int width, int height, const std::function<void(int, int, uint8_t*)>& pixel,
-             const TEncodeOptions& o = {}) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* mem = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &mem, &size);
-  c.image_width = static_cast<JDIMENSION>(width);
-  c.image_height = static_cast<JDIMENSION>(height);
-  c.input_components = o.Components;
-  c.in_color_space = o.Space;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, o.Quality, TRUE);
-  if (o.Progressive) jpeg_simple_progression(&c);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(width) * o.Components);
-  while (c.next_scanline < c.image_height) {
-    for (int x = 0; x < width; ++x) pixel(x, static_cast<int>(c.next_scanline), &row[static_cast<size_t>(x) * o.Components]);
-    JSAMPROW r = row.data();
-    jpeg_write_scanlines(&c, &r, 1);
-  }
-  jpeg_finish_compress(&c);
-  Bytes out(mem, mem + size);
-  jpeg_destroy_compress(&c);
-  free(mem);
-  return out;
-}
-
 // Four flat quadrants on 16-pixel boundaries, so chroma subsampling keeps each one clean.
 const TColor kQuadrants[4] = {Rgb(220, 30, 40), Rgb(20, 200, 60), Rgb(30, 50, 210), Rgb(200, 180, 40)};
 TColor QuadrantColour(int x, int y, int w, int h) { return kQuadrants[(x >= w / 2 ? 1 : 0) + (y >= h / 2 ? 2 : 0)]; }
 
 Bytes QuadrantJpeg(int w, int h, bool progressive = false) {
-  TEncodeOptions o;
+  test::TEncodeOptions o;
   o.Progressive = progressive;
-  return Encode(
+  return test::EncodeJpeg(
       w, h,
       [w, h](int x, int y, uint8_t* p) {
         TColor c = QuadrantColour(x, y, w, h);
@@ -119,10 +78,10 @@ TEST(JpegDecodeTest, ProgressiveAndOddSizes) {
 }
 
 TEST(JpegDecodeTest, GreyPictureBecomesEqualChannels) {
-  TEncodeOptions o;
+  test::TEncodeOptions o;
   o.Space = JCS_GRAYSCALE;
   o.Components = 1;
-  Bytes jpg = Encode(64, 8, [](int x, int, uint8_t* p) { p[0] = static_cast<uint8_t>(x * 4); }, o);
+  Bytes jpg = test::EncodeJpeg(64, 8, [](int x, int, uint8_t* p) { p[0] = static_cast<uint8_t>(x * 4); }, o);
   TPixelImage img = Image(DecodeJpeg(jpg.data(), jpg.size()));
   for (int x = 0; x < 64; ++x) {
     TColor c = img.At(x, 4);
@@ -135,10 +94,10 @@ TEST(JpegDecodeTest, GreyPictureBecomesEqualChannels) {
 // CMYK with the Adobe marker libjpeg writes: stored values are inverted ink (the common
 // convention), so stored (C, M, Y, K) = (r, g, b, 255) is the colour (r, g, b).
 TEST(JpegDecodeTest, CmykPictureIsConvertedToRgb) {
-  TEncodeOptions o;
+  test::TEncodeOptions o;
   o.Space = JCS_CMYK;
   o.Components = 4;
-  Bytes jpg = Encode(
+  Bytes jpg = test::EncodeJpeg(
       32, 32,
       [](int, int, uint8_t* p) {
         p[0] = 200;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "classlib/Menus.h"
+#include "classlib/SysUtils.h"
 
 namespace korv {
 namespace {
@@ -337,6 +338,22 @@ TEST(MenuHandles, OwnerDrawMarksEveryLevelAndCarriesTheItem) {
   EXPECT_EQ(ei.Data, reinterpret_cast<ULONG_PTR>(inner));
   menu.SetOwnerDraw(false);
   EXPECT_FALSE(ReadEntry(sub->Handle(), 0).Type & MFT_OWNERDRAW);
+}
+
+// An owner-drawn item's accelerator matches in either case as the system compares case in the
+// ANSI code page: letters beyond ASCII ("\u00c4"/"\u00e4") included.
+TEST(MenuHandles, OwnerDrawnAcceleratorsMatchInEitherCaseBeyondASCII) {
+  std::string upper, lower;
+  if (!WideToAnsiExact(L"\u00c4", upper) || !WideToAnsiExact(L"\u00e4", lower)) GTEST_SKIP() << "no \u00c4 here";
+  TPopupMenu menu(nullptr);
+  menu.Items()->Add({NewItem("&first"), NewItem("&" + upper + "pfel")});
+  menu.SetOwnerDraw(true);
+  for (char typed : {lower[0], upper[0]}) {
+    LRESULT r = 0;
+    EXPECT_TRUE(HandleMenuMessage(nullptr, WM_MENUCHAR, MAKEWPARAM(static_cast<BYTE>(typed), MF_POPUP),
+                                  reinterpret_cast<LPARAM>(menu.Handle()), r));
+    EXPECT_EQ(r, MAKELRESULT(1, MNC_EXECUTE));
+  }
 }
 
 TEST(MenuHandles, RebuildKeepsEntriesMergedInByOthers) {

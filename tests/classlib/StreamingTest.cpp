@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "classlib/Streaming.h"
+#include "support/Sandbox.h"
 
 namespace korv {
 namespace {
@@ -288,6 +289,41 @@ TEST_F(StreamingTest, RoundTripKeepsEveryProperty) {
 
   // Writing what was read gives the same bytes.
   EXPECT_EQ(Bytes(&form), data);
+}
+
+TEST_F(StreamingTest, AFileReadsAsAMemoryBlockDoesAndIsLeftAtTheEndOfTheComponent) {
+  TTestComp form(nullptr);
+  Build(form);
+  std::vector<uint8_t> data = Bytes(&form);
+  std::string bytes(data.begin(), data.end());
+  test::TSandbox box;
+  const std::string whole = box.File("whole.bin", bytes + "tail"), cut = box.File("cut.bin", bytes.substr(0, 90));
+  TFileStream file(whole, fmOpenRead);
+  TTestComp a(nullptr), b(nullptr);
+  ReadComponent(file, &a);
+  EXPECT_EQ(file.Position(), static_cast<int64_t>(data.size()));
+  EXPECT_EQ(Bytes(&a), data);  // every property, sub-object, collection and child as written
+  TFileStream shortFile(cut, fmOpenRead);
+  EXPECT_THROW(ReadComponent(shortFile, &b), EReadError);
+  EXPECT_EQ(b.ComponentCount(), 0);
+}
+
+TEST_F(StreamingTest, PropertiesAreFoundInAnyOrderAndCaseAtTheStreamsPosition) {
+  TMemoryStream m;
+  TWriter w(m);
+  w.WriteStr("caption");  // after Count in the table, and spelt in another case
+  w.WriteString("late");
+  w.WriteStr("Count");
+  w.WriteInteger(4);
+  w.WriteValue(TValueType::vaNull);
+  TTestComp target(nullptr);
+  TReader r(m);
+  m.SetPosition(0);  // moved behind the reader's back: it reads from there
+  r.ReadProperties(&target);
+  EXPECT_EQ(target.Caption(), "late");
+  EXPECT_EQ(target.Count(), 4);
+  EXPECT_EQ(m.Position(), m.Size());
+  EXPECT_THROW(r.ReadInteger(), EReadError);
 }
 
 TEST_F(StreamingTest, DefaultsAreNotWritten) {

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "classlib/SysUtils.h"
+#include "support/Sandbox.h"
 
 namespace korv {
+using test::TSandbox;
 namespace {
 
 std::string ConvertMessage(const std::function<void()>& f) {
@@ -297,6 +299,26 @@ TEST(ProcessTest, TempFolderLongerThanAPath) {
   }
   SetEnvironmentVariableA("TMP", had ? saved : nullptr);
   EXPECT_EQ(GetTempDir().back(), '\\');
+}
+
+// A name the code page cannot carry ("\u0101" becomes a look-alike "a" that names another
+// file): refused, given by its short name where there is one; the temporary folder too.
+TEST(CodePageNames, AreRefusedOrGivenByTheirShortNames) {
+  const std::wstring lost = L"\u0101.txt";
+  std::string out;
+  if (WideToAnsiExact(lost, out)) GTEST_SKIP() << "the code page carries \u0101";
+  EXPECT_EQ(AnsiFileName(lost, L"A~1.TXT"), "A~1.TXT");
+  EXPECT_EQ(AnsiFileName(lost, L""), "") << "a name without a short form is left out";
+  TSandbox box;
+  const std::wstring temp = box.Dir(L"user " + lost);
+  char saved[32768];
+  const DWORD had = GetEnvironmentVariableA("TMP", saved, sizeof saved);
+  SetEnvironmentVariableW(L"TMP", temp.c_str());
+  const std::string dir = GetTempDir();
+  SetEnvironmentVariableA("TMP", had ? saved : nullptr);
+  wchar_t longForm[MAX_PATH * 2] = {};
+  GetLongPathNameW(AnsiToWide(dir).c_str(), longForm, MAX_PATH * 2);
+  EXPECT_TRUE(WideSameText(longForm, temp + L"\\")) << dir;
 }
 
 TEST(OSErrorTest, MessagesComeFromTheSystem) {

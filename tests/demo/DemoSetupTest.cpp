@@ -109,14 +109,17 @@ TEST(ComponentUnits, StartAndStopEverythingTheWindowNeeds) {
   // The test program started the units once (its environment): stop them, then start them again.
   ASSERT_TRUE(FileFormatsRegistered());
   ASSERT_NE(GetClass("TShellBrowser"), nullptr);
+  ASSERT_NE(GetClass("TsSkinManager"), nullptr);
   StopComponentUnits();
   EXPECT_FALSE(FileFormatsRegistered());
   EXPECT_EQ(GetClass("TShellBrowser"), nullptr);
+  EXPECT_EQ(GetClass("TsSkinManager"), nullptr);
   EXPECT_THROW((void)DesktopFolder(), EShellBrowserError);
 
   StartComponentUnits();
   EXPECT_TRUE(FileFormatsRegistered());
   EXPECT_NE(GetClass("TShellBrowser"), nullptr);
+  EXPECT_NE(GetClass("TsSkinManager"), nullptr);
   EXPECT_NE(DesktopFolder(), nullptr);
   EXPECT_TRUE(ShellStartupError().empty());
   // A file drop source made now offers the files as CF_HDROP.

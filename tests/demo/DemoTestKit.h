@@ -1,7 +1,7 @@
 // Helpers of the demo's tests: the demo's window on the screen, listing a sandbox folder, with real
-// input aimed at its rows. Sandbox folders, the clipboard read back as file names, a drop target
-// window, the shell's own verb identifiers (the oracle for picking a command) and the picker of
-// popup-menu commands come from the shared test support.
+// input aimed at its rows. Sandbox folders, the clipboard read back as file names, a closer of
+// dialogs, a drop target window, the shell's own verb identifiers (the oracle for picking a
+// command) and the picker of popup-menu commands come from the shared test support.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +20,7 @@
 
 #include "MainForm.h"
 #include "support/Clipboard.h"
+#include "support/DialogCloser.h"
 #include "support/DropTarget.h"
 #include "support/GuiTest.h"
 #include "support/MenuDriver.h"

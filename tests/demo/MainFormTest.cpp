@@ -136,6 +136,16 @@ TEST_F(MainForm, DraggingTheSplitterResizesTheListAndThePanel) {
   EXPECT_EQ(s->Top(), Form->ListView1->Top() + Form->ListView1->Height());
 }
 
+TEST_F(MainForm, TheSplitterShowsTheUpDownCursor) {
+  OpenWindow(kFiles);
+  const HCURSOR upDown = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_SIZENS));
+  ASSERT_NE(upDown, nullptr);
+  EXPECT_EQ(Form->FlatSplitter1->Cursor(), crVSplit);
+  const TPoint at = Centre(Form->FlatSplitter1);
+  Input([&](TInputDriver& d) { d.MoveTo(at.x, at.y); });
+  EXPECT_TRUE(PumpUntil([&] { return GetCursor() == upDown; })) << "not the north-south resize cursor";
+}
+
 TEST_F(MainForm, RefreshListsFilesAddedSince) {
   OpenWindow(kFiles);
   Box->File("five.txt");

@@ -1,6 +1,8 @@
 // The rows behind the result list: size texts, the type column and the rows read from a folder.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "DemoTestKit.h"
 #include "ResultStore.h"
 #include "classlib/SysUtils.h"
@@ -70,6 +72,41 @@ TEST(ReadFolderRows, ListsTheFilesSortedByNameWithTheirFields) {
   }
   ASSERT_EQ(progress.size(), 4u);
   for (size_t i = 0; i < progress.size(); ++i) EXPECT_EQ(progress[i], std::make_pair(static_cast<int>(i) + 1, 4));
+}
+
+// The 8-bit search lists "\u0101.txt" as "a.txt" (a look-alike naming the other file) or
+// "?.txt" (naming none): every row must name its own file.
+TEST(ReadFolderRows, NamesTheCodePageCannotCarryAreListedByTheirShortNames) {
+  std::string probe;
+  if (WideToAnsiExact(L"\u0101", probe)) GTEST_SKIP() << "the code page carries \u0101";
+  TSandbox box;
+  box.File(L"a.txt", "plain");
+  box.File(L"\u0101.txt", "first");
+  box.File(L"\u0101 long name.txt", "second");
+  int leftOut = -1;
+  std::vector<std::string> contents;
+  for (const TResultRow& row : ReadFolderRows(box.AnsiPath(), {}, &leftOut)) {
+    HANDLE h = CreateFileA(row.FullPath().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    char text[8];
+    DWORD n = 0;
+    if (h != INVALID_HANDLE_VALUE && ReadFile(h, text, 8, &n, nullptr)) contents.emplace_back(text, n);
+    CloseHandle(h);
+  }
+  std::sort(contents.begin(), contents.end());
+  EXPECT_EQ(contents, (std::vector<std::string>{"first", "plain", "second"}));
+  EXPECT_EQ(leftOut, 0);
+}
+
+// The list shows ANSI text: the locale's own code page (Greek here) must not leak into it.
+TEST(DateTimeText, IsWrittenInTheAnsiCodePageWhateverTheLocalesOwn) {
+  const LCID greek = MAKELCID(MAKELANGID(LANG_GREEK, SUBLANG_GREEK_GREECE), SORT_DEFAULT);
+  SYSTEMTIME local{2024, 5, 0, 17, 15, 30, 0, 0};  // an afternoon: the marker is Greek
+  FILETIME lft{}, utc{};
+  ASSERT_TRUE(SystemTimeToFileTime(&local, &lft) && LocalFileTimeToFileTime(&lft, &utc));
+  wchar_t date[64] = {}, time[64] = {};
+  ASSERT_GT(GetDateFormatW(greek, DATE_SHORTDATE, &local, nullptr, date, 64), 0);
+  ASSERT_GT(GetTimeFormatW(greek, 0, &local, nullptr, time, 64), 0);
+  EXPECT_EQ(DateTimeText(utc, greek), WideToAnsi(std::wstring(date) + L" " + time));
 }
 
 TEST(ReadFolderRows, AFolderNameWithoutItsDelimiterWorksToo) {

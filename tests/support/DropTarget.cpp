@@ -151,14 +151,18 @@ bool ReadDWORD(IDataObject* data, const char* name, DWORD& value) {
   return true;
 }
 
-HRESULT WriteDWORD(IDataObject* data, const char* name, DWORD value) {
-  FORMATETC fe{FormatId(name), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+HRESULT WriteBytes(IDataObject* data, CLIPFORMAT cf, const std::string& bytes) {
+  FORMATETC fe{cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
   STGMEDIUM m{};
   m.tymed = TYMED_HGLOBAL;
-  m.hGlobal = GlobalFromBytes(std::string(reinterpret_cast<const char*>(&value), 4));
+  m.hGlobal = GlobalFromBytes(bytes);
   const HRESULT hr = data->SetData(&fe, &m, TRUE);
   if (FAILED(hr)) ReleaseStgMedium(&m);  // a failed call leaves the medium with the caller
   return hr;
+}
+
+HRESULT WriteDWORD(IDataObject* data, const char* name, DWORD value) {
+  return WriteBytes(data, FormatId(name), std::string(reinterpret_cast<const char*>(&value), 4));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -177,9 +181,10 @@ HRESULT STDMETHODCALLTYPE TTestDropTarget::QueryInterface(REFIID iid, void** obj
   return E_NOINTERFACE;
 }
 
-HRESULT STDMETHODCALLTYPE TTestDropTarget::DragEnter(IDataObject* data, DWORD, POINTL pt, DWORD* effect) {
+HRESULT STDMETHODCALLTYPE TTestDropTarget::DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
   ++Enters;
   EnterPoint = pt;
+  EnterKeys = keyState;
   EnterAllowed = effect ? *effect : 0;
   EnterFormats = Enumerate(data, DATADIR_GET);
   if (effect) *effect &= OverEffect;

@@ -49,11 +49,13 @@ struct TEnumerated {
 [[nodiscard]] std::string ReadFileNameW(IDataObject* data, HRESULT* hr = nullptr);
 // A 32-bit value format ("Preferred DropEffect"...); false when it cannot be read.
 [[nodiscard]] bool ReadDWORD(IDataObject* data, const char* name, DWORD& value);
+// SetData of bytes through global memory, fRelease TRUE (a refused medium is freed here).
+HRESULT WriteBytes(IDataObject* data, CLIPFORMAT cf, const std::string& bytes);
 // SetData of a 32-bit value through global memory, fRelease TRUE.
 HRESULT WriteDWORD(IDataObject* data, const char* name, DWORD value);
 
 // A drop target that records a real drag: the formats enumerated at DragEnter, the point and
-// the allowed effects, and at Drop the files in every file format; it then writes "Performed
+// the allowed effects and keys, and at Drop the files in every file format; it then writes "Performed
 // DropEffect" (when PerformedEffect is not ~0) and answers DropEffect.
 class TTestDropTarget : public IDropTarget {
  public:
@@ -79,6 +81,7 @@ class TTestDropTarget : public IDropTarget {
   int Enters = 0, Overs = 0, Leaves = 0, Drops = 0;
   POINTL EnterPoint{};
   DWORD EnterAllowed = 0;
+  DWORD EnterKeys = 0;  // the key state (MK_*) at DragEnter
   TEnumerated EnterFormats;
   std::vector<std::string> HDrop, ShellIDList;
   std::string FileNameW;

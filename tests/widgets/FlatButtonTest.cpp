@@ -472,6 +472,35 @@ TEST_F(FlatButtonTest, ReleaseOnTheRowBelowClicksButNotOnTheColumnRight) {
   EXPECT_EQ(clicks.Count, 1);
 }
 
+TEST_F(FlatButtonTest, AClickReleasedOnTheRowBelowStopsTheTimerAndTheButtonLightsAgain) {
+  auto* b = NewButton(20, 20, 90, 30);
+  TEventCounter clicks;
+  b->OnClick = clicks.Event();
+  ShowForm();
+  MoveTo(At(b, 45, 15));
+  ASSERT_TRUE(PumpUntil([&] { return b->Hot(); }));
+  Press();
+  ASSERT_TRUE(PumpUntil([&] { return b->MouseHeld(); }));
+  MoveTo(At(b, 45, b->ClientHeight()));  // the row just below: a release there clicks
+  ASSERT_TRUE(PumpUntil([&] { return b->State() == fbsDown; }));
+  Release();
+  ASSERT_TRUE(PumpUntil([&] { return clicks.Count == 1; }));
+  PumpPending();
+  // The pointer is off the button: nothing is lit, so the shared timer is not running.
+  EXPECT_FALSE(b->Hot());
+  EXPECT_EQ(TFlatButton::HoveredButton(), nullptr);
+  EXPECT_FALSE(TFlatButton::HoverTimer()->Enabled());
+
+  MoveTo(At(b, 45, 15));
+  ASSERT_TRUE(PumpUntil([&] { return b->Hot(); })) << "back on the button: lit again";
+  EXPECT_EQ(TFlatButton::HoveredButton(), b);
+  EXPECT_TRUE(TFlatButton::HoverTimer()->Enabled());
+  ExpectLook(b, kFocused, kHigh, kShadow, "lit again");
+  MoveTo(Elsewhere());
+  ASSERT_TRUE(PumpUntil([&] { return !b->Hot(); }));
+  EXPECT_FALSE(TFlatButton::HoverTimer()->Enabled());
+}
+
 TEST_F(FlatButtonTest, GroupMembersAreExclusive) {
   auto* a = NewButton(20, 20);
   auto* b = NewButton(120, 20);

@@ -638,8 +638,10 @@ TComPtr<IContextMenu> TShellBrowser::GetContextMenu() {
     apidl.push_back(item.Get());
   }
   TComPtr<IContextMenu> menu;
-  HRESULT hr = FFolder->GetUIObjectOf(OwnerWindow(), static_cast<UINT>(apidl.size()), apidl.data(), IID_IContextMenu,
-                                      nullptr, menu.PutVoid());
+  HRESULT hr = GetUIObjectProc ? GetUIObjectProc(FFolder.Get(), OwnerWindow(), static_cast<UINT>(apidl.size()),
+                                                 apidl.data(), IID_IContextMenu, menu.PutVoid())
+                               : FFolder->GetUIObjectOf(OwnerWindow(), static_cast<UINT>(apidl.size()), apidl.data(),
+                                                        IID_IContextMenu, nullptr, menu.PutVoid());
   if (FAILED(hr) || !menu) {
     menu.Reset();
     SetLastError(static_cast<DWORD>(FAILED(hr) ? hr : E_NOINTERFACE));
@@ -698,6 +700,7 @@ std::string TShellBrowser::PopupContextMenu(POINT point, TPopupMenu* popupMenu) 
         Menu.Reset();
         B.FMergedMenu.reset();
         B.FContextMenu2.Reset();
+        B.FContextMenu3.Reset();
         B.FCopiedCount = 0;
       }
     } session{*this, GetContextMenu()};
@@ -705,6 +708,7 @@ std::string TShellBrowser::PopupContextMenu(POINT point, TPopupMenu* popupMenu) 
     if (!menu) return result;
 
     if (FAILED(session.Menu.As(IID_IContextMenu2, FContextMenu2))) FContextMenu2.Reset();
+    if (FAILED(session.Menu.As(IID_IContextMenu3, FContextMenu3))) FContextMenu3.Reset();
     if (popupMenu && popupMenu->OnPopup) popupMenu->OnPopup(popupMenu);
 
     FMergedMenu = std::make_unique<TPopupMenu>(nullptr);
@@ -765,12 +769,23 @@ void TShellBrowser::MenuWndProc(TMessage& message) {
       case WM_INITMENUPOPUP:
       case WM_DRAWITEM:
       case WM_MEASUREITEM: {
-        int total = FMergedMenu ? GetMenuItemCount(FMergedMenu->Handle()) : 0;
-        int shellItems = total - FCopiedCount;
-        if (m.Msg == WM_INITMENUPOPUP && static_cast<int>(LOWORD(m.LParam)) >= shellItems) break;
-        (void)FContextMenu2->HandleMenuMsg(m.Msg, m.WParam, m.LParam);
+        // Every popup but the sub-menus of the copied application items is the shell's: it
+        // fills some of them ("Send to", "Open with") only when they open, wherever they stand
+        // among the merged items.
+        const bool copiedPopup = m.Msg == WM_INITMENUPOPUP && FMergedMenu &&
+                                 FMergedMenu->FindItem(static_cast<UINT_PTR>(m.WParam), fkHandle) != nullptr;
+        if (!copiedPopup) (void)FContextMenu2->HandleMenuMsg(m.Msg, m.WParam, m.LParam);
         if (HWND list = PopupListWindow()) SendMessageA(list, m.Msg, m.WParam, m.LParam);
         m.Msg = 0;
+        break;
+      }
+      case WM_MENUCHAR: {
+        // Only the third interface can answer a typed character (its result is the answer).
+        LRESULT answer = 0;
+        if (FContextMenu3 && SUCCEEDED(FContextMenu3->HandleMenuMsg2(m.Msg, m.WParam, m.LParam, &answer))) {
+          m.Result = answer;
+          return;
+        }
         break;
       }
       case WM_MENUSELECT: {

@@ -17,6 +17,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -174,6 +175,12 @@ class TShellBrowser : public TComponent {
   TNotifyEvent OnRename;
   TOnContextMenuSelectEvent OnContextMenuSelect;
 
+  // Asks the bound folder for the UI object of items (IShellFolder::GetUIObjectOf when empty):
+  // replaceable so that tests can put a context menu of their own in the shell's place.
+  using TGetUIObjectProc = std::function<HRESULT(IShellFolder* folder, HWND owner, UINT count, LPCITEMIDLIST* items,
+                                                 REFIID iid, void** out)>;
+  TGetUIObjectProc GetUIObjectProc;
+
  protected:
   void Notification(TComponent* component, TOperation operation) override;
 
@@ -205,6 +212,7 @@ class TShellBrowser : public TComponent {
 
   // Context-menu state, only while PopupContextMenu runs.
   TComPtr<IContextMenu2> FContextMenu2;
+  TComPtr<IContextMenu3> FContextMenu3;
   std::unique_ptr<TPopupMenu> FMergedMenu;
   HWND FMenuWindow = nullptr;
   int FCopiedCount = 0;  // entries the copied items put into the merged menu's handle

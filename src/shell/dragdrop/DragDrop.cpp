@@ -1,6 +1,9 @@
 #include "shell/dragdrop/DragDrop.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include "classlib/Handles.h"
 
 namespace korv {
 
@@ -562,6 +565,23 @@ struct TUrlmon {
   TCopyStgMediumProc Proc = nullptr;
 };
 
+// Global memory in a block of its own, byte for byte (the whole block: the owner's data may
+// use every byte of it).
+HGLOBAL CopyGlobalMemory(HGLOBAL source) noexcept {
+  const SIZE_T size = source ? GlobalSize(source) : 0;
+  if (size == 0) return nullptr;
+  const void* from = GlobalLock(source);
+  if (!from) return nullptr;
+  TUniqueHGlobal copy(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_SHARE, size));
+  void* to = copy ? GlobalLock(copy.Get()) : nullptr;
+  if (to) {
+    std::memcpy(to, from, size);
+    GlobalUnlock(copy.Get());
+  }
+  GlobalUnlock(source);
+  return to ? copy.Release() : nullptr;
+}
+
 TUrlmon& Urlmon() noexcept {
   static TUrlmon u;
   if (!u.Tried) {
@@ -590,6 +610,17 @@ bool CopyStgMedium(const STGMEDIUM& source, STGMEDIUM& dest) noexcept {
     default:
       return false;
   }
+  // Global memory is copied here: the platform's copy brings the source's pUnkForRelease along
+  // (whether with a reference of its own is not documented), and ReleaseStgMedium frees no
+  // memory that has one, so that copy would leak its block. This copy owns its block.
+  if (source.tymed == TYMED_HGLOBAL) {
+    HGLOBAL copy = CopyGlobalMemory(source.hGlobal);
+    if (!copy) return false;
+    dest.tymed = TYMED_HGLOBAL;
+    dest.hGlobal = copy;
+    dest.pUnkForRelease = nullptr;
+    return true;
+  }
   TCopyStgMediumProc proc = Urlmon().Proc;
   if (!proc) return false;
   if (proc(&source, &dest) != S_OK) {
@@ -597,13 +628,6 @@ bool CopyStgMedium(const STGMEDIUM& source, STGMEDIUM& dest) noexcept {
     // the record): nothing of it is released here.
     ZeroMedium(dest);
     return false;
-  }
-  // Global memory is copied into a block of its own, but the source's pUnkForRelease comes
-  // along, and ReleaseStgMedium frees no memory that has one: the copy would leak and keep the
-  // source's owner alive. The copy owns its block instead.
-  if (dest.tymed == TYMED_HGLOBAL && dest.pUnkForRelease && dest.hGlobal != source.hGlobal) {
-    dest.pUnkForRelease->Release();
-    dest.pUnkForRelease = nullptr;
   }
   return true;
 }

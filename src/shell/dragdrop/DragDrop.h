@@ -403,10 +403,11 @@ class TRawDataFormat : public TCustomDataFormat {
 // ---------------------------------------------------------------------------------------------
 // Platform helpers
 
-// URLMON's CopyStgMedium, loaded on first use and kept for the life of the process. False when the
-// copy fails or the entry point is missing (the caller may be inside a COM method, so this never
-// raises), and for GDI objects and metafiles, which it cannot copy. Dest receives a medium of its
-// own: copied global memory carries no pUnkForRelease.
+// A copy of a medium that dest owns. Global memory is copied here into a block of its own,
+// without the source's pUnkForRelease; other media go through URLMON's CopyStgMedium, loaded on
+// first use and kept for the life of the process. False when the copy fails or the entry point
+// is missing (the caller may be inside a COM method, so this never raises), and for GDI objects
+// and metafiles, which it cannot copy.
 bool CopyStgMedium(const STGMEDIUM& source, STGMEDIUM& dest) noexcept;
 // Whether URLMON.CopyStgMedium could be loaded.
 [[nodiscard]] bool CopyStgMediumAvailable() noexcept;

@@ -407,11 +407,13 @@ CLSID TCustomDropSource::GetTargetCLSID() { return CLSID{}; }
 void TCustomDropSource::SetInShellDragLoop(bool) {}
 
 bool TCustomDropSource::CutToClipboard() {
+  ForgetTargetFormats();
   SetPreferredDropEffect(DROPEFFECT_MOVE);
   return PlaceOnClipboard();
 }
 
 bool TCustomDropSource::CopyToClipboard() {
+  ForgetTargetFormats();
   SetPreferredDropEffect(DROPEFFECT_COPY);
   return PlaceOnClipboard();
 }
@@ -441,11 +443,12 @@ bool TCustomDropSource::SetUpDragImage() {
     TWindowDC screen = TWindowDC::Client(nullptr);
     TUniqueBitmap bitmap(screen ? CreateCompatibleBitmap(screen.Get(), w, h) : nullptr);
     if (bitmap) {
+      const COLORREF background = FImages->BkColorRef();
+      const COLORREF fill =
+          (background == CLR_NONE || background == CLR_DEFAULT) ? GetSysColor(COLOR_WINDOW) : background;
       TUniqueDC dc(CreateCompatibleDC(screen.Get()));
       if (dc) {
         TSelectGuard select(dc.Get(), bitmap.Get());
-        COLORREF key = FImages->BkColorRef();
-        COLORREF fill = (key == CLR_NONE || key == CLR_DEFAULT) ? GetSysColor(COLOR_WINDOW) : key;
         TUniqueBrush brush(CreateSolidBrush(fill));
         RECT r{0, 0, w, h};
         FillRect(dc.Get(), &r, brush.Get());
@@ -455,7 +458,8 @@ bool TCustomDropSource::SetUpDragImage() {
       image.sizeDragImage = SIZE{w, h};
       image.ptOffset = FImageHotSpot;
       image.hbmpDragImage = bitmap.Get();
-      image.crColorKey = FImages->BkColorRef();
+      // The colour that stands for "transparent": the fill around and under the image.
+      image.crColorKey = fill;
       if (SUCCEEDED(helper->InitializeFromBitmap(&image, AsDataObject()))) {
         // The drag-image object owns the bitmap from now on.
         (void)bitmap.Release();
@@ -486,6 +490,7 @@ void TCustomDropSource::EndDragImage() noexcept {
 
 TDragResult TCustomDropSource::PerformDrag() {
   const DWORD effects = DragTypesToDropEffects(FDragTypes);
+  ForgetTargetFormats();
   ResetDragFeedback();
   SetPerformedDropEffect(0xFFFFFFFF);  // not reported yet
   FFeedbackEffect = DROPEFFECT_NONE;
@@ -662,6 +667,13 @@ void TCustomDropMultiSource::SetPreferredDropEffect(DWORD value) { FFeedbackData
 bool TCustomDropMultiSource::GetInShellDragLoop() { return FFeedbackDataFormat->InShellDragLoop(); }
 CLSID TCustomDropMultiSource::GetTargetCLSID() { return FFeedbackDataFormat->TargetCLSID(); }
 void TCustomDropMultiSource::SetInShellDragLoop(bool value) { FFeedbackDataFormat->SetInShellDragLoop(value); }
+
+void TCustomDropMultiSource::ForgetTargetFormats() {
+  TClipboardFormats& kept = FRawDataFormat->CompatibleFormats();
+  if (kept.Count() == 0) return;
+  FRawDataFormat->Changing();  // the clipboard keeps what it was given
+  kept.Clear();
+}
 
 void TCustomDropMultiSource::ResetDragFeedback() {
   FFeedbackDataFormat->Changing();

@@ -185,6 +185,9 @@ class TCustomDropSource : public TDragDropComponent, public IDataObject, public 
   // Feedback-specific resets at the start of a drag (the values a target wrote in an earlier
   // drag); nothing here.
   virtual void ResetDragFeedback() {}
+  // Drops the formats of their own that targets wrote in earlier drags or pastes, at the start
+  // of every drag and clipboard operation; nothing here.
+  virtual void ForgetTargetFormats() {}
 
   // Inside a COM method: counted so that DataChanging knows not to raise.
   [[nodiscard]] bool InComCall() const noexcept { return FComDepth > 0; }
@@ -256,6 +259,10 @@ class TCustomDropMultiSource : public TCustomDropSource {
   // The logical performed effect, the paste result and the target's CLSID are set by targets
   // only: a new drag starts without the values of the last one.
   void ResetDragFeedback() override;
+  // The raw formats are what targets wrote for one transfer (on Windows the shell writes its
+  // drag image, drag window and drag context): served to the next target they would hand it a
+  // dead window and a stale image.
+  void ForgetTargetFormats() override;
   // Frees the data formats (last first) while the object is still whole.
   void FreeDataFormats() noexcept;
 

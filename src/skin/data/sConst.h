@@ -1,6 +1,7 @@
 // Constants and small shared types of the skin units.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace korv {
@@ -12,6 +13,17 @@ enum TsControlBevel : uint8_t { cbNone = 0, cbRaisedSoft = 1, cbLoweredSoft = 2,
 
 // Kind of a skin image: a nine-piece border, a texture, or a glyph of state frames.
 enum TacImgType : uint8_t { itisaBorder = 0, itisaTexture = 1, itisaGlyph = 2 };
+
+// A view of 24-bit pixels (blue, green, red): row y starts at Row0 + y * Stride. The stride is
+// negative for bottom-up DIB sections.
+struct TsPixels24 {
+  uint8_t* Row0 = nullptr;
+  ptrdiff_t Stride = 0;
+  int Width = 0;
+  int Height = 0;
+  [[nodiscard]] uint8_t* Row(int y) const noexcept { return Row0 + static_cast<ptrdiff_t>(y) * Stride; }
+  [[nodiscard]] bool Empty() const noexcept { return !Row0 || Width <= 0 || Height <= 0; }
+};
 
 // Where a control finds the image lying under it: a 24-bit bitmap (not owned) and the position of
 // the control's client area inside it.

@@ -107,7 +107,8 @@ void SetGradient(const TKeyRule& k, TsGeneralData& d, const std::string& text) {
 int32_t IniInt(const std::string& s, int32_t def) { return IniTextToIntDef(s, def); }
 
 // The sections of a folder skin held for the reader: every section listed once (its first
-// occurrence), keys upper-cased with the first of a name kept, and where PARENTCLASS leads.
+// occurrence), keys upper-cased with the first of a name kept, and where PARENTCLASS leads. Names
+// fold case as the INI file folds them (every letter of the ANSI code page).
 class FolderModel {
  public:
   explicit FolderModel(const TacSkinIniSource& ini) {
@@ -115,13 +116,13 @@ class FolderModel {
     ini.ReadSections(names);
     TacSkinIniSource::TEntries entries;
     for (const std::string& name : names) {
-      std::string upper = UpperCase(name);
+      std::string upper = AnsiUpperCase(name);
       if (Index_.count(upper)) continue;
       Index_.emplace(std::move(upper), Sections_.size());
       Section& s = Sections_.emplace_back();
       s.Name = name;
       ini.ReadSectionValues(name, entries);
-      for (auto& [key, value] : entries) s.Values.emplace(UpperCase(key), std::move(value));
+      for (auto& [key, value] : entries) s.Values.emplace(AnsiUpperCase(key), std::move(value));
     }
     // The parent chain stops at an empty or "?" parent, at the section itself and at a parent
     // that is not a section of the file (whose keys would all read as absent).
@@ -129,7 +130,7 @@ class FolderModel {
       const std::string* p = Value(s, s_ParentClass);
       s.ParentClass = p ? *p : std::string();
       if (!p || p->empty() || *p == "?" || *p == s.Name) continue;
-      auto it = Index_.find(UpperCase(*p));
+      auto it = Index_.find(AnsiUpperCase(*p));
       if (it != Index_.end()) s.Parent = static_cast<int>(it->second);
     }
   }
@@ -141,24 +142,38 @@ class FolderModel {
   // The section's own value of an upper-cased key, or nullptr.
   [[nodiscard]] const std::string* Own(size_t i, const std::string& key) const { return Value(Sections_[i], key); }
 
-  // Through the parent chain: the first value that is present, an integer and not -1 (integers),
-  // or present and not "?" (texts). A chain that comes back to a visited section stops there.
-  [[nodiscard]] int32_t InheritedInt(size_t i, const std::string& key, int32_t def) const {
-    for (int s = static_cast<int>(i), steps = 0; s >= 0 && steps <= static_cast<int>(Count()); ++steps) {
-      const std::string* v = Value(Sections_[static_cast<size_t>(s)], key);
-      int32_t n = v ? IniInt(*v, -1) : -1;
-      if (n != -1) return n;
-      s = Sections_[static_cast<size_t>(s)].Parent;
+  // For every section, the section whose own value of the key it takes through the parent chain:
+  // the first one on the chain whose value counts (Counts(value)), or -1 (the default) when the
+  // chain ends, or comes back to a section it has visited, before one does. Each section is
+  // resolved once: a chain stops at a section resolved before and takes its answer.
+  template <class Pred>
+  void Resolve(const std::string& key, Pred counts, std::vector<int>& from) const {
+    constexpr int kUnknown = -2, kVisiting = -3;
+    from.assign(Count(), kUnknown);
+    std::vector<int> path;
+    for (size_t i = 0; i < Count(); ++i) {
+      if (from[i] != kUnknown) continue;
+      path.clear();
+      int s = static_cast<int>(i), result = -1;
+      for (;;) {
+        if (s < 0 || from[static_cast<size_t>(s)] == kVisiting) break;  // chain ended, or a cycle
+        const size_t u = static_cast<size_t>(s);
+        if (from[u] != kUnknown) {
+          result = from[u];
+          break;
+        }
+        const std::string* v = Value(Sections_[u], key);
+        if (v && counts(*v)) {
+          result = s;
+          break;
+        }
+        from[u] = kVisiting;
+        path.push_back(s);
+        s = Sections_[u].Parent;
+      }
+      for (int p : path) from[static_cast<size_t>(p)] = result;
+      if (result >= 0) from[static_cast<size_t>(result)] = result;
     }
-    return def;
-  }
-  [[nodiscard]] std::string InheritedStr(size_t i, const std::string& key, const std::string& def) const {
-    for (int s = static_cast<int>(i), steps = 0; s >= 0 && steps <= static_cast<int>(Count()); ++steps) {
-      const std::string* v = Value(Sections_[static_cast<size_t>(s)], key);
-      if (v && *v != "?") return *v;
-      s = Sections_[static_cast<size_t>(s)].Parent;
-    }
-    return def;
   }
 
  private:
@@ -176,6 +191,10 @@ class FolderModel {
   std::unordered_map<std::string, size_t> Index_;
 };
 
+// An integer value counts when it is one and not -1; a text when it is not "?".
+bool IntCounts(const std::string& v) { return IniInt(v, -1) != -1; }
+bool TextCounts(const std::string& v) { return v != "?"; }
+
 }  // namespace
 
 void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneralDataArray& table) {
@@ -190,42 +209,48 @@ void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneral
   d.Shadow1Transparency = StrToInt(ini.ReadString(s_GlobalInfo, "SHADOW1TRANSPARENCY", "0"));
 
   const FolderModel model(ini);
-  static const std::vector<std::string> keys = [] {
-    std::vector<std::string> k;
-    for (const TKeyRule& rule : kKeys) k.emplace_back(rule.Key);
-    return k;
-  }();
-  TsGeneralDataArray out;
-  out.reserve(model.Count());
-  for (size_t i = 0; i < model.Count(); ++i) {
-    TsGeneralData& g = out.emplace_back();
-    g.SectionName = model.Name(i);
-    g.ParentClass = model.ParentClass(i);
-    for (size_t n = 0; n < std::size(kKeys); ++n) {
-      const TKeyRule& k = kKeys[n];
-      const std::string& key = keys[n];
+  const size_t n = model.Count();
+  TsGeneralDataArray out(n);
+  for (size_t i = 0; i < n; ++i) {
+    out[i].SectionName = model.Name(i);
+    out[i].ParentClass = model.ParentClass(i);
+  }
+  // Key by key: where each section takes its value from, resolved for all sections in one pass.
+  std::vector<int> from;
+  for (const TKeyRule& k : kKeys) {
+    const std::string key = k.Key;
+    if (k.Kind == KeyKind::Int && !k.Inherited) {
+      for (size_t i = 0; i < n; ++i) {
+        const std::string* v = model.Own(i, key);
+        *k.Int(out[i]) = v ? IniInt(*v, k.IntDefault) : k.IntDefault;
+      }
+      continue;
+    }
+    const bool textual = k.Kind == KeyKind::Bool || k.Kind == KeyKind::Gradient;
+    if (textual)
+      model.Resolve(key, &TextCounts, from);
+    else
+      model.Resolve(key, &IntCounts, from);
+    for (size_t i = 0; i < n; ++i) {
+      const std::string* v = from[i] >= 0 ? model.Own(static_cast<size_t>(from[i]), key) : nullptr;
+      TsGeneralData& g = out[i];
       switch (k.Kind) {
         case KeyKind::Int:
-          if (k.Inherited) {
-            *k.Int(g) = model.InheritedInt(i, key, k.IntDefault);
-          } else {
-            const std::string* v = model.Own(i, key);
-            *k.Int(g) = v ? IniInt(*v, k.IntDefault) : k.IntDefault;
-          }
+          *k.Int(g) = v ? IniInt(*v, -1) : k.IntDefault;
           break;
         case KeyKind::Bevel:
-          *k.Bevel(g) = BevelFromInt(model.InheritedInt(i, key, k.IntDefault));
+          *k.Bevel(g) = BevelFromInt(v ? IniInt(*v, -1) : k.IntDefault);
           break;
         case KeyKind::Bool:
-          *k.Bool(g) = IsTrue(model.InheritedStr(i, key, k.StrDefault));
+          *k.Bool(g) = IsTrue(v ? *v : std::string(k.StrDefault));
           break;
         case KeyKind::Gradient:
-          SetGradient(k, g, model.InheritedStr(i, key, k.StrDefault));
+          SetGradient(k, g, v ? *v : std::string(k.StrDefault));
           break;
       }
     }
-    g.Color = ColorToRGB(g.Color);
   }
+  for (TsGeneralData& g : out) g.Color = ColorToRGB(g.Color);
   table.swap(out);
   data = std::move(d);
 }

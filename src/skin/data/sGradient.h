@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "skin/data/sConst.h"
+
 namespace korv {
 
 class TBitmap;
@@ -23,16 +25,6 @@ struct TsGradStop {
 static_assert(sizeof(TsGradStop) == 20);
 
 using TsGradArray = std::vector<TsGradStop>;
-
-// A view of 24-bit pixels (blue, green, red): row y starts at Row0 + y * Stride. The stride is
-// negative for bottom-up DIB sections.
-struct TsPixels24 {
-  uint8_t* Row0 = nullptr;
-  ptrdiff_t Stride = 0;
-  int Width = 0;
-  int Height = 0;
-  [[nodiscard]] uint8_t* Row(int y) const noexcept { return Row0 + static_cast<ptrdiff_t>(y) * Stride; }
-};
 
 // Parses "c1;c2;percent;mode;x;..." into stops, five values a stop; empty fields are skipped and a
 // trailing partial group is ignored. A value that is not an integer raises EConvertError; the

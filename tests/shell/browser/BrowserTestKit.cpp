@@ -43,40 +43,4 @@ bool SamePathSet(std::vector<std::wstring> a, std::vector<std::wstring> b) {
   return a == b;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Dialog closer
-
-namespace {
-TDialogCloser* gCloser = nullptr;
-
-BOOL CALLBACK FindVisibleDialog(HWND w, LPARAM lp) {
-  if (WindowClassOf(w) == "#32770" && IsWindowVisible(w)) {
-    *reinterpret_cast<HWND*>(lp) = w;
-    return FALSE;
-  }
-  return TRUE;
-}
-}  // namespace
-
-TDialogCloser::TDialogCloser(int button) : Button_(button), Start_(GetTickCount()) {
-  gCloser = this;
-  Poll_ = SetTimer(nullptr, 0, 50, &Tick);
-}
-
-TDialogCloser::~TDialogCloser() {
-  KillTimer(nullptr, Poll_);
-  gCloser = nullptr;
-}
-
-void CALLBACK TDialogCloser::Tick(HWND, UINT, UINT_PTR, DWORD) {
-  TDialogCloser* c = gCloser;
-  if (!c || c->Closed_) return;
-  if (static_cast<LONG>(GetTickCount() - c->Start_) > 6000) return;
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
-  if (!dialog) return;
-  c->Closed_ = true;
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(c->Button_, BN_CLICKED), 0);
-}
-
 }  // namespace korv::test

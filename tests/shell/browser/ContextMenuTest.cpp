@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -386,17 +387,66 @@ TEST_F(ContextMenu, HiddenWindowForwardsMenuMessages) {
     SendMessageW(owner, WM_MENUSELECT, MAKEWPARAM(0xFFFF, 0xFFFF), 0);
     EXPECT_EQ(Application->Hint(), "");
 
-    // WM_INITMENUPOPUP below the number of shell items reaches the class library's popup list,
-    // which clicks the copied sub-menu; at or above it only the default runs.
+    // A copied sub-menu opening reaches the class library's popup list, which clicks its item,
+    // wherever it stands.
     SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), MAKELPARAM(2, FALSE));
     EXPECT_EQ(app.Clicks.size(), 1u);
     SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(sub), MAKELPARAM(shellItems, FALSE));
-    EXPECT_EQ(app.Clicks.size(), 1u);
+    EXPECT_EQ(app.Clicks.size(), 2u);
     return 0;
   });
   b.MultiObjects()->Add(f);
   EXPECT_EQ(b.PopupContextMenu(POINT{3, 3}, &app.Menu), "");
   EXPECT_TRUE(ran);
+}
+
+// A shell menu of the test's own: "Open", then "Send to", filled only when it opens; it notes
+// the popups it is told of and answers a typed character with its first item.
+struct TFakeShellMenu : IContextMenu3 {
+  HMENU SendTo = CreatePopupMenu();
+  std::vector<HMENU> Opened;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** obj) override { return *obj = this, S_OK; }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU menu, UINT index, UINT first, UINT, UINT) override {
+    InsertMenuA(menu, index, MF_BYPOSITION | MF_STRING, first, "&Open");
+    InsertMenuA(menu, index + 1, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(SendTo), "Send &to");
+    return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 2);
+  }
+  HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR, UINT, UINT*, LPSTR, UINT) override { return E_INVALIDARG; }
+  HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT msg, WPARAM w, LPARAM l) override {
+    return HandleMenuMsg2(msg, w, l, nullptr);
+  }
+  HRESULT STDMETHODCALLTYPE HandleMenuMsg2(UINT msg, WPARAM w, LPARAM, LRESULT* result) override {
+    if (msg == WM_INITMENUPOPUP) Opened.push_back(reinterpret_cast<HMENU>(w));
+    if (msg == WM_MENUCHAR && result) *result = MAKELRESULT(0, MNC_EXECUTE);
+    return S_OK;
+  }
+};
+
+// Below the copied application items, the shell's own sub-menus must still reach it when they
+// open, and a typed character goes to its third interface.
+TEST_F(ContextMenu, TheShellsSubMenusAndTypedCharactersReachTheShell) {
+  TSandbox box;
+  TShellBrowser b(nullptr);
+  TFakeShellMenu shell;
+  b.GetUIObjectProc = [&](IShellFolder*, HWND, UINT, LPCITEMIDLIST*, REFIID iid, void** out) {
+    return shell.QueryInterface(iid, out);
+  };
+  TAppMenu app;  // three copied items: "Send to" stands at position 4
+  TTrackerScope scope([&](HMENU menu, HWND owner, POINT, UINT) -> UINT {
+    SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(shell.SendTo), MAKELPARAM(4, FALSE));
+    SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(menu, 2)), MAKELPARAM(2, FALSE));
+    EXPECT_EQ(shell.Opened, std::vector<HMENU>{shell.SendTo}) << "a copied sub-menu went to the shell, or its own not";
+    EXPECT_EQ(app.Clicks.size(), 1u);
+    EXPECT_EQ(SendMessageW(owner, WM_MENUCHAR, MAKEWPARAM('m', MF_POPUP), reinterpret_cast<LPARAM>(shell.SendTo)),
+              MAKELRESULT(0, MNC_EXECUTE));
+    return 0;
+  });
+  b.MultiObjects()->Add(box.File(L"s.txt"));
+  EXPECT_EQ(b.PopupContextMenu(POINT{3, 3}, &app.Menu), "");
+  EXPECT_EQ(app.Clicks.size(), 1u) << "the tracker did not run";
 }
 
 // The references a COM object holds, read through AddRef and Release.

@@ -380,6 +380,34 @@ TEST_F(DropSource, ATargetsPrivateFormatIsKeptRewrittenAndServedAgain) {
   EXPECT_EQ(s.RawDataFormat().CompatibleFormats().Count(), 2);
 }
 
+// A target's formats are for its own transfer. On Windows the shell writes its drag window and
+// drag image into the source: served again, they would reach the next target dead and stale.
+TEST_F(DropSource, FormatsATargetWroteAreDroppedAtTheNextDragAndClipboardCopy) {
+  test::ClearClipboard();
+  TDropFileSource s(nullptr);
+  s.Files()->Add("C:\\a.txt");
+  const CLIPFORMAT window = FormatId("DragWindow");
+  std::string bytes;
+  TScriptedDrag drag;
+  Script(s, drag);
+  drag.DuringDrag = [&](IDataObject* d) { EXPECT_EQ(test::WriteBytes(d, window, "hwnd"), S_OK); };
+  EXPECT_EQ(s.PerformDrag(), drDropCopy);
+  EXPECT_TRUE(GetBytes(s.AsDataObject(), window, TYMED_HGLOBAL, bytes)) << "kept for its own transfer";
+  bool served = true;
+  drag.DuringDrag = [&](IDataObject* d) { served = GetBytes(d, window, TYMED_HGLOBAL, bytes); };
+  EXPECT_EQ(s.PerformDrag(), drDropCopy);
+  EXPECT_FALSE(served) << "the next drag was offered the last target's format";
+
+  ASSERT_EQ(test::WriteBytes(s.AsDataObject(), window, "hwnd"), S_OK);
+  ASSERT_TRUE(s.CopyToClipboard());
+  IDataObject* clip = nullptr;
+  ASSERT_EQ(OleGetClipboard(&clip), S_OK);
+  EXPECT_FALSE(GetBytes(clip, window, TYMED_HGLOBAL, bytes)) << "the clipboard was offered it";
+  EXPECT_EQ(test::ReadHDrop(clip), (std::vector<std::string>{"C:\\a.txt"}));
+  clip->Release();
+  s.EmptyClipboard();
+}
+
 TEST_F(DropSource, APrivateFormatOnAMediumThatCannotBeCopiedIsRefused) {
   TDropFileSource s(nullptr);
   IDataObject* d = s.AsDataObject();
@@ -746,10 +774,11 @@ TEST_F(DropSource, TheDragImageObjectKeepsTheBitmapItAccepts) {
     DeleteDC(dc);
   }
   EXPECT_TRUE(DeleteObject(helper.Image.hbmpDragImage));
-  // "None" as the background becomes CLR_NONE.
+  // Without a background the bitmap is filled with the window colour, which is then the colour
+  // key (CLR_NONE would show the fill as an opaque box).
   images->SetBkColor(clNone);
   EXPECT_EQ(s.PerformDrag(), drDropCopy);
-  EXPECT_EQ(helper.Image.crColorKey, CLR_NONE);
+  EXPECT_EQ(helper.Image.crColorKey, GetSysColor(COLOR_WINDOW));
   DeleteObject(helper.Image.hbmpDragImage);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TextIni.h"
+#include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "skin/data/sGeneralsReader.h"
 
@@ -98,13 +99,30 @@ TEST(FolderGenerals, ParentClassInheritance) {
 TEST(FolderGenerals, ParentCyclesStopAndGiveTheDefault) {
   auto t = ReadFolder(
       "[A]\nPARENTCLASS=B\n[B]\nPARENTCLASS=C\n[C]\nPARENTCLASS=a\nSHADOWBLUR=9\n"
-      "[X]\nPARENTCLASS=Y\n[Y]\nPARENTCLASS=X\n[Z]\nPARENTCLASS=MISSING\n");
+      "[X]\nPARENTCLASS=Y\n[Y]\nPARENTCLASS=X\n[Z]\nPARENTCLASS=MISSING\n[T]\nPARENTCLASS=X\n");
   EXPECT_EQ(Find(t, "A")->ShadowBlur, 9);
   EXPECT_EQ(Find(t, "A")->Color, 0xFFFFFF);
   EXPECT_EQ(Find(t, "X")->Color, 0xFFFFFF);
   EXPECT_EQ(Find(t, "Y")->FadingIterations, 5);
   EXPECT_FALSE(Find(t, "X")->ShowFocus);
   EXPECT_EQ(Find(t, "Z")->ShadowOffset, 3);
+  EXPECT_EQ(Find(t, "T")->ShadowBlur, 6);  // leads into a cycle without a value
+}
+
+TEST(FolderGenerals, ParentNamesFoldCaseAsTheIniFileDoes) {
+  // A section spelt with a small letter of the code page, named by its parent key in capitals.
+  TMemIniFile ini("");
+  ini.SetText("[\xE4RA]\nCOLOR=0x0A0B0C\nSHOWFOCUS=TRUE\n[CHILD]\nPARENTCLASS=\xC4RA\n");
+  if (!ini.SectionExists("\xC4RA")) GTEST_SKIP() << "the code page has no case pair for these letters";
+  TacMemIniSource source(ini);
+  TsSkinData d;
+  TsGeneralDataArray t;
+  ReadFolderGenerals(source, d, t);
+  const TsGeneralData* child = Find(t, "CHILD");
+  ASSERT_TRUE(child);
+  EXPECT_EQ(child->ParentClass, "\xC4RA");
+  EXPECT_EQ(child->Color, 0x0A0B0C);
+  EXPECT_TRUE(child->ShowFocus);
 }
 
 TEST(FolderGenerals, SystemColoursAreResolvedOnlyForColor) {

@@ -1,0 +1,231 @@
+#include "skin/core/sSkinMenus.h"
+
+#include "classlib/Forms.h"
+#include "classlib/Streaming.h"
+#include "skin/core/sSkinManager.h"
+
+namespace korv {
+
+TacMenuPainterState MenuPainterState;
+
+namespace {
+
+using MS = TacMenuSupport;
+const TPropInfo kMenuSupportProps[] = {
+    KORV_PROP_STR(MS, IcoLineSkin, ""),
+    KORV_PROP_BOOL(MS, UseExtraLine, false),
+    KORV_PROP_INT(MS, ExtraLineWidth, 32),
+    KORV_PROP_OBJECT(MS, ExtraLineFont),
+};
+KORV_DEFINE_PROPS(TacMenuSupport, kMenuSupportProps);
+
+// The class library's own paint of an item, reached from outside the item: the painter's draw
+// handlers use it until the skinned painting is built.
+struct TItemPaint : TMenuItem {
+  using TMenuItem::DefaultDraw;
+};
+constexpr auto kDefaultDraw = &TItemPaint::DefaultDraw;
+
+template <class E>
+void SetIfUnassigned(E& event, const E& handler) {
+  if (!event) event = handler;
+}
+template <class E>
+void ClearIfOurs(E& event, const E& handler) {
+  if (event == handler) event = nullptr;
+}
+
+}  // namespace
+
+KORV_DEFINE_CLASS(TacMenuSupport, TPersistent, nullptr, &TacMenuSupport_PropTable);
+KORV_DEFINE_CLASS(TsSkinableMenus, TPersistent, nullptr, nullptr);
+
+TacMenuSupport::TacMenuSupport() : FExtraLineFont(std::make_unique<TFont>()) {}
+TacMenuSupport::~TacMenuSupport() = default;
+
+// ---- TsSkinableMenus ---------------------------------------------------------------------------
+
+TsSkinableMenus::TsSkinableMenus(TsSkinManager* manager) : FManager(manager), FCaptionFont(std::make_unique<TFont>()) {}
+
+TsSkinableMenus::~TsSkinableMenus() {
+  // Hooks stay on menus that outlive the painter: each would call into freed memory at the next
+  // popup. Every menu of the application loses the painter's handlers first.
+  try {
+    UpdateMenus(false);
+  } catch (...) {
+  }
+  FManager = nullptr;
+}
+
+int TsSkinableMenus::SkinBorderWidth() {
+  if (FSkinBorderWidth >= 0) return FSkinBorderWidth;
+  if (!FManager) return 0;
+  const int i = FManager->GetMaskIndexByName("MAINMENU", "BORDERSMASK");
+  if (i < 0) {
+    FSkinBorderWidth = 0;
+  } else {
+    const int w = FManager->Images[static_cast<size_t>(i)].BorderWidth;
+    FSkinBorderWidth = w < 1 ? 3 : w;
+  }
+  return FSkinBorderWidth;
+}
+
+bool TsSkinableMenus::SkinnedPopups() const noexcept { return FManager && FManager->SkinnedPopups(); }
+
+void TsSkinableMenus::SetActive(bool value) {
+  if (value != FActive) UpdateMenus(value);
+}
+
+void TsSkinableMenus::UpdateActive() {
+  if (FManager) SetActive(FManager->SkinData.Active);
+}
+
+void TsSkinableMenus::UpdateMenus(bool value) {
+  FActive = value;
+  if (!FManager || FManager->HasState(csDesigning) || !Application) return;
+  HookOwned(Application, value);
+}
+
+void TsSkinableMenus::HookOwned(TComponent* owner, bool value) {
+  for (int i = 0; i < owner->ComponentCount(); ++i) {
+    TComponent* c = owner->Components(i);
+    if (auto* mainMenu = dynamic_cast<TMainMenu*>(c)) {
+      HookMenu(mainMenu, value);
+      for (int k = 0; k < mainMenu->Items()->Count(); ++k) HookSubItems(mainMenu->Items()->Items(k), value);
+    } else if (auto* popup = dynamic_cast<TPopupMenu*>(c)) {
+      if (!value || SkinnedPopups()) HookPopupMenu(popup, value);
+    } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
+      if ((!value || SkinnedPopups()) && !dynamic_cast<TMainMenu*>(item->GetParentMenu())) HookSubItems(item, value);
+    }
+    HookOwned(c, value);
+  }
+}
+
+void TsSkinableMenus::HookMenu(TMainMenu* menu, bool value) {
+  const bool live = FManager && FManager->SkinData.Active;
+  TMenuItem* root = menu->Items();
+  for (int i = 0; i < root->Count(); ++i) {
+    if (value)
+      SetTopLinePair(root->Items(i), live);
+    else
+      Unhook(root->Items(i));
+  }
+  if (!menu->HasState(csDestroying)) menu->SetOwnerDraw(value);
+}
+
+void TsSkinableMenus::HookPopupMenu(TPopupMenu* menu, bool value) {
+  menu->SetOwnerDraw(value);
+  if (value)
+    menu->SetMenuAnimation(menu->MenuAnimation() | maNone);
+  else
+    menu->SetMenuAnimation(menu->MenuAnimation() & ~maNone);
+  HookTree(menu->Items(), value, false);
+}
+
+void TsSkinableMenus::HookSubItems(TMenuItem* item, bool value) { HookTree(item, value, true); }
+
+void TsSkinableMenus::HookTree(TMenuItem* parent, bool value, bool skipTopLine) {
+  for (int i = 0; i < parent->Count(); ++i) {
+    TMenuItem* item = parent->Items(i);
+    if (!value)
+      Unhook(item);
+    else if (!(skipTopLine && IsTopLineItem(item)))
+      SetPopupPair(item);
+    HookTree(item, value, skipTopLine);
+  }
+}
+
+void TsSkinableMenus::HookItem(TMenuItem* item, bool value) {
+  if (TMenu* menu = item->GetParentMenu()) menu->SetOwnerDraw(value);
+  if (!value)
+    Unhook(item);
+  else if (IsTopLineItem(item))
+    SetTopLinePair(item, true);
+  else if (SkinnedPopups())
+    SetPopupPair(item);
+}
+
+bool TsSkinableMenus::IsTopLineItem(const TMenuItem* item) noexcept {
+  auto* menu = dynamic_cast<TMainMenu*>(item->GetParentMenu());
+  return menu && item->Parent() == menu->Items();
+}
+
+void TsSkinableMenus::SetPopupPair(TMenuItem* item) {
+  SetIfUnassigned(item->OnAdvancedDrawItem, TAdvancedMenuDrawItemEvent(this, &TsSkinableMenus::DrawItem));
+  SetIfUnassigned(item->OnMeasureItem, TMenuMeasureItemEvent(this, &TsSkinableMenus::MeasureItem));
+}
+
+void TsSkinableMenus::SetTopLinePair(TMenuItem* item, bool withDraw) {
+  SetIfUnassigned(item->OnMeasureItem, TMenuMeasureItemEvent(this, &TsSkinableMenus::MeasureTopLineItem));
+  if (withDraw)
+    SetIfUnassigned(item->OnAdvancedDrawItem, TAdvancedMenuDrawItemEvent(this, &TsSkinableMenus::DrawTopLineItem));
+}
+
+void TsSkinableMenus::Unhook(TMenuItem* item) {
+  ClearIfOurs(item->OnAdvancedDrawItem, TAdvancedMenuDrawItemEvent(this, &TsSkinableMenus::DrawItem));
+  ClearIfOurs(item->OnAdvancedDrawItem, TAdvancedMenuDrawItemEvent(this, &TsSkinableMenus::DrawTopLineItem));
+  ClearIfOurs(item->OnMeasureItem, TMenuMeasureItemEvent(this, &TsSkinableMenus::MeasureItem));
+  ClearIfOurs(item->OnMeasureItem, TMenuMeasureItemEvent(this, &TsSkinableMenus::MeasureTopLineItem));
+}
+
+void TsSkinableMenus::ClearMenuCache() noexcept { MenuPainterState.MenuBackground.reset(); }
+
+void TsSkinableMenus::SkinMenuWindow(HWND wnd, TBitmap* bmp) {
+  if (Painting) return;
+  // The popup window's frame and region come with the skinned menu painting.
+  (void)wnd;
+  (void)bmp;
+}
+
+// Until the skinned painting is built the items keep the class library's size and look.
+void TsSkinableMenus::MeasureItem(TObject*, TCanvas*, int&, int&) {}
+
+void TsSkinableMenus::MeasureTopLineItem(TObject*, TCanvas*, int&, int&) {}
+
+void TsSkinableMenus::DrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
+  if (auto* item = dynamic_cast<TMenuItem*>(Sender)) (item->*kDefaultDraw)(ACanvas, ARect, State, false);
+}
+
+void TsSkinableMenus::DrawTopLineItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
+  if (auto* item = dynamic_cast<TMenuItem*>(Sender)) (item->*kDefaultDraw)(ACanvas, ARect, State, true);
+}
+
+// ---- module state --------------------------------------------------------------------------------
+
+void ResetMenuCache() noexcept {
+  MenuPainterState.CachedFirstItem = nullptr;
+  MenuPainterState.MenuBackground.reset();
+  MenuPainterState.ExtraLineVisible = false;
+  MenuPainterState.ExtraLineFetched = false;
+}
+
+HWND MenuItemWindow(TMenuItem* item) {
+  TMenuItem* parent = item->Parent();
+  if (!parent || !parent->HandleAllocated() || !item->Visible()) return nullptr;
+  // Positions in the menu handle count only the items that are in it: the visible ones.
+  int position = 0;
+  for (int i = 0; i < parent->Count() && parent->Items(i) != item; ++i)
+    if (parent->Items(i)->Visible()) ++position;
+  RECT r{};
+  HMENU menu = parent->Handle();
+  if (!GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &r) &&
+      !GetMenuItemRect(PopupListWindow(), menu, static_cast<UINT>(position), &r))
+    return nullptr;
+  const POINT centre{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
+  return WindowFromPoint(centre);
+}
+
+void SkinMenusStartup() {
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  MenuPainterState.IsNTPlatform = GetVersionExA(&info) && info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+void SkinMenusShutdown() noexcept {
+  MenuPainterState.MenuBackground.reset();
+  FreeAndNil(MenuPainterState.ExtraGlyph);
+  MenuPainterState.ExtraSection.clear();
+  MenuPainterState.ExtraCaption.clear();
+}
+
+}  // namespace korv

@@ -1,0 +1,32 @@
+#include "skin/core/sSkinStartup.h"
+
+#include "skin/core/sMessages.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/core/sSkinMenus.h"
+#include "skin/paint/sSkinLoad.h"
+
+namespace korv {
+
+namespace {
+bool gStarted = false;
+}
+
+void SkinUnitsStartup() {
+  if (gStarted) return;
+  SkinMessagesStartup();
+  SkinMenusStartup();
+  RegisterClass(TsSkinManager::StaticClass());
+  SkinLoadStartup();
+  gStarted = true;
+}
+
+void SkinUnitsShutdown() noexcept {
+  if (!gStarted) return;
+  SkinLoadShutdown();
+  UnRegisterClass(TsSkinManager::StaticClass());
+  SkinMenusShutdown();
+  SkinMessagesShutdown();
+  gStarted = false;
+}
+
+}  // namespace korv

@@ -1,0 +1,15 @@
+// Start-up and shut-down of the skin units, in their order. A program calls SkinUnitsStartup once
+// before it creates its forms (after the other component units, before or after the class
+// library's application) and SkinUnitsShutdown at the end.
+#pragma once
+
+namespace korv {
+
+// The skin command message and the program's icons, the menu painter's platform test, the skin
+// manager's class made known to the component streaming, and the picture and colour passes of
+// skin loading installed for every manager. Calling it again does nothing.
+void SkinUnitsStartup();
+// The reverse.
+void SkinUnitsShutdown() noexcept;
+
+}  // namespace korv

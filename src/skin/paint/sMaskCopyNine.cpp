@@ -1,0 +1,83 @@
+// The nine-piece painting of a border image.
+#include <algorithm>
+
+#include "skin/paint/sFast24.h"
+#include "skin/paint/sMaskCopy.h"
+#include "skin/paint/sMaskCopyPiece.h"
+
+namespace korv {
+
+using detail::RectInside;
+using detail::TacKeyFill;
+using detail::TacPiecePainter;
+
+namespace {
+
+// The two corner sizes along one side of length len with cells of size cell: cell each, or, when
+// the side is shorter than two cells, half of it and the rest.
+void CornerSizes(int len, int cell, int& first, int& last) noexcept {
+  if (len < 2 * cell) {
+    first = len / 2;
+    last = first + len % 2;
+  } else {
+    first = last = cell;
+  }
+}
+
+}  // namespace
+
+void PaintRectByMask(const TsPixels24& dst, TRect rect, int state, const TsMaskData& image, const TsPixels24& master,
+                     bool middle, const TCacheInfo* cache) {
+  const int w = RectWidth(rect), h = RectHeight(rect);
+  const TsPixels24 src = ImagePixels(image, master);
+  const TRect& r = image.R;
+  if (dst.Empty() || w < 2 || h < 2 || !RectInside(r, src) || RectWidth(r) < 2 || RectHeight(r) < 2) return;
+  const int count = std::max<int>(image.ImageCount, 1), masks = std::max<int>(image.MaskType, 0);
+  const int cw = RectWidth(r) / (count * 3), ch = RectHeight(r) / ((masks + 1) * 3);
+  if (cw < 1 || ch < 1) return;
+  const bool own = image.Bmp != nullptr;
+  const bool stretch = !own && image.StretchMode != 0;
+  const int border = own ? 0 : image.BorderWidth;
+
+  int lw, rw, th, bh;
+  CornerSizes(w, cw, lw, rw);
+  CornerSizes(h, ch, th, bh);
+  if (border > 0) {
+    lw = std::min(lw, border);
+    rw = std::min(rw, border);
+    th = std::min(th, border);
+    bh = std::min(bh, border);
+  }
+
+  // The frame's cells: columns fx, fx + cw, and the right corner ending at fx + 3 cw; rows alike.
+  const int fx = r.left + std::clamp(state, 0, count - 1) * 3 * cw, fy = r.top;
+  const int rx = fx + 3 * cw - rw, by = fy + 3 * ch - bh;
+  const TacPiecePainter paint = masks > 0
+                                    ? TacPiecePainter(dst, src, RectHeight(r) / 2, TacKeyFill::ForMaskedCopy(cache))
+                                    : TacPiecePainter(dst, src, -1, TacKeyFill());
+  const int l = rect.left, t = rect.top, innerW = w - lw - rw, innerH = h - th - bh;
+
+  paint.Piece(fx, fy, lw, th, l, t, lw, th, false);
+  paint.Piece(rx, fy, rw, th, rect.right - rw, t, rw, th, false);
+  paint.Piece(fx, by, lw, bh, l, rect.bottom - bh, lw, bh, false);
+  paint.Piece(rx, by, rw, bh, rect.right - rw, rect.bottom - bh, rw, bh, false);
+
+  paint.Piece(fx + cw, fy, cw, th, l + lw, t, innerW, th, stretch);
+  paint.Piece(fx + cw, by, cw, bh, l + lw, rect.bottom - bh, innerW, bh, stretch);
+  paint.Piece(fx, fy + ch, lw, ch, l, t + th, lw, innerH, stretch);
+  paint.Piece(rx, fy + ch, rw, ch, rect.right - rw, t + th, rw, innerH, stretch);
+
+  if (middle && border == 0) paint.Piece(fx + cw, fy + ch, cw, ch, l + lw, t + th, innerW, innerH, stretch);
+}
+
+void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, TBitmap* master, bool middle,
+                     const TCacheInfo* cache) {
+  PaintRectByMask(BitmapPixels(dst), rect, state, image, BitmapPixels(master), middle, cache);
+}
+
+void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle,
+                     const TCacheInfo* cache) {
+  PaintRectByMask(dst, rect, state, image, MasterBitmapOf(image), middle, cache);
+}
+
+}  // namespace korv
