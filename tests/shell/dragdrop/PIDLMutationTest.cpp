@@ -26,7 +26,7 @@ TEST_F(PIDLMutation, BlocksThroughSetDataAndBackToNamesNeverCrash) {
   ASSERT_EQ(test::SetCIDA(source.AsDataObject(), good), S_OK);
   EXPECT_TRUE(test::SamePaths(StringsToVector(*source.Files()), files));
   // A few thousand blocks here; the benchmark program runs 100,000.
-  const int count = 4000;
+  const int count = 2000;
   test::TCIDAMutationRun run = test::RunCIDAMutations(source, good, count, 20240611);
   EXPECT_EQ(run.Inconsistent, 0);
   EXPECT_GT(run.Accepted, count / 10);
