@@ -67,7 +67,11 @@ TsSkinManager::TsSkinManager(TComponent* owner)
   }
   FActive = true;  // the field only: nothing is loaded yet
   FSkinableMenus = std::make_unique<TsSkinableMenus>(this);
-  SetSkinDirectory(sDefaultSkinDirectory);
+}
+
+void TsSkinManager::AfterConstruction() {
+  TComponent::AfterConstruction();
+  if (FSkinDirectory.empty()) SetSkinDirectory(sDefaultSkinDirectory);
 }
 
 TsSkinManager::~TsSkinManager() {

@@ -110,6 +110,8 @@ class TsSkinManager : public TComponent {
   explicit TsSkinManager(TComponent* owner);
   // Removes the skin from every form first (also after a failed load), then frees the tables.
   ~TsSkinManager() override;
+  // The default skin directory when none is set.
+  void AfterConstruction() override;
   void Loaded() override;
 
   // Published properties, in their stored order.

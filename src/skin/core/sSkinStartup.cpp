@@ -4,6 +4,7 @@
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
 #include "skin/paint/sSkinLoad.h"
+#include "skin/paint/sStyleSimply.h"
 
 namespace korv {
 
@@ -17,11 +18,13 @@ void SkinUnitsStartup() {
   SkinMenusStartup();
   RegisterClass(TsSkinManager::StaticClass());
   SkinLoadStartup();
+  SectionPaintingStartup();
   gStarted = true;
 }
 
 void SkinUnitsShutdown() noexcept {
   if (!gStarted) return;
+  SectionPaintingShutdown();
   SkinLoadShutdown();
   UnRegisterClass(TsSkinManager::StaticClass());
   SkinMenusShutdown();

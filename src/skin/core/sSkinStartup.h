@@ -6,8 +6,9 @@
 namespace korv {
 
 // The skin command message and the program's icons, the menu painter's platform test, the skin
-// manager's class made known to the component streaming, and the picture and colour passes of
-// skin loading installed for every manager. Calling it again does nothing.
+// manager's class made known to the component streaming, the picture and colour passes of skin
+// loading installed for every manager, and the section painter behind the controls' caches.
+// Calling it again does nothing.
 void SkinUnitsStartup();
 // The reverse.
 void SkinUnitsShutdown() noexcept;

@@ -224,6 +224,8 @@ void GrayScale(const TsPixels24& bmp) noexcept {
   for (int y = 0; y < bmp.Height; ++y) rows::GrayRow(bmp.Row(y), bmp.Width);
 }
 
+void GrayScale(TBitmap* bmp) { GrayScale(BitmapPixels(bmp)); }
+
 void PaintControlImage(TBitmap* bmp, TsDisabledKind flags, TColor parentColor, TPoint offset, const TCacheInfo& cache) {
   const TsPixels24 px = BitmapPixels(bmp);
   if (px.Empty()) return;

@@ -51,6 +51,7 @@ void BlendRectWithBmp(TBitmap* bmp, TRect rect, int percent, int radius, int ste
 
 // Each pixel becomes the integer mean of its three channels.
 void GrayScale(const TsPixels24& bmp) noexcept;
+void GrayScale(TBitmap* bmp);
 
 // The disabled looks of a control's image (bit set).
 enum : unsigned { dkBlended = 1u << 0, dkGrayed = 1u << 1 };

@@ -59,6 +59,22 @@ void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& imag
 void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle,
                      const TCacheInfo* cache = nullptr);
 
+// The pieces of a border image's frame over a rectangle of width x height, as the nine-piece
+// painting takes them: cells of CellW x CellH from (FrameX, FrameY) of the image's pixels, corners
+// of Left / Right x Top / Bottom pixels. Not Valid when the image draws nothing there.
+struct TacNinePieces {
+  bool Valid = false;
+  int CellW = 0, CellH = 0;
+  int FrameX = 0, FrameY = 0;
+  int Left = 0, Right = 0, Top = 0, Bottom = 0;
+  int MaskOffset = -1;  // rows from a picture pixel down to its mask, -1 without a mask
+  // Where the right and bottom corners start in the image: they end with the frame's last cell.
+  [[nodiscard]] int RightX() const noexcept { return FrameX + 3 * CellW - Right; }
+  [[nodiscard]] int BottomY() const noexcept { return FrameY + 3 * CellH - Bottom; }
+};
+[[nodiscard]] TacNinePieces NinePieces(const TsMaskData& image, const TsPixels24& src, int width, int height,
+                                       int state) noexcept;
+
 // The master bitmap of the image's manager (nullptr without a manager or a master bitmap).
 [[nodiscard]] TBitmap* MasterBitmapOf(const TsMaskData& image) noexcept;
 

@@ -26,34 +26,46 @@ void CornerSizes(int len, int cell, int& first, int& last) noexcept {
 
 }  // namespace
 
+TacNinePieces NinePieces(const TsMaskData& image, const TsPixels24& src, int width, int height, int state) noexcept {
+  TacNinePieces p;
+  const TRect& r = image.R;
+  if (width < 2 || height < 2 || !RectInside(r, src) || RectWidth(r) < 2 || RectHeight(r) < 2) return p;
+  const int count = std::max<int>(image.ImageCount, 1), masks = std::max<int>(image.MaskType, 0);
+  p.CellW = RectWidth(r) / (count * 3);
+  p.CellH = RectHeight(r) / ((masks + 1) * 3);
+  if (p.CellW < 1 || p.CellH < 1) return p;
+  CornerSizes(width, p.CellW, p.Left, p.Right);
+  CornerSizes(height, p.CellH, p.Top, p.Bottom);
+  // An image with a bitmap of its own ignores the border width.
+  const int border = image.Bmp ? 0 : image.BorderWidth;
+  if (border > 0) {
+    p.Left = std::min(p.Left, border);
+    p.Right = std::min(p.Right, border);
+    p.Top = std::min(p.Top, border);
+    p.Bottom = std::min(p.Bottom, border);
+  }
+  p.FrameX = r.left + std::clamp(state, 0, count - 1) * 3 * p.CellW;
+  p.FrameY = r.top;
+  p.MaskOffset = masks > 0 ? RectHeight(r) / 2 : -1;
+  p.Valid = true;
+  return p;
+}
+
 void PaintRectByMask(const TsPixels24& dst, TRect rect, int state, const TsMaskData& image, const TsPixels24& master,
                      bool middle, const TCacheInfo* cache) {
   const int w = RectWidth(rect), h = RectHeight(rect);
   const TsPixels24 src = ImagePixels(image, master);
-  const TRect& r = image.R;
-  if (dst.Empty() || w < 2 || h < 2 || !RectInside(r, src) || RectWidth(r) < 2 || RectHeight(r) < 2) return;
-  const int count = std::max<int>(image.ImageCount, 1), masks = std::max<int>(image.MaskType, 0);
-  const int cw = RectWidth(r) / (count * 3), ch = RectHeight(r) / ((masks + 1) * 3);
-  if (cw < 1 || ch < 1) return;
+  const TacNinePieces n = NinePieces(image, src, w, h, state);
+  if (dst.Empty() || !n.Valid) return;
   const bool own = image.Bmp != nullptr;
   const bool stretch = !own && image.StretchMode != 0;
   const int border = own ? 0 : image.BorderWidth;
-
-  int lw, rw, th, bh;
-  CornerSizes(w, cw, lw, rw);
-  CornerSizes(h, ch, th, bh);
-  if (border > 0) {
-    lw = std::min(lw, border);
-    rw = std::min(rw, border);
-    th = std::min(th, border);
-    bh = std::min(bh, border);
-  }
+  const int cw = n.CellW, ch = n.CellH, lw = n.Left, rw = n.Right, th = n.Top, bh = n.Bottom;
 
   // The frame's cells: columns fx, fx + cw, and the right corner ending at fx + 3 cw; rows alike.
-  const int fx = r.left + std::clamp(state, 0, count - 1) * 3 * cw, fy = r.top;
-  const int rx = fx + 3 * cw - rw, by = fy + 3 * ch - bh;
-  const TacPiecePainter paint = masks > 0
-                                    ? TacPiecePainter(dst, src, RectHeight(r) / 2, TacKeyFill::ForMaskedCopy(cache))
+  const int fx = n.FrameX, fy = n.FrameY, rx = n.RightX(), by = n.BottomY();
+  const TacPiecePainter paint = n.MaskOffset >= 0
+                                    ? TacPiecePainter(dst, src, n.MaskOffset, TacKeyFill::ForMaskedCopy(cache))
                                     : TacPiecePainter(dst, src, -1, TacKeyFill());
   const int l = rect.left, t = rect.top, innerW = w - lw - rw, innerH = h - th - bh;
 

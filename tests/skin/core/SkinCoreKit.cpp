@@ -87,6 +87,6 @@ TRecordingForm* TSkinCoreTest::NewRecordingForm(TsSkinManager* manager) {
   return f;
 }
 
-TsSkinManager* TSkinCoreTest::NewManager() { return Managers_.emplace_back(new TsSkinManager(nullptr)); }
+TsSkinManager* TSkinCoreTest::NewManager() { return Managers_.emplace_back(NewComponent<TsSkinManager>(nullptr)); }
 
 }  // namespace korv::test

@@ -23,7 +23,7 @@ bool NothingLoaded(const TsSkinManager& sm) {
 // CommonSections are stored as given (they are read before the skin's name).
 std::vector<uint8_t> FormWithManager(const char* commonSections = "") {
   TRecordingForm form(nullptr);
-  auto* sm = new TsSkinManager(&form);
+  auto* sm = NewComponent<TsSkinManager>(&form);
   sm->SetName("SkinManager1");
   AddStoredSkin(*sm, "Test", {"GLOBALINFO", "FORM"});
   sm->SetSkinName("Test");
@@ -53,6 +53,7 @@ TEST_F(SkinManagerTest, AManagerReadWithItsFormAnnouncesOnceToItAndTwiceToOpenFo
 
   // Forms of another manager ignore this one, and the other way round.
   TsSkinManager* other = NewManager();
+  EXPECT_EQ(other->SkinDirectory(), sDefaultSkinDirectory);  // set once the manager is made
   TRecordingForm* otherForm = NewRecordingForm(other);
   AddStoredSkin(*other, "Other", {"FORM"});
   other->SetSkinName("Other");

@@ -2,7 +2,9 @@
 // function, top-down pictures (positive stride) as views, and pixel access by colour value.
 #pragma once
 
+#include <array>
 #include <memory>
+#include <vector>
 
 #include "classlib/Graphics.h"
 #include "skin/data/sConst.h"
@@ -34,6 +36,15 @@ template <class F>
 }
 [[nodiscard]] inline std::unique_ptr<TBitmap> Solid(int w, int h, TColor c) {
   return MakeBitmap(w, h, [c](int, int) { return c; });
+}
+
+// Rectangles as comparable and printable values: left, top, right, bottom.
+using TEdges = std::array<LONG, 4>;
+[[nodiscard]] inline TEdges Edges(const TRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+[[nodiscard]] inline std::vector<TEdges> Edges(const std::vector<TRect>& rects) {
+  std::vector<TEdges> out;
+  for (const TRect& r : rects) out.push_back(Edges(r));
+  return out;
 }
 
 // A top-down picture seen as pixels: its stride is positive.
