@@ -805,15 +805,10 @@ void TWinControl::WMPaint(TMessage& m) {
     DefaultHandler(m);
     return;
   }
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(FHandle, &ps);
-  struct EndGuard {
-    HWND w;
-    PAINTSTRUCT* ps;
-    ~EndGuard() { EndPaint(w, ps); }
-  } guard{FHandle, &ps};
+  TPaintScope paint(FHandle);
+  HDC dc = paint.DC();
   if (!dc) return;
-  if (FDoubleBuffered && !IsRectEmpty(&ps.rcPaint)) {
+  if (FDoubleBuffered && !IsRectEmpty(&paint.Info().rcPaint)) {
     TRect cr = ClientRect();
     TUniqueDC mem(CreateCompatibleDC(dc));
     TUniqueBitmap bmp(CreateCompatibleBitmap(dc, std::max(1, RectWidth(cr)), std::max(1, RectHeight(cr))));

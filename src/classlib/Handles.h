@@ -162,6 +162,23 @@ class [[nodiscard]] TSelectGuard {
   HGDIOBJ Old_;
 };
 
+// BeginPaint/EndPaint pair: the window's invalid area is validated when the scope ends, on every
+// path (a WM_PAINT that returns without EndPaint comes back at once).
+class [[nodiscard]] TPaintScope {
+ public:
+  explicit TPaintScope(HWND wnd) noexcept : Wnd_(wnd), DC_(BeginPaint(wnd, &Ps_)) {}
+  TPaintScope(const TPaintScope&) = delete;
+  TPaintScope& operator=(const TPaintScope&) = delete;
+  ~TPaintScope() { EndPaint(Wnd_, &Ps_); }
+  [[nodiscard]] HDC DC() const noexcept { return DC_; }
+  [[nodiscard]] const PAINTSTRUCT& Info() const noexcept { return Ps_; }
+
+ private:
+  HWND Wnd_;
+  PAINTSTRUCT Ps_{};
+  HDC DC_;
+};
+
 // SaveDC/RestoreDC pair.
 class [[nodiscard]] TSaveDCGuard {
  public:

@@ -4,6 +4,7 @@
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sSkinLoad.h"
 #include "skin/paint/sStyleSimply.h"
 
@@ -20,6 +21,7 @@ void SkinUnitsStartup() {
   RegisterClass(TsSkinManager::StaticClass());
   SkinLoadStartup();
   SectionPaintingStartup();
+  SkinProviderStartup();
   SkinMenusPaintingStartup();
   gStarted = true;
 }
@@ -27,6 +29,7 @@ void SkinUnitsStartup() {
 void SkinUnitsShutdown() noexcept {
   if (!gStarted) return;
   SkinMenusPaintingShutdown();
+  SkinProviderShutdown();
   SectionPaintingShutdown();
   SkinLoadShutdown();
   UnRegisterClass(TsSkinManager::StaticClass());

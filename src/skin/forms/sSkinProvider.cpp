@@ -1,0 +1,296 @@
+// The provider as a component: construction and destruction (the form's WindowProc taken over and
+// given back), the published properties and their setters, attaching a skin, and finding the
+// provider of a form.
+#include "skin/forms/sSkinProvider.h"
+
+#include <algorithm>
+
+#include "classlib/Streaming.h"
+#include "skin/core/sMessages.h"
+#include "skin/core/sSkinManager.h"
+
+namespace korv {
+
+TsSkinProvider* MDIParentProvider = nullptr;
+
+namespace {
+
+// Every provider alive: an answer to the provider query is taken only when it names one.
+std::vector<TsSkinProvider*>& LiveProviders() {
+  static std::vector<TsSkinProvider*> providers;
+  return providers;
+}
+
+using P = TsSkinProvider;
+const TPropInfo kProviderProps[] = {
+    KORV_PROP_SET(P, BorderIcons, kBorderIconIdents, kDefaultProviderIcons),
+    KORV_PROP_ENUM(P, CaptionAlignment, kAlignmentIdents, taLeftJustify),
+    KORV_PROP_OBJECT(P, SkinData),
+    KORV_PROP_ENUM(P, GripMode, kGripModeIdents, gmNone),
+    KORV_PROP_BOOL(P, MakeSkinMenu, true),
+    KORV_PROP_STR(P, MenuLineSkin, ""),
+    KORV_PROP_ENUM(P, ResizeMode, kResizeModeIdents, rmStandard),
+    KORV_PROP_BOOL(P, ScreenSnap, false),
+    KORV_PROP_INT(P, SnapBuffer, 10),
+    KORV_PROP_BOOL(P, ShowAppIcon, true),
+    KORV_PROP_COLLECTION(P, TitleButtons),
+    KORV_PROP_OBJECT(P, TitleIcon),
+    KORV_PROP_STR(P, TitleSkin, ""),
+    KORV_PROP_BOOL(P, UseGlobalColor, true),
+};
+KORV_DEFINE_PROPS(TsSkinProvider, kProviderProps);
+
+}  // namespace
+
+KORV_DEFINE_CLASS(TsSkinProvider, TComponent, &CreateComponent<TsSkinProvider>, &TsSkinProvider_PropTable);
+
+// The form's WindowProc while a provider lives. It is an object of its own so that it can outlive
+// the provider: when another component replaced the form's WindowProc after the provider (and
+// keeps calling this one), the provider's destruction leaves it as a pass-through to the
+// procedure the provider found, and it is freed with the form.
+class TsSkinProvider::TWndProcLink final : public TComponent {
+ public:
+  TWndProcLink(TsSkinProvider* provider, TCustomForm* form)
+      : TComponent(nullptr), Provider(provider), Form(form), Saved(form->WindowProc) {
+    form->FreeNotification(this);
+  }
+  void Proc(TMessage& message) {
+    if (Provider)
+      Provider->ProviderWndProc(message);
+    else if (Saved)
+      Saved(message);
+  }
+  [[nodiscard]] TWndMethod Method() { return TWndMethod(this, &TWndProcLink::Proc); }
+
+  TsSkinProvider* Provider;
+  TCustomForm* Form;
+  TWndMethod Saved;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component == Form) delete this;
+  }
+};
+
+TsSkinProvider::TsSkinProvider(TComponent* owner)
+    : TComponent(owner),
+      FTitleIcon(std::make_unique<TsTitleIcon>()),
+      FTitleButtons(std::make_unique<TsTitleButtons>(this)),
+      FSkinData(std::make_unique<TsCommonData>(this, true)) {
+  Form = FirstOwnerForm(this);
+  FSkinData->CtrlTypeCode = kProviderTypeCode;
+  FSkinData->CommandHandler = TWndMethod(this, &TsSkinProvider::ProviderWndProc);
+  FSkinData->SetSkinSection("FORM");
+  if (Form) {
+    FormAutoScroll = Form->AutoScroll();
+    SavedBorderIcons = Form->BorderIcons();
+  }
+  LiveProviders().push_back(this);
+  if (!Form || HasState(csDesigning)) return;
+
+  // Run time: the provider paints the whole window itself, so the form neither buffers its
+  // painting nor scrolls with the system's bars, and its messages come through the provider.
+  Form->SetDoubleBuffered(false);
+  ButtonsBackground = std::make_unique<TBitmap>();
+  MenuLineBackground = std::make_unique<TBitmap>();
+  Form->SetAutoScroll(false);
+  SavedBorderIcons = Form->BorderIcons();
+  IconsPending = true;
+  RegionList.clear();
+  MenuLineCount = -1;
+  FLink = new TWndProcLink(this, Form);
+  Form->WindowProc = FLink->Method();
+  FormActive = true;
+}
+
+TsSkinProvider::~TsSkinProvider() {
+  Destroying();
+  std::erase(LiveProviders(), this);
+  if (FLink) {
+    TWndProcLink* link = FLink;
+    FLink = nullptr;
+    if (Form && Form->WindowProc == link->Method()) {
+      Form->WindowProc = link->Saved;
+      delete link;
+    } else {
+      link->Provider = nullptr;  // left as a pass-through; freed with the form
+    }
+  }
+  // An MDI child with a menu leaves the parent's menu line: the parent composes it again.
+  TsSkinProvider* parent = MDIParentProvider;
+  if (Form && Form->FormStyle() == fsMDIChild && Form->Menu() && parent && parent != this &&
+      !parent->HasState(csDestroying) && parent->Form && !parent->Form->HasState(csDestroying)) {
+    parent->SkinData()->BGChanged = true;
+    parent->MenuLineCount = -1;
+    if (parent->Form->HandleAllocated()) SendMessageA(parent->Form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
+  }
+  if (MDIParentProvider == this) MDIParentProvider = nullptr;
+  delete SystemMenu;  // leaves the owned components through RemoveComponent
+  SystemMenu = nullptr;
+  ButtonsBackground.reset();
+  MenuLineBackground.reset();
+  TitleBackground.reset();
+  FTitleIcon.reset();
+  FTitleButtons.reset();
+  FSkinData.reset();
+}
+
+void TsSkinProvider::AfterConstruction() {
+  TComponent::AfterConstruction();
+  if (!HasState(csDesigning) && FSkinData->SkinManager()) AttachSkin();
+}
+
+void TsSkinProvider::Loaded() {
+  TComponent::Loaded();
+  TsSkinManager* sm = Manager();
+  if (HasState(csDesigning) || !sm || !FSkinData->Skinned()) return;
+  AttachSkin();
+  if (SystemMenu) SystemMenu->UpdateItems();
+  TitleButtonImage = sm->GetMaskIndex(sm->GetSkinIndex(s_GlobalInfo), s_GlobalInfo, "TITLEBUTTON");
+  if (!sm->IsValidSkinIndex(TitleButtonImage))
+    TitleButtonImage = sm->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), "TITLEBUTTON");
+  for (int i = 0; i < FTitleButtons->Count(); ++i) {
+    TsTitleButton* b = FTitleButtons->Items(i);
+    b->Data.ImageIndex = b->UseSkinData() ? TitleButtonImage : -1;
+  }
+  // An MDI parent's helper is connected to the MDI client by the MDI support.
+}
+
+void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (!FSkinData || !component) return;
+  if (auto* sm = dynamic_cast<TsSkinManager*>(component)) {
+    if (operation == TOperation::opInsert) {
+      if (!FSkinData->SkinManager()) FSkinData->SetSkinManager(sm);
+    } else if (FSkinData->SkinManager() == sm) {
+      FSkinData->SetSkinManager(nullptr);
+    }
+    return;
+  }
+  if (HasState(csDesigning) || !FSkinData->Skinned()) return;
+  TsSkinManager* sm = Manager();
+  if (!sm || !sm->SkinData.Active || !sm->SkinableMenus()) return;
+  const bool insert = operation == TOperation::opInsert;
+  if (auto* menu = dynamic_cast<TMainMenu*>(component))
+    sm->SkinableMenus()->HookMenu(menu, insert);
+  else if (auto* item = dynamic_cast<TMenuItem*>(component))
+    sm->SkinableMenus()->HookItem(item, insert);
+}
+
+TWndMethod TsSkinProvider::SavedWindowProc() const { return FLink ? FLink->Saved : TWndMethod(); }
+
+void TsSkinProvider::ProviderWndProc(TMessage& message) {
+  if (message.Msg == SM_ALPHACMD && message.WParamHi() == skcGetProvider && Form &&
+      !Form->HasState(csDestroying) && FSkinData && FSkinData->Skinned()) {
+    message.Result = reinterpret_cast<LRESULT>(this);
+    return;
+  }
+  const TWndMethod saved = SavedWindowProc();
+  if (saved) saved(message);
+}
+
+TsSkinManager* TsSkinProvider::Manager() const { return FSkinData ? FSkinData->SkinManager() : nullptr; }
+
+void TsSkinProvider::AttachSkin() {
+  TsSkinManager* sm = Manager();
+  if (!sm) return;
+  FSkinData->Loaded();
+  if (!SystemMenu) {
+    SystemMenu = new TsSystemMenu(this);
+    SystemMenu->SetForm(Form);
+    SystemMenu->UpdateItems();
+  }
+  if (IconsPending && sm->SkinData.Active) {
+    IconsPending = false;
+    if (Form && Form->BorderIcons() != 0) Form->SetBorderIcons(0);
+    // An MDI parent's helper is made by the MDI support, which also makes it MDIParentProvider.
+  }
+  FSkinData->UpdateIndexes();
+  UpdateButtonImages();
+  TsSkinProvider* parent = MDIParentProvider;
+  if (Form && Form->FormStyle() == fsMDIChild && parent && parent != this && !parent->HasState(csDestroying) &&
+      parent->Form && !parent->Form->HasState(csDestroying) && FSkinData->Skinned()) {
+    parent->SkinData()->BGChanged = true;
+    parent->MenuLineCount = -1;
+  }
+  if (Form && FUseGlobalColor && !FSkinData->CustomColor()) Form->SetColor(sm->GetGlobalColor());
+}
+
+// ---- setters ----
+
+void TsSkinProvider::LookChanged() {
+  FSkinData->BGChanged = true;
+  if (Form && Form->HandleAllocated() && Form->Visible())
+    SendMessageA(Form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
+}
+
+void TsSkinProvider::SetBorderIcons(TsBorderIcons value) noexcept {
+  if (value != FBorderIcons) FBorderIcons = value;
+}
+
+void TsSkinProvider::SetCaptionAlignment(TAlignment value) {
+  if (value == FCaptionAlignment) return;
+  FCaptionAlignment = value;
+  LookChanged();
+}
+
+void TsSkinProvider::SetShowAppIcon(bool value) {
+  if (value == FShowAppIcon) return;
+  FShowAppIcon = value;
+  LookChanged();
+}
+
+void TsSkinProvider::SetTitleSkin(const std::string& value) {
+  if (value == FTitleSkin) return;
+  FTitleSkin = value;
+  LookChanged();
+}
+
+void TsSkinProvider::SetMenuLineSkin(const std::string& value) {
+  FMenuLineSkin = value;
+  FSkinData->Invalidate();
+}
+
+// Only a form that exists and keeps no colour of its own follows the setting.
+void TsSkinProvider::SetUseGlobalColor(bool value) {
+  if (value == FUseGlobalColor) return;
+  FUseGlobalColor = value;
+  if (!Form || FSkinData->CustomColor()) return;
+  TsSkinManager* sm = Manager();
+  if (value && sm && FSkinData->Skinned())
+    Form->SetColor(sm->GetGlobalColor());
+  else
+    Form->SetColor(clBtnFace);
+}
+
+// ---- finding the provider of a form ----
+
+TsSkinProvider* SendFormSkinQuery(TComponent* component) {
+  TCustomForm* form = FirstOwnerForm(component);
+  if (!form) return nullptr;
+  // Asked of the window when it has one; a form without a window is asked directly, so that the
+  // query never makes one.
+  const WPARAM query = SkinCmdWParam(skcGetProvider);
+  const LRESULT reply = form->HandleAllocated() ? SendMessageA(form->HandleIfAllocated(), SM_ALPHACMD, query, 0)
+                                                : form->Perform(SM_ALPHACMD, query, 0);
+  auto* provider = reinterpret_cast<TsSkinProvider*>(reply);
+  const auto& live = LiveProviders();
+  return std::find(live.begin(), live.end(), provider) != live.end() ? provider : nullptr;
+}
+
+void SkinProviderStartup() noexcept { RegisterClass(TsSkinProvider::StaticClass()); }
+void SkinProviderShutdown() noexcept { UnRegisterClass(TsSkinProvider::StaticClass()); }
+
+void SendToProvider(TCustomForm* form, TMessage& message) {
+  if (!form) return;
+  for (int i = 0; i < form->ComponentCount(); ++i) {
+    auto* provider = dynamic_cast<TsSkinProvider*>(form->Components(i));
+    if (provider && !provider->HasState(csDestroying)) {
+      provider->ProviderWndProc(message);
+      return;
+    }
+  }
+}
+
+}  // namespace korv

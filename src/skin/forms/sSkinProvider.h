@@ -1,0 +1,391 @@
+// The form skin provider: the component a form carries to have its whole window, title bar and
+// borders included, painted from the loaded skin.
+//
+// Dropped on a form (its owner, directly or through other components), the provider takes over
+// the form's WindowProc when it is created and gives it back when it is destroyed. It keeps what
+// the skinned non-client area needs: the skin link of the form (SkinData, section "FORM", whose
+// cache bitmap holds the whole window image), the caption-button records, the saved strips of the
+// title, buttons and menu line, the rectangles cut out of the window region, and flags.
+//
+// The non-client image is composed in the cache (PaintAll, PaintCaption) and copied to the window
+// in four strips (PaintToWindow); the window region is the window rectangle less the key-colour
+// corners of the skin's border and title images (BuildRegionList, UpdateRgn).
+//
+// The provider's window procedure (ProviderWndProc) and the caption buttons' placement and
+// painting (PaintCaptionButtons) are where the form's message handling and the caption buttons
+// plug in: until they are built, every message but the provider query passes on unchanged and
+// the title shows no caption buttons (their sizes and images are known already).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "classlib/Classes.h"
+#include "classlib/Controls.h"
+#include "classlib/Forms.h"
+#include "classlib/Graphics.h"
+#include "classlib/Menus.h"
+#include "skin/core/sCommonData.h"
+#include "skin/forms/sSkinProviderGeometry.h"
+
+namespace korv {
+
+class TsSkinProvider;
+class TsMDIForm;
+class TsScrollBar;
+class TsSkinManager;
+
+// The caption buttons a provider draws: the bits of the form's TBorderIcons (biSystemMenu,
+// biMinimize, biMaximize, biHelp).
+using TsBorderIcons = TBorderIcons;
+inline constexpr TsBorderIcons kDefaultProviderIcons = biSystemMenu | biMinimize | biMaximize;
+inline constexpr const char* kBorderIconIdents[] = {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"};
+
+enum TsGripMode : uint8_t { gmNone, gmRightBottom };
+inline constexpr const char* kGripModeIdents[] = {"gmNone", "gmRightBottom"};
+// rmBorder: moving and sizing drag an outline instead of the window.
+enum TsResizeMode : uint8_t { rmStandard, rmBorder };
+inline constexpr const char* kResizeModeIdents[] = {"rmStandard", "rmBorder"};
+inline constexpr const char* kAlignmentIdents[] = {"taLeftJustify", "taRightJustify", "taCenter"};
+
+// Control-type code of a provider's skin link.
+inline constexpr int kProviderTypeCode = 224;
+// Size of a caption button without a skin image.
+inline constexpr int kDefaultButtonSize = 21;
+// The message by which a form may claim its own window region before the provider's first
+// composition: sent with this wParam, an answer equal to it keeps the region.
+inline constexpr UINT WM_SKINREGIONQUERY = 0xBC4D;
+inline constexpr WPARAM kRegionKept = 0x41A2;
+
+// Hit codes of the caption elements.
+inline constexpr int htSkinMinimize = HTREDUCE;   // 8
+inline constexpr int htSkinMaximize = HTZOOM;     // 9
+inline constexpr int htSkinClose = HTCLOSE;       // 20
+inline constexpr int htSkinHelp = HTHELP;         // 21
+inline constexpr int htSkinMDIClose = 101;
+inline constexpr int htSkinMDIRestore = 102;
+inline constexpr int htSkinMDIMinimize = 103;
+inline constexpr int htSkinTitleButton = 1000;    // + the extra button's index
+
+// One caption button: its state (0 normal, 1 hot, 2 pressed), the index of its image in the
+// manager's image table (-1 none) and its rectangle in window coordinates.
+struct TsCaptionButton {
+  int State = 0;
+  int ImageIndex = -1;
+  TRect Rect{};
+};
+
+// ---- which caption buttons and system-menu items a form shows ----
+
+// The window state the rules look at: iconic counts as minimised.
+struct TsSysButtonsState {
+  TBorderStyle BorderStyle = bsSizeable;
+  TWindowState WindowState = wsNormal;
+  bool Iconic = false;
+  TsBorderIcons Icons = kDefaultProviderIcons;
+};
+[[nodiscard]] bool CloseVisible(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool MaximizeVisible(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool MinimizeVisible(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool RestoreVisible(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool SizeVisible(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool MaximizeEnabled(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool MinimizeEnabled(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool RestoreEnabled(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool MoveEnabled(const TsSysButtonsState& s) noexcept;
+[[nodiscard]] bool SizeEnabled(const TsSysButtonsState& s) noexcept;
+
+// ---- title icon and extra title buttons ----
+
+// The provider's own caption icon: a glyph, and a size (0: automatic).
+class TsTitleIcon : public TPersistent {
+  KORV_CLASS(TsTitleIcon, TPersistent)
+ public:
+  TsTitleIcon();
+  ~TsTitleIcon() override;
+  [[nodiscard]] TBitmap* Glyph() const noexcept { return FGlyph.get(); }
+  void SetGlyph(const TBitmap* value) { FGlyph->Assign(value); }
+  [[nodiscard]] int Height() const noexcept { return FHeight; }
+  void SetHeight(int value) noexcept { FHeight = value; }
+  [[nodiscard]] int Width() const noexcept { return FWidth; }
+  void SetWidth(int value) noexcept { FWidth = value; }
+
+ protected:
+  void AssignTo(TPersistent* dest) const override;
+
+ private:
+  std::unique_ptr<TBitmap> FGlyph;
+  int FHeight = 0;
+  int FWidth = 0;
+};
+
+// An extra caption button, placed left of the system buttons.
+class TsTitleButton : public TCollectionItem {
+  KORV_CLASS(TsTitleButton, TCollectionItem)
+ public:
+  explicit TsTitleButton(TCollection* collection);
+  ~TsTitleButton() override;
+
+  [[nodiscard]] const std::string& Name() const noexcept { return FName; }
+  void SetName(const std::string& value) {
+    if (value != FName) FName = value;
+  }
+  [[nodiscard]] TBitmap* Glyph() const noexcept { return FGlyph.get(); }
+  void SetGlyph(const TBitmap* value) { FGlyph->Assign(value); }
+  [[nodiscard]] bool UseSkinData() const noexcept { return FUseSkinData; }
+  void SetUseSkinData(bool value) noexcept { FUseSkinData = value; }
+  [[nodiscard]] bool Enabled() const noexcept { return FEnabled; }
+  void SetEnabled(bool value) noexcept { FEnabled = value; }
+  [[nodiscard]] std::string GetDisplayName() const override { return FName; }
+
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TsCaptionButton Data;
+
+ protected:
+  void AssignTo(TPersistent* dest) const override;
+
+ private:
+  std::string FName;
+  std::unique_ptr<TBitmap> FGlyph;
+  bool FUseSkinData = true;
+  bool FEnabled = true;
+};
+
+class TsTitleButtons : public TOwnedCollection {
+  KORV_CLASS(TsTitleButtons, TOwnedCollection)
+ public:
+  explicit TsTitleButtons(TsSkinProvider* owner);
+  [[nodiscard]] TsTitleButton* Items(int index) const { return static_cast<TsTitleButton*>(GetItem(index)); }
+  TsTitleButton* Add() { return static_cast<TsTitleButton*>(TCollection::Add()); }
+};
+
+// ---- the system menu ----
+
+// The popup that stands for the window's system menu while the form is skinned. Its items'
+// visibility and enabling follow the form's border style, window state and the provider's
+// BorderIcons; the same rules decide which caption buttons are drawn.
+class TsSystemMenu : public TPopupMenu {
+  KORV_CLASS(TsSystemMenu, TPopupMenu)
+ public:
+  explicit TsSystemMenu(TsSkinProvider* owner);
+  ~TsSystemMenu() override;
+
+  [[nodiscard]] TsSkinProvider* Provider() const noexcept { return FProvider; }
+  [[nodiscard]] TCustomForm* Form() const noexcept { return FForm; }
+  void SetForm(TCustomForm* form) noexcept { FForm = form; }
+  // The rules' view of the form now.
+  [[nodiscard]] TsSysButtonsState ButtonsState() const;
+  // Shows and enables the items by the rules (nothing without a form).
+  void UpdateItems();
+
+  TMenuItem* ItemRestore = nullptr;
+  TMenuItem* ItemMove = nullptr;
+  TMenuItem* ItemSize = nullptr;
+  TMenuItem* ItemMinimize = nullptr;
+  TMenuItem* ItemMaximize = nullptr;
+  TMenuItem* ItemClose = nullptr;
+
+ private:
+  TsSkinProvider* FProvider;
+  TCustomForm* FForm = nullptr;
+};
+
+// ---- the provider ----
+
+class TsSkinProvider : public TComponent {
+  KORV_CLASS(TsSkinProvider, TComponent)
+ public:
+  explicit TsSkinProvider(TComponent* owner);
+  // Gives the form back the WindowProc it had (only while the provider's is still installed;
+  // a procedure installed later keeps working and passes through to the saved one).
+  ~TsSkinProvider() override;
+  void AfterConstruction() override;
+  void Loaded() override;
+
+  // ---- published properties ----
+  [[nodiscard]] TsBorderIcons BorderIcons() const noexcept { return FBorderIcons; }
+  void SetBorderIcons(TsBorderIcons value) noexcept;
+  [[nodiscard]] TAlignment CaptionAlignment() const noexcept { return FCaptionAlignment; }
+  void SetCaptionAlignment(TAlignment value);
+  [[nodiscard]] TsCommonData* SkinData() const noexcept { return FSkinData.get(); }
+  [[nodiscard]] TsGripMode GripMode() const noexcept { return FGripMode; }
+  void SetGripMode(TsGripMode value) noexcept { FGripMode = value; }
+  [[nodiscard]] bool MakeSkinMenu() const noexcept { return FMakeSkinMenu; }
+  void SetMakeSkinMenu(bool value) noexcept { FMakeSkinMenu = value; }
+  [[nodiscard]] const std::string& MenuLineSkin() const noexcept { return FMenuLineSkin; }
+  void SetMenuLineSkin(const std::string& value);
+  [[nodiscard]] TsResizeMode ResizeMode() const noexcept { return FResizeMode; }
+  void SetResizeMode(TsResizeMode value) noexcept { FResizeMode = value; }
+  [[nodiscard]] bool ScreenSnap() const noexcept { return FScreenSnap; }
+  void SetScreenSnap(bool value) noexcept { FScreenSnap = value; }
+  [[nodiscard]] int SnapBuffer() const noexcept { return FSnapBuffer; }
+  void SetSnapBuffer(int value) noexcept { FSnapBuffer = value; }
+  [[nodiscard]] bool ShowAppIcon() const noexcept { return FShowAppIcon; }
+  void SetShowAppIcon(bool value);
+  [[nodiscard]] TsTitleButtons* TitleButtons() const noexcept { return FTitleButtons.get(); }
+  void SetTitleButtons(const TsTitleButtons* value) { FTitleButtons->Assign(value); }
+  [[nodiscard]] TsTitleIcon* TitleIcon() const noexcept { return FTitleIcon.get(); }
+  [[nodiscard]] const std::string& TitleSkin() const noexcept { return FTitleSkin; }
+  void SetTitleSkin(const std::string& value);
+  [[nodiscard]] bool UseGlobalColor() const noexcept { return FUseGlobalColor; }
+  void SetUseGlobalColor(bool value);
+
+  // ---- state shared with the window procedure, caption mouse handling and client painting ----
+  std::vector<TRect> RegionList;  // window rectangles cut out of the window region
+  bool RegionChanged = true;      // the region list is rebuilt at the next non-client paint
+  bool FormAutoScroll = false;    // the form's AutoScroll when the provider was made
+  int HotButton = 0;              // hit code of the hot or pressed caption element (0 none)
+  std::unique_ptr<TBitmap> ButtonsBackground;  // the title strip under the caption buttons
+  bool ClientRepaint = false;     // the client image is refreshed at the next client paint
+  bool ImageComposed = false;     // a full composition has been done
+  bool IconsPending = false;      // the form's own BorderIcons are still to be cleared
+  bool MenuLineReady = false;     // the menu bar has been made owner-drawn
+  TsCaptionButton ButtonMin, ButtonMax, ButtonClose, ButtonHelp;
+  TsCaptionButton MDIMin, MDINorm, MDIClose;  // a maximised MDI child's buttons on the menu line
+  TBorderIcons SavedBorderIcons = 0;  // the form's BorderIcons before the skin cleared them
+  int VertOffset = 0;             // how far the skinned scroll bars shifted the children
+  int HorzOffset = 0;
+  int ContentHeight = 0;          // bottom and right extents of the visible controls
+  int ContentWidth = 0;
+  bool Scrolling = false;
+  bool InRegionUpdate = false;    // the provider is applying its own region
+  bool RebuildRequested = true;   // the next composition rebuilds the whole image
+  TsMDIForm* MDIHelper = nullptr;  // an MDI parent's helper (made by the MDI support)
+  bool FormActive = true;         // the form is the active window
+  TsScrollBar* VertBar = nullptr;  // the form's skinned scroll bars, or none
+  TsScrollBar* HorzBar = nullptr;
+  std::unique_ptr<TBitmap> MenuLineBackground;  // the menu-line strip
+  TCustomForm* Form = nullptr;    // the form (not owned)
+  int MenuLineCount = -1;         // rows of the menu bar; -1: count again
+  TsSystemMenu* SystemMenu = nullptr;  // owned; made at the first skinning
+  std::unique_ptr<TBitmap> TitleBackground;  // the title strip before the title was painted
+  int TitleButtonImage = -1;      // "TITLEBUTTON" image of the skin
+
+  // The skin state the form's sections and images are painted in: the active form shows the
+  // sections' own values and first frames (0), an inactive one their hot values (1).
+  [[nodiscard]] int SkinState() const noexcept { return FormActive ? 0 : 1; }
+  // The WindowProc the provider found on the form (and gives back).
+  [[nodiscard]] TWndMethod SavedWindowProc() const;
+  // The form's messages while the provider lives. Everything is passed on to the saved
+  // procedure but the provider query (command 4), which a skinned provider answers itself.
+  void ProviderWndProc(TMessage& message);
+
+  // Prepares the form for the skin: the link loaded, the system menu made, the form's own
+  // border icons cleared once a skin is live, the caption-button images looked up, the form's
+  // colour taken from the skin. Nothing without a manager.
+  void AttachSkin();
+
+  // ---- geometry (from the form, on every call) ----
+  [[nodiscard]] TsFormFrame Frame() const;
+  [[nodiscard]] int SysBorderHeight() const;
+  [[nodiscard]] int SysBorderWidth() const;
+  [[nodiscard]] int SysCaptionHeight() const;
+  [[nodiscard]] int FormBorderHeight() const;
+  [[nodiscard]] int FormWidth() const;
+  [[nodiscard]] int MenuHeight() const;
+  [[nodiscard]] int HeaderHeight() const;
+  [[nodiscard]] int ClientOffsetX() const;
+  [[nodiscard]] int ClientOffsetY() const;
+  // The form's top-left corner on the screen (an MDI child's from its client origin).
+  [[nodiscard]] TPoint FormLeftTop() const;
+  // The form shows its menu line: not a dialog nor an MDI child, with a visible top item.
+  [[nodiscard]] bool MenuPresent() const;
+  // Rows of the menu line (counted once, then cached in MenuLineCount).
+  [[nodiscard]] int MenuLines();
+
+  // ---- icon and caption-button sizes ----
+  [[nodiscard]] bool IconVisible() const;  // bsSingle or bsSizeable, and ShowAppIcon
+  [[nodiscard]] int IconWidth() const;
+  [[nodiscard]] int IconHeight() const;
+  [[nodiscard]] TRect IconRect() const;
+  [[nodiscard]] int SysButtonHeight() const;
+  [[nodiscard]] int SysButtonWidth(const TsCaptionButton& button) const;
+  [[nodiscard]] int TitleBarStripWidth(int imageIndex) const;
+  [[nodiscard]] int VisibleSysButtons() const;
+  [[nodiscard]] int ButtonsWidth() const;
+  // The rules' view of the form (border style, window state, BorderIcons).
+  [[nodiscard]] TsSysButtonsState ButtonsState() const;
+  // Draws the caption icon into the cache bitmap.
+  void DrawAppIcon();
+
+  // ---- the non-client image ----
+  // Composes the cache when SkinData is marked changed.
+  void PaintAll();
+  // Repaints the title strip of the cache.
+  void PaintCaption();
+  // Brings the cache up to date and copies the non-client strips to dc.
+  void PaintToWindow(HDC dc);
+  // Marks the image for a full rebuild and asks the form for a non-client paint (nothing
+  // without a window: never creates one).
+  void FullRedraw();
+  // Fills RegionList from the key-colour corners of the border and title images.
+  void BuildRegionList();
+  // Applies RegionList to the window (unless a form answers the region query first).
+  void UpdateRgn();
+  // Places and paints the caption buttons into the cache (none yet, see above).
+  void PaintCaptionButtons();
+  // Looks the caption buttons' images up: "BICON*" of GLOBALINFO for single and sizeable forms,
+  // "SICON*" for the others (the big ones when the skin has no small close image); the form
+  // section's "BICON*" when GLOBALINFO has no "BICONCLOSE"; the MDI parent's child buttons; the
+  // extra title buttons' "TITLEBUTTON".
+  void UpdateButtonImages();
+
+  // ---- the menu line ----
+  void RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerDrawState state);
+  void InitMenuItems(bool active);
+  void RefreshMenuBar();
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  class TWndProcLink;
+  // The painting steps of PaintAll.
+  [[nodiscard]] bool FastPathApplies();
+  void PaintTitle(const TsFormFrame& frame);
+  void PaintGrip();
+  void PaintMenuLine(const TsFormFrame& frame);
+  void PaintCaptionText(const TsFormFrame& frame);
+  void SaveButtonsBackground(const TsFormFrame& frame);
+  // The title section's index ("FORMTITLE" when TitleSkin is empty), -1 when the skin has none.
+  [[nodiscard]] int TitleSkinIndex() const;
+  [[nodiscard]] TsSkinManager* Manager() const;
+  // Marks the link changed and asks a shown form for a non-client paint.
+  void LookChanged();
+
+  TsBorderIcons FBorderIcons = kDefaultProviderIcons;
+  bool FMakeSkinMenu = true;
+  bool FShowAppIcon = true;
+  TAlignment FCaptionAlignment = taLeftJustify;
+  std::unique_ptr<TsTitleIcon> FTitleIcon;
+  std::unique_ptr<TsTitleButtons> FTitleButtons;
+  TsGripMode FGripMode = gmNone;
+  std::unique_ptr<TsCommonData> FSkinData;
+  TsResizeMode FResizeMode = rmStandard;
+  bool FScreenSnap = false;
+  int FSnapBuffer = 10;
+  bool FUseGlobalColor = true;
+  std::string FTitleSkin;
+  std::string FMenuLineSkin;
+  TWndProcLink* FLink = nullptr;  // frees itself with the form once it is left as a pass-through
+};
+
+// The provider of the application's MDI parent form, or nullptr.
+extern TsSkinProvider* MDIParentProvider;
+
+// The provider of the form that owns Component (the component itself counts), asked of the
+// form's window with skin command 4; nullptr without a form or a provider that answers.
+[[nodiscard]] TsSkinProvider* SendFormSkinQuery(TComponent* component);
+// Hands a message record to the first provider the form owns that is not being destroyed.
+void SendToProvider(TCustomForm* form, TMessage& message);
+
+// Start-up: the provider's class made known to the component streaming; shut-down: forgotten.
+void SkinProviderStartup() noexcept;
+void SkinProviderShutdown() noexcept;
+
+}  // namespace korv

@@ -1,0 +1,334 @@
+// The skinned non-client area: the whole window image composed in the cache bitmap of the
+// provider's skin link (borders, title, icon, menu line, grip, caption buttons, caption text),
+// copied to the window in four strips, and the window region cut at the skin's key-colour corners.
+#include <algorithm>
+
+#include "classlib/Handles.h"
+#include "skin/core/sMessages.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/forms/sSkinProvider.h"
+#include "skin/paint/sFast24.h"
+#include "skin/paint/sMaskCopy.h"
+#include "skin/paint/sStyleSimply.h"
+
+namespace korv {
+
+namespace {
+
+void CopyRect(HDC dst, const TRect& r, HDC src) {
+  if (RectWidth(r) > 0 && RectHeight(r) > 0)
+    BitBlt(dst, r.left, r.top, RectWidth(r), RectHeight(r), src, r.left, r.top, SRCCOPY);
+}
+
+// The caption font: the form's font at the height of the system's status font, bold.
+void SetCaptionFont(TCanvas& canvas, const TFont* formFont) {
+  canvas.SetFont(formFont);
+  NONCLIENTMETRICSA ncm{};
+  ncm.cbSize = sizeof ncm;
+  if (!SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, ncm.cbSize, &ncm, 0)) {
+    ncm.cbSize = sizeof ncm - sizeof ncm.iPaddedBorderWidth;
+    SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, ncm.cbSize, &ncm, 0);
+  }
+  if (ncm.lfStatusFont.lfHeight != 0) canvas.Font()->SetHeight(ncm.lfStatusFont.lfHeight);
+  canvas.Font()->SetStyle(canvas.Font()->Style() | fsBold);
+}
+
+}  // namespace
+
+int TsSkinProvider::TitleSkinIndex() const {
+  const TsSkinManager* sm = Manager();
+  return sm ? sm->GetSkinIndex(FTitleSkin.empty() ? "FORMTITLE" : FTitleSkin) : -1;
+}
+
+bool TsSkinProvider::FastPathApplies() {
+  const TsSkinManager* sm = Manager();
+  const TBitmap* cache = FSkinData->CacheBmp.get();
+  if (RebuildRequested || !sm || !Form || !cache || !TitleBackground) return false;
+  const TsGeneralData* section = FSkinData->Section();
+  return section && section->ReservedBoolean && TitleBackground->Width() == FormWidth() &&
+         cache->Height() == Form->Height() && Form->BorderStyle() != bsNone;
+}
+
+void TsSkinProvider::PaintAll() {
+  if (!Form || (Form->FormState() & fsCreating) || (Form->ControlState() & csCreating)) return;
+  TsSkinManager* sm = Manager();
+  if (!FSkinData->BGChanged || !sm) return;
+  if (!FSkinData->CacheBmp) FSkinData->CacheBmp = std::make_unique<TBitmap>();
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  const TsFormFrame f = Frame();
+
+  if (FastPathApplies()) {
+    BitBlt(cache->Canvas()->Handle(), 0, 0, TitleBackground->Width(), TitleBackground->Height(),
+           TitleBackground->Canvas()->Handle(), 0, 0, SRCCOPY);
+    PaintCaption();
+  } else {
+    RegionChanged = true;
+    cache->SetSize(std::max(0, f.FormWidth()), std::max(0, f.Height));
+    const TRect r = Rect(0, 0, f.FormWidth(), f.Iconic ? f.TitleHeight() + 1 : f.Height);
+    const int state = SkinState();
+    if (sm->IsValidSectionIndex(FSkinData->SkinIndex) && !cache->Empty()) {
+      if (f.Bordered())
+        PaintItem(FSkinData.get(), EmptyCacheInfo, state, true, cache, Point(0, 0), r, state);
+      else
+        PaintItemBG(FSkinData.get(), EmptyCacheInfo, state, r, Point(0, 0), cache);
+    }
+    if (FGripMode == gmRightBottom) PaintGrip();
+    const TsGeneralData* section = FSkinData->Section();
+    if (section && section->ReservedBoolean && !cache->Empty() &&
+        (!TitleBackground || TitleBackground->Width() != f.FormWidth())) {
+      TitleBackground = CreateBmp24(f.FormWidth(), std::min(f.TitleHeight(), cache->Height()));
+      BitBlt(TitleBackground->Canvas()->Handle(), 0, 0, TitleBackground->Width(), TitleBackground->Height(),
+             cache->Canvas()->Handle(), 0, 0, SRCCOPY);
+    }
+    if (f.Bordered()) PaintTitle(f);
+    if (MenuPresent() && f.MenuHeight() > 0) PaintMenuLine(f);
+    if (f.Bordered()) {
+      SaveButtonsBackground(f);
+      PaintCaptionButtons();
+      PaintCaptionText(f);
+    }
+    // An MDI parent's client area ("MDIAREA") is painted by the MDI support over its client.
+  }
+  RebuildRequested = false;
+  ImageComposed = true;
+  FSkinData->BGChanged = false;
+  FSkinData->Updating = false;
+}
+
+void TsSkinProvider::PaintCaption() {
+  if (!Form || !Manager() || !FSkinData->CacheBmp || FSkinData->CacheBmp->Empty()) return;
+  const TsFormFrame f = Frame();
+  if (!f.Bordered()) return;
+  PaintTitle(f);
+  SaveButtonsBackground(f);
+  PaintCaptionButtons();
+  PaintCaptionText(f);
+}
+
+void TsSkinProvider::PaintTitle(const TsFormFrame& f) {
+  TsSkinManager* sm = Manager();
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  const int state = SkinState();
+  const int title = TitleSkinIndex();
+  if (sm->IsValidSectionIndex(title)) {
+    const TRect r = f.Iconic ? Rect(0, 0, cache->Width(), cache->Height()) : Rect(0, 0, f.FormWidth(), f.TitleHeight());
+    PaintBorders(cache, sm, sm->Sections[static_cast<size_t>(title)].SectionName, state, r, Point(0, 0),
+                 EmptyCacheInfo);
+  }
+  DrawAppIcon();
+  const int bar = sm->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), "TITLEBAR");
+  if (VisibleSysButtons() > 0 && sm->IsValidSkinIndex(bar)) {
+    const TsMaskData& image = sm->Images[static_cast<size_t>(bar)];
+    const int w = 2 * TitleBarSideWidth(image) + ButtonsWidth();
+    PaintRectByMask(cache, Rect(f.FormWidth() - w, 0, cache->Width(), f.TitleHeight()), state, image, true);
+  }
+}
+
+void TsSkinProvider::PaintGrip() {
+  TsSkinManager* sm = Manager();
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  const int grip = sm->GetMaskIndex(sm->GetSkinIndex(s_GlobalInfo), s_GlobalInfo, "GRIPIMAGE");
+  if (!sm->IsValidSkinIndex(grip) || cache->Empty()) return;
+  const TsMaskData& image = sm->Images[static_cast<size_t>(grip)];
+  const TPoint frame = GripFrameSize(image);
+  if (frame.x < 1 || frame.y < 1) return;
+  const TPoint at = Point(cache->Width() - frame.x - SysBorderWidth(), cache->Height() - frame.y - SysBorderHeight());
+  DrawSkinGlyph(cache, at, 0, image, 1);
+}
+
+void TsSkinProvider::PaintMenuLine(const TsFormFrame& f) {
+  TsSkinManager* sm = Manager();
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  const int rows = MenuLines();
+  const int top = f.TitleHeight();
+  const int block = rows * f.MenuHeight();
+  int line = FMenuLineSkin.empty() ? -1 : sm->GetSkinIndex(FMenuLineSkin);
+  if (!sm->IsValidSectionIndex(line)) line = sm->GetSkinIndex("MENULINE");
+  if (sm->IsValidSectionIndex(line))
+    PaintBorders(cache, sm, sm->Sections[static_cast<size_t>(line)].SectionName, 0,
+                 Rect(0, top, cache->Width(), top + block), Point(0, 0), EmptyCacheInfo);
+  if (!MenuLineBackground) MenuLineBackground = std::make_unique<TBitmap>();
+  MenuLineBackground->SetSize(std::max(0, f.FormWidth()), std::max(0, block));
+  if (!MenuLineBackground->Empty())
+    BitBlt(MenuLineBackground->Canvas()->Handle(), 0, 0, MenuLineBackground->Width(), MenuLineBackground->Height(),
+           cache->Canvas()->Handle(), 0, top + f.BorderWidth, SRCCOPY);
+  // The items that the menu painter draws, laid out in rows as the system lays the bar out.
+  if (!Form->HandleAllocated()) return;
+  HWND wnd = Form->HandleIfAllocated();
+  TMainMenu* menu = Form->Menu();
+  std::vector<TMenuItem*> items;
+  std::vector<int> widths;
+  const TMenuItem* root = menu->Items();
+  int position = 0;
+  for (int i = 0; i < root->Count(); ++i) {
+    TMenuItem* item = root->Items(i);
+    if (!item->Visible()) continue;
+    RECT r{};
+    if (item->OnAdvancedDrawItem && GetMenuItemRect(wnd, menu->Handle(), static_cast<UINT>(position), &r)) {
+      items.push_back(item);
+      widths.push_back(RectWidth(r));
+    }
+    ++position;
+  }
+  const int limit = f.FormWidth() - 2 * f.SysBorderWidth() - 2 * f.BorderWidth;
+  const std::vector<TPoint> places = LayMenuItems(widths, f.SysBorderWidth(), top, limit, f.MenuHeight());
+  for (size_t i = 0; i < items.size(); ++i) {
+    const TRect r = Bounds(places[i].x, places[i].y, widths[i], f.MenuHeight());
+    items[i]->OnAdvancedDrawItem(items[i], cache->Canvas(), r, 0);
+  }
+  // An MDI parent's maximised child (its icon and merged items) is drawn by the MDI support.
+}
+
+// The strip under the caption buttons, taken from the same origin that a button's repaint puts
+// it back to.
+void TsSkinProvider::SaveButtonsBackground(const TsFormFrame& f) {
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  if (!ButtonsBackground) ButtonsBackground = std::make_unique<TBitmap>();
+  const int w = ButtonsWidth() + f.SysBorderWidth();
+  ButtonsBackground->SetSize(std::max(0, w), std::max(0, f.HeaderHeight()));
+  if (!ButtonsBackground->Empty())
+    BitBlt(ButtonsBackground->Canvas()->Handle(), 0, 0, ButtonsBackground->Width(), ButtonsBackground->Height(),
+           cache->Canvas()->Handle(), f.FormWidth() - w, 0, SRCCOPY);
+}
+
+void TsSkinProvider::PaintCaptionText(const TsFormFrame& f) {
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  TRect r = CaptionTextRect(f, IconVisible(), IconWidth(), ButtonsWidth());
+  if (IsRectEmpty(&r)) return;
+  TCanvas& canvas = *cache->Canvas();
+  SetCaptionFont(canvas, Form->Font());
+  const std::string text = CutText(&canvas, Form->Caption(), RectWidth(r));
+  if (text.empty()) return;
+  WriteTextEx(&canvas, text, true, r, DrawTextFlags(Form, FCaptionAlignment), Manager(), TitleSkinIndex(),
+              !FormActive);
+}
+
+void TsSkinProvider::PaintToWindow(HDC dc) {
+  if (!Form || !FSkinData->CacheBmp) return;
+  if (FSkinData->BGChanged) {
+    if (!FastPathApplies()) ClientRepaint = !ImageComposed;
+    PaintAll();
+    FSkinData->BGChanged = false;
+    FSkinData->Updating = false;
+  }
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  if (cache->Empty()) return;
+  const TsFormFrame f = Frame();
+  const int block = MenuPresent() ? MenuLines() * f.MenuHeight() : 0;
+  HDC src = cache->Canvas()->Handle();
+  for (const TRect& strip : NonClientStrips(f, block, cache->Width(), cache->Height())) CopyRect(dc, strip, src);
+}
+
+void TsSkinProvider::FullRedraw() {
+  FSkinData->BGChanged = true;
+  RebuildRequested = true;
+  MenuLineCount = -1;
+  if (Form && Form->HandleAllocated()) SendMessageA(Form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
+}
+
+// ---- the window region ----
+
+void TsSkinProvider::BuildRegionList() {
+  RegionList.clear();
+  TsSkinManager* sm = Manager();
+  if (!sm || !Form) return;
+  const TsFormFrame f = Frame();
+  // A damaged image cuts nothing: the corners it did collect stay.
+  try {
+    if (sm->IsValidSkinIndex(FSkinData->BorderIndex)) {
+      const TsMaskData& image = sm->Images[static_cast<size_t>(FSkinData->BorderIndex)];
+      CollectKeyColorRects(RegionList, f.FormWidth(), image, 0, 0);
+      CollectKeyColorRects(RegionList, f.FormWidth(), image, 1, f.Height - BorderCellHeight(image));
+    }
+    const int title = TitleSkinIndex();
+    if (sm->IsValidSectionIndex(title)) {
+      const std::string& name = sm->Sections[static_cast<size_t>(title)].SectionName;
+      const int border = sm->GetMaskIndex(title, name, "BORDERSMASK");
+      if (sm->IsValidSkinIndex(border))
+        CollectKeyColorRects(RegionList, f.FormWidth(), sm->Images[static_cast<size_t>(border)], 0, 0);
+    }
+  } catch (const std::exception&) {
+  }
+}
+
+void TsSkinProvider::UpdateRgn() {
+  if (!Form || !Form->HandleAllocated()) return;
+  HWND wnd = Form->HandleIfAllocated();
+  // Before the first composition a form may keep a region of its own.
+  if (!ImageComposed && SendMessageA(wnd, WM_SKINREGIONQUERY, kRegionKept, 0) == static_cast<LRESULT>(kRegionKept))
+    return;
+  InRegionUpdate = true;
+  const TsFormFrame f = Frame();
+  TUniqueRgn region(CreateRectRgn(0, 0, f.FormWidth(), f.Height));
+  if (!region) return;
+  int kind = SIMPLEREGION;
+  for (const TRect& r : RegionList) {
+    TUniqueRgn cut(CreateRectRgnIndirect(&r));
+    if (cut) kind = CombineRgn(region.Get(), region.Get(), cut.Get(), RGN_DIFF);
+  }
+  // Corners that cut away the whole window would leave the form invisible.
+  if (kind == NULLREGION) SetRectRgn(region.Get(), 0, 0, f.FormWidth(), f.Height);
+  // The system owns the region once it is set.
+  if (SetWindowRgn(wnd, region.Get(), TRUE)) (void)region.Release();
+}
+
+// ---- the menu line ----
+
+void TsSkinProvider::RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerDrawState state) {
+  if (!item || !MenuPresent() || !FSkinData->CacheBmp || FSkinData->CacheBmp->Empty()) return;
+  TMainMenu* menu = Form->Menu();
+  if (item->Parent() != menu->Items() || !item->OnAdvancedDrawItem || !Form->HandleAllocated()) return;
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  item->OnAdvancedDrawItem(item, cache->Canvas(), rect, state);
+  HWND wnd = Form->HandleIfAllocated();
+  HDC dc = GetWindowDC(wnd);
+  if (!dc) return;
+  const int saved = SaveDC(dc);
+  CopyRect(dc, rect, cache->Canvas()->Handle());
+  RestoreDC(dc, saved);
+  ReleaseDC(wnd, dc);
+}
+
+namespace {
+
+void HandMenusOver(TsSkinableMenus& painter, TComponent* owner, bool active, bool popups) {
+  for (int i = 0; i < owner->ComponentCount(); ++i) {
+    TComponent* c = owner->Components(i);
+    if (auto* main = dynamic_cast<TMainMenu*>(c)) {
+      painter.HookMenu(main, active);
+    } else if (auto* popup = dynamic_cast<TPopupMenu*>(c)) {
+      if (popups) painter.HookPopupMenu(popup, active);
+    } else if (auto* item = dynamic_cast<TMenuItem*>(c)) {
+      // An item of a main menu came with its menu; any other is handed over on its own.
+      if (popups && !dynamic_cast<TMainMenu*>(item->GetParentMenu())) painter.HookItem(item, active);
+    }
+    HandMenusOver(painter, c, active, popups);
+  }
+}
+
+}  // namespace
+
+void TsSkinProvider::InitMenuItems(bool active) {
+  TsSkinManager* sm = Manager();
+  if (HasState(csDesigning) || !sm || !sm->SkinableMenus() || !Form) return;
+  sm->SkinableMenus()->SetActive(active);
+  HandMenusOver(*sm->SkinableMenus(), Form, active, sm->SkinnedPopups());
+}
+
+void TsSkinProvider::RefreshMenuBar() {
+  if (!Form || !Form->Menu() || Form->Menu()->Items()->Count() == 0) return;
+  TMainMenu* menu = Form->Menu();
+  TMenuItem* first = menu->Items()->Items(0);
+  const std::string caption = first->Caption();
+  FSkinData->BeginUpdate();
+  first->SetCaption("");
+  menu->SetOwnerDraw(FSkinData->Skinned());
+  first->SetCaption(caption);
+  FSkinData->EndUpdate();
+}
+
+// The caption buttons are placed and painted by the caption-button support: until it is built
+// the title shows none.
+void TsSkinProvider::PaintCaptionButtons() {}
+
+}  // namespace korv

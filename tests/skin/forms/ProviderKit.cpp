@@ -1,0 +1,156 @@
+#include "ProviderKit.h"
+
+#include "skin/data/sStoredSkins.h"
+
+namespace korv::test {
+
+namespace {
+
+void Put(TBitmap& b, int x, int y, TColor c) {
+  uint8_t* p = b.ScanLine(y) + x * 3;
+  p[0] = static_cast<uint8_t>(c >> 16);
+  p[1] = static_cast<uint8_t>(c >> 8);
+  p[2] = static_cast<uint8_t>(c);
+}
+
+// One border frame at (left, 0) with its mask below: the ring and the notches show, the white
+// middle is left out by the mask.
+void DrawFrame(TBitmap& master, int left, TColor ring, bool bottomNotches) {
+  const int n = 3 * kCell;
+  for (int y = 0; y < n; ++y)
+    for (int x = 0; x < n; ++x) {
+      const bool notch = NotchPixel(std::min(x, n - 1 - x), std::min(y, n - 1 - y)) && (y < n / 2 || bottomNotches);
+      const bool edge = x == 0 || y == 0 || x == n - 1 || y == n - 1;
+      Put(master, left + x, y, notch ? kKey : edge ? ring : 0xFFFFFF);
+      Put(master, left + x, y + n, edge || notch ? 0 : 0xFFFFFF);
+    }
+}
+
+}  // namespace
+
+void AddTestSkin(TsSkinManager& sm) {
+  TsStoredSkin* skin = sm.InternalSkins()->Add();
+  skin->SetName("Test");
+  TBitmap master(64, 32);
+  DrawFrame(master, 0, kFrameActive, true);
+  DrawFrame(master, 12, kFrameInactive, true);
+  DrawFrame(master, 24, kTitleFrame, false);
+  DrawFrame(master, 36, kTitleFrame, false);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 6; ++x) {
+      Put(master, 48 + x, y, kGripColor);
+      Put(master, 48 + x, y + 6, 0);
+    }
+  skin->SetMasterBitmap(&master);
+  const std::tuple<const char*, TColor, TColor> sections[] = {{"GLOBALINFO", kGlobalColor, kGlobalColor},
+                                                              {"FORM", kFormColor, kFormHotColor},
+                                                              {"FORMTITLE", kTitleColor, kTitleHotColor},
+                                                              {"MENULINE", kGlobalColor, kGlobalColor}};
+  for (auto [name, color, hot] : sections) {
+    TsSkinGeneral* g = skin->GeneralData()->Add();
+    g->SectionName = name;
+    g->Color = color;
+    g->HotColor = hot;
+    g->FontColor = g->HotFontColor = "16777215 -1 -1 -1 -1";
+  }
+  const std::tuple<const char*, const char*, TRect, int> images[] = {
+      {"FORM", "BORDERSMASK", Rect(0, 0, 24, 24), 2},
+      {"FORMTITLE", "BORDERSMASK", Rect(24, 0, 48, 24), 2},
+      {"GLOBALINFO", "GRIPIMAGE", Rect(48, 0, 54, 12), 1}};
+  for (auto [section, key, r, count] : images) {
+    TsSkinImage* i = skin->Images()->Add();
+    i->SectionName = section;
+    i->PropertyName = key;
+    i->Left = r.left, i->Top = r.top, i->Right = r.right, i->Bottom = r.bottom;
+    i->ImageCount = count;
+    i->MaskType = 1;
+  }
+}
+
+TNonClientPainter::TNonClientPainter(TCustomForm* form, TsSkinProvider* provider)
+    : Form_(form), Provider_(provider), Saved_(form->WindowProc) {
+  form->WindowProc = TWndMethod(this, &TNonClientPainter::Proc);
+}
+
+TNonClientPainter::~TNonClientPainter() {
+  if (Form_->WindowProc == TWndMethod(this, &TNonClientPainter::Proc)) Form_->WindowProc = Saved_;
+}
+
+void TNonClientPainter::Paint(HDC dc) {
+  HDC own = dc ? nullptr : GetWindowDC(Form_->Handle());
+  const int saved = SaveDC(dc ? dc : own);
+  Provider_->PaintToWindow(dc ? dc : own);
+  RestoreDC(dc ? dc : own, saved);
+  if (own) ReleaseDC(Form_->Handle(), own);
+  ++Paints;
+}
+
+void TNonClientPainter::Proc(TMessage& m) {
+  if (m.Msg == WM_NCPAINT) {
+    if (Provider_->RegionChanged && !Provider_->InRegionUpdate) {
+      Provider_->BuildRegionList();
+      Provider_->RegionChanged = false;
+      Provider_->UpdateRgn();
+    }
+    Paint(nullptr);
+    Provider_->InRegionUpdate = false;
+    return;
+  }
+  // The system prints the client, or draws its own caption, first; the skinned strips go over.
+  Saved_(m);
+  if (m.Msg == WM_PRINT && (m.LParam & PRF_NONCLIENT))
+    Paint(reinterpret_cast<HDC>(m.WParam));
+  else if ((m.Msg == WM_NCACTIVATE || m.Msg == WM_SETTEXT) && Form_->Visible())
+    Paint(nullptr);
+}
+
+void TProviderTest::SetUp() {
+  TFormTest::SetUp();
+  ASSERT_EQ(DefaultManager, nullptr) << "a manager of an earlier test is still alive";
+}
+
+void TProviderTest::TearDown() {
+  Painter.reset();
+  TFormTest::TearDown();
+  Manager.reset();
+  EXPECT_EQ(DefaultManager, nullptr);
+}
+
+TsSkinManager* TProviderTest::LoadTestSkin() {
+  Manager = std::make_unique<TsSkinManager>(nullptr);
+  AddTestSkin(*Manager);
+  Manager->SetSkinName("Test");
+  EXPECT_TRUE(Manager->SkinData.Active);
+  return Manager.get();
+}
+
+TForm* TProviderTest::NewSkinnedForm(TBorderStyle style, int w, int h) {
+  TForm* form = NewForm(100, 100, w, h);
+  form->SetBorderStyle(style);
+  form->SetCaption("");
+  NewComponent<TsSkinProvider>(form)->SetName("sSkinProvider1");
+  return form;
+}
+
+TForm* TProviderTest::ShowSkinnedForm(TBorderStyle style, int w, int h) {
+  TForm* form = NewSkinnedForm(style, w, h);
+  Painter = std::make_unique<TNonClientPainter>(form, ProviderOf(form));
+  form->Show();
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_TRUE(PumpUntil([&] { return Painter->Paints > 0; }));
+  PumpPending();
+  return form;
+}
+
+TsSkinProvider* TProviderTest::ProviderOf(TCustomForm* form) {
+  return dynamic_cast<TsSkinProvider*>(form->FindComponent("sSkinProvider1"));
+}
+
+TPixelImage TProviderTest::Compose(TsSkinProvider* p) {
+  p->SkinData()->BGChanged = true;
+  p->RebuildRequested = true;
+  p->PaintAll();
+  return BitmapImage(*p->SkinData()->CacheBmp);
+}
+
+}  // namespace korv::test
