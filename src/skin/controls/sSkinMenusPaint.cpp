@@ -6,6 +6,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sBlend.h"
 #include "skin/paint/sFast24.h"
 #include "skin/paint/sMaskCopy.h"
@@ -58,11 +59,32 @@ void PutStrip(TBitmap* picture, TBitmap* strip, int x, int y) {
   BitBlt(picture->Canvas()->Handle(), x, y, strip->Width(), strip->Height(), strip->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
+// The MDI parent's active child is maximised (with an icon): its buttons take the end of the
+// menu line.
+bool IsMDIChildMaximized() {
+  if (!MDIParentProvider || !MDIParentProvider->Form) return false;
+  TCustomForm* form = MDIParentProvider->Form;
+  if (form->FormStyle() != fsMDIForm) return false;
+  TCustomForm* child = form->ActiveMDIChild();
+  return child && child->WindowState() == wsMaximized && child->Icon();
+}
+
+bool IsLastItem(const TMenuItem* item) {
+  const TMenuItem* parent = item->Parent();
+  return parent && parent->Count() > 0 && parent->Items(parent->Count() - 1) == item;
+}
+
+// The item that holds the MDI child's buttons on the menu line: the provider paints it.
+bool IsChildButtonsItem(const TMenuItem* item) { return item->Name() == "sMDICII"; }
+
 class TMenuPainting final : public TacMenuPainting {
  public:
   void PaintMenuBackground(TsSkinableMenus& menus) override;
   void DrawItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
                 TOwnerDrawState state) override;
+  void MeasureTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, int& width, int& height) override;
+  void DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
+                       TOwnerDrawState state) override;
 
  private:
   static void PaintExtraLine(TsSkinableMenus& menus, TBitmap* picture);
@@ -99,9 +121,8 @@ void TMenuPainting::PaintMenuBackground(TsSkinableMenus& menus) {
   const int mask = GetMaskIndex(sm, mainMenu, "MAINMENU", "BORDERSMASK");
   if (!sm->IsValidSkinIndex(mask)) return;
   const TsMaskData& image = sm->Images[static_cast<size_t>(mask)];
-  const int cell = RectHeight(image.R) / (3 * (std::max<int>(0, image.MaskType) + 1));
   CollectKeyColorRects(menus.RegionRects, w, image, 0, 0);
-  CollectKeyColorRects(menus.RegionRects, w, image, 1, h - cell);
+  CollectKeyColorRects(menus.RegionRects, w, image, 1, h - BorderCellHeight(image));
 }
 
 void TMenuPainting::PaintExtraLine(TsSkinableMenus& menus, TBitmap* picture) {
@@ -248,6 +269,70 @@ void TMenuPainting::DrawItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* c
     BitBlt(canvas->Handle(), 0, -offset.y, menus.CurrentExtraLineWidth(false), picture->Height(),
            picture->Canvas()->Handle(), offset.x, 0, SRCCOPY);
   }
+}
+
+void TMenuPainting::MeasureTopLineItem(TsSkinableMenus&, TMenuItem* item, TCanvas* canvas, int& width, int& height) {
+  height = GetSystemMetrics(SM_CYMENU) - 1;
+  if (IsChildButtonsItem(item)) {
+    width = 8;
+    return;
+  }
+  UseMenuFont(canvas);
+  int w = canvas->TextWidth(item->Caption() + ShortCutToText(item->ShortCut()));
+  if (IsLastItem(item) && IsMDIChildMaximized()) w += 40;
+  width = std::max(width, w);
+}
+
+void TMenuPainting::DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
+                                    TOwnerDrawState state) {
+  if (IsChildButtonsItem(item)) return;
+  TsSkinProvider* provider = MDIParentProvider ? MDIParentProvider : SendFormSkinQuery(item->GetParentMenu());
+  if (!provider || !provider->Form) return;
+  TsSkinManager* sm = menus.Manager();
+  TRect r = rect;
+  // The maximised child's buttons stand at the end of the line.
+  if (IsLastItem(item) && IsMDIChildMaximized()) r.right -= 40;
+  const int w = RectWidth(r), h = RectHeight(r);
+  if (w < 1 || h < 1) return;
+  const bool enabled = item->Enabled();
+  const bool hot = enabled && (state & (odSelected | odHotLight));
+  // What lies under the item: the provider's picture of the menu line, which starts below the
+  // caption, the frame and the form's border (rectangles are window coordinates).
+  TBitmap* line = provider->MenuLineBackground.get();
+  TCacheInfo under;
+  if (line && !line->Empty()) InitCacheInfo(under, line, 0, 0);
+  const TsFormFrame f = provider->Frame();
+  const TPoint pos = Point(r.left, r.top - (f.SysCaptionHeight() + f.SysBorderHeight() + f.BorderWidth));
+
+  // Enabled items go straight onto the canvas, disabled ones through a bitmap mixed into the line.
+  std::unique_ptr<TBitmap> bmp;
+  TCanvas* c = canvas;
+  TRect text = Rect(r.left + menus.Margin, r.top, r.right - menus.Margin, r.bottom);
+  TRect whole = r;
+  if (enabled) {
+    PaintBorderFast(canvas->Handle(), sm, "MENUITEM", hot ? 1 : 0, r, pos, under);
+  } else {
+    bmp = CreateBmp24(w, h);
+    PaintBorders(bmp.get(), sm, "MENUITEM", 0, Rect(0, 0, w, h), pos, under);
+    c = bmp->Canvas();
+    OffsetRect(&text, provider->FormBorderHeight() - text.left, -text.top);
+    whole = Rect(0, 0, w, h);
+  }
+  UseMenuFont(c);
+  const TFontStyles style = c->Font()->Style();
+  c->Font()->SetStyle((state & odDefault) ? style | fsBold : style & ~fsBold);
+  const int skin = GetSkinIndex(sm, "MENULINE");
+  const UINT align = menus.Alignment == taRightJustify ? DT_RIGHT : DT_LEFT;
+  WriteTextEx(c, item->Caption(), enabled, text, align | DT_CENTER | DT_VCENTER | DT_EXPANDTABS, sm, skin, hot);
+  if (const std::string shortcut = ShortCutToText(item->ShortCut()); !shortcut.empty()) {
+    TRect sr = Rect(whole.left, whole.top, whole.right - 8, whole.bottom);
+    WriteTextEx(c, shortcut, enabled, sr, DT_RIGHT | DT_VCENTER | DT_EXPANDTABS, sm, skin, hot);
+  }
+  if (menus.OnDrawItem) menus.OnDrawItem(item, c, whole, state, smTopLine);
+  if (!bmp) return;
+  // 102 of 255 (40 percent) the item, the rest the line under it.
+  if (under.Ready) BlendBmpRect(bmp.get(), line, 102, Point(0, 0), Bounds(pos.x, pos.y, w, h));
+  BitBlt(canvas->Handle(), r.left, r.top, w, h, bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/LinkedControls.h"
 #include "skin/core/SkinCoreKit.h"
+#include "skin/forms/ProviderKit.h"
 #include "skin/paint/PaintPixels.h"
 #include "support/MenuDriver.h"
 
@@ -210,6 +211,50 @@ TEST_F(SkinMenusPaintTest, ALivePopupIsSubclassedShapedAndPaintedFromTheSkin) {
   // The window is gone, and the popup's state with it.
   EXPECT_FALSE(IsWindow(seen.Wnd));
   EXPECT_FALSE(MenuPainterState.MenuBackground || MenuPainterState.CachedFirstItem);
+}
+
+using SkinMenusTopLineTest = TProviderTest;
+
+TEST_F(SkinMenusTopLineTest, AFormsMenuLineShowsItsItemsFromTheSkin) {
+  constexpr TColor kLineItem = 0x3080C0;
+  Manager = std::make_unique<TsSkinManager>(nullptr);
+  AddTestSkin(*Manager);
+  TsSkinGeneral* g = Manager->InternalSkins()->Items(0)->GeneralData()->Add();
+  g->SectionName = "MENUITEM";
+  g->Color = g->HotColor = kLineItem;
+  g->FontColor = g->HotFontColor = "0 -1 -1 -1 -1";
+  Manager->SetSkinName("Test");
+  TForm* form = NewSkinnedForm();
+  auto* menu = new TMainMenu(form);
+  for (const char* caption : {"File", "Edit", "View"}) {
+    auto* item = new TMenuItem(form);
+    item->SetCaption(caption);
+    menu->Items()->Add(item);
+  }
+  menu->Items()->Items(1)->SetEnabled(false);
+  form->SetMenu(menu);
+  TsSkinProvider* provider = ProviderOf(form);
+  provider->InitMenuItems(true);
+  Painter = std::make_unique<TNonClientPainter>(form, provider);
+  form->Show();
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  ASSERT_TRUE(PumpUntil([&] { return Painter->Paints > 0; }));
+  PumpPending();
+
+  const TPixelImage img = CaptureWindowDC(form->Handle());
+  TRect window{};
+  GetWindowRect(form->Handle(), &window);
+  // The disabled item: 40 percent of its picture over 60 percent of the menu line under it.
+  const TColor line = kGlobalColor;
+  TColor faded = 0;
+  for (int i = 0; i < 3; ++i) faded |= ((Ch(line, i) * 153 + Ch(kLineItem, i) * 102 + 127) >> 8) << (16 - 8 * i);
+  for (int i = 0; i < 3; ++i) {
+    TRect r{};
+    ASSERT_TRUE(GetMenuItemRect(form->Handle(), menu->Handle(), i, &r));
+    EXPECT_EQ(RectHeight(r), GetSystemMetrics(SM_CYMENU) - 1);
+    const TRect edge = Bounds(r.right - window.left - 4, r.top - window.top + 4, 3, RectHeight(r) - 8);
+    EXPECT_TRUE(img.All(edge, i == 1 ? faded : kLineItem)) << "item " << i;
+  }
 }
 
 }  // namespace
