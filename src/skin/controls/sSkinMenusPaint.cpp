@@ -206,19 +206,22 @@ void TMenuPainting::DrawItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* c
   TacMenuPainterState& st = MenuPainterState;
   TBitmap* picture = st.MenuBackground.get();
   TsSkinManager* sm = menus.Manager();
-  const TsMenuItemType type = TsSkinableMenus::ItemTypeOf(item);
-  if (type == smDivider) return DrawDivider(menus, canvas, rect, picture);
-  if (type == smCaption) return;
-  st.CurrentItemType = smNormal;
   const TPoint offset = st.ItemOffset;
   const TPictureCopy fromPicture(canvas->Handle(), picture, offset);
 
-  // The column below the last item of a column, and the gap left of a new column, show the picture.
+  // The column below the last item of a column, and the gap left of a new column, show the picture
+  // (whatever kind of item ends or starts the column).
   const int areaBottom = picture->Height() - MenuWindowFrame - offset.y;
   const TMenuItem* next = NextVisible(item);
   if ((next && next->Break() != mbNone) || (!next && areaBottom > rect.bottom))
     fromPicture.Copy(rect.left, rect.bottom, RectWidth(rect), areaBottom - rect.bottom);
   if (item->Break() != mbNone) fromPicture.Copy(rect.left - 4, rect.top, 4, areaBottom - rect.top);
+
+  const TsMenuItemType type = TsSkinableMenus::ItemTypeOf(item);
+  if (type == smDivider) return DrawDivider(menus, canvas, rect, picture);
+  // A caption item gets no painting of its own: the popup's picture shows there.
+  if (type == smCaption) return fromPicture.Copy(rect.left, rect.top, RectWidth(rect), RectHeight(rect));
+  st.CurrentItemType = smNormal;
 
   const int extra = menus.CurrentExtraLineWidth(true);
   const int x = rect.left + extra, w = RectWidth(rect) - extra, h = RectHeight(rect);

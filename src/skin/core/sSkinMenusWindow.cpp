@@ -45,6 +45,18 @@ bool IsEdgeVisible(const TMenuItem* item, bool last) {
   return false;
 }
 
+// Raises the painter's re-entrance flag for a scope.
+class TPaintingGuard {
+ public:
+  explicit TPaintingGuard(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
+  ~TPaintingGuard() { FFlag = false; }
+  TPaintingGuard(const TPaintingGuard&) = delete;
+  TPaintingGuard& operator=(const TPaintingGuard&) = delete;
+
+ private:
+  bool& FFlag;
+};
+
 void CopyBlock(HDC dst, HDC src, int x, int y, int w, int h) {
   if (w > 0 && h > 0) BitBlt(dst, x, y, w, h, src, x, y, SRCCOPY);
 }
@@ -87,18 +99,18 @@ void TsSkinableMenus::SkinMenuWindow(HWND wnd, TBitmap* bmp) {
   const TSize size = WindowSize(wnd);
   if (!SameSize(bmp, size)) {
     // The picture was made without the window, one column wide: shaping the window to it would
-    // cut every other column off. It is made again at the window's size (and shapes the window).
-    if (bmp == st.MenuBackground.get() && st.CachedFirstItem && TMenuItem::IsLive(st.CachedFirstItem)) {
+    // cut every other column off. It is made again at the window's size first.
+    if (bmp != st.MenuBackground.get() || !st.CachedFirstItem || !TMenuItem::IsLive(st.CachedFirstItem)) return;
+    {
+      // The new picture shapes the window below, not from inside.
+      TPaintingGuard guard(Painting);
       PrepareMenuBackground(st.CachedFirstItem, size.cx, size.cy, wnd);
-      InvalidateRect(wnd, nullptr, FALSE);
     }
-    return;
+    bmp = st.MenuBackground.get();
+    if (!bmp || !SameSize(bmp, size)) return;
+    InvalidateRect(wnd, nullptr, FALSE);
   }
-  Painting = true;
-  struct TDone {
-    bool& Flag;
-    ~TDone() { Flag = false; }
-  } done{Painting};
+  TPaintingGuard guard(Painting);
   if (!RegionRects.empty()) {
     TUniqueRgn region(CreateRectRgn(0, 0, size.cx, size.cy));
     for (const TRect& r : RegionRects) {
