@@ -180,16 +180,6 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
 
 TWndMethod TsSkinProvider::SavedWindowProc() const { return FLink ? FLink->Saved : TWndMethod(); }
 
-void TsSkinProvider::ProviderWndProc(TMessage& message) {
-  if (message.Msg == SM_ALPHACMD && message.WParamHi() == skcGetProvider && Form &&
-      !Form->HasState(csDestroying) && FSkinData && FSkinData->Skinned()) {
-    message.Result = reinterpret_cast<LRESULT>(this);
-    return;
-  }
-  const TWndMethod saved = SavedWindowProc();
-  if (saved) saved(message);
-}
-
 TsSkinManager* TsSkinProvider::Manager() const { return FSkinData ? FSkinData->SkinManager() : nullptr; }
 
 void TsSkinProvider::AttachSkin() {
@@ -201,7 +191,8 @@ void TsSkinProvider::AttachSkin() {
     SystemMenu->SetForm(Form);
     SystemMenu->UpdateItems();
   }
-  if (IconsPending && sm->SkinData.Active) {
+  // A skin without the form's section leaves the form its own icons (until a skin that has it).
+  if (IconsPending && sm->SkinData.Active && sm->IsValidSectionIndex(sm->GetSkinIndex(FSkinData->SkinSection()))) {
     IconsPending = false;
     if (Form && Form->BorderIcons() != 0) Form->SetBorderIcons(0);
     // An MDI parent's helper is made by the MDI support, which also makes it MDIParentProvider.

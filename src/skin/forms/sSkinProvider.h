@@ -271,9 +271,76 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] int SkinState() const noexcept { return FormActive ? 0 : 1; }
   // The WindowProc the provider found on the form (and gives back).
   [[nodiscard]] TWndMethod SavedWindowProc() const;
-  // The form's messages while the provider lives. Everything is passed on to the saved
-  // procedure but the provider query (command 4), which a skinned provider answers itself.
+  // The form's messages while the provider lives. The skin commands are answered (answers left
+  // in the record reach direct Perform callers), and while the form is skinned the non-client
+  // area is painted from the cache, the region kept at the skin's corners, and the system's own
+  // caption and frame painting kept off the window; everything else passes on to the saved
+  // procedure.
   void ProviderWndProc(TMessage& message);
+  // Screen snapping: position becomes edge - size when position + size lies less than SnapBuffer
+  // from edge.
+  void SnapToEdge(int& position, int edge, int size) const noexcept;
+
+ private:
+  // ---- the window procedure's steps (sSkinProviderWndProc.cpp, sSkinProviderNonClient.cpp) ----
+  void SkinnedDispatch(TMessage& m);
+  void UnskinnedHandling(TMessage& m);
+  // SM_ALPHACMD while skinned; every command is consumed.
+  void SkinnedCommand(TMessage& m);
+  // Command 1 (from the provider's manager) while unskinned and while skinned, command 3.
+  void UnskinnedNewSkin(TMessage& m);
+  void SkinnedNewSkin(TMessage& m);
+  void Refresh();
+  // After a new skin's lookup: a skin without the form's section leaves the form its own look
+  // (no region, its own border icons); false then.
+  bool KeepSkinnedLook();
+  // The skin command passed on to the skinned scroll bars' windows.
+  void ForwardToBars(const TMessage& m);
+  // Command 2 from the provider's manager: the form goes back to its own look.
+  void RemoveSkin(TMessage& m);
+  void WMActivate(TMessage& m);
+  void WMSetText(TMessage& m);
+  void WMPaint(TMessage& m);
+  void WMSize(TMessage& m);
+  void WMGetMinMaxInfo(TMessage& m);
+  void WMWindowPosChanging(TMessage& m);
+  void WMWindowPosChanged(TMessage& m);
+  void WMMeasureItem(TMessage& m);
+  // WM_NCPAINT and WM_PRINT.
+  void NonClientPaint(TMessage& m);
+  void WMNCActivate(TMessage& m);
+  // The frame copied from the cache to dc (a borderless form with a sizing frame: its edges).
+  void PaintFrame(HDC dc);
+  // The window region less the header, set without redraw, so the system's own caption painting
+  // stays off the screen (from the whole window when there is no region).
+  void CutHeader();
+  // An empty region (the window hidden while the skin changes), rebuilt at the next paint.
+  void HideByRegion();
+  // The window region removed (the system's shape back).
+  void DropRegion(bool redraw);
+  // The non-client area repainted (WM_NCPAINT sent) and, with client, the client painted now.
+  void RepaintForm(bool client);
+  // The form is visible, not loading, not being created or destroyed.
+  [[nodiscard]] bool FormPaintable() const;
+  [[nodiscard]] bool FormCreating() const;
+  [[nodiscard]] bool Bordered() const;
+  [[nodiscard]] bool CacheSizeDiffers() const;
+  // Commands 1 and 2 carry the manager that sends them: is it the provider's?
+  [[nodiscard]] bool FromOwnManager(const TMessage& m) const;
+  // A borderless form's first child aligned alClient, when windowed, repaints.
+  void RepaintClientChild();
+  // Non-client paints and region updates in progress: only the outermost one ends the region
+  // update, as the system may paint the frame again from inside SetWindowRgn.
+  int FPaintNesting = 0;
+  struct TNesting {
+    explicit TNesting(int& n) noexcept : N(++n) {}
+    ~TNesting() { --N; }
+    TNesting(const TNesting&) = delete;
+    TNesting& operator=(const TNesting&) = delete;
+    int& N;
+  };
+
+ public:
 
   // Prepares the form for the skin: the link loaded, the system menu made, the form's own
   // border icons cleared once a skin is live, the caption-button images looked up, the form's

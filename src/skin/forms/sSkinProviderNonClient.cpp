@@ -1,0 +1,153 @@
+// The skinned form's non-client messages: the frame painted from the cache (WM_NCPAINT, and
+// WM_PRINT into the DC it carries), the window region rebuilt from the skin's corners, and the
+// header cut out of the region while the system paints its own caption (WM_NCACTIVATE; WM_SETTEXT
+// is in sSkinProviderWndProc.cpp).
+#include "classlib/Handles.h"
+#include "skin/forms/sSkinProvider.h"
+
+namespace korv {
+
+namespace {
+
+// An MDI child hidden behind another child that is maximised and active in the same client.
+bool BehindMaximizedChild(const TCustomForm& form) {
+  if (form.FormStyle() != fsMDIChild || !form.HandleAllocated()) return false;
+  HWND wnd = form.HandleIfAllocated();
+  BOOL maximized = FALSE;
+  auto* active = reinterpret_cast<HWND>(
+      SendMessageA(GetParent(wnd), WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
+  return maximized && active && active != wnd;
+}
+
+// An MDI parent shows its maximised active child's buttons on its menu line.
+bool ShowsMDIChildButtons(const TCustomForm& form) {
+  if (form.FormStyle() != fsMDIForm || !form.Menu()) return false;
+  const TCustomForm* child = form.ActiveMDIChild();
+  return child && child->HandleAllocated() && IsZoomed(child->HandleIfAllocated());
+}
+
+void CopyStrip(HDC dc, HDC src, const TRect& r) {
+  if (RectWidth(r) > 0 && RectHeight(r) > 0)
+    BitBlt(dc, r.left, r.top, RectWidth(r), RectHeight(r), src, r.left, r.top, SRCCOPY);
+}
+
+}  // namespace
+
+void TsSkinProvider::NonClientPaint(TMessage& m) {
+  HDC printDC = nullptr;
+  if (m.Msg == WM_PRINT) {
+    // The system prints the client (and its own frame) first; the skinned frame goes over it,
+    // into the DC the message carries.
+    if (const TWndMethod saved = SavedWindowProc()) saved(m);
+    printDC = reinterpret_cast<HDC>(m.WParam);
+    if (!(m.LParam & PRF_NONCLIENT) || !printDC) return;
+  }
+  if (!FormPaintable()) return;
+  FSkinData->Updating = FSkinData->PaintDeferred();
+  if (FSkinData->Updating || BehindMaximizedChild(*Form)) return;
+  HWND wnd = Form->HandleIfAllocated();
+  TNesting nesting(FPaintNesting);
+  const bool outer = FPaintNesting == 1;
+  if (!InRegionUpdate && RegionChanged && (Bordered() || HasSizingFrame(wnd))) {
+    BuildRegionList();
+    RegionChanged = false;
+    UpdateRgn();
+  }
+  if (!MenuLineReady) {
+    MenuLineReady = true;  // before: measuring the bar again may paint the frame again
+    RefreshMenuBar();
+  }
+  {
+    TWindowDC own;
+    if (!printDC) own = TWindowDC::Window(wnd);
+    HDC dc = printDC ? printDC : own.Get();
+    if (dc) {
+      TSaveDCGuard state(dc);
+      PaintFrame(dc);
+    }
+  }
+  if (outer) InRegionUpdate = false;
+}
+
+void TsSkinProvider::PaintFrame(HDC dc) {
+  if (Bordered() || !HasSizingFrame(Form->HandleIfAllocated())) {
+    PaintToWindow(dc);
+    return;
+  }
+  // A borderless form with a sizing frame: the frame's strips of the form's own background.
+  if (FSkinData->BGChanged) {
+    PaintAll();
+    FSkinData->BGChanged = false;
+    FSkinData->Updating = false;
+  }
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  if (!cache || cache->Empty()) return;
+  const int b = Form->BorderWidth() + 3, w = cache->Width(), h = cache->Height();
+  HDC src = cache->Canvas()->Handle();
+  for (const TRect& r : {Rect(0, 0, w, b), Rect(0, h - b, w, h), Rect(0, 0, b, h), Rect(w - b, 0, w, h)})
+    CopyStrip(dc, src, r);
+}
+
+void TsSkinProvider::WMNCActivate(TMessage& m) {
+  const bool mdiChild = Form->FormStyle() == fsMDIChild;
+  const bool bordered = Bordered();
+  if ((m.WParam != 0 || mdiChild) && bordered && !HasState(csLoading)) CutHeader();
+  if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  if (FormCreating()) return;
+  RepaintForm(false);
+  if (bordered) {
+    bool active = m.WParamLo() != 0;
+    if (ShowsMDIChildButtons(*Form)) {
+      // The menu line carries the active child's buttons: the parent stays active with it.
+      const TCustomForm* child = Form->ActiveMDIChild();
+      active = active || (child && child->Active()) || FormActive;
+    }
+    // The title shows the state at once, also when no WM_ACTIVATE follows.
+    if (active != FormActive) {
+      FormActive = active;
+      MenuLineCount = -1;
+      FSkinData->BGChanged = true;
+      RepaintForm(false);
+    }
+  }
+  InitMenuItems(FSkinData->Skinned());
+  if (!MenuLineReady) {
+    MenuLineReady = true;
+    RefreshMenuBar();
+  }
+  if (!bordered) RepaintClientChild();
+}
+
+// ---- the window region ----
+
+void TsSkinProvider::CutHeader() {
+  if (!Form->HandleAllocated()) return;
+  HWND wnd = Form->HandleIfAllocated();
+  TUniqueRgn region(CreateRectRgn(0, 0, 0, 0));
+  TUniqueRgn header(CreateRectRgn(0, 0, Form->Width(), HeaderHeight()));
+  if (!region || !header) return;
+  // A window without a region is its whole rectangle (never the empty region made above).
+  if (GetWindowRgn(wnd, region.Get()) == ERROR) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    SetRectRgn(region.Get(), 0, 0, r.right - r.left, r.bottom - r.top);
+  }
+  // A window that is all header (iconic) keeps its region: cutting would hide it.
+  const int kind = CombineRgn(region.Get(), region.Get(), header.Get(), RGN_DIFF);
+  if (kind == ERROR || kind == NULLREGION) return;
+  RegionChanged = true;
+  if (SetWindowRgn(wnd, region.Get(), FALSE)) (void)region.Release();
+}
+
+void TsSkinProvider::HideByRegion() {
+  if (!Form->HandleAllocated()) return;
+  RegionChanged = true;
+  TUniqueRgn empty(CreateRectRgn(0, 0, 0, 0));
+  if (empty && SetWindowRgn(Form->HandleIfAllocated(), empty.Get(), FALSE)) (void)empty.Release();
+}
+
+void TsSkinProvider::DropRegion(bool redraw) {
+  if (Form->HandleAllocated()) SetWindowRgn(Form->HandleIfAllocated(), nullptr, redraw);
+}
+
+}  // namespace korv
