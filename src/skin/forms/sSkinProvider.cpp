@@ -106,6 +106,7 @@ TsSkinProvider::TsSkinProvider(TComponent* owner)
 
 TsSkinProvider::~TsSkinProvider() {
   Destroying();
+  AbortOutline();
   std::erase(LiveProviders(), this);
   if (FLink) {
     TWndProcLink* link = FLink;
@@ -181,6 +182,7 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
 TWndMethod TsSkinProvider::SavedWindowProc() const { return FLink ? FLink->Saved : TWndMethod(); }
 
 void TsSkinProvider::ProviderWndProc(TMessage& message) {
+  if (OutlineWatch(message)) return;
   if (message.Msg == SM_ALPHACMD && message.WParamHi() == skcGetProvider && Form &&
       !Form->HasState(csDestroying) && FSkinData && FSkinData->Skinned()) {
     message.Result = reinterpret_cast<LRESULT>(this);
