@@ -369,6 +369,7 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] bool SysButtonsShown() const noexcept;
   // The record of a caption element's hit code (nullptr for codes without a button).
   [[nodiscard]] TsCaptionButton* ButtonRecord(int code);
+  [[nodiscard]] const TsCaptionButton* ButtonRecord(int code) const;
   // The image a button shows now: the restore image ("BICONNORM") for maximise while maximised
   // and for minimise while minimised, else its record's.
   [[nodiscard]] int ButtonImage(int code) const;

@@ -2,6 +2,7 @@
 // images in their normal, hot, pressed and disabled looks, and repainted one at a time when the
 // mouse makes one hot or pressed.
 #include <algorithm>
+#include <utility>
 
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
@@ -25,27 +26,37 @@ int GlyphMode(bool formActive, bool enabled, int state) noexcept {
   return (!formActive || !enabled) && (state == 0 || !enabled) ? 2 : 1;
 }
 
-bool IsTitleCode(int code, int count) noexcept {
-  return code >= htSkinTitleButton && code - htSkinTitleButton < count;
-}
+bool IsTitleCode(int code, int count) noexcept { return code >= htSkinTitleButton && code - htSkinTitleButton < count; }
 
 }  // namespace
 
 bool TsSkinProvider::SysButtonsShown() const noexcept { return (FBorderIcons & biSystemMenu) && SystemMenu; }
 
-TsCaptionButton* TsSkinProvider::ButtonRecord(int code) {
+const TsCaptionButton* TsSkinProvider::ButtonRecord(int code) const {
   switch (code) {
-    case htSkinMinimize: return &ButtonMin;
-    case htSkinMaximize: return &ButtonMax;
-    case htSkinClose: return &ButtonClose;
-    case htSkinHelp: return &ButtonHelp;
-    case htSkinMDIClose: return &MDIClose;
-    case htSkinMDIRestore: return &MDINorm;
-    case htSkinMDIMinimize: return &MDIMin;
-    default: break;
+    case htSkinMinimize:
+      return &ButtonMin;
+    case htSkinMaximize:
+      return &ButtonMax;
+    case htSkinClose:
+      return &ButtonClose;
+    case htSkinHelp:
+      return &ButtonHelp;
+    case htSkinMDIClose:
+      return &MDIClose;
+    case htSkinMDIRestore:
+      return &MDINorm;
+    case htSkinMDIMinimize:
+      return &MDIMin;
+    default:
+      break;
   }
   if (IsTitleCode(code, FTitleButtons->Count())) return &FTitleButtons->Items(code - htSkinTitleButton)->Data;
   return nullptr;
+}
+
+TsCaptionButton* TsSkinProvider::ButtonRecord(int code) {
+  return const_cast<TsCaptionButton*>(std::as_const(*this).ButtonRecord(code));
 }
 
 int TsSkinProvider::ButtonImage(int code) const {
@@ -58,18 +69,8 @@ int TsSkinProvider::ButtonImage(int code) const {
     return sm->IsValidSkinIndex(norm) ? norm
                                       : sm->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), "BICONNORM");
   }
-  switch (code) {
-    case htSkinMinimize: return ButtonMin.ImageIndex;
-    case htSkinMaximize: return ButtonMax.ImageIndex;
-    case htSkinClose: return ButtonClose.ImageIndex;
-    case htSkinHelp: return ButtonHelp.ImageIndex;
-    case htSkinMDIClose: return MDIClose.ImageIndex;
-    case htSkinMDIRestore: return MDINorm.ImageIndex;
-    case htSkinMDIMinimize: return MDIMin.ImageIndex;
-    default: break;
-  }
-  return IsTitleCode(code, FTitleButtons->Count()) ? FTitleButtons->Items(code - htSkinTitleButton)->Data.ImageIndex
-                                                   : -1;
+  const TsCaptionButton* b = ButtonRecord(code);
+  return b ? b->ImageIndex : -1;
 }
 
 bool TsSkinProvider::ButtonEnabled(int code) const {
@@ -104,15 +105,18 @@ void TsSkinProvider::DrawCaptionButton(int code) {
   if (!IsTitleCode(code, FTitleButtons->Count())) return;
   TBitmap* glyph = FTitleButtons->Items(code - htSkinTitleButton)->Glyph();
   if (!glyph || glyph->Empty() || glyph->Width() < 1 || glyph->Height() < 1) return;
-  // Centred, one pixel lower and to the right while pressed; the glyph's bottom-left pixel is
-  // its transparent colour.
+  // Centred, one pixel lower and to the right while pressed, and kept inside the button (whose
+  // repaint restores only its rectangle); the glyph's bottom-left pixel is its transparent colour.
   const int shift = b->State == 2 ? 1 : 0;
   const int x = b->Rect.left + (RectWidth(b->Rect) - glyph->Width()) / 2 + shift;
   const int y = b->Rect.top + (RectHeight(b->Rect) - glyph->Height()) / 2 + shift;
+  const int left = std::max<int>(x, b->Rect.left), top = std::max<int>(y, b->Rect.top);
+  const int w = std::min<int>(x + glyph->Width(), b->Rect.right) - left;
+  const int h = std::min<int>(y + glyph->Height(), b->Rect.bottom) - top;
+  if (w < 1 || h < 1) return;
   HDC src = glyph->Canvas()->Handle();
   const COLORREF key = GetPixel(src, 0, glyph->Height() - 1);
-  TransparentBlt(cache->Canvas()->Handle(), x, y, glyph->Width(), glyph->Height(), src, 0, 0, glyph->Width(),
-                 glyph->Height(), key);
+  TransparentBlt(cache->Canvas()->Handle(), left, top, w, h, src, left - x, top - y, w, h, key);
 }
 
 void TsSkinProvider::PaintCaptionButtons() {

@@ -20,8 +20,8 @@ namespace korv {
 class TsSkinProvider;
 
 struct TsOutlineDrag {
-  bool InProgress = false;  // between StartOutline and EndOutline or an abort
-  bool Moving = false;      // a move; else a size
+  bool InProgress = false;             // between StartOutline and EndOutline or an abort
+  bool Moving = false;                 // a move; else a size
   TsSkinProvider* Provider = nullptr;  // whose form is dragged
   HWND DesktopWnd = nullptr;           // the drawing target
   HDC DesktopDC = nullptr;
