@@ -73,6 +73,10 @@ TEST_F(OutlineTest, OnlyTheEndMovesOrSizesTheWindowAndAStillDragChangesNothing) 
   P->DrawOutline(0, 0);
   P->EndOutline();
   EXPECT_TRUE(WindowAt(Rect(Start.left, Start.top, Start.right + 50, Start.bottom + 30)));
+  P->StartOutline(0, 0, false);  // an outline sized down to nothing: the window stops at the minimum
+  OutlineDrag.Right = OutlineDrag.Left, OutlineDrag.Bottom = OutlineDrag.Top, OutlineDrag.FirstMove = false;
+  P->EndOutline();
+  EXPECT_TRUE(Form->Width() >= GetSystemMetrics(SM_CXMINTRACK) && Form->Height() >= GetSystemMetrics(SM_CYMINTRACK));
 }
 
 TEST_F(OutlineTest, EveryAbortErasesTheOutlineGivesTheDCBackAndMovesNothing) {
