@@ -201,8 +201,8 @@ void TsSkinProvider::AttachSkin() {
   if (!SystemMenu) {
     SystemMenu = new TsSystemMenu(this);
     SystemMenu->SetForm(Form);
-    SystemMenu->UpdateItems();
   }
+  SystemMenu->UpdateItems();
   if (IconsPending && sm->SkinData.Active) {
     IconsPending = false;
     if (Form && Form->BorderIcons() != 0) Form->SetBorderIcons(0);
