@@ -106,6 +106,7 @@ TsSkinProvider::TsSkinProvider(TComponent* owner)
 
 TsSkinProvider::~TsSkinProvider() {
   Destroying();
+  AbortOutline();
   std::erase(LiveProviders(), this);
   if (FLink) {
     TWndProcLink* link = FLink;
@@ -189,8 +190,8 @@ void TsSkinProvider::AttachSkin() {
   if (!SystemMenu) {
     SystemMenu = new TsSystemMenu(this);
     SystemMenu->SetForm(Form);
-    SystemMenu->UpdateItems();
   }
+  SystemMenu->UpdateItems();
   // A skin without the form's section leaves the form its own icons (until a skin that has it).
   if (IconsPending && sm->SkinData.Active && sm->IsValidSectionIndex(sm->GetSkinIndex(FSkinData->SkinSection()))) {
     IconsPending = false;

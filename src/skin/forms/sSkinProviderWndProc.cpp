@@ -56,6 +56,7 @@ void TsSkinProvider::SnapToEdge(int& position, int edge, int size) const noexcep
 // ---- entry ----
 
 void TsSkinProvider::ProviderWndProc(TMessage& m) {
+  if (OutlineWatch(m)) return;
   if (!Form || HasState(csDesigning)) {
     if (const TWndMethod saved = SavedWindowProc()) saved(m);
     return;
