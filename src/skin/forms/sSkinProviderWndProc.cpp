@@ -209,6 +209,11 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
     case WM_NCACTIVATE:
       WMNCActivate(m);
       return;
+    case WM_MOUSELEAVE:
+    case CM_MOUSELEAVE:
+      SetHotButton(0);
+      pass();
+      return;
     case CM_COLORCHANGED:
       // The form's colour is the skin's unless it keeps its own.
       if (!FSkinData->CustomColor()) return;
