@@ -61,10 +61,22 @@ HWND ActiveMDIChildOf(HWND client, bool* maximized) noexcept {
 
 // ---- scroll sources ----
 
+POINT& TsMDIClientScroll::ViewOf(HWND client) noexcept {
+  if (client != FClient) {
+    FClient = client;
+    FView = POINT{0, 0};
+  }
+  return FView;
+}
+
 bool TsMDIClientScroll::GetInfo(HWND client, int bar, SCROLLINFO& info) {
   RECT cr{};
   if (!client || !GetClientRect(client, &cr)) return false;
-  RECT all = cr;
+  const POINT view = ViewOf(client);
+  // In client coordinates: the view, the view at the origin, the children.
+  RECT all = cr, origin = cr;
+  OffsetRect(&origin, -view.x, -view.y);
+  UnionRect(&all, &all, &origin);
   for (HWND child = GetWindow(client, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     if (!IsWindowVisible(child)) continue;
     RECT r{};
@@ -73,19 +85,24 @@ bool TsMDIClientScroll::GetInfo(HWND client, int bar, SCROLLINFO& info) {
     UnionRect(&all, &all, &r);
   }
   const bool vertical = bar == SB_VERT;
+  const int at = vertical ? view.y : view.x;
   info.cbSize = sizeof info;
   info.fMask = SIF_ALL;
-  info.nMin = vertical ? all.top : all.left;
-  info.nMax = (vertical ? all.bottom : all.right) - 1;
+  info.nMin = (vertical ? all.top : all.left) + at;
+  info.nMax = (vertical ? all.bottom : all.right) + at - 1;
   info.nPage = static_cast<UINT>(vertical ? cr.bottom : cr.right);
-  info.nPos = 0;
-  info.nTrackPos = 0;
+  info.nPos = at;
+  info.nTrackPos = at;
   return true;
 }
 
 void TsMDIClientScroll::ScrollTo(HWND client, int bar, int position) {
-  if (!client || position == 0) return;
-  const int d = -position;
+  if (!client) return;
+  POINT& view = ViewOf(client);
+  LONG& at = bar == SB_VERT ? view.y : view.x;
+  const int d = at - position;
+  if (d == 0) return;
+  at = position;
   ScrollWindowEx(client, bar == SB_HORZ ? d : 0, bar == SB_VERT ? d : 0, nullptr, nullptr, nullptr, nullptr,
                  SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
 }

@@ -40,14 +40,22 @@ class TsMDIScrollSource {
   virtual void ScrollTo(HWND client, int bar, int position) = 0;
 };
 
-// The platform's MDI client, measured: the union of the client rectangle and the visible
-// children's rectangles, with the view at 0 (nMin = the union's left or top, nMax = its right or
-// bottom - 1, nPage = the client's width or height, nPos = 0). ScrollTo moves the children by
-// minus the position (ScrollWindowEx, SW_SCROLLCHILDREN), so the view is at 0 again afterwards.
+// The platform's MDI client, measured. Positions count from where the view stood before any
+// scrolling (the origin); the source remembers how far it has scrolled the client. The content
+// is the union of the view, the view at the origin and the visible children's rectangles: nMin
+// and nMax are its edges (nMax inclusive), nPage the client's width or height, nPos the view.
+// ScrollTo moves the children by the difference (ScrollWindowEx, SW_SCROLLCHILDREN). Keeping the
+// origin in the content keeps the range steady while the bars scroll.
 class TsMDIClientScroll final : public TsMDIScrollSource {
  public:
   bool GetInfo(HWND client, int bar, SCROLLINFO& info) override;
   void ScrollTo(HWND client, int bar, int position) override;
+
+ private:
+  // The view's position on each axis (x, y) for FClient; a new client starts at the origin.
+  [[nodiscard]] POINT& ViewOf(HWND client) noexcept;
+  HWND FClient = nullptr;
+  POINT FView{0, 0};
 };
 
 // A skinned bar's values mirrored from native scroll information: needed when nMax - nMin >=
