@@ -13,6 +13,7 @@
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/data/sUtils.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sStyleSimply.h"
 
@@ -30,17 +31,6 @@ WNDPROC ClassProc(HWND wnd) noexcept { return reinterpret_cast<WNDPROC>(GetClass
 // The window property that binds an MDI client to its sub-class.
 constexpr const char* kClientLinkProp = "KorvMDIClientLink";
 
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) noexcept : Flag_(flag) { Flag_ = true; }
-  ~TFlagScope() { Flag_ = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& Flag_;
-};
-
 }  // namespace
 
 // The sub-class of one MDI client: it outlives its TsMDIForm when another procedure was put over
@@ -53,8 +43,9 @@ struct TsMDIForm::TClientLink {
 
 HWND ActiveMDIChildOf(HWND client, bool* maximized) noexcept {
   BOOL max = FALSE;
-  HWND active = client ? reinterpret_cast<HWND>(SendMessageA(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&max)))
-                       : nullptr;
+  HWND active = client
+                    ? reinterpret_cast<HWND>(SendMessageA(client, WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&max)))
+                    : nullptr;
   if (maximized) *maximized = active && max;
   return active;
 }
@@ -232,8 +223,7 @@ LRESULT TsMDIForm::ClientProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   if (!FProvider || !FForm) return CallPrevious(wnd, msg, wParam, lParam);
   switch (msg) {
     case SM_ALPHACMD:
-      if (HIWORD(wParam) == skcRemoveSkin &&
-          lParam == reinterpret_cast<LPARAM>(FProvider->SkinData()->SkinManager())) {
+      if (HIWORD(wParam) == skcRemoveSkin && lParam == reinterpret_cast<LPARAM>(FProvider->SkinData()->SkinManager())) {
         FHandled = false;
         RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_FRAME);
         return 0;

@@ -3,6 +3,7 @@
 // painted over it, and the windowed children told to repaint from it.
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
+#include "skin/data/sUtils.h"
 #include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
 
@@ -17,18 +18,6 @@ bool BehindMaximizedChild(const TCustomForm& form) {
   HWND active = ActiveMDIChildOf(GetParent(form.HandleIfAllocated()), &maximized);
   return maximized && active && active != form.HandleIfAllocated();
 }
-
-// Sets a flag for a scope (cleared on every exit).
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) noexcept : Flag_(flag) { Flag_ = true; }
-  ~TFlagScope() { Flag_ = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& Flag_;
-};
 
 }  // namespace
 

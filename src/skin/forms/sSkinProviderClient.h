@@ -30,12 +30,12 @@ struct TsScrollInfo {
 
 // What one direction's information is computed from.
 struct TsScrollInput {
-  int Content = 0;     // ContentHeight (ContentWidth)
-  int FormRange = 0;   // the Range of the form's own bar of that direction (0: none set)
-  int Increment = 0;   // the Increment of the form's own bar
+  int Content = 0;    // ContentHeight (ContentWidth)
+  int FormRange = 0;  // the Range of the form's own bar of that direction (0: none set)
+  int Increment = 0;  // the Increment of the form's own bar
   int ClientWidth = 0;
   int ClientHeight = 0;
-  int BarSize = 0;     // SM_CXVSCROLL for the vertical bar, SM_CYHSCROLL for the horizontal one
+  int BarSize = 0;           // SM_CXVSCROLL for the vertical bar, SM_CYHSCROLL for the horizontal one
   bool RightToLeft = false;  // the form's scroll bars are on the left
   bool CanShow = false;      // the form's section is valid and the form visible
 };

@@ -29,7 +29,9 @@ class TFakeScrollSource final : public TsMDIScrollSource {
   std::vector<std::pair<int, int>> Scrolls;
 };
 
-SCROLLINFO Info(int min, int max, UINT page, int pos) { return SCROLLINFO{sizeof(SCROLLINFO), SIF_ALL, min, max, page, pos, 0}; }
+SCROLLINFO Info(int min, int max, UINT page, int pos) {
+  return SCROLLINFO{sizeof(SCROLLINFO), SIF_ALL, min, max, page, pos, 0};
+}
 
 // A child window's rectangle in its MDI client's coordinates.
 TRect InClient(TCustomForm* child) {
@@ -107,7 +109,8 @@ TEST_F(MDIFormTest, HookTwiceKeepsOneSubclassAndItIsGivenBack) {
   // client again.
   ShowPainted(form);
   Manager->SetActive(false);
-  SendMessageA(form->ClientHandle(), SM_ALPHACMD, SkinCmdWParam(skcRemoveSkin), reinterpret_cast<LPARAM>(Manager.get()));
+  SendMessageA(form->ClientHandle(), SM_ALPHACMD, SkinCmdWParam(skcRemoveSkin),
+               reinterpret_cast<LPARAM>(Manager.get()));
   EXPECT_FALSE(mdi->Handled());
   const TColor workspace = static_cast<TColor>(GetSysColor(COLOR_APPWORKSPACE));
   const TPixelImage shown = CaptureWhen(form->ClientHandle(), true, [&](const TPixelImage& img) {
@@ -173,7 +176,9 @@ TEST_F(MDIFormTest, TheChildButtonsItemIsFirstOnTheMenuOnlyWhileAChildIsMaximise
   EXPECT_EQ(item->Name(), "sMDICII");
   EXPECT_EQ(mdi->ItemMDIClose->ShortCut(), ShortCut(VK_F4, ssCtrl));
   // The system adds its own items to the frame's menu: ours are found by command.
-  auto onMenuBar = [&](TMenuItem* i) { return GetMenuState(GetMenu(form->Handle()), i->Command(), MF_BYCOMMAND) != ~0u; };
+  auto onMenuBar = [&](TMenuItem* i) {
+    return GetMenuState(GetMenu(form->Handle()), i->Command(), MF_BYCOMMAND) != ~0u;
+  };
 
   mdi->UpdateChildButtons();
   EXPECT_EQ(item->Parent(), nullptr);
@@ -227,8 +232,8 @@ TEST_F(MDIFormTest, TheBarsMirrorTheSourceAndScrollItWithTheWholePosition) {
   EXPECT_EQ(v->PageSize(), 80);
   ASSERT_TRUE(mdi->HorzBar() && mdi->HorzBar()->Visible() && mdi->Grip() && mdi->Grip()->Visible());
   EXPECT_EQ(mdi->HorzBar()->Position(), 10);
-  EXPECT_TRUE(SameRect(mdi->Grip()->BoundsRect(), Rect(v->Left(), mdi->HorzBar()->Top(), mdi->ClientArea().right,
-                                                        mdi->ClientArea().bottom)));
+  EXPECT_TRUE(SameRect(mdi->Grip()->BoundsRect(),
+                       Rect(v->Left(), mdi->HorzBar()->Top(), mdi->ClientArea().right, mdi->ClientArea().bottom)));
   EXPECT_EQ(v->Top() + v->Height(), mdi->Grip()->Top());
 
   // The position reaches the source whole, the native minimum added back: far beyond 16 bits.

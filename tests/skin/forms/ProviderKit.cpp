@@ -59,11 +59,11 @@ void AddTestSkin(TsSkinManager& sm) {
                                                               {"FORMTITLE", kTitleColor, kTitleHotColor},
                                                               {"MENULINE", kGlobalColor, kGlobalColor}};
   const std::tuple<const char*, TColor, TColor> more[] = {
-      {"SCROLLBAR1V", kTrackBefore, kTrackBefore},   {"SCROLLBAR1H", kTrackBefore, kTrackBefore},
-      {"SCROLLBAR2V", kTrackAfter, kTrackAfter},     {"SCROLLBAR2H", kTrackAfter, kTrackAfter},
-      {"SCROLLSLIDERV", kThumbColor, kThumbColor},   {"SCROLLSLIDERH", kThumbColor, kThumbColor},
-      {"SCROLLBTNTOP", kArrowColor, kArrowColor},    {"SCROLLBTNBOTTOM", kArrowColor, kArrowColor},
-      {"SCROLLBTNLEFT", kArrowColor, kArrowColor},   {"SCROLLBTNRIGHT", kArrowColor, kArrowColor},
+      {"SCROLLBAR1V", kTrackBefore, kTrackBefore},  {"SCROLLBAR1H", kTrackBefore, kTrackBefore},
+      {"SCROLLBAR2V", kTrackAfter, kTrackAfter},    {"SCROLLBAR2H", kTrackAfter, kTrackAfter},
+      {"SCROLLSLIDERV", kThumbColor, kThumbColor},  {"SCROLLSLIDERH", kThumbColor, kThumbColor},
+      {"SCROLLBTNTOP", kArrowColor, kArrowColor},   {"SCROLLBTNBOTTOM", kArrowColor, kArrowColor},
+      {"SCROLLBTNLEFT", kArrowColor, kArrowColor},  {"SCROLLBTNRIGHT", kArrowColor, kArrowColor},
       {"CHECKBOX", kCheckBoxColor, kCheckBoxColor}, {"MDIAREA", kMDIAreaColor, kMDIAreaColor}};
   std::vector<std::tuple<const char*, TColor, TColor>> all(std::begin(sections), std::end(sections));
   all.insert(all.end(), std::begin(more), std::end(more));

@@ -33,9 +33,8 @@ inline constexpr int kCell = 4;
 // Rectangles compared whole, both printed on a mismatch.
 inline ::testing::AssertionResult SameRect(const TRect& a, const TRect& b) {
   if (EqualRect(&a, &b)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom
-                                       << ") != (" << b.left << "," << b.top << "," << b.right << "," << b.bottom
-                                       << ")";
+  return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom << ") != ("
+                                       << b.left << "," << b.top << "," << b.right << "," << b.bottom << ")";
 }
 
 // A window's pixels on the screen (its client area only, or the whole window), once ready()

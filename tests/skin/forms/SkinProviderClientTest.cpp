@@ -108,6 +108,16 @@ class SkinProviderClientTest : public TProviderTest {
     Wide = new TFillGraphic(form, Bounds(400, 20, 50, 20), kFill);
     return form;
   }
+  // The test skin loaded and the scrolling form shown with its client painted; with settled,
+  // the content measured again with both bars made (the content counts the other bar too).
+  TsSkinProvider* ShowScrollingForm(bool settled = true) {
+    LoadTestSkin();
+    Form = NewScrollingForm();
+    TsSkinProvider* p = ProviderOf(Form);
+    ShowPainted(Form, true);
+    if (settled) Resized(p);
+    return p;
+  }
   // The provider as the window procedure drives it before and after a resize.
   static void Resized(TsSkinProvider* p) {
     p->MeasureContent();
@@ -126,6 +136,7 @@ class SkinProviderClientTest : public TProviderTest {
       EXPECT_EQ(p->HorzOffset, -p->HorzBar->Position());
     }
   }
+  TForm* Form = nullptr;
   TLinkedWindow* Win = nullptr;
   TFillGraphic* Fill = nullptr;
   TFillGraphic* Low = nullptr;
@@ -133,10 +144,8 @@ class SkinProviderClientTest : public TProviderTest {
 };
 
 TEST_F(SkinProviderClientTest, TheClientShowsTheCacheWithGraphicChildrenOverItAndTellsWindowedOnes) {
-  LoadTestSkin();
-  TForm* form = NewScrollingForm();
-  TsSkinProvider* p = ProviderOf(form);
-  ShowPainted(form, true);
+  TsSkinProvider* p = ShowScrollingForm(false);
+  TForm* form = Form;
   Win->Got.clear();
   RedrawWindow(form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   const TPixelImage client =
@@ -160,11 +169,8 @@ TEST_F(SkinProviderClientTest, TheClientShowsTheCacheWithGraphicChildrenOverItAn
 }
 
 TEST_F(SkinProviderClientTest, TheOffsetIsMinusThePositionThroughScrollingResizingAndReset) {
-  LoadTestSkin();
-  TForm* form = NewScrollingForm();
-  TsSkinProvider* p = ProviderOf(form);
-  ShowPainted(form, true);
-  Resized(p);  // with both bars made, the content counts the other bar too
+  TsSkinProvider* p = ShowScrollingForm();
+  TForm* form = Form;
   ASSERT_TRUE(p->VertBar && p->HorzBar && p->Grip);
   const int range = p->ContentHeight;
   EXPECT_EQ(range, 430 + 2 + p->HorzBar->Height());
@@ -197,10 +203,8 @@ TEST_F(SkinProviderClientTest, TheOffsetIsMinusThePositionThroughScrollingResizi
 }
 
 TEST_F(SkinProviderClientTest, SkinnedBarsAndTheGripShowAndARealClickScrollsTheChildren) {
-  LoadTestSkin();
-  TForm* form = NewScrollingForm();
-  TsSkinProvider* p = ProviderOf(form);
-  ShowPainted(form, true);
+  TsSkinProvider* p = ShowScrollingForm(false);
+  TForm* form = Form;
   ASSERT_TRUE(PumpUntil([&] { return p->VertBar && p->HorzBar && p->Grip; }));
   TsScrollBar* v = p->VertBar;
   EXPECT_TRUE(v->OwnFace() && v->Visible() && IsWindowVisible(v->Handle()));
@@ -242,11 +246,7 @@ TEST_F(SkinProviderClientTest, SkinnedBarsAndTheGripShowAndARealClickScrollsTheC
 }
 
 TEST_F(SkinProviderClientTest, ContentThatFitsRemovesTheBarsAndBringsTheChildrenBackEvenWithoutABar) {
-  LoadTestSkin();
-  TForm* form = NewScrollingForm();
-  TsSkinProvider* p = ProviderOf(form);
-  ShowPainted(form, true);
-  Resized(p);
+  TsSkinProvider* p = ShowScrollingForm();
   ASSERT_TRUE(p->VertBar && p->HorzBar);
   HWND vertWnd = p->VertBar->Handle();
   p->VertBar->SetPosition(70);
@@ -269,11 +269,8 @@ TEST_F(SkinProviderClientTest, ContentThatFitsRemovesTheBarsAndBringsTheChildren
 }
 
 TEST_F(SkinProviderClientTest, GraphicChildrenOfAHiddenFormGoBackToTheirPlace) {
-  LoadTestSkin();
-  TForm* form = NewScrollingForm();
-  TsSkinProvider* p = ProviderOf(form);
-  ShowPainted(form, true);
-  Resized(p);
+  TsSkinProvider* p = ShowScrollingForm();
+  TForm* form = Form;
   ASSERT_TRUE(p->VertBar);
   p->VertBar->SetPosition(100);
   form->Hide();
