@@ -36,6 +36,9 @@ std::string FormatSeconds(double s) {
 
 namespace {
 
+// A body whose first run takes this long is not calibrated (heavy policy).
+constexpr double kHeavySeconds = 1.0;
+
 double MedianOf(std::vector<double> v) {
   if (v.empty()) return 0;
   std::sort(v.begin(), v.end());
@@ -70,10 +73,13 @@ Runner::Runner(int argc, char** argv) {
       FSamples = std::max(1, std::atoi(v));
     } else if (StartsWith(argv[i], "--min-ms=", &v)) {
       FMinSample = std::max(1, std::atoi(v)) / 1000.0;
+    } else if (StartsWith(argv[i], "--heavy-budget-s=", &v)) {
+      FHeavyBudget = std::max(1, std::atoi(v));
     } else if (std::strcmp(argv[i], "--list") == 0) {
       FListOnly = true;
     } else {
-      std::fprintf(stderr, "unknown option %s (--filter=TEXT --samples=N --min-ms=N --list)\n", argv[i]);
+      std::fprintf(stderr, "unknown option %s (--filter=TEXT --samples=N --min-ms=N --heavy-budget-s=N --list)\n",
+                   argv[i]);
     }
   }
   // The process should not wander between cores of different speed in the middle of a sample.
@@ -88,10 +94,46 @@ bool Runner::Selected(const std::string& title) const {
 
 double Runner::TimeSample(const Body& body, int64_t iterations) const {
   if (body.BeforeSample) body.BeforeSample();
+  if (body.BeforeIteration) {
+    double total = 0;
+    for (int64_t i = 0; i < iterations; ++i) {
+      body.BeforeIteration();
+      const double t0 = Now();
+      body.Run();
+      ClobberMemory();
+      total += Now() - t0;
+    }
+    return total;
+  }
   const double t0 = Now();
   for (int64_t i = 0; i < iterations; ++i) body.Run();
   ClobberMemory();
   return Now() - t0;
+}
+
+std::vector<Stats> Runner::MeasureTogether(const std::string& title, const std::vector<Body>& bodies) {
+  std::vector<Stats> stats(bodies.size());
+  for (size_t i = 0; i < bodies.size(); ++i) stats[i].Name = bodies[i].Name;
+  if (!Selected(title) || FListOnly) return stats;
+  // The first run of each: a warm-up of a light body, the first sample of a heavy one.
+  std::vector<int> wanted(bodies.size(), FSamples);
+  for (size_t i = 0; i < bodies.size(); ++i) {
+    const double first = TimeSample(bodies[i], 1);
+    if (first >= kHeavySeconds) {
+      stats[i].Iterations = 1;
+      stats[i].Samples.push_back(first);
+      wanted[i] = std::min(FSamples, std::max(1, static_cast<int>(FHeavyBudget / first)));
+    } else {
+      stats[i].Iterations = Calibrate(bodies[i]);
+    }
+  }
+  for (int round = 0; round < FSamples; ++round)
+    for (size_t i = 0; i < bodies.size(); ++i)
+      if (static_cast<int>(stats[i].Samples.size()) < wanted[i])
+        stats[i].Samples.push_back(TimeSample(bodies[i], stats[i].Iterations) /
+                                   static_cast<double>(stats[i].Iterations));
+  for (Stats& s : stats) Summarise(s);
+  return stats;
 }
 
 int64_t Runner::Calibrate(const Body& body) const {

@@ -15,8 +15,11 @@
 // per iteration, min/max and the median absolute deviation; the subject's line adds the ratio of
 // the medians and the range of the ratios of paired samples.
 //
+// A body whose first run takes a second or more is not calibrated: that run counts as its first
+// sample, and it gets as many samples (at most --samples) as fit in the heavy budget.
+//
 // Options: --filter=TEXT (run the cases whose title contains TEXT), --samples=N (default 7),
-// --min-ms=N (minimum sample time), --list.
+// --min-ms=N (minimum sample time), --heavy-budget-s=N (default 10), --list.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +44,9 @@ struct Body {
   std::function<void()> Run;  // one iteration
   // Optional: runs before every timed sample (outside the timing), e.g. to reset state.
   std::function<void()> BeforeSample = nullptr;
+  // Optional: runs before every iteration, outside the timing (each iteration is then timed on
+  // its own), e.g. to give every iteration a fresh object.
+  std::function<void()> BeforeIteration = nullptr;
 };
 
 struct Stats {
@@ -66,6 +72,11 @@ class Runner {
   // result, or an empty comparison when the filter skips it.
   Comparison Compare(const std::string& title, const Body& baseline, const Body& subject);
 
+  // Measures bodies without printing: each calibrated (or under the heavy policy), their samples
+  // taken in turn so that drift hits all alike. Samples are empty when the filter skips the title
+  // or with --list.
+  std::vector<Stats> MeasureTogether(const std::string& title, const std::vector<Body>& bodies);
+
   // Bytes processed per iteration, to print throughput beside the times (0: none).
   void SetBytesPerIteration(int64_t bytes) { FBytes = bytes; }
 
@@ -79,10 +90,12 @@ class Runner {
   [[nodiscard]] bool Selected(const std::string& title) const;
   int64_t Calibrate(const Body& body) const;
   double TimeSample(const Body& body, int64_t iterations) const;
+
   void Print(const Comparison& c) const;
 
   int FSamples = 7;
   double FMinSample = 0.020;
+  double FHeavyBudget = 10.0;
   std::string FFilter;
   bool FListOnly = false;
   int64_t FBytes = 0;

@@ -531,6 +531,8 @@ class TStringList : public TStrings {
 
   [[nodiscard]] int Count() const override { return static_cast<int>(FList.size()); }
   [[nodiscard]] std::string Get(int index) const override;
+  // The item itself, without the copy Get makes; valid until the list changes. Raises as Get.
+  [[nodiscard]] const std::string& StringRef(int index) const;
   void Put(int index, const std::string& s) override;
   [[nodiscard]] TObject* GetObject(int index) const override;
   void PutObject(int index, TObject* obj) override;

@@ -325,7 +325,9 @@ TStringList::~TStringList() {
     for (Item& it : FList) delete std::exchange(it.Obj, nullptr);
 }
 
-std::string TStringList::Get(int index) const {
+std::string TStringList::Get(int index) const { return StringRef(index); }
+
+const std::string& TStringList::StringRef(int index) const {
   if (index < 0 || index >= Count()) Error(kIndexError, index);
   return FList[static_cast<size_t>(index)].S;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace korv::test {
@@ -55,5 +56,25 @@ class TRandom {
  private:
   uint32_t S_;
 };
+
+// One to three random edits of a block: a byte set to any value, a byte set to 0, 1 or 2, or the
+// block cut at a random length.
+inline void MutateBytes(std::string& b, TRandom& rnd) {
+  const int edits = 1 + static_cast<int>(rnd.Below(3));
+  for (int e = 0; e < edits && !b.empty(); ++e) {
+    const size_t at = rnd.Below(static_cast<uint32_t>(b.size()));
+    switch (rnd.Below(3)) {
+      case 0:
+        b[at] = static_cast<char>(rnd.Next());
+        break;
+      case 1:
+        b[at] = static_cast<char>(rnd.Below(3));
+        break;
+      default:
+        b.resize(rnd.Below(static_cast<uint32_t>(b.size()) + 1));
+        break;
+    }
+  }
+}
 
 }  // namespace korv::test

@@ -79,6 +79,13 @@ TPixelImage CaptureWindow(HWND wnd) {
   return CaptureScreen(r);
 }
 
+TPixelImage CaptureWindowDC(HWND wnd) {
+  TRect r{};
+  GetWindowRect(wnd, &r);
+  TWindowDC dc = TWindowDC::Window(wnd);
+  return CaptureDC(dc.Get(), Bounds(0, 0, RectWidth(r), RectHeight(r)));
+}
+
 TPixelImage CaptureClient(HWND wnd) {
   TRect r{};
   GetClientRect(wnd, &r);

@@ -44,6 +44,10 @@ class TPixelImage {
 // A window's whole rectangle / its client area, as shown on the screen.
 [[nodiscard]] TPixelImage CaptureWindow(HWND wnd);
 [[nodiscard]] TPixelImage CaptureClient(HWND wnd);
+// A window's whole rectangle as the window has painted it, read from its own window DC: what the
+// screen shows once the platform has passed it on (a window just shown may not be on the screen
+// yet).
+[[nodiscard]] TPixelImage CaptureWindowDC(HWND wnd);
 // PrintWindow into a memory DC holding a 24-bit DIB of the window's size (the window paints
 // itself, non-client area included, without the screen).
 [[nodiscard]] TPixelImage PrintWindowImage(HWND wnd, UINT flags = 0);

@@ -307,6 +307,8 @@ bool TCustomDataFormat::AssignTo(TClipboardFormat* clipboardFormat) {
   return clipboardFormat && clipboardFormat->Assign(this);
 }
 
+TRenderResult TCustomDataFormat::RenderData(TClipboardFormat*, const FORMATETC&, STGMEDIUM&) { return rrPass; }
+
 bool TCustomDataFormat::GetData(IDataObject* dataObject) {
   bool result = false;
   for (int i = 0; i < FCompatibleFormats->Count() && NeedsData(); ++i) {

@@ -221,6 +221,9 @@ class TClipboardFormats : public TObject {
 // ---------------------------------------------------------------------------------------------
 // Data formats
 
+// What a data format did with a request it may render itself (TCustomDataFormat::RenderData).
+enum TRenderResult : uint8_t { rrPass, rrRendered, rrFailed };
+
 class TCustomDataFormat : public TObject {
   KORV_CLASS(TCustomDataFormat, TObject)
  public:
@@ -240,6 +243,12 @@ class TCustomDataFormat : public TObject {
   virtual bool Assign(TClipboardFormat* clipboardFormat);
   // Gives the data to a clipboard format: by default the clipboard format's Assign(this).
   virtual bool AssignTo(TClipboardFormat* clipboardFormat);
+  // Renders the data for a request that ClipboardFormat, one of its compatible formats, accepts,
+  // straight into a new medium, where that is cheaper than handing the data to the clipboard
+  // format first (a large list written in place, a block kept from an earlier request): rrRendered
+  // with Medium set, or rrFailed. The default, rrPass, leaves the request to AssignTo and the
+  // clipboard format's SetData.
+  virtual TRenderResult RenderData(TClipboardFormat* clipboardFormat, const FORMATETC& formatEtc, STGMEDIUM& medium);
   // Reads from the data object through the compatible formats while the data is still needed.
   virtual bool GetData(IDataObject* dataObject);
   [[nodiscard]] virtual bool HasData() = 0;

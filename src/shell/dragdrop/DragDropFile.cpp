@@ -102,7 +102,7 @@ CLIPFORMAT TFilenameMapClipboardFormat::GetClipboardFormat() {
 
 void TFilenameMapClipboardFormat::Clear() { FFileMaps->Clear(); }
 bool TFilenameMapClipboardFormat::HasData() { return FFileMaps->Count() > 0; }
-size_t TFilenameMapClipboardFormat::GetSize() { return NameListSize(StringsToVector(*FFileMaps)); }
+size_t TFilenameMapClipboardFormat::GetSize() { return NameListSize(NameViews(*FFileMaps)); }
 
 bool TFilenameMapClipboardFormat::ReadData(const void* buffer, size_t size) {
   FFileMaps->Clear();
@@ -113,7 +113,7 @@ bool TFilenameMapClipboardFormat::ReadData(const void* buffer, size_t size) {
 }
 
 bool TFilenameMapClipboardFormat::WriteData(void* buffer, size_t size) {
-  return WriteNameList(StringsToVector(*FFileMaps), buffer, size);
+  return WriteNameList(NameViews(*FFileMaps), buffer, size);
 }
 
 KORV_DEFINE_CLASS(TFilenameMapWClipboardFormat, TCustomSimpleClipboardFormat,
@@ -155,7 +155,55 @@ TFileDataFormat::TFileDataFormat(TComponent* owner, TClass cls)
 
 TFileDataFormat::~TFileDataFormat() { FFiles->OnChanging = nullptr; }
 
-void TFileDataFormat::FilesChanging(TObject*) { Changing(); }
+void TFileDataFormat::FilesChanging(TObject*) {
+  // The owner may still render the old list first (a clipboard flush): the kept block serves it.
+  Changing();
+  FPIDLBlockBuilt = false;
+  FPIDLBlockValid = false;
+  std::string().swap(FPIDLBlock);
+}
+
+const std::string* TFileDataFormat::PIDLBlock() {
+  if (!FPIDLBlockBuilt) {
+    FPIDLBlockValid = false;
+    FPIDLBlock.clear();
+    std::vector<std::string> pidls;
+    bool ok = false;
+    try {
+      ok = FilenamesToPIDLs(StringsToVector(*FFiles), pidls);
+    } catch (...) {
+      ok = false;  // a folder that cannot be parsed: no ID lists (this runs inside COM calls)
+    }
+    if (ok) {
+      FPIDLBlock.resize(CIDASize(pidls));
+      FPIDLBlockValid = WriteCIDA(pidls, FPIDLBlock.data(), FPIDLBlock.size());
+    }
+    FPIDLBlockBuilt = FFiles->UpdateCount() == 0;
+  }
+  return FPIDLBlockValid ? &FPIDLBlock : nullptr;
+}
+
+TRenderResult TFileDataFormat::RenderData(TClipboardFormat* clipboardFormat, const FORMATETC& formatEtc,
+                                          STGMEDIUM& medium) {
+  if (dynamic_cast<TFileClipboardFormat*>(clipboardFormat)) {
+    const std::vector<std::string_view> names = NameViews(*FFiles);
+    const bool ok = TCustomSimpleClipboardFormat::RenderBlock(
+        formatEtc, medium, DropFilesSize(names),
+        [&names](void* buffer, size_t size) { return WriteDropFiles(names, buffer, size); });
+    return ok ? rrRendered : rrFailed;
+  }
+  if (dynamic_cast<TPIDLClipboardFormat*>(clipboardFormat)) {
+    const std::string* block = PIDLBlock();
+    if (!block) return rrFailed;
+    const bool ok =
+        TCustomSimpleClipboardFormat::RenderBlock(formatEtc, medium, block->size(), [block](void* buffer, size_t size) {
+          std::memcpy(buffer, block->data(), size);
+          return true;
+        });
+    return ok ? rrRendered : rrFailed;
+  }
+  return rrPass;
+}
 
 bool TFileDataFormat::Assign(TClipboardFormat* clipboardFormat) {
   if (auto* f = dynamic_cast<TFileClipboardFormat*>(clipboardFormat)) {
@@ -164,7 +212,7 @@ bool TFileDataFormat::Assign(TClipboardFormat* clipboardFormat) {
   }
   if (auto* f = dynamic_cast<TPIDLClipboardFormat*>(clipboardFormat)) {
     // One path per ID list.
-    FFiles->Assign(&f->Filenames());
+    VectorToStrings(PIDLsToFilenames(StringViews(f->PIDLs())), *FFiles);
     return true;
   }
   if (auto* f = dynamic_cast<TFilenameClipboardFormat*>(clipboardFormat)) return f->AssignTo(this);

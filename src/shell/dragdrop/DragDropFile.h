@@ -88,8 +88,16 @@ class TFileDataFormat : public TCustomDataFormat {
   [[nodiscard]] bool NeedsData() override { return FFiles->Count() == 0; }
   bool Assign(TClipboardFormat* clipboardFormat) override;
   bool AssignTo(TClipboardFormat* clipboardFormat) override;
+  // CF_HDROP is written straight from the list; "Shell IDList Array" is served from PIDLBlock.
+  TRenderResult RenderData(TClipboardFormat* clipboardFormat, const FORMATETC& formatEtc, STGMEDIUM& medium) override;
 
   [[nodiscard]] TStringList& Files() const noexcept { return *FFiles; }
+
+  // The "Shell IDList Array" block of the list, or nullptr when the files have none (a file the
+  // shell does not find, a folder it cannot parse). Building it parses every file with the shell,
+  // so it is built on the first request and kept, success or failure, until the list changes;
+  // a block built while the list is inside BeginUpdate is not kept.
+  [[nodiscard]] const std::string* PIDLBlock();
 
  protected:
   TFileDataFormat(TComponent* owner, TClass cls);
@@ -97,6 +105,9 @@ class TFileDataFormat : public TCustomDataFormat {
  private:
   void FilesChanging(TObject* sender);
   std::unique_ptr<TStringList> FFiles;
+  std::string FPIDLBlock;
+  bool FPIDLBlockBuilt = false;  // FPIDLBlock stands for the list as it is
+  bool FPIDLBlockValid = false;  // the files have ID lists
 };
 
 // The names under which a receiver should create the copies, in the order of the files.

@@ -114,12 +114,17 @@ bool TCustomSimpleClipboardFormat::ReadDataInto(IDataObject*, const STGMEDIUM& m
 }
 
 bool TCustomSimpleClipboardFormat::DoSetData(const FORMATETC& formatEtc, STGMEDIUM& medium) {
-  size_t size = GetSize();
+  return RenderBlock(formatEtc, medium, GetSize(),
+                     [this](void* buffer, size_t size) { return WriteData(buffer, size); });
+}
+
+bool TCustomSimpleClipboardFormat::RenderBlock(const FORMATETC& formatEtc, STGMEDIUM& medium, size_t size,
+                                               const TBlockWriter& write) {
   if (size < 1 || size > static_cast<size_t>(INT32_MAX)) return false;
   if (formatEtc.tymed & TYMED_ISTREAM) {
     auto stream = std::make_unique<TMemoryStream>();
     stream->SetSize(static_cast<int64_t>(size));
-    if (!stream->Memory() || !WriteData(stream->Memory(), size)) return false;
+    if (!stream->Memory() || !write(stream->Memory(), size)) return false;
     stream->SetPosition(static_cast<int64_t>(size));
     // The adapter owns the stream from here on and carries the one reference the medium gets.
     auto* adapter = new TFixedStreamAdapter(stream.get());
@@ -136,7 +141,7 @@ bool TCustomSimpleClipboardFormat::DoSetData(const FORMATETC& formatEtc, STGMEDI
     if (!p) return false;
     bool ok = false;
     try {
-      ok = WriteData(p, size);
+      ok = write(p, size);
     } catch (...) {
       GlobalUnlock(mem.Get());
       throw;
@@ -231,6 +236,20 @@ void VectorToStrings(const std::vector<std::string>& items, TStrings& list) {
   for (const auto& s : items) list.Add(s);
 }
 
+std::vector<std::string_view> StringViews(const TStringList& list) {
+  std::vector<std::string_view> v;
+  const int n = list.Count();
+  v.reserve(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) v.push_back(list.StringRef(i));
+  return v;
+}
+
+std::vector<std::string_view> NameViews(const TStringList& list) {
+  std::vector<std::string_view> v = StringViews(list);
+  for (std::string_view& s : v) s = s.substr(0, ZeroCut(s));
+  return v;
+}
+
 KORV_DEFINE_CLASS(TFileClipboardFormat, TCustomSimpleClipboardFormat, &CreateClipboardFormat<TFileClipboardFormat>,
                   nullptr);
 
@@ -239,7 +258,7 @@ TFileClipboardFormat::~TFileClipboardFormat() = default;
 
 void TFileClipboardFormat::Clear() { FFiles->Clear(); }
 bool TFileClipboardFormat::HasData() { return FFiles->Count() > 0; }
-size_t TFileClipboardFormat::GetSize() { return DropFilesSize(StringsToVector(*FFiles)); }
+size_t TFileClipboardFormat::GetSize() { return DropFilesSize(NameViews(*FFiles)); }
 
 bool TFileClipboardFormat::ReadData(const void* buffer, size_t size) {
   std::vector<std::string> names;
@@ -250,7 +269,7 @@ bool TFileClipboardFormat::ReadData(const void* buffer, size_t size) {
 }
 
 bool TFileClipboardFormat::WriteData(void* buffer, size_t size) {
-  return WriteDropFiles(StringsToVector(*FFiles), buffer, size);
+  return WriteDropFiles(NameViews(*FFiles), buffer, size);
 }
 
 }  // namespace korv

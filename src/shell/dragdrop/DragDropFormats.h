@@ -7,6 +7,8 @@
 
 #include <shlobj.h>
 
+#include <functional>
+
 #include "classlib/Handles.h"
 #include "shell/dragdrop/DragDrop.h"
 #include "shell/dragdrop/DragDropFormatsBlocks.h"
@@ -36,10 +38,14 @@ class TCustomSimpleClipboardFormat : public TClipboardFormat {
   // Size of the medium (GlobalSize, or Stat's cbSize, which must fit a signed 32-bit value), then
   // ReadDataFromMedium.
   bool DoGetData(IDataObject* dataObject, const STGMEDIUM& medium) override;
-  // Renders GetSize bytes: into a memory stream behind a TFixedStreamAdapter when the request
-  // allows TYMED_ISTREAM (left at its end), else into global memory (GMEM_MOVEABLE |
-  // GMEM_ZEROINIT | GMEM_SHARE).
+  // Renders GetSize bytes that WriteData fills, as RenderBlock does.
   bool DoSetData(const FORMATETC& formatEtc, STGMEDIUM& medium) override;
+
+  // Fills a block of Size bytes through Write: into a memory stream behind a TFixedStreamAdapter
+  // when the request allows TYMED_ISTREAM (left at its end), else into global memory
+  // (GMEM_MOVEABLE | GMEM_ZEROINIT | GMEM_SHARE). Medium is set only when Write succeeds.
+  using TBlockWriter = std::function<bool(void* buffer, size_t size)>;
+  static bool RenderBlock(const FORMATETC& formatEtc, STGMEDIUM& medium, size_t size, const TBlockWriter& write);
 
   // Moves Size bytes of the medium into ReadData. A stream is read from its start and must deliver
   // all Size bytes.
@@ -172,6 +178,10 @@ class TFileClipboardFormat : public TCustomSimpleClipboardFormat {
 // The items of a string list as a vector, and back.
 [[nodiscard]] std::vector<std::string> StringsToVector(const TStrings& list);
 void VectorToStrings(const std::vector<std::string>& items, TStrings& list);
+// Views of the items of a string list, valid until the list changes: the block writers take them
+// without copying the strings. NameViews cuts each item at its first zero, as names are written.
+[[nodiscard]] std::vector<std::string_view> StringViews(const TStringList& list);
+[[nodiscard]] std::vector<std::string_view> NameViews(const TStringList& list);
 
 // ---------------------------------------------------------------------------------------------
 // Lists of the virtual-file formats

@@ -9,10 +9,9 @@ namespace korv {
 
 namespace {
 
-size_t NameLen(const std::string& s) noexcept {
-  size_t z = s.find('\0');
-  return z == std::string::npos ? s.size() : z;
-}
+size_t NameLen(const std::string& s) noexcept { return ZeroCut(s); }
+// Views are cut already.
+size_t NameLen(std::string_view s) noexcept { return s.size(); }
 size_t NameLenW(const std::wstring& s) noexcept {
   size_t z = s.find(L'\0');
   return z == std::wstring::npos ? s.size() : z;
@@ -47,20 +46,18 @@ bool WalkNameList(const unsigned char* p, size_t size, bool wide, AddNarrow addN
 
 }  // namespace
 
-size_t NameListSize(const std::vector<std::string>& names) noexcept {
+namespace {
+
+template <class Names>
+size_t NameListSizeOf(const Names& names) noexcept {
   size_t n = 1;
   for (const auto& s : names) n += NameLen(s) + 1;
   return n;
 }
 
-size_t NameListSizeW(const std::vector<std::wstring>& names) noexcept {
-  size_t n = 1;
-  for (const auto& s : names) n += NameLenW(s) + 1;
-  return 2 * n;
-}
-
-bool WriteNameList(const std::vector<std::string>& names, void* buffer, size_t size) noexcept {
-  if (!buffer || size < NameListSize(names)) return false;
+template <class Names>
+bool WriteNameListOf(const Names& names, void* buffer, size_t size) noexcept {
+  if (!buffer || size < NameListSizeOf(names)) return false;
   auto* out = static_cast<unsigned char*>(buffer);
   size_t pos = 0;
   for (const auto& s : names) {
@@ -71,6 +68,69 @@ bool WriteNameList(const std::vector<std::string>& names, void* buffer, size_t s
   }
   out[pos] = 0;
   return true;
+}
+
+template <class Names>
+bool WriteDropFilesOf(const Names& names, void* buffer, size_t size) noexcept {
+  if (!buffer || size < kDropFilesHeaderSize + 1 || size < kDropFilesHeaderSize + NameListSizeOf(names)) return false;
+  auto* out = static_cast<unsigned char*>(buffer);
+  std::memset(out, 0, kDropFilesHeaderSize);
+  WriteU32(out, static_cast<uint32_t>(kDropFilesHeaderSize));
+  return WriteNameListOf(names, out + kDropFilesHeaderSize, size - kDropFilesHeaderSize);
+}
+
+template <class Lists>
+size_t CIDASizeOf(const Lists& pidls) noexcept {
+  size_t n = 4 * (pidls.size() + 1);
+  for (const auto& s : pidls) n += s.size();
+  return n;
+}
+
+template <class Lists>
+bool WriteCIDAOf(const Lists& pidls, void* buffer, size_t size) noexcept {
+  if (!buffer || pidls.empty() || size < CIDASizeOf(pidls)) return false;
+  auto* out = static_cast<unsigned char*>(buffer);
+  WriteU32(out, static_cast<uint32_t>(pidls.size() - 1));
+  size_t data = 4 * (pidls.size() + 1);
+  for (size_t i = 0; i < pidls.size(); ++i) {
+    WriteU32(out + 4 * (i + 1), static_cast<uint32_t>(data));
+    std::memcpy(out + data, pidls[i].data(), pidls[i].size());
+    data += pidls[i].size();
+  }
+  return true;
+}
+
+}  // namespace
+
+size_t ZeroCut(std::string_view s) noexcept {
+  // Four bytes at a time: a name list holds thousands of names, and the C library scans bytewise.
+  const char* p = s.data();
+  const size_t n = s.size();
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    uint32_t v;
+    std::memcpy(&v, p + i, 4);
+    if ((v - 0x01010101u) & ~v & 0x80808080u) break;
+  }
+  for (; i < n; ++i)
+    if (p[i] == 0) return i;
+  return n;
+}
+
+size_t NameListSize(const std::vector<std::string>& names) noexcept { return NameListSizeOf(names); }
+size_t NameListSize(TStringViews names) noexcept { return NameListSizeOf(names); }
+
+size_t NameListSizeW(const std::vector<std::wstring>& names) noexcept {
+  size_t n = 1;
+  for (const auto& s : names) n += NameLenW(s) + 1;
+  return 2 * n;
+}
+
+bool WriteNameList(const std::vector<std::string>& names, void* buffer, size_t size) noexcept {
+  return WriteNameListOf(names, buffer, size);
+}
+bool WriteNameList(TStringViews names, void* buffer, size_t size) noexcept {
+  return WriteNameListOf(names, buffer, size);
 }
 
 bool WriteNameListW(const std::vector<std::wstring>& names, void* buffer, size_t size) noexcept {
@@ -114,13 +174,13 @@ bool ReadNameListW(const void* block, size_t size, bool wide, std::vector<std::w
 size_t DropFilesSize(const std::vector<std::string>& names) noexcept {
   return kDropFilesHeaderSize + NameListSize(names);
 }
+size_t DropFilesSize(TStringViews names) noexcept { return kDropFilesHeaderSize + NameListSize(names); }
 
 bool WriteDropFiles(const std::vector<std::string>& names, void* buffer, size_t size) noexcept {
-  if (!buffer || size < kDropFilesHeaderSize + 1 || size < DropFilesSize(names)) return false;
-  auto* out = static_cast<unsigned char*>(buffer);
-  std::memset(out, 0, kDropFilesHeaderSize);
-  WriteU32(out, static_cast<uint32_t>(kDropFilesHeaderSize));
-  return WriteNameList(names, out + kDropFilesHeaderSize, size - kDropFilesHeaderSize);
+  return WriteDropFilesOf(names, buffer, size);
+}
+bool WriteDropFiles(TStringViews names, void* buffer, size_t size) noexcept {
+  return WriteDropFilesOf(names, buffer, size);
 }
 
 bool ReadDropFiles(const void* block, size_t size, std::vector<std::string>& names) {
@@ -202,24 +262,33 @@ size_t IDListSize(const void* pidl) noexcept {
   return pos + 2;
 }
 
-size_t CIDASize(const std::vector<std::string>& pidls) noexcept {
-  size_t n = 4 * (pidls.size() + 1);
-  for (const auto& s : pidls) n += s.size();
-  return n;
+size_t ShellItemMinSize(uint8_t type) noexcept {
+  if ((type & 0x70) == 0x30) return kFileSystemItemMinSize;
+  if (type == 0x1F || type == 0x2E || type == 0x70) return kGUIDItemMinSize;
+  return 3;  // the type byte itself
 }
 
-bool WriteCIDA(const std::vector<std::string>& pidls, void* buffer, size_t size) noexcept {
-  if (!buffer || pidls.empty() || size < CIDASize(pidls)) return false;
-  auto* out = static_cast<unsigned char*>(buffer);
-  WriteU32(out, static_cast<uint32_t>(pidls.size() - 1));
-  size_t data = 4 * (pidls.size() + 1);
-  for (size_t i = 0; i < pidls.size(); ++i) {
-    WriteU32(out + 4 * (i + 1), static_cast<uint32_t>(data));
-    std::memcpy(out + data, pidls[i].data(), pidls[i].size());
-    data += pidls[i].size();
+bool CheckIDList(const void* p, size_t avail, size_t& length) noexcept {
+  if (!IDListLength(p, avail, length)) return false;
+  const auto* b = static_cast<const unsigned char*>(p);
+  for (size_t pos = 0; pos + 2 < length;) {
+    const uint16_t cb = ReadU16(b + pos);
+    if (cb < 3 || cb < ShellItemMinSize(b[pos + 2])) {
+      length = 0;
+      return false;
+    }
+    pos += cb;
   }
   return true;
 }
+
+size_t CIDASize(const std::vector<std::string>& pidls) noexcept { return CIDASizeOf(pidls); }
+size_t CIDASize(TStringViews pidls) noexcept { return CIDASizeOf(pidls); }
+
+bool WriteCIDA(const std::vector<std::string>& pidls, void* buffer, size_t size) noexcept {
+  return WriteCIDAOf(pidls, buffer, size);
+}
+bool WriteCIDA(TStringViews pidls, void* buffer, size_t size) noexcept { return WriteCIDAOf(pidls, buffer, size); }
 
 bool ReadCIDA(const void* block, size_t size, std::vector<std::string>& pidls) {
   pidls.clear();
@@ -237,7 +306,7 @@ bool ReadCIDA(const void* block, size_t size, std::vector<std::string>& pidls) {
   for (size_t i = 0; i <= cidl; ++i) {
     uint32_t off = ReadU32(p + 4 * (i + 1));
     size_t len = 0;
-    if (off >= size || !IDListLength(p + off, size - off, len)) return false;
+    if (off >= size || !CheckIDList(p + off, size - off, len)) return false;
     total += len;
     if (total > dataArea) return false;
     out.emplace_back(reinterpret_cast<const char*>(p + off), len);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,11 +36,22 @@ inline void WriteU32(void* p, uint32_t v) noexcept {
 
 constexpr size_t kDropFilesHeaderSize = 20;  // pFiles, pt.x, pt.y, fNC, fWide
 
+// Writers take the strings as they are held (a vector of strings, each written up to its first
+// zero) or as views of strings held elsewhere (a string list's items), so that a large list is
+// written without a copy; views are written whole, so cut them at their first zero first
+// (ZeroCut).
+using TStringViews = std::span<const std::string_view>;
+
+// The length of S up to its first zero byte (S's length when it has none).
+[[nodiscard]] size_t ZeroCut(std::string_view s) noexcept;
+
 // Bytes of a name list (final terminator included).
 [[nodiscard]] size_t NameListSize(const std::vector<std::string>& names) noexcept;
+[[nodiscard]] size_t NameListSize(TStringViews names) noexcept;
 [[nodiscard]] size_t NameListSizeW(const std::vector<std::wstring>& names) noexcept;
 // Writes the list into exactly the bytes it needs; false when size is too small.
 bool WriteNameList(const std::vector<std::string>& names, void* buffer, size_t size) noexcept;
+bool WriteNameList(TStringViews names, void* buffer, size_t size) noexcept;
 bool WriteNameListW(const std::vector<std::wstring>& names, void* buffer, size_t size) noexcept;
 // Reads names until the empty name or the end of the block. Every name must end inside the
 // block, else the read fails and Names is left empty. UTF-16 names are converted to the ANSI
@@ -50,7 +62,9 @@ bool ReadNameListW(const void* block, size_t size, bool wide, std::vector<std::w
 
 // CF_HDROP (DROPFILES): a 20-byte header (pFiles 20, pt 0,0, fNC 0, fWide 0) and 8-bit names.
 [[nodiscard]] size_t DropFilesSize(const std::vector<std::string>& names) noexcept;  // 21 + n + sum of lengths
+[[nodiscard]] size_t DropFilesSize(TStringViews names) noexcept;
 bool WriteDropFiles(const std::vector<std::string>& names, void* buffer, size_t size) noexcept;
+bool WriteDropFiles(TStringViews names, void* buffer, size_t size) noexcept;
 // Accepts 8-bit and UTF-16 (fWide) names. Requires 21 bytes at least, 20 <= pFiles < Size, every
 // name ending inside the block and at least one name.
 bool ReadDropFiles(const void* block, size_t size, std::vector<std::string>& names);
@@ -85,14 +99,31 @@ bool IDListLength(const void* p, size_t avail, size_t& length) noexcept;
 // Size of an ID list held in memory the shell handed out (trusted): 2 + the item counts, 0 for nil.
 [[nodiscard]] size_t IDListSize(const void* pidl) noexcept;
 
+// The shell reads some kinds of item as records of a fixed layout and trusts their count to hold
+// it. File-system items (types 0x30 to 0x3F, also with the high bit set: folders, files and their
+// Unicode forms) hold after the type an 11-byte file record and two zero-ended 8-bit names, and
+// end with the offset of a Unicode record (22 bytes with an empty name) inside the item; the shell
+// follows that offset without checking it against a count too small for the record, so a short
+// item sends it anywhere in the 64 KiB after the item. GUID items (root folders 0x1F, shell
+// extensions 0x2E and 0x70) hold a pad byte and a 16-byte GUID after the type.
+constexpr size_t kFileSystemItemMinSize = 2 + 1 + 11 + 2 + 22 + 2;  // 40
+constexpr size_t kGUIDItemMinSize = 2 + 1 + 1 + 16;                 // 20
+// The least count of an item of this type (its first byte after the count).
+[[nodiscard]] size_t ShellItemMinSize(uint8_t type) noexcept;
+// IDListLength for an ID list from another program, to be handed to the shell: in addition,
+// every item holds its type byte and is at least ShellItemMinSize of that type.
+bool CheckIDList(const void* p, size_t avail, size_t& length) noexcept;
+
 // CIDA: cidl, cidl + 1 offsets (parent first), then the ID lists without padding.
 [[nodiscard]] size_t CIDASize(const std::vector<std::string>& pidls) noexcept;  // 4 x (count + 1) + sum of lengths
+[[nodiscard]] size_t CIDASize(TStringViews pidls) noexcept;
 // Needs at least one item (the parent); false when size is not enough.
 bool WriteCIDA(const std::vector<std::string>& pidls, void* buffer, size_t size) noexcept;
+bool WriteCIDA(TStringViews pidls, void* buffer, size_t size) noexcept;
 // Reads the parent and every item. Requires Size >= 8, cidl <= (Size - 8) / 4, every offset
-// inside the block and every ID list wholly inside it, with the ID lists together no larger than
-// the data area after the offsets; succeeds with two items at least (a parent and one file). On
-// failure Pidls is empty.
+// inside the block and every ID list wholly inside it and passing CheckIDList, with the ID lists
+// together no larger than the data area after the offsets; succeeds with two items at least (a
+// parent and one file). On failure Pidls is empty.
 bool ReadCIDA(const void* block, size_t size, std::vector<std::string>& pidls);
 
 }  // namespace korv

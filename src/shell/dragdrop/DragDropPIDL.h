@@ -24,21 +24,26 @@ using TItemIDListPtr = TCoTaskPtr<ITEMIDLIST>;
 // items and the ending zero.
 [[nodiscard]] std::string JoinPIDLs(std::string_view parent, std::string_view child);
 // The file-system path of an ID list string (SHGetPathFromIDListA), or empty when it has none or
-// the bytes are not a well-formed ID list.
+// the bytes fail CheckIDList.
 [[nodiscard]] std::string PIDLToPath(std::string_view idList);
 
 // The ID list string of the deepest folder holding every file (at least the desktop's empty
-// list); empty without names. Raises "Failed to get interface to Desktop" and, for a folder part
-// that cannot be parsed, "Invalid filename: %s".
+// list), the folders compared as the shell knows them, not by their bytes (items embed times);
+// empty without names. Raises "Failed to get interface to Desktop" and, for a folder part that
+// cannot be parsed, "Invalid filename: %s".
 [[nodiscard]] std::string GetCommonParentPIDL(const std::vector<std::string>& filenames);
 [[nodiscard]] std::string GetCommonParentPIDL(const TStrings& filenames);
-// Builds the PIDL list of the files. False, with an empty list, when there are no names, a file
-// cannot be parsed or its ID list does not begin with the parent's items. Raises what
-// GetCommonParentPIDL raises.
+// Builds the PIDL list of the files: each folder is parsed once and each file by its own name
+// inside its folder. False, with an empty list, when there are no names or a file cannot be
+// parsed (a missing one, a name with wildcards). Raises what GetCommonParentPIDL raises.
 bool FilenamesToPIDLs(const std::vector<std::string>& filenames, std::vector<std::string>& pidls);
 bool FilenamesToPIDLs(const TStrings& filenames, TStrings& pidls);
 // The PIDL list of a "Shell IDList Array" block from another program (checked as ReadCIDA does).
 bool CIDAToPIDLs(const void* block, size_t size, TStrings& pidls);
+// The path of each file of a PIDL list (item 0 the parent), as SHGetPathFromIDListA gives it, or
+// an empty string where there is none or an ID list fails CheckIDList. Each folder of the files
+// is bound once for the whole list, where SHGetPathFromIDListA binds it again for every file.
+[[nodiscard]] std::vector<std::string> PIDLsToFilenames(TStringViews pidls);
 
 // A read-only view of a PIDL list as file paths: item i is the path of parent + child i + 1.
 // Put, PutObject, Insert, Delete and Clear do nothing. Assigning a string list rebuilds the PIDL

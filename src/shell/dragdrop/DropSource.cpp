@@ -582,6 +582,14 @@ HRESULT TCustomDropMultiSource::DoGetData(const FORMATETC& formatEtc, STGMEDIUM&
     for (int j = 0; j < formats.Count(); ++j) {
       TClipboardFormat* f = formats.Formats(j);
       if (!f->AcceptFormat(formatEtc)) continue;
+      // A data format that renders this format itself answers here.
+      const TRenderResult own = dataFormat->RenderData(f, formatEtc, medium);
+      if (own == rrRendered) return S_OK;
+      if (own == rrFailed) {
+        if (medium.tymed != TYMED_NULL) ReleaseStgMedium(&medium);
+        ZeroMedium(medium);
+        continue;
+      }
       if (!dataFormat->AssignTo(f) || !f->HasData()) continue;
       bool ok = f->SetData(formatEtc, medium);
       // A kept raw format's medium is its data: it stays for the next request.

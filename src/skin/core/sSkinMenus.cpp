@@ -19,8 +19,8 @@ const TPropInfo kMenuSupportProps[] = {
 };
 KORV_DEFINE_PROPS(TacMenuSupport, kMenuSupportProps);
 
-// The class library's own paint of an item, reached from outside the item: the painter's draw
-// handlers use it until the skinned painting is built.
+// The class library's own paint of an item, reached from outside the item: the default painting
+// and an item drawn without a manager use it.
 struct TItemPaint : TMenuItem {
   using TMenuItem::DefaultDraw;
 };
@@ -170,25 +170,46 @@ void TsSkinableMenus::Unhook(TMenuItem* item) {
 
 void TsSkinableMenus::ClearMenuCache() noexcept { MenuPainterState.MenuBackground.reset(); }
 
-void TsSkinableMenus::SkinMenuWindow(HWND wnd, TBitmap* bmp) {
-  if (Painting) return;
-  // The popup window's frame and region come with the skinned menu painting.
-  (void)wnd;
-  (void)bmp;
-}
-
-// Until the skinned painting is built the items keep the class library's size and look.
-void TsSkinableMenus::MeasureItem(TObject*, TCanvas*, int&, int&) {}
-
-void TsSkinableMenus::MeasureTopLineItem(TObject*, TCanvas*, int&, int&) {}
-
-void TsSkinableMenus::DrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
-  if (auto* item = dynamic_cast<TMenuItem*>(Sender)) (item->*kDefaultDraw)(ACanvas, ARect, State, false);
+void TsSkinableMenus::MeasureTopLineItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height) {
+  auto* item = dynamic_cast<TMenuItem*>(Sender);
+  if (!FManager || !item || !ACanvas || item->HasState(csDestroying)) return;
+  MenuPainting().MeasureTopLineItem(*this, item, ACanvas, Width, Height);
 }
 
 void TsSkinableMenus::DrawTopLineItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
-  if (auto* item = dynamic_cast<TMenuItem*>(Sender)) (item->*kDefaultDraw)(ACanvas, ARect, State, true);
+  auto* item = dynamic_cast<TMenuItem*>(Sender);
+  if (!FManager || !item || !ACanvas || item->HasState(csDestroying)) return;
+  MenuPainting().DrawTopLineItem(*this, item, ACanvas, ARect, State);
 }
+
+// ---- the painting seam -------------------------------------------------------------------------
+
+namespace {
+TacMenuPainting gDefaultPainting;
+TacMenuPainting* gPainting = &gDefaultPainting;
+}  // namespace
+
+void TacMenuPainting::PaintMenuBackground(TsSkinableMenus&) {}
+
+void TacMenuPainting::DrawItem(TsSkinableMenus&, TMenuItem* item, TCanvas* canvas, const TRect& rect,
+                               TOwnerDrawState state) {
+  (item->*kDefaultDraw)(canvas, rect, state, false);
+}
+
+void TacMenuPainting::MeasureTopLineItem(TsSkinableMenus&, TMenuItem*, TCanvas*, int&, int&) {}
+
+void TacMenuPainting::DrawTopLineItem(TsSkinableMenus&, TMenuItem* item, TCanvas* canvas, const TRect& rect,
+                                      TOwnerDrawState state) {
+  (item->*kDefaultDraw)(canvas, rect, state, true);
+}
+
+TacMenuPainting* SetMenuPainting(TacMenuPainting* painting) noexcept {
+  TacMenuPainting* old = gPainting == &gDefaultPainting ? nullptr : gPainting;
+  gPainting = painting ? painting : &gDefaultPainting;
+  return old;
+}
+
+TacMenuPainting& MenuPainting() noexcept { return *gPainting; }
 
 // ---- module state --------------------------------------------------------------------------------
 
@@ -197,6 +218,11 @@ void ResetMenuCache() noexcept {
   MenuPainterState.MenuBackground.reset();
   MenuPainterState.ExtraLineVisible = false;
   MenuPainterState.ExtraLineFetched = false;
+}
+
+TMenuItem* MenuFirstItem(TMenuItem* item) noexcept {
+  TMenuItem* parent = item->Parent();
+  return parent && parent->Count() > 0 ? parent->Items(0) : item;
 }
 
 HWND MenuItemWindow(TMenuItem* item) {

@@ -5,10 +5,16 @@
 // and unhooking clears only the painter's own handlers, so an application's menu events survive
 // any number of skin changes.
 //
-// The painting itself (item and top-line painting, the popup window's background, frame and
-// region) is not built yet: until it is, the painter's draw handlers paint items the class
-// library's way, its measure handlers keep the class library's sizes, and SkinMenuWindow does
-// nothing.
+// Popup items are measured here and painted from a cached picture of the whole popup window (its
+// frame, the extra side line, the icon line and the item area), made once per open popup. The
+// popup window itself is sub-classed: it gets a region cut from the skin's corners and its frame
+// from the picture. The pictures are made by the skinned menus' painting, installed at start-up
+// through SetMenuPainting; without it the items keep the class library's look.
+//
+// Coordinates: the picture is in window coordinates. The item DC's coordinates (and the item
+// rectangles) are the popup's client coordinates, which lie ItemOffset inside the window: that
+// offset is measured from the real window (the client area starts inside a non-client frame on
+// some platforms, at the window's corner on others).
 #pragma once
 
 #include <windows.h>
@@ -25,6 +31,10 @@
 namespace korv {
 
 class TsSkinManager;
+
+// The frame of a popup menu window around its items, in window coordinates: a non-client border on
+// some platforms, a margin inside the client area on others; three pixels on both.
+inline constexpr int MenuWindowFrame = 3;
 
 // The kind of item being painted.
 enum TsMenuItemType : uint8_t { smCaption, smDivider, smNormal, smTopLine };
@@ -113,8 +123,33 @@ class TsSkinableMenus : public TPersistent {
 
   // Frees the cached picture of the open popup.
   void ClearMenuCache() noexcept;
-  // Sub-classes and frames a popup menu window with the picture Bmp (not built yet: no effect).
+  // Sub-classes a popup menu window ("#32768"; other windows are left alone) with MenuWindowProc
+  // and measures its ItemOffset; then (on NT) cuts its region from the full rectangle minus
+  // RegionRects, or, without those, copies its frame from Bmp. A cached picture of another size
+  // than the window (made before the window was known) is made again at the window's size first.
   void SkinMenuWindow(HWND wnd, TBitmap* bmp);
+
+  // The extra side line's data for the menu whose first item is firstItem: section, caption and
+  // glyph from the manager's OnGetMenuExtraLineData (the default caption without a handler).
+  // fromMeasure guards the event against re-entry while it runs.
+  void FetchExtraLineData(TMenuItem* firstItem, bool fromMeasure);
+  // The width of the extra line (0 unless it is used and shown); narrow: less the part of the
+  // frame the skin's border does not take. Never negative.
+  [[nodiscard]] int CurrentExtraLineWidth(bool narrow);
+  // The height of the popup item as MeasureItem gives it (the canvas takes the menu font).
+  [[nodiscard]] int ItemHeight(TCanvas* canvas, const TMenuItem* item);
+  // The height of the tallest column of Item's menu: the visible siblings' heights summed, a
+  // sibling with a Break starting a new column.
+  [[nodiscard]] int ColumnsHeight(TCanvas* canvas, const TMenuItem* item);
+  // Makes the picture of the popup whose first item is firstItem, width x height, unless it is
+  // cached (for a window: cached at that size), and skins wnd with it when wnd is given.
+  void PrepareMenuBackground(TMenuItem* firstItem, int width, int height, HWND wnd);
+
+  // The item's glyph size: its Bitmap, else its menu's Images, else 16 x 16.
+  [[nodiscard]] static TSize GetGlyphSize(const TMenuItem* item);
+  // smDivider for "-", smCaption for a longer caption beginning and ending with "-", else
+  // smNormal.
+  [[nodiscard]] static TsMenuItemType ItemTypeOf(const TMenuItem* item) noexcept;
 
   // The handlers the painter puts on menu items.
   void MeasureItem(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height);
@@ -123,6 +158,8 @@ class TsSkinableMenus : public TPersistent {
   void DrawTopLineItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State);
 
  private:
+  // The frame of the popup window beside the item, copied from the picture (window DC).
+  void CopyFrameBeside(HWND wnd, TMenuItem* item, const TRect& rect);
   // Puts the popup (or top-line) pair where the item has no handler; takes the painter's off.
   void SetPopupPair(TMenuItem* item);
   void SetTopLinePair(TMenuItem* item, bool withDraw);
@@ -151,16 +188,50 @@ struct TacMenuPainterState {
   int IconColumnWidth = 0;
   int FirstGlyphWidth = 0;
   bool IsNTPlatform = false;
+  // Where the item DC's origin lies in the popup window (client origin - window origin), as last
+  // measured from a real popup window.
+  TPoint ItemOffset{0, 0};
 };
 extern TacMenuPainterState MenuPainterState;
 
 // Forgets the cached popup: no first item, no picture, no extra line fetched or shown.
 void ResetMenuCache() noexcept;
 
+// The first item of the menu Item sits in (Item itself when it has no parent): the key of the
+// cached picture.
+[[nodiscard]] TMenuItem* MenuFirstItem(TMenuItem* item) noexcept;
+
 // The window of the open popup menu that shows Item: the centre of the item's rectangle
 // (GetMenuItemRect without a window, then with the popup list's window) taken to WindowFromPoint.
 // nullptr when the item is in no open menu.
 [[nodiscard]] HWND MenuItemWindow(TMenuItem* item);
+
+// The window procedure of sub-classed popup windows: the window's own frame and background
+// painting is left out (the picture gives them), WM_DESTROY forgets the cached popup, and at
+// WM_NCDESTROY the saved procedure goes back while this one is still installed. The saved
+// procedure lives in the window's GWL_USERDATA slot.
+LRESULT CALLBACK MenuWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+// What the painter's pictures are made with, installed by the skinned menus' painting. The
+// defaults paint nothing of the skin: items keep the class library's look.
+class TacMenuPainting {
+ public:
+  virtual ~TacMenuPainting() = default;
+  // Paints MenuPainterState.MenuBackground (already of the window's size, CachedFirstItem set)
+  // and fills menus.RegionRects.
+  virtual void PaintMenuBackground(TsSkinableMenus& menus);
+  // Paints a popup item onto its canvas (its DC's coordinates are client coordinates); the
+  // picture exists.
+  virtual void DrawItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
+                        TOwnerDrawState state);
+  // The items of a form's menu line.
+  virtual void MeasureTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, int& width, int& height);
+  virtual void DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
+                               TOwnerDrawState state);
+};
+// Installs the painting (nullptr: the defaults) and returns the one installed before. Not owned.
+TacMenuPainting* SetMenuPainting(TacMenuPainting* painting) noexcept;
+[[nodiscard]] TacMenuPainting& MenuPainting() noexcept;
 
 // Start-up (the platform test) and shut-down (the cached picture and glyph freed).
 void SkinMenusStartup();

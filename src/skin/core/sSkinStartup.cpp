@@ -1,5 +1,6 @@
 #include "skin/core/sSkinStartup.h"
 
+#include "skin/controls/sSkinMenusPaint.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
@@ -21,11 +22,13 @@ void SkinUnitsStartup() {
   SkinLoadStartup();
   SectionPaintingStartup();
   SkinProviderStartup();
+  SkinMenusPaintingStartup();
   gStarted = true;
 }
 
 void SkinUnitsShutdown() noexcept {
   if (!gStarted) return;
+  SkinMenusPaintingShutdown();
   SkinProviderShutdown();
   SectionPaintingShutdown();
   SkinLoadShutdown();

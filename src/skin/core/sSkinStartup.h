@@ -7,8 +7,8 @@ namespace korv {
 
 // The skin command message and the program's icons, the menu painter's platform test, the skin
 // manager's class made known to the component streaming, the picture and colour passes of skin
-// loading installed for every manager, the section painter behind the controls' caches, and the
-// form skin provider's class made known to the component streaming.
+// loading installed for every manager, the section painter behind the controls' caches, the form
+// skin provider's class made known to the component streaming, and the skinned menus' painting.
 // Calling it again does nothing.
 void SkinUnitsStartup();
 // The reverse.

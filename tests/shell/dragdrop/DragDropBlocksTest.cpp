@@ -64,7 +64,7 @@ TEST(DropFilesBlock, TwoNamesMakeTheDocumentedThirtyFiveBytes) {
   // No room for the block: nothing is written.
   std::string small(34, '\0');
   EXPECT_FALSE(WriteDropFiles(names, small.data(), small.size()));
-  EXPECT_EQ(DropFilesSize({}), 21u);
+  EXPECT_EQ(DropFilesSize(std::vector<std::string>{}), 21u);
 }
 
 TEST(DropFilesBlock, ReadsWideNamesWhoseFirstCharacterHasAZeroLowByte) {
@@ -281,7 +281,7 @@ std::string IDList(std::initializer_list<std::string> payloads) {
 }
 
 std::vector<std::string> SamplePidls() {
-  return {IDList({"computer", "drive C"}), IDList({"file one"}), IDList({"sub", "file two"}), IDList({"3"})};
+  return {IDList({"computer", "drive C"}), IDList({"file one"}), IDList({"sub", "file two"}), IDList({"n"})};
 }
 
 TEST(IDListBlock, LengthsStayInsideTheBlock) {
@@ -321,7 +321,7 @@ TEST(CIDABlock, LayoutOfOneFileAndOfSeveral) {
   ASSERT_TRUE(ReadCIDA(g.Data(), g.Size(), back));
   EXPECT_EQ(back, pidls);
   EXPECT_FALSE(WriteCIDA(pidls, all.data(), all.size() - 1));
-  EXPECT_FALSE(WriteCIDA({}, all.data(), all.size()));
+  EXPECT_FALSE(WriteCIDA(std::vector<std::string>{}, all.data(), all.size()));
 }
 
 TEST(CIDABlock, RejectsTheHeadersOffsetsAndItemsThatLie) {
@@ -361,6 +361,44 @@ TEST(CIDABlock, RejectsTheHeadersOffsetsAndItemsThatLie) {
   EXPECT_FALSE(ReadCIDA(gov.Data(), gov.Size(), out));
 }
 
+TEST(CIDABlock, RefusesItemsShorterThanTheRecordsTheShellReadsFromThem) {
+  // A file item cut short, whose last two bytes (where the offset of its Unicode record lies)
+  // point far past it: the shell would follow them.
+  auto fileItem = [](size_t cb, char type) {
+    std::string payload(cb - 2, 'n');
+    payload[0] = type;
+    payload[cb - 4] = '\xF0';
+    payload[cb - 3] = '\x7F';
+    return payload;
+  };
+  auto read = [](const std::vector<std::string>& children) {
+    std::vector<std::string> pidls{IDList({std::string(1, '\x1F') + std::string(17, 'g')})};
+    for (const auto& c : children) pidls.push_back(IDList({c}));
+    std::string b(CIDASize(pidls), '\0');
+    EXPECT_TRUE(WriteCIDA(pidls, b.data(), b.size()));
+    TGuardedBuffer g(b);
+    std::vector<std::string> out;
+    return ReadCIDA(g.Data(), g.Size(), out);
+  };
+  for (char type : {'\x30', '\x31', '\x32', '\x35', '\x3F', '\xB1'}) {
+    EXPECT_FALSE(read({fileItem(kFileSystemItemMinSize - 1, type)})) << int(type);
+    EXPECT_TRUE(read({fileItem(kFileSystemItemMinSize, type)})) << int(type);
+  }
+  for (char type : {'\x1F', '\x2E', '\x70'}) {
+    EXPECT_FALSE(read({std::string(1, type) + std::string(kGUIDItemMinSize - 4, 'g')})) << int(type);
+    EXPECT_TRUE(read({std::string(1, type) + std::string(kGUIDItemMinSize - 3, 'g')})) << int(type);
+  }
+  // Other kinds need their type byte only; an item without one is refused.
+  EXPECT_TRUE(read({"\x2F", "\x41x"}));
+  EXPECT_FALSE(read({""}));
+  // The parent is checked as the files are.
+  std::vector<std::string> shortParent{IDList({"\x1Fg"}), IDList({"\x41x"})};
+  std::string b(CIDASize(shortParent), '\0');
+  ASSERT_TRUE(WriteCIDA(shortParent, b.data(), b.size()));
+  std::vector<std::string> out;
+  EXPECT_FALSE(ReadCIDA(b.data(), b.size(), out));
+}
+
 TEST(CIDABlock, EveryTruncationAndRandomMutationIsSafe) {
   std::vector<std::string> pidls = SamplePidls();
   std::string good(CIDASize(pidls), '\0');
@@ -374,22 +412,7 @@ TEST(CIDABlock, EveryTruncationAndRandomMutationIsSafe) {
   int accepted = 0;
   for (int iter = 0; iter < 5000; ++iter) {
     std::string b = good;
-    int edits = 1 + static_cast<int>(rnd.Below(3));
-    for (int e = 0; e < edits; ++e) {
-      size_t at = rnd.Below(static_cast<uint32_t>(b.size()));
-      switch (rnd.Below(3)) {
-        case 0:
-          b[at] = static_cast<char>(rnd.Next());
-          break;
-        case 1:
-          b[at] = static_cast<char>(rnd.Below(3));
-          break;
-        default:
-          b.resize(rnd.Below(static_cast<uint32_t>(b.size()) + 1));
-          break;
-      }
-      if (b.empty()) break;
-    }
+    test::MutateBytes(b, rnd);
     TGuardedBuffer g(b);
     std::vector<std::string> got;
     if (ReadCIDA(g.Data(), g.Size(), got)) {

@@ -104,6 +104,69 @@ TEST(PIDLs, FilesOfTwoFoldersHaveTheirCommonFolderAsParent) {
   ExpectSamePaths(PlatformPaths(block), files);
 }
 
+TEST(PIDLs, NestedFoldersGiveTheDeepestParentAndFilesOfOneFolderSingleItems) {
+  TSandbox tmp;
+  const std::string top = tmp.Dir("top");
+  // Folders spelled in another case are the same folders: the parent is found by the shell's
+  // identity of the folders, whatever their spelling and the times their items carry.
+  std::vector<std::string> files{tmp.File("top\\a\\x.txt"), tmp.File("top\\a\\b\\y.txt"), tmp.File("top\\c\\z.txt"),
+                                 tmp.PathOf("TOP\\A\\B\\y.txt")};
+  std::vector<std::string> pidls;
+  ASSERT_TRUE(FilenamesToPIDLs(files, pidls));
+  ASSERT_EQ(pidls.size(), 5u);
+  EXPECT_TRUE(SameText(PIDLToPath(pidls[0]), top)) << PIDLToPath(pidls[0]);
+  EXPECT_TRUE(SameText(PIDLToPath(GetCommonParentPIDL(files)), top));
+  const std::vector<int> depth{2, 3, 2, 3};  // items below the parent
+  for (size_t i = 0; i < depth.size(); ++i) EXPECT_EQ(ItemCount(pidls[i + 1]), depth[i]) << files[i];
+  std::string block(CIDASize(pidls), '\0');
+  ASSERT_TRUE(WriteCIDA(pidls, block.data(), block.size()));
+  ExpectSamePaths(PlatformPaths(block), {files[0], files[1], files[2], files[1]});
+
+  // Files of one folder: that folder, and one item per file.
+  std::vector<std::string> one{tmp.File("top\\a\\b\\1.txt"), files[1], tmp.PathOf("Top\\a\\B\\1.TXT")};
+  ASSERT_TRUE(FilenamesToPIDLs(one, pidls));
+  EXPECT_TRUE(SameText(PIDLToPath(pidls[0]), top + "\\a\\b"));
+  for (size_t i = 1; i < pidls.size(); ++i) EXPECT_EQ(ItemCount(pidls[i]), 1);
+}
+
+TEST(PIDLs, ManyFilesOfOneFolderGetTheItemsTheFolderGivesEachFile) {
+  // Files of a folder parsed together (the folder listed once) and one by one get the same items.
+  TSandbox tmp;
+  std::vector<std::string> files;
+  for (int i = 0; i < 120; ++i) {
+    std::string name = tmp.File("many\\file " + std::to_string(i) + (i % 3 ? ".txt" : ""), std::string(i, 'x'));
+    if (i % 10 == 0) files.push_back(name);
+  }
+  tmp.Dir("many\\sub");
+  files.push_back(tmp.PathOf("many\\sub"));
+  files.push_back(tmp.PathOf("many\\FILE 5.TXT"));  // another spelling: looked up on its own
+  SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  std::vector<std::string> pidls;
+  ASSERT_TRUE(FilenamesToPIDLs(files, pidls));
+  ASSERT_EQ(pidls.size(), files.size() + 1);
+  for (size_t i = 0; i < files.size(); ++i) {
+    TItemIDListPtr alone = PathToPIDL(files[i]);
+    ASSERT_TRUE(alone);
+    const std::string full = PIDLToString(alone.Get());
+    EXPECT_EQ(full.substr(full.size() - pidls[i + 1].size()), pidls[i + 1]) << files[i];
+  }
+  SetFileAttributesA(files[1].c_str(), FILE_ATTRIBUTE_NORMAL);
+  // A file that is not there fails the list, listed or not.
+  files.push_back(tmp.PathOf("many\\file 999"));
+  EXPECT_FALSE(FilenamesToPIDLs(files, pidls));
+  EXPECT_TRUE(pidls.empty());
+}
+
+TEST(PIDLs, WildcardsNeverStandForTheFileTheyMatch) {
+  TSandbox tmp;
+  std::string real = tmp.File("sub\\real.txt");
+  std::vector<std::string> pidls;
+  EXPECT_FALSE(FilenamesToPIDLs(std::vector<std::string>{real, tmp.PathOf("sub\\*.txt")}, pidls));
+  EXPECT_FALSE(FilenamesToPIDLs(std::vector<std::string>{tmp.PathOf("sub\\rea?.txt")}, pidls));
+  EXPECT_FALSE(PathToPIDL(tmp.PathOf("sub\\*.txt")));
+  EXPECT_THROW((void)GetCommonParentPIDL(std::vector<std::string>{tmp.PathOf("s*\\real.txt")}), Exception);
+}
+
 TEST(PIDLs, FilesOnTwoDrivesShareOnlyAVirtualParent) {
   TSandbox tmp;
   std::string onC = tmp.File("c.txt");

@@ -100,6 +100,43 @@ TEST_F(DropFileSource, RealFilesGoOutInEveryFileFormat) {
   EXPECT_EQ(test::ReadHDrop(d).size(), 4u);
 }
 
+TEST_F(DropFileSource, TheIDListBlockIsKeptUntilTheFilesChange) {
+  TSandbox folder;
+  std::vector<std::string> files{folder.File("a\\one.txt"), folder.File("b\\two.txt"), folder.File("three.txt")};
+  TDropFileSource s(nullptr);
+  for (const auto& f : files) s.Files()->Add(f);
+  IDataObject* d = s.AsDataObject();
+  const CLIPFORMAT cida = FormatId(CFSTR_SHELLIDLIST);
+  std::string first, again;
+  ASSERT_TRUE(GetBytes(d, cida, TYMED_HGLOBAL, first));
+  EXPECT_TRUE(test::SamePaths(test::ReadShellIDList(d), files));
+  // Served again as it was built, though a file has gone since (a new parse would fail).
+  ASSERT_TRUE(DeleteFileA(files[2].c_str()));
+  ASSERT_TRUE(GetBytes(d, cida, TYMED_ISTREAM, again));
+  EXPECT_EQ(again, first);
+  // A change of the list gives a new block, and so does an edit inside BeginUpdate after a
+  // request made in between.
+  s.Files()->Delete(2);
+  files.pop_back();
+  EXPECT_TRUE(test::SamePaths(test::ReadShellIDList(d), files));
+  s.Files()->BeginUpdate();
+  s.Files()->Add(folder.File("a\\four.txt"));
+  EXPECT_EQ(test::ReadShellIDList(d).size(), 3u);
+  s.Files()->Add(folder.File("b\\five.txt"));
+  s.Files()->EndUpdate();
+  EXPECT_TRUE(test::SamePaths(test::ReadShellIDList(d), Items(*s.Files())));
+  // A list whose file is missing has no block until it changes.
+  s.Files()->Add(folder.PathOf("missing.txt"));
+  HRESULT hr = S_OK;
+  EXPECT_FALSE(GetBytes(d, cida, TYMED_HGLOBAL, again, &hr));
+  EXPECT_EQ(hr, DV_E_FORMATETC);
+  folder.File("missing.txt");
+  EXPECT_FALSE(GetBytes(d, cida, TYMED_HGLOBAL, again));
+  s.Files()->Delete(0);
+  EXPECT_TRUE(test::SamePaths(test::ReadShellIDList(d), Items(*s.Files())));
+  EXPECT_EQ(s.OutstandingReferences(), 0);
+}
+
 TEST_F(DropFileSource, TakesFileListsAndNamesFromATarget) {
   TDropFileSource s(nullptr);
   IDataObject* d = s.AsDataObject();

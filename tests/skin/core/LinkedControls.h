@@ -1,6 +1,6 @@
 // Controls that carry a skin link the way skinned controls do (every message through
-// CommonMessage first), recording the skin commands they receive; and sections added to a
-// manager's table by hand.
+// CommonMessage first), recording the skin commands they receive; and sections and images added
+// to a manager's tables by hand.
 #pragma once
 
 #include <memory>
@@ -54,6 +54,21 @@ inline void AddSection(TsSkinManager& sm, const std::string& name, TColor color,
   g.GradientPercent = g.HotGradientPercent = gradientPercent;
   g.ImagePercent = g.HotImagePercent = imagePercent;
   for (int i = 1; i < 5; ++i) g.FontColor[i] = g.HotFontColor[i] = -1;
+}
+
+// An image with a picture of its own (the whole bitmap) appended to the manager's table; its index.
+inline int AddImage(TsSkinManager& sm, const std::string& section, const std::string& key, std::unique_ptr<TBitmap> bmp,
+                    int count, int maskType, TacImgType type = itisaBorder) {
+  TsMaskData& m = sm.Images.emplace_back();
+  m.ClassName = section;
+  m.PropertyName = key;
+  m.ImgType = type;
+  m.R = Rect(0, 0, bmp->Width(), bmp->Height());
+  m.Bmp = std::move(bmp);
+  m.ImageCount = static_cast<int16_t>(count);
+  m.MaskType = static_cast<int16_t>(maskType);
+  m.Manager = &sm;
+  return static_cast<int>(sm.Images.size()) - 1;
 }
 
 }  // namespace korv::test

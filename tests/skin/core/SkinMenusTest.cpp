@@ -1,6 +1,8 @@
 // The menu painter's hooks on the application's menus, the application hook for its posted
-// messages, and the window of an open popup found from an item.
+// messages, the window of an open popup found from an item, and the measures of popup items.
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "SkinCoreKit.h"
 #include "support/MenuDriver.h"
@@ -108,6 +110,95 @@ TEST_F(SkinMenusTest, TheWindowOfAnOpenPopupIsFoundFromItsItem) {
   ASSERT_TRUE(driver.AllStepsRan() && shown);
   EXPECT_EQ(found, shown);
   EXPECT_EQ(ofHidden, nullptr);
+}
+
+TEST_F(SkinMenusTest, ItemsAreMeasuredFromTheMenuFontGlyphsAndExtraLine) {
+  TsSkinManager* sm = NewManager();
+  TsSkinableMenus* menus = sm->SkinableMenus();
+  TMenuItem* root = (new TPopupMenu(NewRecordingForm()))->Items();
+  TMenuItem* plain = NewItem(root);
+  plain->SetCaption("Open\tfile");
+  plain->SetShortCut(ShortCut('O', ssCtrl));
+  TMenuItem* line = NewItem(root);
+  line->SetCaption("-");
+  TMenuItem* tall = NewItem(root);  // starts a second column
+  tall->SetBreak(mbBreak);
+  tall->Bitmap()->SetSize(20, 30);
+  NewItem(root)->SetVisible(false);
+  TBitmap paper(1, 1);
+  TCanvas* canvas = paper.Canvas();
+  auto measure = [&](TMenuItem* item) {
+    int w = -1, h = -1;
+    menus->MeasureItem(item, canvas, w, h);
+    return std::pair{w, h};
+  };
+  canvas->Font()->Assign(Screen->MenuFont());
+  // TextHeight("W") x 1.25 to the nearest, ties to even (13 x 1.25 = 16.25 gives 16).
+  const int h = static_cast<int>(std::nearbyint(canvas->TextHeight("W") * 1.25)), m = menus->Margin;
+  TRect r{0, 0, 0, 0};
+  canvas->DrawTextRect("Open\tfileCtrl+O", r, DT_CALCRECT | DT_EXPANDTABS | DT_SINGLELINE | DT_NOCLIP);
+  const int glyphs = 2 * 16 + 3 * m + menus->Spacing;
+  EXPECT_EQ(measure(plain), std::pair(RectWidth(r) + glyphs, std::max(h, 16) + 2 * m));
+  EXPECT_EQ(measure(line), std::pair(glyphs, 2));
+  EXPECT_EQ(measure(tall).second, 30 + 2 * m);
+  // The tallest column; the hidden item counts nowhere.
+  const int first = std::max(h, 16) + 2 + 2 * m;
+  EXPECT_EQ(menus->ColumnsHeight(canvas, line), std::max(first, 30 + 2 * m));
+  tall->SetBreak(mbNone);
+  EXPECT_EQ(menus->ColumnsHeight(canvas, line), first + 30 + 2 * m);
+  // The extra line widens every item of the menu it is fetched for.
+  sm->MenuSupport()->SetUseExtraLine(true);
+  ResetMenuCache();
+  EXPECT_EQ(measure(line).first, glyphs + sm->MenuSupport()->ExtraLineWidth());
+  // A painter without a manager leaves the measures alone.
+  int w = 7, hh = 9;
+  TsSkinableMenus(nullptr).MeasureItem(plain, canvas, w, hh);
+  EXPECT_EQ(std::pair(w, hh), std::pair(7, 9));
+  ResetMenuCache();
+}
+
+// Hands out a glyph of its own and a caption with accelerator marks.
+struct TExtraLineSource {
+  bool Visible = true;
+  int Calls = 0;
+  void Get(TMenuItem*, std::string& section, std::string& caption, TBitmap*& glyph, bool& visible) {
+    ++Calls;
+    EXPECT_EQ(glyph, nullptr);  // the glyph of an earlier fetch is gone
+    section = "SIDE";
+    caption = "&Tools && more";
+    glyph = new TBitmap(4, 4);
+    visible = Visible;
+  }
+};
+
+TEST_F(SkinMenusTest, TheExtraLinesDataTakesOverTheHandlersGlyph) {
+  TsSkinManager* sm = NewManager();
+  TsSkinableMenus* menus = sm->SkinableMenus();
+  TMenuItem* first = NewItem((new TPopupMenu(NewRecordingForm()))->Items());
+  TacMenuPainterState& st = MenuPainterState;
+  menus->FetchExtraLineData(first, true);
+  EXPECT_EQ(st.ExtraCaption, "Don`t forget OnGetExtraLineData event...");
+  TExtraLineSource source;
+  sm->OnGetMenuExtraLineData = TacGetExtraLineData(&source, &TExtraLineSource::Get);
+  menus->FetchExtraLineData(first, true);
+  menus->FetchExtraLineData(first, false);  // the first glyph is freed, once
+  EXPECT_EQ(std::tuple(st.ExtraCaption, st.ExtraSection, st.ExtraGlyph != nullptr),
+            std::tuple("Tools  more", "SIDE", true));
+  source.Visible = false;
+  menus->FetchExtraLineData(first, false);
+  EXPECT_EQ(st.ExtraGlyph, nullptr);  // a hidden line keeps no glyph
+  EXPECT_EQ(source.Calls, 3);
+  // The narrow width gives up the frame the skin's border leaves, never below 0.
+  st.ExtraLineVisible = true;
+  sm->MenuSupport()->SetUseExtraLine(true);
+  sm->MenuSupport()->SetExtraLineWidth(5);
+  menus->SetSkinBorderWidth(1);
+  menus->BorderWidth = 4;
+  EXPECT_EQ(std::pair(menus->CurrentExtraLineWidth(false), menus->CurrentExtraLineWidth(true)), std::pair(5, 2));
+  menus->BorderWidth = 9;
+  EXPECT_EQ(menus->CurrentExtraLineWidth(true), 0);
+  sm->OnGetMenuExtraLineData = nullptr;
+  ResetMenuCache();
 }
 
 }  // namespace

@@ -42,13 +42,7 @@ class SectionPaintTest : public TSkinCoreTest {
   // An image of the manager with a picture of its own (the whole bitmap).
   int AddImage(const std::string& section, const std::string& key, std::unique_ptr<TBitmap> bmp, int count,
                int maskType, TacImgType type = itisaBorder) {
-    TsMaskData& m = Sm->Images.emplace_back(Image(section, key, type));
-    m.R = Rect(0, 0, bmp->Width(), bmp->Height());
-    m.Bmp = std::move(bmp);
-    m.ImageCount = static_cast<int16_t>(count);
-    m.MaskType = static_cast<int16_t>(maskType);
-    m.Manager = Sm;
-    return static_cast<int>(Sm->Images.size()) - 1;
+    return test::AddImage(*Sm, section, key, std::move(bmp), count, maskType, type);
   }
   TsSkinManager* Sm = nullptr;
 };

@@ -1,0 +1,201 @@
+// The menu painter and the popup window: the picture of the open popup made for its window, the
+// window sub-classed, shaped and framed from it, and the popup items handed to the painting.
+#include <algorithm>
+#include <cstring>
+
+#include "classlib/Forms.h"
+#include "classlib/Handles.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/core/sSkinMenus.h"
+
+namespace korv {
+
+namespace {
+
+bool IsMenuWindow(HWND wnd) {
+  char name[16] = {};
+  return GetClassNameA(wnd, name, sizeof name) > 0 && std::strcmp(name, "#32768") == 0;
+}
+
+TSize WindowSize(HWND wnd) {
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  return TSize{r.right - r.left, r.bottom - r.top};
+}
+
+// Client origin - window origin: where the item DC's coordinates start in the window.
+TPoint ClientOffset(HWND wnd) {
+  POINT client{0, 0};
+  RECT r{};
+  if (!ClientToScreen(wnd, &client) || !GetWindowRect(wnd, &r)) return TPoint{0, 0};
+  return TPoint{client.x - r.left, client.y - r.top};
+}
+
+bool SameSize(const TBitmap* bmp, TSize size) noexcept { return bmp->Width() == size.cx && bmp->Height() == size.cy; }
+
+// The item is the first (last) of its visible siblings.
+bool IsEdgeVisible(const TMenuItem* item, bool last) {
+  const TMenuItem* parent = item->Parent();
+  if (!parent) return true;
+  const int n = parent->Count();
+  for (int k = 0; k < n; ++k) {
+    const TMenuItem* sibling = parent->Items(last ? n - 1 - k : k);
+    if (sibling->Visible()) return sibling == item;
+  }
+  return false;
+}
+
+// Raises the painter's re-entrance flag for a scope.
+class TPaintingGuard {
+ public:
+  explicit TPaintingGuard(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
+  ~TPaintingGuard() { FFlag = false; }
+  TPaintingGuard(const TPaintingGuard&) = delete;
+  TPaintingGuard& operator=(const TPaintingGuard&) = delete;
+
+ private:
+  bool& FFlag;
+};
+
+void CopyBlock(HDC dst, HDC src, int x, int y, int w, int h) {
+  if (w > 0 && h > 0) BitBlt(dst, x, y, w, h, src, x, y, SRCCOPY);
+}
+
+}  // namespace
+
+void TsSkinableMenus::PrepareMenuBackground(TMenuItem* firstItem, int width, int height, HWND wnd) {
+  TacMenuPainterState& st = MenuPainterState;
+  if (st.MenuBackground && firstItem == st.CachedFirstItem) {
+    if (!wnd || SameSize(st.MenuBackground.get(), TSize{width, height})) return;
+    // A picture made before the window was known, from one item's width: made again at the
+    // window's size, with the extra line's data (its glyph is gone) asked for again.
+    st.MenuBackground.reset();
+    st.ExtraLineFetched = false;
+  }
+  if (width < 1 || height < 1) return;
+  if (!st.ExtraLineFetched) FetchExtraLineData(firstItem, false);
+  st.CachedFirstItem = firstItem;
+  st.MenuBackground = std::make_unique<TBitmap>(width, height);
+  st.FirstGlyphWidth = GetGlyphSize(firstItem).cx;
+  st.IconColumnWidth = Margin + st.FirstGlyphWidth + Spacing;
+  // Rectangles of an earlier skin never cut this window.
+  RegionRects.clear();
+  MenuPainting().PaintMenuBackground(*this);
+  if (wnd) SkinMenuWindow(wnd, st.MenuBackground.get());
+}
+
+void TsSkinableMenus::SkinMenuWindow(HWND wnd, TBitmap* bmp) {
+  if (Painting || !wnd || !IsWindow(wnd) || !IsMenuWindow(wnd)) return;
+  TacMenuPainterState& st = MenuPainterState;
+  const auto ours = reinterpret_cast<LONG_PTR>(&MenuWindowProc);
+  // Never twice: a window whose slot holds a saved procedure is ours already, even when another
+  // sub-class came after ours.
+  if (GetWindowLongPtrA(wnd, GWLP_WNDPROC) != ours && GetWindowLongPtrA(wnd, GWLP_USERDATA) == 0) {
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, GetWindowLongPtrA(wnd, GWLP_WNDPROC));
+    SetWindowLongPtrA(wnd, GWLP_WNDPROC, ours);
+  }
+  st.ItemOffset = ClientOffset(wnd);
+  if (!st.IsNTPlatform || !bmp) return;
+  const TSize size = WindowSize(wnd);
+  if (!SameSize(bmp, size)) {
+    // The picture was made without the window, one column wide: shaping the window to it would
+    // cut every other column off. It is made again at the window's size first.
+    if (bmp != st.MenuBackground.get() || !st.CachedFirstItem || !TMenuItem::IsLive(st.CachedFirstItem)) return;
+    {
+      // The new picture shapes the window below, not from inside.
+      TPaintingGuard guard(Painting);
+      PrepareMenuBackground(st.CachedFirstItem, size.cx, size.cy, wnd);
+    }
+    bmp = st.MenuBackground.get();
+    if (!bmp || !SameSize(bmp, size)) return;
+    InvalidateRect(wnd, nullptr, FALSE);
+  }
+  TPaintingGuard guard(Painting);
+  if (!RegionRects.empty()) {
+    TUniqueRgn region(CreateRectRgn(0, 0, size.cx, size.cy));
+    for (const TRect& r : RegionRects) {
+      TUniqueRgn cut(CreateRectRgnIndirect(&r));
+      CombineRgn(region.Get(), region.Get(), cut.Get(), RGN_DIFF);
+    }
+    // The system owns the region once it is set.
+    if (SetWindowRgn(wnd, region.Get(), TRUE)) (void)region.Release();
+    return;
+  }
+  TWindowDC dc = TWindowDC::Window(wnd);
+  if (!dc) return;
+  HDC src = bmp->Canvas()->Handle();
+  const int f = MenuWindowFrame;
+  CopyBlock(dc.Get(), src, 0, 0, CurrentExtraLineWidth(false) + f, size.cy);
+  CopyBlock(dc.Get(), src, f, 0, size.cx - f, f);
+  CopyBlock(dc.Get(), src, size.cx - f, f, f, size.cy - f);
+  CopyBlock(dc.Get(), src, f, size.cy - f, size.cx - 2 * f, f);
+}
+
+void TsSkinableMenus::CopyFrameBeside(HWND wnd, TMenuItem* item, const TRect& rect) {
+  TBitmap* bg = MenuPainterState.MenuBackground.get();
+  TWindowDC dc = TWindowDC::Window(wnd);
+  if (!dc) return;
+  HDC src = bg->Canvas()->Handle();
+  const int w = bg->Width(), h = bg->Height();
+  if (IsEdgeVisible(item, false)) CopyBlock(dc.Get(), src, 0, 0, w, BorderWidth);
+  if (IsEdgeVisible(item, true)) CopyBlock(dc.Get(), src, 0, h - BorderWidth, w, BorderWidth);
+  // The item's rows in window coordinates.
+  const int top = rect.top + MenuPainterState.ItemOffset.y;
+  CopyBlock(dc.Get(), src, 0, top, CurrentExtraLineWidth(false) + std::max(SkinBorderWidth(), BorderWidth),
+            RectHeight(rect));
+  CopyBlock(dc.Get(), src, w - BorderWidth, top, BorderWidth, RectHeight(rect));
+}
+
+void TsSkinableMenus::DrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TOwnerDrawState State) {
+  auto* item = dynamic_cast<TMenuItem*>(Sender);
+  if (!FManager || !item || !ACanvas || item->HasState(csDestroying)) return;
+  TacMenuPainterState& st = MenuPainterState;
+  TMenuItem* first = MenuFirstItem(item);
+  if (first != st.CachedFirstItem) ResetMenuCache();
+  // Only a popup menu window is skinned: the DC of any other window counts as one without a window.
+  HWND wnd = WindowFromDC(ACanvas->Handle());
+  if (wnd && !IsMenuWindow(wnd)) wnd = nullptr;
+  if (wnd) {
+    st.ItemOffset = ClientOffset(wnd);
+    const TSize size = WindowSize(wnd);
+    PrepareMenuBackground(first, size.cx, size.cy, wnd);
+  } else {
+    PrepareMenuBackground(first, RectWidth(ARect) + 2 * BorderWidth, ColumnsHeight(ACanvas, item) + 2 * BorderWidth,
+                          nullptr);
+  }
+  if (!st.MenuBackground) return TacMenuPainting().DrawItem(*this, item, ACanvas, ARect, State);
+  if (wnd && st.IsNTPlatform) CopyFrameBeside(wnd, item, ARect);
+  if (!wnd && Application) {
+    // The application hook finds the window once the menu is on the screen; one request at a time.
+    MSG waiting;
+    HWND app = Application->Handle();
+    if (app && !PeekMessageA(&waiting, app, WM_SKINMENUITEM, WM_SKINMENUWINDOW, PM_NOREMOVE))
+      PostMessageA(app, WM_SKINMENUITEM, 0, reinterpret_cast<LPARAM>(item));
+  }
+  MenuPainting().DrawItem(*this, item, ACanvas, ARect, State);
+}
+
+LRESULT CALLBACK MenuWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+  const auto saved = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+  switch (msg) {
+    case WM_ERASEBKGND:
+    case WM_NCPAINT:
+      // The items and the frame come from the picture.
+      return 1;
+    case WM_DESTROY:
+      ResetMenuCache();
+      break;
+    case WM_NCDESTROY:
+      // The saved procedure goes back only while ours is installed; else ours stays a pass-through.
+      if (saved && GetWindowLongPtrA(wnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&MenuWindowProc)) {
+        SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(saved));
+        SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+      }
+      break;
+    default:
+      break;
+  }
+  return saved ? CallWindowProcA(saved, wnd, msg, wParam, lParam) : DefWindowProcA(wnd, msg, wParam, lParam);
+}
+
+}  // namespace korv
