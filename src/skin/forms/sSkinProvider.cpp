@@ -110,6 +110,7 @@ TsSkinProvider::TsSkinProvider(TComponent* owner)
 
 TsSkinProvider::~TsSkinProvider() {
   Destroying();
+  AbortOutline();
   std::erase(LiveProviders(), this);
   if (FLink) {
     TWndProcLink* link = FLink;
@@ -197,6 +198,7 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
 TWndMethod TsSkinProvider::SavedWindowProc() const { return FLink ? FLink->Saved : TWndMethod(); }
 
 void TsSkinProvider::ProviderWndProc(TMessage& message) {
+  if (OutlineWatch(message)) return;
   if (message.Msg == SM_ALPHACMD && message.WParamHi() == skcGetProvider && Form &&
       !Form->HasState(csDestroying) && FSkinData && FSkinData->Skinned()) {
     message.Result = reinterpret_cast<LRESULT>(this);
@@ -215,8 +217,8 @@ void TsSkinProvider::AttachSkin() {
   if (!SystemMenu) {
     SystemMenu = new TsSystemMenu(this);
     SystemMenu->SetForm(Form);
-    SystemMenu->UpdateItems();
   }
+  SystemMenu->UpdateItems();
   if (IconsPending && sm->SkinData.Active) {
     IconsPending = false;
     if (Form && Form->BorderIcons() != 0) Form->SetBorderIcons(0);

@@ -11,10 +11,9 @@
 // in four strips (PaintToWindow); the window region is the window rectangle less the key-colour
 // corners of the skin's border and title images (BuildRegionList, UpdateRgn).
 //
-// The provider's window procedure (ProviderWndProc) and the caption buttons' placement and
-// painting (PaintCaptionButtons) are where the form's message handling and the caption buttons
-// plug in: until they are built, every message but the provider query passes on unchanged and
-// the title shows no caption buttons (their sizes and images are known already).
+// The provider's window procedure (ProviderWndProc) is where the form's message handling plugs
+// in: until it is built, every message but the provider query (and those that abort an outline
+// drag) passes on unchanged.
 #pragma once
 
 #include <windows.h>
@@ -169,7 +168,8 @@ class TsTitleButtons : public TOwnedCollection {
 
 // The popup that stands for the window's system menu while the form is skinned. Its items'
 // visibility and enabling follow the form's border style, window state and the provider's
-// BorderIcons; the same rules decide which caption buttons are drawn.
+// BorderIcons; the same rules decide which caption buttons are drawn. Each item sends its system
+// command to the form (minimising the application's main form minimises the application).
 class TsSystemMenu : public TPopupMenu {
   KORV_CLASS(TsSystemMenu, TPopupMenu)
  public:
@@ -183,6 +183,10 @@ class TsSystemMenu : public TPopupMenu {
   [[nodiscard]] TsSysButtonsState ButtonsState() const;
   // Shows and enables the items by the rules (nothing without a form).
   void UpdateItems();
+  // With the provider's MakeSkinMenu: the first item "Available skins" (SkinSelectItem) and a
+  // separator after it, built again from the manager's skin names (one radio item each, the
+  // current skin checked). Without: both removed. Never more than one of each.
+  void UpdateSkinItems();
 
   TMenuItem* ItemRestore = nullptr;
   TMenuItem* ItemMove = nullptr;
@@ -190,10 +194,25 @@ class TsSystemMenu : public TPopupMenu {
   TMenuItem* ItemMinimize = nullptr;
   TMenuItem* ItemMaximize = nullptr;
   TMenuItem* ItemClose = nullptr;
+  TMenuItem* SkinSelectItem = nullptr;
+  // The skin of each sub-item of SkinSelectItem, by index: a name is chosen as it is, "&" and all
+  // (a caption shows "&" as an accelerator).
+  std::vector<std::string> SkinNames;
 
  private:
+  // WM_SYSCOMMAND with the command to the form's window (when it has one).
+  void SendCommand(WPARAM command);
+  void RestoreClick(TObject* sender);
+  void MoveClick(TObject* sender);
+  void SizeClick(TObject* sender);
+  void MinimizeClick(TObject* sender);
+  void MaximizeClick(TObject* sender);
+  void CloseClick(TObject* sender);
+  void SkinClick(TObject* sender);
+
   TsSkinProvider* FProvider;
   TCustomForm* FForm = nullptr;
+  TMenuItem* FSkinSeparator = nullptr;
 };
 
 // ---- the provider ----
@@ -328,7 +347,8 @@ class TsSkinProvider : public TComponent {
   void BuildRegionList();
   // Applies RegionList to the window (unless a form answers the region query first).
   void UpdateRgn();
-  // Places and paints the caption buttons into the cache (none yet, see above).
+  // Places the caption buttons right to left from the right frame (close, maximise, minimise,
+  // help, then the extra title buttons) and paints them into the cache.
   void PaintCaptionButtons();
   // Looks the caption buttons' images up: "BICON*" of GLOBALINFO for single and sizeable forms,
   // "SICON*" for the others (the big ones when the skin has no small close image); the form
@@ -340,6 +360,42 @@ class TsSkinProvider : public TComponent {
   void RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerDrawState state);
   void InitMenuItems(bool active);
   void RefreshMenuBar();
+
+  // ---- caption buttons, system menu and outline drag ----
+  // A menu-bar item shown hot (and its rectangle), repainted normal when a caption button
+  // becomes hot.
+  TMenuItem* HotMenuItem = nullptr;
+  TRect HotMenuItemRect{};
+  // The system buttons are placed, painted and counted: biSystemMenu and a system menu.
+  [[nodiscard]] bool SysButtonsShown() const noexcept;
+  // The record of a caption element's hit code (nullptr for codes without a button).
+  [[nodiscard]] TsCaptionButton* ButtonRecord(int code);
+  [[nodiscard]] const TsCaptionButton* ButtonRecord(int code) const;
+  // The image a button shows now: the restore image ("BICONNORM") for maximise while maximised
+  // and for minimise while minimised, else its record's.
+  [[nodiscard]] int ButtonImage(int code) const;
+  // Maximise and minimise are enabled as the system menu's items (restore while maximised or
+  // minimised), an extra button by its Enabled; the others always.
+  [[nodiscard]] bool ButtonEnabled(int code) const;
+  [[nodiscard]] int TitleButtonWidth(const TsTitleButton& button) const;
+  // The hot (1) and pressed (2) states by hit code; the element that loses the state goes back
+  // to 0. Each change repaints the button in the cache and on the window.
+  void SetHotButton(int code);
+  void SetPressedButton(int code);
+  // Puts the strip under one button back and draws that button alone, in the cache and on the
+  // window.
+  void RepaintButton(int code);
+  // Pops the system menu up at a screen point (with MakeSkinMenu, the skin sub-menu built anew).
+  void ShowSystemMenu(int x, int y);
+  // With ResizeMode rmBorder: an outline of the new window rectangle on the desktop while the
+  // mouse drags (one drag in the program at a time); the window moves once, at the end. X, Y:
+  // the mouse point when a move starts. DrawOutline(X, Y) toggles the outline of a move at the
+  // top-left corner (X, Y), or of a size at the drag's edges. An abort (capture loss, Escape,
+  // cancel, disabling, destruction) erases it and moves nothing. rmStandard: nothing happens.
+  void StartOutline(int x, int y, bool moving);
+  void DrawOutline(int x, int y);
+  void EndOutline();
+  void AbortOutline();
 
   // ---- the client area: its painting and the skinned scroll bars (sSkinProviderClient*.cpp) ----
   TsGrip* Grip = nullptr;          // the grip in the corner between both bars, or none (owned)
@@ -388,6 +444,11 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] TsSkinManager* Manager() const;
   // Marks the link changed and asks a shown form for a non-client paint.
   void LookChanged();
+  // Draws one placed caption button into the cache.
+  void DrawCaptionButton(int code);
+  // Aborts this form's outline drag on the messages that end it without a release; true when
+  // the message is consumed (Escape).
+  bool OutlineWatch(TMessage& message);
 
   TsBorderIcons FBorderIcons = kDefaultProviderIcons;
   bool FMakeSkinMenu = true;

@@ -328,8 +328,4 @@ void TsSkinProvider::RefreshMenuBar() {
   FSkinData->EndUpdate();
 }
 
-// The caption buttons are placed and painted by the caption-button support: until it is built
-// the title shows none.
-void TsSkinProvider::PaintCaptionButtons() {}
-
 }  // namespace korv
