@@ -4,10 +4,14 @@
 #include "skin/forms/sSkinProvider.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "classlib/Streaming.h"
+#include "skin/controls/sPanel.h"
+#include "skin/controls/sScrollBar.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/forms/sMDIForm.h"
 
 namespace korv {
 
@@ -126,6 +130,7 @@ TsSkinProvider::~TsSkinProvider() {
     parent->MenuLineCount = -1;
     if (parent->Form->HandleAllocated()) SendMessageA(parent->Form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
   }
+  delete std::exchange(MDIHelper, nullptr);
   if (MDIParentProvider == this) MDIParentProvider = nullptr;
   delete SystemMenu;  // leaves the owned components through RemoveComponent
   SystemMenu = nullptr;
@@ -155,11 +160,22 @@ void TsSkinProvider::Loaded() {
     TsTitleButton* b = FTitleButtons->Items(i);
     b->Data.ImageIndex = b->UseSkinData() ? TitleButtonImage : -1;
   }
-  // An MDI parent's helper is connected to the MDI client by the MDI support.
+  // An MDI parent's helper is connected to its client once the messages waiting are handled.
+  if (MDIHelper) {
+    if (Application) Application->ProcessMessages();
+    if (MDIHelper) MDIHelper->Hook();
+  }
 }
 
 void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component) {
+    // The scroll parts and the child-buttons item may be freed by the form before the provider.
+    if (component == VertBar) VertBar = nullptr;
+    if (component == HorzBar) HorzBar = nullptr;
+    if (component == Grip) Grip = nullptr;
+    if (MDIHelper) MDIHelper->Forget(component);
+  }
   if (!FSkinData || !component) return;
   if (auto* sm = dynamic_cast<TsSkinManager*>(component)) {
     if (operation == TOperation::opInsert) {
@@ -196,7 +212,10 @@ void TsSkinProvider::AttachSkin() {
   if (IconsPending && sm->SkinData.Active && sm->IsValidSectionIndex(sm->GetSkinIndex(FSkinData->SkinSection()))) {
     IconsPending = false;
     if (Form && Form->BorderIcons() != 0) Form->SetBorderIcons(0);
-    // An MDI parent's helper is made by the MDI support, which also makes it MDIParentProvider.
+    if (Form && Form->FormStyle() == fsMDIForm && !MDIHelper) {
+      MDIHelper = new TsMDIForm(this);
+      MDIParentProvider = this;
+    }
   }
   FSkinData->UpdateIndexes();
   UpdateButtonImages();
@@ -205,6 +224,7 @@ void TsSkinProvider::AttachSkin() {
       parent->Form && !parent->Form->HasState(csDestroying) && FSkinData->Skinned()) {
     parent->SkinData()->BGChanged = true;
     parent->MenuLineCount = -1;
+    if (parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
   }
   if (Form && FUseGlobalColor && !FSkinData->CustomColor()) Form->SetColor(sm->GetGlobalColor());
 }

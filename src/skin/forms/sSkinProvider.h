@@ -35,6 +35,7 @@ namespace korv {
 
 class TsSkinProvider;
 class TsMDIForm;
+class TsGrip;
 class TsScrollBar;
 class TsSkinManager;
 
@@ -462,6 +463,36 @@ class TsSkinProvider : public TComponent {
   void DrawOutline(int x, int y);
   void EndOutline();
   void AbortOutline();
+
+  // ---- the client area: its painting and the skinned scroll bars (sSkinProviderClient*.cpp) ----
+  TsGrip* Grip = nullptr;          // the grip in the corner between both bars, or none (owned)
+  TControl* PaintChild = nullptr;  // the one child PaintForm paints instead of the client, or none
+  bool ClientPainting = false;     // PaintForm is running
+  // WM_PAINT of the form: BeginPaint (the invalid area is validated on every path), then, through
+  // the form's canvas, PaintForm on dc (nullptr: the paint DC) unless the link is updating, the
+  // form is being destroyed, or it is an MDI child behind the parent's maximised active child.
+  void PaintClient(HDC dc = nullptr);
+  // The client background from the cache with the graphic children over it, the windowed children
+  // told to repaint (command 6); or, when PaintChild names one of the form's controls, only that
+  // child over its piece of the cache.
+  void PaintForm(HDC dc);
+  // The extent the bars must cover: the largest bottom (right) edge of the visible children that
+  // stand at the top (left) or where they were put, measured as if unscrolled, + 2, + the other
+  // bar's thickness when that bar exists. The provider's bars and grip do not count.
+  [[nodiscard]] int ContentExtent(bool vertical) const;
+  // ContentHeight and ContentWidth taken again (the window procedure does it before a resize).
+  void MeasureContent();
+  // Creates, places, shows or frees the bars and the grip for the content and the client size.
+  // Nothing while loading or destroying, while the form is created, or for MDI forms.
+  void UpdateScrolls();
+  // The bar's position back to 0, the children back by the offset (also without a bar).
+  void ResetScroll(bool vertical);
+  // Moves every child but the scroll parts by (dx, dy) through its bounds, alignment held.
+  void ShiftChildren(int dx, int dy);
+  // The provider's bars and grip, the MDI helper's, and any skinned bar linked to a form.
+  [[nodiscard]] bool IsScrollPart(const TControl* control) const;
+  // The bars' OnScrollChange: the children follow the position (offset = -Position).
+  void BarScrollChange(TObject* Sender, int OldPosition);
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;

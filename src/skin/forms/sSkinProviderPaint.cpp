@@ -6,6 +6,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sFast24.h"
 #include "skin/paint/sMaskCopy.h"
@@ -87,7 +88,7 @@ void TsSkinProvider::PaintAll() {
       PaintCaptionButtons();
       PaintCaptionText(f);
     }
-    // An MDI parent's client area ("MDIAREA") is painted by the MDI support over its client.
+    if (MDIHelper) MDIHelper->PaintArea();
   }
   RebuildRequested = false;
   ImageComposed = true;

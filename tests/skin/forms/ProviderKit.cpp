@@ -1,5 +1,8 @@
 #include "ProviderKit.h"
 
+#include <iterator>
+#include <vector>
+
 #include "skin/data/sStoredSkins.h"
 
 namespace korv::test {
@@ -28,6 +31,15 @@ void DrawFrame(TBitmap& master, int left, TColor ring, bool bottomNotches) {
 
 }  // namespace
 
+TPixelImage CaptureWhen(HWND wnd, bool clientOnly, const std::function<bool(const TPixelImage&)>& ready) {
+  TPixelImage img;
+  PumpUntil([&] {
+    img = clientOnly ? CaptureClient(wnd) : CaptureWindow(wnd);
+    return ready(img);
+  });
+  return img;
+}
+
 void AddTestSkin(TsSkinManager& sm) {
   TsStoredSkin* skin = sm.InternalSkins()->Add();
   skin->SetName("Test");
@@ -46,7 +58,16 @@ void AddTestSkin(TsSkinManager& sm) {
                                                               {"FORM", kFormColor, kFormHotColor},
                                                               {"FORMTITLE", kTitleColor, kTitleHotColor},
                                                               {"MENULINE", kGlobalColor, kGlobalColor}};
-  for (auto [name, color, hot] : sections) {
+  const std::tuple<const char*, TColor, TColor> more[] = {
+      {"SCROLLBAR1V", kTrackBefore, kTrackBefore},  {"SCROLLBAR1H", kTrackBefore, kTrackBefore},
+      {"SCROLLBAR2V", kTrackAfter, kTrackAfter},    {"SCROLLBAR2H", kTrackAfter, kTrackAfter},
+      {"SCROLLSLIDERV", kThumbColor, kThumbColor},  {"SCROLLSLIDERH", kThumbColor, kThumbColor},
+      {"SCROLLBTNTOP", kArrowColor, kArrowColor},   {"SCROLLBTNBOTTOM", kArrowColor, kArrowColor},
+      {"SCROLLBTNLEFT", kArrowColor, kArrowColor},  {"SCROLLBTNRIGHT", kArrowColor, kArrowColor},
+      {"CHECKBOX", kCheckBoxColor, kCheckBoxColor}, {"MDIAREA", kMDIAreaColor, kMDIAreaColor}};
+  std::vector<std::tuple<const char*, TColor, TColor>> all(std::begin(sections), std::end(sections));
+  all.insert(all.end(), std::begin(more), std::end(more));
+  for (auto [name, color, hot] : all) {
     TsSkinGeneral* g = skin->GeneralData()->Add();
     g->SectionName = name;
     g->Color = color;
@@ -86,6 +107,27 @@ void TNonClientPainter::Paint(HDC dc) {
 }
 
 void TNonClientPainter::Proc(TMessage& m) {
+  if (Client) {
+    switch (m.Msg) {
+      case WM_PAINT:
+        Provider_->PaintClient(reinterpret_cast<HDC>(m.WParam));
+        return;
+      case WM_ERASEBKGND:
+        m.Result = 1;
+        return;
+      case WM_WINDOWPOSCHANGING:
+        Saved_(m);
+        Provider_->MeasureContent();
+        return;
+      case WM_SIZE:
+      case WM_ACTIVATE:
+        Saved_(m);
+        Provider_->UpdateScrolls();
+        return;
+      default:
+        break;
+    }
+  }
   if (m.Msg == WM_NCPAINT) {
     if (Provider_->RegionChanged && !Provider_->InRegionUpdate) {
       Provider_->BuildRegionList();
@@ -134,12 +176,17 @@ TForm* TProviderTest::NewSkinnedForm(TBorderStyle style, int w, int h) {
 
 TForm* TProviderTest::ShowSkinnedForm(TBorderStyle style, int w, int h) {
   TForm* form = NewSkinnedForm(style, w, h);
+  ShowPainted(form);
+  return form;
+}
+
+void TProviderTest::ShowPainted(TForm* form, bool client) {
   Painter = std::make_unique<TNonClientPainter>(form, ProviderOf(form));
+  Painter->Client = client;
   form->Show();
-  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   EXPECT_TRUE(PumpUntil([&] { return Painter->Paints > 0; }));
   PumpPending();
-  return form;
 }
 
 TsSkinProvider* TProviderTest::ProviderOf(TCustomForm* form) {
