@@ -338,8 +338,15 @@ class TsSkinProvider : public TComponent {
   void HideByRegion();
   // The window region removed (the system's shape back).
   void DropRegion(bool redraw);
-  // The non-client area repainted (WM_NCPAINT sent) and, with client, the client painted now.
-  void RepaintForm(bool client);
+  // The non-client area repainted (WM_NCPAINT sent) and, with client, the client painted now
+  // (invalidated first: a paint message alone paints nothing that is not invalid).
+  void RepaintForm(bool client, bool frame = true);
+  // An MDI parent's helper made (it hooks the MDI client) or hooked again.
+  void HookMDIClient();
+  // The skinned MDI parent's provider (not this one) while neither it nor its form is going.
+  [[nodiscard]] TsSkinProvider* MDIParent() const;
+  // WM_NCPAINT to the other MDI children of the parent (only the visible ones).
+  void NcPaintMDISiblings(bool visibleOnly);
   // The form is visible, not loading, not being created or destroyed.
   [[nodiscard]] bool FormPaintable() const;
   [[nodiscard]] bool FormCreating() const;

@@ -3,6 +3,7 @@
 // header cut out of the region while the system paints its own caption (WM_NCACTIVATE; WM_SETTEXT
 // is in sSkinProviderWndProc.cpp).
 #include "classlib/Handles.h"
+#include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace korv {
@@ -10,20 +11,22 @@ namespace korv {
 namespace {
 
 // An MDI child hidden behind another child that is maximised and active in the same client.
-bool BehindMaximizedChild(const TCustomForm& form) {
+bool HiddenByMaximizedSibling(const TCustomForm& form) {
   if (form.FormStyle() != fsMDIChild || !form.HandleAllocated()) return false;
-  HWND wnd = form.HandleIfAllocated();
-  BOOL maximized = FALSE;
-  auto* active = reinterpret_cast<HWND>(
-      SendMessageA(GetParent(wnd), WM_MDIGETACTIVE, 0, reinterpret_cast<LPARAM>(&maximized)));
-  return maximized && active && active != wnd;
+  bool maximized = false;
+  HWND active = ActiveMDIChildOf(GetParent(form.HandleIfAllocated()), &maximized);
+  return maximized && active && active != form.HandleIfAllocated();
 }
 
 // An MDI parent shows its maximised active child's buttons on its menu line.
 bool ShowsMDIChildButtons(const TCustomForm& form) {
-  if (form.FormStyle() != fsMDIForm || !form.Menu()) return false;
-  const TCustomForm* child = form.ActiveMDIChild();
-  return child && child->HandleAllocated() && IsZoomed(child->HandleIfAllocated());
+  if (form.FormStyle() != fsMDIForm || !form.Menu() || !form.ClientHandle()) return false;
+  bool maximized = false;
+  return ActiveMDIChildOf(form.ClientHandle(), &maximized) && maximized;
+}
+
+void SendNcPaintTo(HWND wnd) {
+  if (wnd) SendMessageA(wnd, WM_NCPAINT, 0, 0);
 }
 
 void CopyStrip(HDC dc, HDC src, const TRect& r) {
@@ -44,7 +47,7 @@ void TsSkinProvider::NonClientPaint(TMessage& m) {
   }
   if (!FormPaintable()) return;
   FSkinData->Updating = FSkinData->PaintDeferred();
-  if (FSkinData->Updating || BehindMaximizedChild(*Form)) return;
+  if (FSkinData->Updating || HiddenByMaximizedSibling(*Form)) return;
   HWND wnd = Form->HandleIfAllocated();
   TNesting nesting(FPaintNesting);
   const bool outer = FPaintNesting == 1;
@@ -67,6 +70,9 @@ void TsSkinProvider::NonClientPaint(TMessage& m) {
     }
   }
   if (outer) InRegionUpdate = false;
+  if (Form->FormStyle() == fsMDIForm && MDIHelper) MDIHelper->Hook();
+  if (Form->FormStyle() == fsMDIChild && Form->Visible())
+    if (TsSkinProvider* parent = MDIParent(); parent && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
 }
 
 void TsSkinProvider::PaintFrame(HDC dc) {
@@ -93,6 +99,17 @@ void TsSkinProvider::WMNCActivate(TMessage& m) {
   const bool bordered = Bordered();
   if ((m.WParam != 0 || mdiChild) && bordered && !HasState(csLoading)) CutHeader();
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  TsSkinProvider* parent = mdiChild ? MDIParent() : nullptr;
+  if (parent && parent->MDIHelper && Form->Visible() && (Form->FormState() & fsCreatedMDIChild) && Form->Showing()) {
+    // The parent's menu line carries the active child's buttons.
+    parent->SkinData()->BGChanged = true;
+    parent->MenuLineCount = -1;
+    parent->MDIHelper->UpdateChildButtons();
+    SendNcPaintTo(parent->Form->HandleIfAllocated());
+    SendNcPaintTo(parent->Form->ClientHandle());
+    if (parent->Form->ClientHandle()) InvalidateRect(parent->Form->ClientHandle(), nullptr, TRUE);
+    parent->MDIHelper->UpdateMdiScrolls();
+  }
   if (FormCreating()) return;
   RepaintForm(false);
   if (bordered) {
@@ -109,6 +126,10 @@ void TsSkinProvider::WMNCActivate(TMessage& m) {
       FSkinData->BGChanged = true;
       RepaintForm(false);
     }
+  }
+  if (parent) {
+    NcPaintMDISiblings(false);
+    RepaintForm(false);
   }
   InitMenuItems(FSkinData->Skinned());
   if (!MenuLineReady) {

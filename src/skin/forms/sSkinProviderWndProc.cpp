@@ -8,11 +8,13 @@
 // clang-format on
 
 #include <cstdlib>
+#include <utility>
 
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/controls/sScrollBar.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace korv {
@@ -24,7 +26,28 @@ void ClearMenuCacheOf(TsSkinManager* sm) {
   if (sm && sm->SkinableMenus()) sm->SkinableMenus()->ClearMenuCache();
 }
 
+void SendNcPaint(TCustomForm* form) {
+  if (form && form->HandleAllocated()) SendMessageA(form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
+}
+
 }  // namespace
+
+TsSkinProvider* TsSkinProvider::MDIParent() const {
+  TsSkinProvider* parent = MDIParentProvider;
+  if (!parent || parent == this || parent->HasState(csDestroying) || !parent->Form ||
+      parent->Form->HasState(csDestroying))
+    return nullptr;
+  return parent;
+}
+
+void TsSkinProvider::NcPaintMDISiblings(bool visibleOnly) {
+  TsSkinProvider* parent = MDIParent();
+  if (!parent || Form->FormStyle() != fsMDIChild) return;
+  for (int i = 0; i < parent->Form->MDIChildCount(); ++i) {
+    TCustomForm* child = parent->Form->MDIChildren(i);
+    if (child != Form && (!visibleOnly || child->Visible())) SendNcPaint(child);
+  }
+}
 
 // ---- small predicates ----
 
@@ -94,6 +117,14 @@ void TsSkinProvider::UnskinnedHandling(TMessage& m) {
     return;
   }
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  if (m.Msg != WM_NCDESTROY || Form->FormStyle() != fsMDIChild) return;
+  // A skinned MDI child's window went: the parent's bars and menu line follow.
+  TsSkinProvider* parent = MDIParent();
+  if (!parent || !parent->MDIHelper || !FSkinData->Skinned()) return;
+  parent->MDIHelper->UpdateMdiScrolls();
+  parent->FullRedraw();
+  if (parent->Form->ClientHandle() && !ActiveMDIChildOf(parent->Form->ClientHandle()))
+    SendMessageA(parent->Form->ClientHandle(), WM_SIZE, 0, 0);
 }
 
 void TsSkinProvider::UnskinnedNewSkin(TMessage& m) {
@@ -115,7 +146,18 @@ void TsSkinProvider::UnskinnedNewSkin(TMessage& m) {
   ForwardToBars(m);
   FSkinData->BGChanged = true;
   MenuLineCount = -1;
+  HookMDIClient();
   if (FUseGlobalColor && !FSkinData->CustomColor()) Form->SetColor(sm->GetGlobalColor());
+}
+
+void TsSkinProvider::HookMDIClient() {
+  if (Form->FormStyle() != fsMDIForm) return;
+  if (MDIHelper) {
+    MDIHelper->Hook();
+    return;
+  }
+  MDIHelper = new TsMDIForm(this);  // hooks the client itself
+  MDIParentProvider = this;
 }
 
 // A skin without the form's section leaves the form its own look: no region, its own icons.
@@ -142,7 +184,7 @@ void TsSkinProvider::RemoveSkin(TMessage& m) {
     ClearMenuCacheOf(Manager());
     InitMenuItems(false);
     if (Form->BorderIcons() != SavedBorderIcons) Form->SetBorderIcons(SavedBorderIcons);
-    // An MDI parent's helper goes with the skin (the MDI support frees it).
+    if (Form->FormStyle() == fsMDIForm) delete std::exchange(MDIHelper, nullptr);
     if (ThemesEnabled() && Form->HandleAllocated()) SetWindowTheme(Form->HandleIfAllocated(), nullptr, nullptr);
   }
   // Also without a manager: the form never stays hidden behind an empty region.
@@ -159,6 +201,16 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
   switch (m.Msg) {
     case SM_ALPHACMD:
       SkinnedCommand(m);
+      return;
+    case WM_MOVE:
+      pass();
+      if (Form->FormStyle() == fsMDIChild && !IsZoomed(Form->HandleIfAllocated()) && !HasState(csLoading)) {
+        TsSkinProvider* parent = MDIParent();
+        if (parent && parent->MDIHelper) {
+          parent->SkinData()->Updating = false;
+          parent->MDIHelper->UpdateMdiScrolls();
+        }
+      }
       return;
     case WM_SIZE:
       WMSize(m);
@@ -178,9 +230,13 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
       if (ThemesEnabled()) pass();
       return;
     case WM_SYSCOLORCHANGE:
+      pass();
+      RefreshMenuBar();
+      return;
     case WM_CHILDACTIVATE:
       pass();
       RefreshMenuBar();
+      if (TsSkinProvider* parent = MDIParent(); parent && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
       return;
     case WM_GETMINMAXINFO:
       WMGetMinMaxInfo(m);
@@ -200,6 +256,7 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
       if (CacheSizeDiffers()) {
         FSkinData->BGChanged = true;
         MenuLineCount = -1;
+        if (Form->FormStyle() == fsMDIForm && MDIHelper) MDIHelper->UpdateMdiScrolls();
       }
       return;
     case WM_NCPAINT:
@@ -213,6 +270,19 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
     case CM_MOUSELEAVE:
       SetHotButton(0);
       pass();
+      return;
+    case WM_MDIDESTROY:
+    case WM_MDIACTIVATE:
+      pass();
+      if (Form->FormStyle() == fsMDIChild) {
+        if (TsSkinProvider* parent = MDIParent(); parent) {
+          MenuLineReady = false;
+          parent->RebuildRequested = true;
+          parent->SkinData()->BGChanged = true;
+          parent->MenuLineCount = -1;
+          SendNcPaint(parent->Form);
+        }
+      }
       return;
     case CM_COLORCHANGED:
       // The form's colour is the skin's unless it keeps its own.
@@ -295,6 +365,7 @@ void TsSkinProvider::SkinnedNewSkin(TMessage& m) {
   FSkinData->BGChanged = true;
   MenuLineCount = -1;
   RepaintForm(false);
+  HookMDIClient();
 }
 
 void TsSkinProvider::Refresh() {
@@ -307,7 +378,20 @@ void TsSkinProvider::Refresh() {
   TitleBackground.reset();
   InitMenuItems(FSkinData->Skinned());
   if (bordered) RegionChanged = true;
-  RepaintForm(true);
+  SendNcPaint(Form);
+  bool childMaximized = false;
+  HWND child = Form->FormStyle() == fsMDIForm && Form->ClientHandle()
+                   ? ActiveMDIChildOf(Form->ClientHandle(), &childMaximized)
+                   : nullptr;
+  if (child && childMaximized) {
+    RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  } else {
+    RepaintForm(true, false);
+    if (Form->FormStyle() == fsMDIForm && Form->ClientHandle()) {
+      SendMessageA(Form->ClientHandle(), WM_SIZE, 0, 0);
+      SendMessageA(Form->ClientHandle(), WM_NCPAINT, 0, 0);
+    }
+  }
   if (FUseGlobalColor && !FSkinData->CustomColor()) Form->SetColor(sm->GetGlobalColor());
   if (!bordered) return;
   // The paint above is skipped while the form is hidden: the region is set here in any case.
@@ -326,8 +410,22 @@ void TsSkinProvider::WMActivate(TMessage& m) {
   FormActive = m.WParamLo() != WA_INACTIVE;
   FSkinData->BGChanged = true;
   MenuLineCount = -1;
+  if (Form->FormStyle() == fsMDIChild) {
+    NcPaintMDISiblings(true);
+    if (TsSkinProvider* parent = MDIParent()) parent->SkinData()->BGChanged = true;
+  }
   RepaintForm(false);
   InitMenuItems(true);
+  bool childMaximized = false;
+  HWND child = Form->FormStyle() == fsMDIForm && Form->ClientHandle()
+                   ? ActiveMDIChildOf(Form->ClientHandle(), &childMaximized)
+                   : nullptr;
+  if (!child)
+    UpdateScrolls();
+  else if (childMaximized)
+    RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  else if (MDIHelper)
+    MDIHelper->UpdateMdiScrolls();
   if (SystemMenu) SystemMenu->UpdateItems();
   if (!Bordered()) RepaintClientChild();
 }
@@ -346,13 +444,37 @@ void TsSkinProvider::WMSetText(TMessage& m) {
 }
 
 void TsSkinProvider::WMPaint(TMessage& m) {
-  if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  if (FormCreating()) {
+    if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  } else if (Form->Visible()) {
+    PaintClient(reinterpret_cast<HDC>(m.WParam));
+    if (Form->OnPaint) Form->OnPaint(Form);
+  } else if (Form->HandleAllocated()) {
+    ValidateRect(Form->HandleIfAllocated(), nullptr);  // nothing is shown: nothing waits either
+  }
   m.Result = 1;
   if (FSkinData->ParentRepaint) RepaintTree(Form);
 }
 
 void TsSkinProvider::WMSize(TMessage& m) {
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  if (Form->Visible()) {
+    if (Form->FormStyle() == fsMDIForm) {
+      if (MDIHelper) MDIHelper->UpdateMdiScrolls();
+    } else {
+      TsSkinProvider* parent = Form->FormStyle() == fsMDIChild ? MDIParent() : nullptr;
+      if (parent) {
+        if (IsZoomed(Form->HandleIfAllocated())) {
+          // A maximised child fills the parent's client: the parent's menu line changes with it.
+          const TBitmap* cache = FSkinData->CacheBmp.get();
+          parent->SkinData()->BGChanged = cache && (cache->Width() == FormWidth() || cache->Height() == Form->Height());
+          SendNcPaint(parent->Form);
+        }
+        if (FResizeMode == rmBorder && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
+      }
+      UpdateScrolls();
+    }
+  }
   const TsGeneralData* s = FSkinData->Skinned() ? FSkinData->Section() : nullptr;
   if (!s || s->GradientPercent <= 0) return;
   // The gradient under the children stretched with the form.
@@ -399,6 +521,7 @@ void TsSkinProvider::WMWindowPosChanging(TMessage& m) {
     SnapToEdge(pos->y, work.top, mi.rcMonitor.top);
   }
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  MeasureContent();
 }
 
 void TsSkinProvider::WMWindowPosChanged(TMessage& m) {
@@ -423,10 +546,10 @@ void TsSkinProvider::WMMeasureItem(TMessage& m) {
 
 // ---- repainting ----
 
-void TsSkinProvider::RepaintForm(bool client) {
+void TsSkinProvider::RepaintForm(bool client, bool frame) {
   if (!Form->HandleAllocated()) return;
   HWND wnd = Form->HandleIfAllocated();
-  SendMessageA(wnd, WM_NCPAINT, 0, 0);
+  if (frame) SendMessageA(wnd, WM_NCPAINT, 0, 0);
   // A paint message alone paints nothing that is not invalid.
   if (client) RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }

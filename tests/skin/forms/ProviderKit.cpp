@@ -88,71 +88,12 @@ void AddTestSkin(TsSkinManager& sm) {
   }
 }
 
-TNonClientPainter::TNonClientPainter(TCustomForm* form, TsSkinProvider* provider)
-    : Form_(form), Provider_(provider), Saved_(form->WindowProc) {
-  form->WindowProc = TWndMethod(this, &TNonClientPainter::Proc);
-}
-
-TNonClientPainter::~TNonClientPainter() {
-  if (Form_->WindowProc == TWndMethod(this, &TNonClientPainter::Proc)) Form_->WindowProc = Saved_;
-}
-
-void TNonClientPainter::Paint(HDC dc) {
-  HDC own = dc ? nullptr : GetWindowDC(Form_->Handle());
-  const int saved = SaveDC(dc ? dc : own);
-  Provider_->PaintToWindow(dc ? dc : own);
-  RestoreDC(dc ? dc : own, saved);
-  if (own) ReleaseDC(Form_->Handle(), own);
-  ++Paints;
-}
-
-void TNonClientPainter::Proc(TMessage& m) {
-  if (Client) {
-    switch (m.Msg) {
-      case WM_PAINT:
-        Provider_->PaintClient(reinterpret_cast<HDC>(m.WParam));
-        return;
-      case WM_ERASEBKGND:
-        m.Result = 1;
-        return;
-      case WM_WINDOWPOSCHANGING:
-        Saved_(m);
-        Provider_->MeasureContent();
-        return;
-      case WM_SIZE:
-      case WM_ACTIVATE:
-        Saved_(m);
-        Provider_->UpdateScrolls();
-        return;
-      default:
-        break;
-    }
-  }
-  if (m.Msg == WM_NCPAINT) {
-    if (Provider_->RegionChanged && !Provider_->InRegionUpdate) {
-      Provider_->BuildRegionList();
-      Provider_->RegionChanged = false;
-      Provider_->UpdateRgn();
-    }
-    Paint(nullptr);
-    Provider_->InRegionUpdate = false;
-    return;
-  }
-  // The system prints the client, or draws its own caption, first; the skinned strips go over.
-  Saved_(m);
-  if (m.Msg == WM_PRINT && (m.LParam & PRF_NONCLIENT))
-    Paint(reinterpret_cast<HDC>(m.WParam));
-  else if ((m.Msg == WM_NCACTIVATE || m.Msg == WM_SETTEXT) && Form_->Visible())
-    Paint(nullptr);
-}
-
 void TProviderTest::SetUp() {
   TFormTest::SetUp();
   ASSERT_EQ(DefaultManager, nullptr) << "a manager of an earlier test is still alive";
 }
 
 void TProviderTest::TearDown() {
-  Painter.reset();
   TFormTest::TearDown();
   Manager.reset();
   EXPECT_EQ(DefaultManager, nullptr);
@@ -180,12 +121,11 @@ TForm* TProviderTest::ShowSkinnedForm(TBorderStyle style, int w, int h) {
   return form;
 }
 
-void TProviderTest::ShowPainted(TForm* form, bool client) {
-  Painter = std::make_unique<TNonClientPainter>(form, ProviderOf(form));
-  Painter->Client = client;
+void TProviderTest::ShowPainted(TForm* form) {
+  TsSkinProvider* p = ProviderOf(form);
   form->Show();
   RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  EXPECT_TRUE(PumpUntil([&] { return Painter->Paints > 0; }));
+  EXPECT_TRUE(PumpUntil([&] { return p->ImageComposed && !p->SkinData()->BGChanged; }));
   PumpPending();
 }
 

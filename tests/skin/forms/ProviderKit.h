@@ -46,25 +46,6 @@ inline ::testing::AssertionResult SameRect(const TRect& a, const TRect& b) {
 // the scroll-bar sections, CHECKBOX and MDIAREA).
 void AddTestSkin(TsSkinManager& sm);
 
-// Paints WM_NCPAINT and WM_PRINT through the provider (building and applying the region first),
-// and repaints the skinned strips after the system drew its caption for WM_NCACTIVATE and
-// WM_SETTEXT. With Client set it also paints the client (WM_PAINT, no erasing) and keeps the
-// scroll bars up: the content measured before every move or resize, the bars updated after it.
-class TNonClientPainter {
- public:
-  TNonClientPainter(TCustomForm* form, TsSkinProvider* provider);
-  ~TNonClientPainter();
-  int Paints = 0;
-  bool Client = false;
-
- private:
-  void Proc(TMessage& m);
-  void Paint(HDC dc);  // nullptr: the window's DC
-  TCustomForm* Form_;
-  TsSkinProvider* Provider_;
-  TWndMethod Saved_;
-};
-
 class TProviderTest : public TFormTest {
  protected:
   void SetUp() override;
@@ -72,16 +53,15 @@ class TProviderTest : public TFormTest {
   TsSkinManager* LoadTestSkin();
   // A form of that style carrying a provider named "sSkinProvider1", not shown.
   TForm* NewSkinnedForm(TBorderStyle style = bsSizeable, int w = 300, int h = 200);
-  // The same, shown and painted through a TNonClientPainter.
+  // The same, shown and painted.
   TForm* ShowSkinnedForm(TBorderStyle style = bsSizeable, int w = 300, int h = 200);
-  // Shows a form made by NewSkinnedForm, painted through a TNonClientPainter (Client as given).
-  void ShowPainted(TForm* form, bool client = false);
+  // Shows a form carrying a provider and waits until its frame and client are painted.
+  void ShowPainted(TForm* form);
   [[nodiscard]] static TsSkinProvider* ProviderOf(TCustomForm* form);
   // Composes the image again and reads the cache.
   [[nodiscard]] static TPixelImage Compose(TsSkinProvider* p);
 
   std::unique_ptr<TsSkinManager> Manager;
-  std::unique_ptr<TNonClientPainter> Painter;
 };
 
 }  // namespace korv::test

@@ -72,7 +72,7 @@ class SkinProviderClientTest : public TProviderTest {
     Low = new TFillGraphic(Form, Bounds(20, 400, 40, 30));
     Wide = new TFillGraphic(Form, Bounds(400, 20, 50, 20));
     TsSkinProvider* p = ProviderOf(Form);
-    ShowPainted(Form, true);
+    ShowPainted(Form);
     if (settled) Resized(p);
     return p;
   }

@@ -9,6 +9,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
 #include "skin/data/sStoredSkins.h"
+#include "skin/paint/sStyleSimply.h"
 
 namespace korv::test {
 namespace {
@@ -220,6 +221,31 @@ TEST_F(SkinProviderWndProcTest, TheFrameStaysTheSkinsThroughActivationTextSizeAn
   // The provider's own region changes moved nothing the form knows of.
   EXPECT_EQ(form->Left(), 120);
   EXPECT_EQ(form->Width(), 420);
+}
+
+// Where the procedure repaints the client (a refresh from the manager, a resize), the client is
+// painted even though nothing in it was invalid.
+TEST_F(SkinProviderWndProcTest, ARefreshRepaintsAClientThatNothingInvalidated) {
+  LoadTestSkin();
+  TForm* form = ShowSkinnedForm();
+  HWND wnd = form->Handle();
+  POINT mid{form->ClientWidth() / 2, form->ClientHeight() / 2};
+  ClientToScreen(wnd, &mid);
+  ASSERT_TRUE(PumpUntil([&] { return ScreenPixel(mid.x, mid.y) == kFormColor; }));
+  auto scribble = [&] {
+    TWindowDC dc = TWindowDC::Client(wnd);
+    FillDC(dc.Get(), Rect(0, 0, form->ClientWidth(), form->ClientHeight()), 0x000000);
+    GdiFlush();
+  };
+  scribble();
+  PumpPending();
+  ASSERT_EQ(ScreenPixel(mid.x, mid.y), 0x000000);
+  SendMessageA(wnd, SM_ALPHACMD, SkinCmdWParam(skcRefresh), reinterpret_cast<LPARAM>(Manager.get()));
+  EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(mid.x, mid.y) == kFormColor; }));
+  scribble();
+  PumpPending();
+  form->SetWidth(form->Width() + 10);  // the cache no longer fits: frame and client again
+  EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(mid.x, mid.y) == kFormColor; }));
 }
 
 // The skin removed: the form's own icons and frame, no region, no provider answer; a new skin:
