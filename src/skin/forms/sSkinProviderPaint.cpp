@@ -269,6 +269,9 @@ void TsSkinProvider::UpdateRgn() {
   }
   // Corners that cut away the whole window would leave the form invisible.
   if (kind == NULLREGION) SetRectRgn(region.Get(), 0, 0, f.FormWidth(), f.Height);
+  // The window's region again would only make the system repaint the whole window.
+  TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
+  if (current && GetWindowRgn(wnd, current.Get()) != ERROR && EqualRgn(current.Get(), region.Get())) return;
   // The system owns the region once it is set.
   if (SetWindowRgn(wnd, region.Get(), TRUE)) (void)region.Release();
 }
