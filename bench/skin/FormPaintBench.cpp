@@ -111,6 +111,13 @@ bool SkinFormPaintBenches(Runner& run) {
              4, "the BitBlt") &&
         met;
   run.Compare("the floor: the same area from a screen-compatible 32-bit bitmap", blit24, blit32);
+  // The provider's own share: the same form with no children (and so no bars).
+  panel->SetVisible(false);
+  beyond->SetVisible(false);
+  provider->MeasureContent();
+  provider->UpdateScrolls();
+  run.Compare("skinned form " + size + " alone (frame and client), whole repaint from ready caches", blit24,
+              Body{"RedrawWindow (frame, client)", repaint});
   delete form;
   return met;
 }
