@@ -3,7 +3,8 @@
 // skin aims at no more than three times the copy of its bytes). Then folder skins whose sections
 // inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
 // file alone. Then the bitmap primitives of skin painting (PaintBench.cpp), and the whole load of
-// the skin through a manager (LoadBench.cpp).
+// the skin through a manager (LoadBench.cpp), and the whole repaint of a skinned form
+// (FormPaintBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FormPaintBench.h"
 #include "LoadBench.h"
 #include "PaintBench.h"
 #include "classlib/IniFiles.h"
@@ -172,6 +174,7 @@ int main(int argc, char** argv) {
   const bool data = SkinDataBenches(run);
   const bool paintGoals = korv::bench::SkinPaintBenches(run);
   const bool loadGoals = korv::bench::SkinLoadBenches(run);
+  const bool formGoals = korv::bench::SkinFormPaintBenches(run);
   const int finish = run.Finish();
-  return !data || !paintGoals || !loadGoals ? 1 : finish;
+  return !data || !paintGoals || !loadGoals || !formGoals ? 1 : finish;
 }

@@ -161,14 +161,22 @@ void PaintGraphicChildren(HDC dc, TWinControl* control) {
   SendMessageA(control->Handle(), SM_ALPHACMD, SkinCmdWParam(skcGetCache), 0);
   if (!ParentCacheInfo.Ready) return;
   const TCacheInfo cache = ParentCacheInfo;
+  ParentCacheInfo.Ready = false;
+  PaintGraphicChildren(dc, control, cache);
+}
 
+void PaintGraphicChildren(HDC dc, TWinControl* control, const TCacheInfo& cache) {
+  const bool designing = control->HasState(csDesigning);
+  if ((!control->Visible() && !designing) || control->ControlCount() == 0 || !cache.Ready) return;
+  RECT clip{};
+  if (GetClipBox(dc, &clip) == NULLREGION || IsRectEmpty(&clip)) {
+    SendMessageA(control->Handle(), SM_ALPHACMD, SkinCmdWParam(skcNotPainted), 0);
+    return;
+  }
   std::vector<TControl*> children;
   for (int i = 0; i < control->ControlCount(); ++i)
     if (GraphicChildVisible(dc, control->Controls(i), designing)) children.push_back(control->Controls(i));
-  if (children.empty()) {
-    ParentCacheInfo.Ready = false;
-    return;
-  }
+  if (children.empty()) return;
 
   // One picture for all children: each child's rectangle starts as what lies under it (its own
   // colour for an opaque child), then the child paints itself over it.
@@ -200,7 +208,6 @@ void PaintGraphicChildren(HDC dc, TWinControl* control) {
     if (GetPixel(mem.Get(), c->Left(), c->Top()) == static_cast<COLORREF>(sKeyColor)) continue;
     BitBlt(dc, c->Left(), c->Top(), c->Width(), c->Height(), mem.Get(), c->Left(), c->Top(), SRCCOPY);
   }
-  ParentCacheInfo.Ready = false;
 }
 
 }  // namespace korv

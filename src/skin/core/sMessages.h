@@ -117,5 +117,7 @@ void GetWorkArea(TRect& rect) noexcept;
 // colour 0xFF00FF is not copied to DC. An empty clip box sends command 22 to the control and
 // paints nothing.
 void PaintGraphicChildren(HDC dc, TWinControl* control);
+// The same over a cached background the caller hands over (not Ready: nothing is painted).
+void PaintGraphicChildren(HDC dc, TWinControl* control, const TCacheInfo& cache);
 
 }  // namespace korv

@@ -16,18 +16,6 @@ bool NewSkinSending = false;
 
 namespace {
 
-// Raises a process-wide flag for a scope and lowers it on every exit.
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) noexcept : Flag_(flag) { Flag_ = true; }
-  ~TFlagScope() { Flag_ = false; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& Flag_;
-};
-
 TWindowHook AppHookOf(TsSkinManager* sm) { return TWindowHook(sm, &TsSkinManager::AppHook); }
 
 bool NeverStored(const TObject*) { return false; }

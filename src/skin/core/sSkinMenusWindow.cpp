@@ -7,6 +7,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 
@@ -44,18 +45,6 @@ bool IsEdgeVisible(const TMenuItem* item, bool last) {
   }
   return false;
 }
-
-// Raises the painter's re-entrance flag for a scope.
-class TPaintingGuard {
- public:
-  explicit TPaintingGuard(bool& flag) noexcept : FFlag(flag) { FFlag = true; }
-  ~TPaintingGuard() { FFlag = false; }
-  TPaintingGuard(const TPaintingGuard&) = delete;
-  TPaintingGuard& operator=(const TPaintingGuard&) = delete;
-
- private:
-  bool& FFlag;
-};
 
 void CopyBlock(HDC dst, HDC src, int x, int y, int w, int h) {
   if (w > 0 && h > 0) BitBlt(dst, x, y, w, h, src, x, y, SRCCOPY);
@@ -103,14 +92,14 @@ void TsSkinableMenus::SkinMenuWindow(HWND wnd, TBitmap* bmp) {
     if (bmp != st.MenuBackground.get() || !st.CachedFirstItem || !TMenuItem::IsLive(st.CachedFirstItem)) return;
     {
       // The new picture shapes the window below, not from inside.
-      TPaintingGuard guard(Painting);
+      TFlagScope guard(Painting);
       PrepareMenuBackground(st.CachedFirstItem, size.cx, size.cy, wnd);
     }
     bmp = st.MenuBackground.get();
     if (!bmp || !SameSize(bmp, size)) return;
     InvalidateRect(wnd, nullptr, FALSE);
   }
-  TPaintingGuard guard(Painting);
+  TFlagScope guard(Painting);
   if (!RegionRects.empty()) {
     TUniqueRgn region(CreateRectRgn(0, 0, size.cx, size.cy));
     for (const TRect& r : RegionRects) {

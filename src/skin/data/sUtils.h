@@ -86,4 +86,18 @@ void FreeIniSections(TStrings& sections);
 // nullptr when the file is missing, the query fails or the icon is empty.
 [[nodiscard]] std::unique_ptr<TIcon> ShellFileIcon(const std::string& fileName, UINT flags);
 
+// ---- scopes ----------------------------------------------------------------------------------
+
+// Raises a flag for a scope and lowers it on every exit (re-entry guards, process-wide states).
+class TFlagScope {
+ public:
+  explicit TFlagScope(bool& flag) noexcept : Flag_(flag) { Flag_ = true; }
+  ~TFlagScope() { Flag_ = false; }
+  TFlagScope(const TFlagScope&) = delete;
+  TFlagScope& operator=(const TFlagScope&) = delete;
+
+ private:
+  bool& Flag_;
+};
+
 }  // namespace korv

@@ -4,10 +4,14 @@
 #include "skin/forms/sSkinProvider.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "classlib/Streaming.h"
+#include "skin/controls/sPanel.h"
+#include "skin/controls/sScrollBar.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/forms/sMDIForm.h"
 
 namespace korv {
 
@@ -106,6 +110,7 @@ TsSkinProvider::TsSkinProvider(TComponent* owner)
 
 TsSkinProvider::~TsSkinProvider() {
   Destroying();
+  AbortOutline();
   std::erase(LiveProviders(), this);
   if (FLink) {
     TWndProcLink* link = FLink;
@@ -125,6 +130,7 @@ TsSkinProvider::~TsSkinProvider() {
     parent->MenuLineCount = -1;
     if (parent->Form->HandleAllocated()) SendMessageA(parent->Form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
   }
+  delete std::exchange(MDIHelper, nullptr);
   if (MDIParentProvider == this) MDIParentProvider = nullptr;
   delete SystemMenu;  // leaves the owned components through RemoveComponent
   SystemMenu = nullptr;
@@ -154,11 +160,22 @@ void TsSkinProvider::Loaded() {
     TsTitleButton* b = FTitleButtons->Items(i);
     b->Data.ImageIndex = b->UseSkinData() ? TitleButtonImage : -1;
   }
-  // An MDI parent's helper is connected to the MDI client by the MDI support.
+  // An MDI parent's helper is connected to its client once the messages waiting are handled.
+  if (MDIHelper) {
+    if (Application) Application->ProcessMessages();
+    if (MDIHelper) MDIHelper->Hook();
+  }
 }
 
 void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component) {
+    // The scroll parts and the child-buttons item may be freed by the form before the provider.
+    if (component == VertBar) VertBar = nullptr;
+    if (component == HorzBar) HorzBar = nullptr;
+    if (component == Grip) Grip = nullptr;
+    if (MDIHelper) MDIHelper->Forget(component);
+  }
   if (!FSkinData || !component) return;
   if (auto* sm = dynamic_cast<TsSkinManager*>(component)) {
     if (operation == TOperation::opInsert) {
@@ -180,16 +197,6 @@ void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
 
 TWndMethod TsSkinProvider::SavedWindowProc() const { return FLink ? FLink->Saved : TWndMethod(); }
 
-void TsSkinProvider::ProviderWndProc(TMessage& message) {
-  if (message.Msg == SM_ALPHACMD && message.WParamHi() == skcGetProvider && Form &&
-      !Form->HasState(csDestroying) && FSkinData && FSkinData->Skinned()) {
-    message.Result = reinterpret_cast<LRESULT>(this);
-    return;
-  }
-  const TWndMethod saved = SavedWindowProc();
-  if (saved) saved(message);
-}
-
 TsSkinManager* TsSkinProvider::Manager() const { return FSkinData ? FSkinData->SkinManager() : nullptr; }
 
 void TsSkinProvider::AttachSkin() {
@@ -199,12 +206,16 @@ void TsSkinProvider::AttachSkin() {
   if (!SystemMenu) {
     SystemMenu = new TsSystemMenu(this);
     SystemMenu->SetForm(Form);
-    SystemMenu->UpdateItems();
   }
-  if (IconsPending && sm->SkinData.Active) {
+  SystemMenu->UpdateItems();
+  // A skin without the form's section leaves the form its own icons (until a skin that has it).
+  if (IconsPending && sm->SkinData.Active && sm->IsValidSectionIndex(sm->GetSkinIndex(FSkinData->SkinSection()))) {
     IconsPending = false;
     if (Form && Form->BorderIcons() != 0) Form->SetBorderIcons(0);
-    // An MDI parent's helper is made by the MDI support, which also makes it MDIParentProvider.
+    if (Form && Form->FormStyle() == fsMDIForm && !MDIHelper) {
+      MDIHelper = new TsMDIForm(this);
+      MDIParentProvider = this;
+    }
   }
   FSkinData->UpdateIndexes();
   UpdateButtonImages();
@@ -213,6 +224,7 @@ void TsSkinProvider::AttachSkin() {
       parent->Form && !parent->Form->HasState(csDestroying) && FSkinData->Skinned()) {
     parent->SkinData()->BGChanged = true;
     parent->MenuLineCount = -1;
+    if (parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
   }
   if (Form && FUseGlobalColor && !FSkinData->CustomColor()) Form->SetColor(sm->GetGlobalColor());
 }

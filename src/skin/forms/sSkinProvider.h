@@ -11,10 +11,9 @@
 // in four strips (PaintToWindow); the window region is the window rectangle less the key-colour
 // corners of the skin's border and title images (BuildRegionList, UpdateRgn).
 //
-// The provider's window procedure (ProviderWndProc) and the caption buttons' placement and
-// painting (PaintCaptionButtons) are where the form's message handling and the caption buttons
-// plug in: until they are built, every message but the provider query passes on unchanged and
-// the title shows no caption buttons (their sizes and images are known already).
+// The provider's window procedure (ProviderWndProc) answers the manager's skin commands, paints
+// the frame from the cache, keeps the region, and keeps the system's own caption and frame
+// painting off the window.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +35,7 @@ namespace korv {
 
 class TsSkinProvider;
 class TsMDIForm;
+class TsGrip;
 class TsScrollBar;
 class TsSkinManager;
 
@@ -168,7 +168,8 @@ class TsTitleButtons : public TOwnedCollection {
 
 // The popup that stands for the window's system menu while the form is skinned. Its items'
 // visibility and enabling follow the form's border style, window state and the provider's
-// BorderIcons; the same rules decide which caption buttons are drawn.
+// BorderIcons; the same rules decide which caption buttons are drawn. Each item sends its system
+// command to the form (minimising the application's main form minimises the application).
 class TsSystemMenu : public TPopupMenu {
   KORV_CLASS(TsSystemMenu, TPopupMenu)
  public:
@@ -182,6 +183,10 @@ class TsSystemMenu : public TPopupMenu {
   [[nodiscard]] TsSysButtonsState ButtonsState() const;
   // Shows and enables the items by the rules (nothing without a form).
   void UpdateItems();
+  // With the provider's MakeSkinMenu: the first item "Available skins" (SkinSelectItem) and a
+  // separator after it, built again from the manager's skin names (one radio item each, the
+  // current skin checked). Without: both removed. Never more than one of each.
+  void UpdateSkinItems();
 
   TMenuItem* ItemRestore = nullptr;
   TMenuItem* ItemMove = nullptr;
@@ -189,10 +194,25 @@ class TsSystemMenu : public TPopupMenu {
   TMenuItem* ItemMinimize = nullptr;
   TMenuItem* ItemMaximize = nullptr;
   TMenuItem* ItemClose = nullptr;
+  TMenuItem* SkinSelectItem = nullptr;
+  // The skin of each sub-item of SkinSelectItem, by index: a name is chosen as it is, "&" and all
+  // (a caption shows "&" as an accelerator).
+  std::vector<std::string> SkinNames;
 
  private:
+  // WM_SYSCOMMAND with the command to the form's window (when it has one).
+  void SendCommand(WPARAM command);
+  void RestoreClick(TObject* sender);
+  void MoveClick(TObject* sender);
+  void SizeClick(TObject* sender);
+  void MinimizeClick(TObject* sender);
+  void MaximizeClick(TObject* sender);
+  void CloseClick(TObject* sender);
+  void SkinClick(TObject* sender);
+
   TsSkinProvider* FProvider;
   TCustomForm* FForm = nullptr;
+  TMenuItem* FSkinSeparator = nullptr;
 };
 
 // ---- the provider ----
@@ -271,9 +291,83 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] int SkinState() const noexcept { return FormActive ? 0 : 1; }
   // The WindowProc the provider found on the form (and gives back).
   [[nodiscard]] TWndMethod SavedWindowProc() const;
-  // The form's messages while the provider lives. Everything is passed on to the saved
-  // procedure but the provider query (command 4), which a skinned provider answers itself.
+  // The form's messages while the provider lives. The skin commands are answered (answers left
+  // in the record reach direct Perform callers), and while the form is skinned the non-client
+  // area is painted from the cache, the region kept at the skin's corners, and the system's own
+  // caption and frame painting kept off the window; everything else passes on to the saved
+  // procedure.
   void ProviderWndProc(TMessage& message);
+  // Screen snapping: position becomes edge - size when position + size lies less than SnapBuffer
+  // from edge.
+  void SnapToEdge(int& position, int edge, int size) const noexcept;
+
+ private:
+  // ---- the window procedure's steps (sSkinProviderWndProc.cpp, sSkinProviderNonClient.cpp) ----
+  void SkinnedDispatch(TMessage& m);
+  void UnskinnedHandling(TMessage& m);
+  // SM_ALPHACMD while skinned; every command is consumed.
+  void SkinnedCommand(TMessage& m);
+  // Command 1 (from the provider's manager) while unskinned and while skinned, command 3.
+  void UnskinnedNewSkin(TMessage& m);
+  void SkinnedNewSkin(TMessage& m);
+  void Refresh();
+  // After a new skin's lookup: a skin without the form's section leaves the form its own look
+  // (no region, its own border icons); false then.
+  bool KeepSkinnedLook();
+  // The skin command passed on to the skinned scroll bars' windows.
+  void ForwardToBars(const TMessage& m);
+  // Command 2 from the provider's manager: the form goes back to its own look.
+  void RemoveSkin(TMessage& m);
+  void WMActivate(TMessage& m);
+  void WMSetText(TMessage& m);
+  void WMPaint(TMessage& m);
+  void WMSize(TMessage& m);
+  void WMGetMinMaxInfo(TMessage& m);
+  void WMWindowPosChanging(TMessage& m);
+  void WMWindowPosChanged(TMessage& m);
+  void WMMeasureItem(TMessage& m);
+  // WM_NCPAINT and WM_PRINT.
+  void NonClientPaint(TMessage& m);
+  void WMNCActivate(TMessage& m);
+  // The frame copied from the cache to dc (a borderless form with a sizing frame: its edges).
+  void PaintFrame(HDC dc);
+  // The window region less the header, set without redraw, so the system's own caption painting
+  // stays off the screen (from the whole window when there is no region).
+  void CutHeader();
+  // An empty region (the window hidden while the skin changes), rebuilt at the next paint.
+  void HideByRegion();
+  // The window region removed (the system's shape back).
+  void DropRegion(bool redraw);
+  // The non-client area repainted (WM_NCPAINT sent) and, with client, the client painted now
+  // (invalidated first: a paint message alone paints nothing that is not invalid).
+  void RepaintForm(bool client, bool frame = true);
+  // An MDI parent's helper made (it hooks the MDI client) or hooked again.
+  void HookMDIClient();
+  // The skinned MDI parent's provider (not this one) while neither it nor its form is going.
+  [[nodiscard]] TsSkinProvider* MDIParent() const;
+  // WM_NCPAINT to the other MDI children of the parent (only the visible ones).
+  void NcPaintMDISiblings(bool visibleOnly);
+  // The form is visible, not loading, not being created or destroyed.
+  [[nodiscard]] bool FormPaintable() const;
+  [[nodiscard]] bool FormCreating() const;
+  [[nodiscard]] bool Bordered() const;
+  [[nodiscard]] bool CacheSizeDiffers() const;
+  // Commands 1 and 2 carry the manager that sends them: is it the provider's?
+  [[nodiscard]] bool FromOwnManager(const TMessage& m) const;
+  // A borderless form's first child aligned alClient, when windowed, repaints.
+  void RepaintClientChild();
+  // Non-client paints and region updates in progress: only the outermost one ends the region
+  // update, as the system may paint the frame again from inside SetWindowRgn.
+  int FPaintNesting = 0;
+  struct TNesting {
+    explicit TNesting(int& n) noexcept : N(++n) {}
+    ~TNesting() { --N; }
+    TNesting(const TNesting&) = delete;
+    TNesting& operator=(const TNesting&) = delete;
+    int& N;
+  };
+
+ public:
 
   // Prepares the form for the skin: the link loaded, the system menu made, the form's own
   // border icons cleared once a skin is live, the caption-button images looked up, the form's
@@ -327,7 +421,8 @@ class TsSkinProvider : public TComponent {
   void BuildRegionList();
   // Applies RegionList to the window (unless a form answers the region query first).
   void UpdateRgn();
-  // Places and paints the caption buttons into the cache (none yet, see above).
+  // Places the caption buttons right to left from the right frame (close, maximise, minimise,
+  // help, then the extra title buttons) and paints them into the cache.
   void PaintCaptionButtons();
   // Looks the caption buttons' images up: "BICON*" of GLOBALINFO for single and sizeable forms,
   // "SICON*" for the others (the big ones when the skin has no small close image); the form
@@ -339,6 +434,72 @@ class TsSkinProvider : public TComponent {
   void RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerDrawState state);
   void InitMenuItems(bool active);
   void RefreshMenuBar();
+
+  // ---- caption buttons, system menu and outline drag ----
+  // A menu-bar item shown hot (and its rectangle), repainted normal when a caption button
+  // becomes hot.
+  TMenuItem* HotMenuItem = nullptr;
+  TRect HotMenuItemRect{};
+  // The system buttons are placed, painted and counted: biSystemMenu and a system menu.
+  [[nodiscard]] bool SysButtonsShown() const noexcept;
+  // The record of a caption element's hit code (nullptr for codes without a button).
+  [[nodiscard]] TsCaptionButton* ButtonRecord(int code);
+  [[nodiscard]] const TsCaptionButton* ButtonRecord(int code) const;
+  // The image a button shows now: the restore image ("BICONNORM") for maximise while maximised
+  // and for minimise while minimised, else its record's.
+  [[nodiscard]] int ButtonImage(int code) const;
+  // Maximise and minimise are enabled as the system menu's items (restore while maximised or
+  // minimised), an extra button by its Enabled; the others always.
+  [[nodiscard]] bool ButtonEnabled(int code) const;
+  [[nodiscard]] int TitleButtonWidth(const TsTitleButton& button) const;
+  // The hot (1) and pressed (2) states by hit code; the element that loses the state goes back
+  // to 0. Each change repaints the button in the cache and on the window.
+  void SetHotButton(int code);
+  void SetPressedButton(int code);
+  // Puts the strip under one button back and draws that button alone, in the cache and on the
+  // window.
+  void RepaintButton(int code);
+  // Pops the system menu up at a screen point (with MakeSkinMenu, the skin sub-menu built anew).
+  void ShowSystemMenu(int x, int y);
+  // With ResizeMode rmBorder: an outline of the new window rectangle on the desktop while the
+  // mouse drags (one drag in the program at a time); the window moves once, at the end. X, Y:
+  // the mouse point when a move starts. DrawOutline(X, Y) toggles the outline of a move at the
+  // top-left corner (X, Y), or of a size at the drag's edges. An abort (capture loss, Escape,
+  // cancel, disabling, destruction) erases it and moves nothing. rmStandard: nothing happens.
+  void StartOutline(int x, int y, bool moving);
+  void DrawOutline(int x, int y);
+  void EndOutline();
+  void AbortOutline();
+
+  // ---- the client area: its painting and the skinned scroll bars (sSkinProviderClient*.cpp) ----
+  TsGrip* Grip = nullptr;          // the grip in the corner between both bars, or none (owned)
+  TControl* PaintChild = nullptr;  // the one child PaintForm paints instead of the client, or none
+  bool ClientPainting = false;     // PaintForm is running
+  // WM_PAINT of the form: BeginPaint (the invalid area is validated on every path), then, through
+  // the form's canvas, PaintForm on dc (nullptr: the paint DC) unless the link is updating, the
+  // form is being destroyed, or it is an MDI child behind the parent's maximised active child.
+  void PaintClient(HDC dc = nullptr);
+  // The client background from the cache with the graphic children over it, the windowed children
+  // told to repaint (command 6); or, when PaintChild names one of the form's controls, only that
+  // child over its piece of the cache.
+  void PaintForm(HDC dc);
+  // The extent the bars must cover: the largest bottom (right) edge of the visible children that
+  // stand at the top (left) or where they were put, measured as if unscrolled, + 2, + the other
+  // bar's thickness when that bar exists. The provider's bars and grip do not count.
+  [[nodiscard]] int ContentExtent(bool vertical) const;
+  // ContentHeight and ContentWidth taken again (the window procedure does it before a resize).
+  void MeasureContent();
+  // Creates, places, shows or frees the bars and the grip for the content and the client size.
+  // Nothing while loading or destroying, while the form is created, or for MDI forms.
+  void UpdateScrolls();
+  // The bar's position back to 0, the children back by the offset (also without a bar).
+  void ResetScroll(bool vertical);
+  // Moves every child but the scroll parts by (dx, dy) through its bounds, alignment held.
+  void ShiftChildren(int dx, int dy);
+  // The provider's bars and grip, the MDI helper's, and any skinned bar linked to a form.
+  [[nodiscard]] bool IsScrollPart(const TControl* control) const;
+  // The bars' OnScrollChange: the children follow the position (offset = -Position).
+  void BarScrollChange(TObject* Sender, int OldPosition);
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -357,6 +518,11 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] TsSkinManager* Manager() const;
   // Marks the link changed and asks a shown form for a non-client paint.
   void LookChanged();
+  // Draws one placed caption button into the cache.
+  void DrawCaptionButton(int code);
+  // Aborts this form's outline drag on the messages that end it without a release; true when
+  // the message is consumed (Escape).
+  bool OutlineWatch(TMessage& message);
 
   TsBorderIcons FBorderIcons = kDefaultProviderIcons;
   bool FMakeSkinMenu = true;

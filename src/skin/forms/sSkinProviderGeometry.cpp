@@ -53,6 +53,8 @@ int SysCaptionHeightOf(TBorderStyle style) noexcept {
 
 int MenuHeightOf(bool hasMenu) noexcept { return hasMenu ? GetSystemMetrics(SM_CYMENU) - 1 : 0; }
 
+bool HasSizingFrame(HWND wnd) noexcept { return wnd && (GetWindowLongA(wnd, GWL_STYLE) & WS_THICKFRAME) != 0; }
+
 int TsFormFrame::HeaderHeight() const noexcept {
   int h = WindowHeight - ClientHeight;
   if (Bordered()) h -= SysBorderHeight();

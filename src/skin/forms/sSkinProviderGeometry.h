@@ -26,6 +26,8 @@ class TCustomForm;
 [[nodiscard]] int SysCaptionHeightOf(TBorderStyle style) noexcept;
 // Height of one menu-bar row: SM_CYMENU - 1 with a main menu, 0 without.
 [[nodiscard]] int MenuHeightOf(bool hasMenu) noexcept;
+// The window's style holds WS_THICKFRAME.
+[[nodiscard]] bool HasSizingFrame(HWND wnd) noexcept;
 
 // Icon size for a height: 0 below 9, 8 up to 16, 16 up to 27, 32 from 28 on.
 [[nodiscard]] constexpr int SnapIconSize(int size) noexcept {

@@ -6,6 +6,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sFast24.h"
 #include "skin/paint/sMaskCopy.h"
@@ -87,7 +88,7 @@ void TsSkinProvider::PaintAll() {
       PaintCaptionButtons();
       PaintCaptionText(f);
     }
-    // An MDI parent's client area ("MDIAREA") is painted by the MDI support over its client.
+    if (MDIHelper) MDIHelper->PaintArea();
   }
   RebuildRequested = false;
   ImageComposed = true;
@@ -268,6 +269,9 @@ void TsSkinProvider::UpdateRgn() {
   }
   // Corners that cut away the whole window would leave the form invisible.
   if (kind == NULLREGION) SetRectRgn(region.Get(), 0, 0, f.FormWidth(), f.Height);
+  // The window's region again would only make the system repaint the whole window.
+  TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
+  if (current && GetWindowRgn(wnd, current.Get()) != ERROR && EqualRgn(current.Get(), region.Get())) return;
   // The system owns the region once it is set.
   if (SetWindowRgn(wnd, region.Get(), TRUE)) (void)region.Release();
 }
@@ -326,9 +330,5 @@ void TsSkinProvider::RefreshMenuBar() {
   first->SetCaption(caption);
   FSkinData->EndUpdate();
 }
-
-// The caption buttons are placed and painted by the caption-button support: until it is built
-// the title shows none.
-void TsSkinProvider::PaintCaptionButtons() {}
 
 }  // namespace korv

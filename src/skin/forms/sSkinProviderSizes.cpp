@@ -170,28 +170,29 @@ int TsSkinProvider::TitleBarStripWidth(int imageIndex) const {
 }
 
 int TsSkinProvider::VisibleSysButtons() const {
-  if (!(FBorderIcons & biSystemMenu) || !SystemMenu) return 0;
+  if (!SysButtonsShown()) return 0;
   const TsSysButtonsState s = ButtonsState();
   return 1 + (MaximizeVisible(s) ? 1 : 0) + (MinimizeVisible(s) ? 1 : 0) + ((FBorderIcons & biHelp) ? 1 : 0);
 }
 
 int TsSkinProvider::ButtonsWidth() const {
   int w = 0;
-  if ((FBorderIcons & biSystemMenu) && SystemMenu) {
+  if (SysButtonsShown()) {
     const TsSysButtonsState s = ButtonsState();
     w += SysButtonWidth(ButtonClose);
     if (MaximizeVisible(s)) w += SysButtonWidth(ButtonMax);
     if (MinimizeVisible(s)) w += SysButtonWidth(ButtonMin);
     if (FBorderIcons & biHelp) w += SysButtonWidth(ButtonHelp);
   }
-  for (int i = 0; i < FTitleButtons->Count(); ++i) {
-    const TsTitleButton* b = FTitleButtons->Items(i);
-    w += std::max(b->Glyph()->Width() + 2, SysButtonWidth(b->Data));
-  }
+  for (int i = 0; i < FTitleButtons->Count(); ++i) w += TitleButtonWidth(*FTitleButtons->Items(i));
   return w;
 }
 
 void TsSkinProvider::UpdateButtonImages() {
+  // Indexes of an earlier skin mean nothing in the new tables.
+  for (TsCaptionButton* b : {&ButtonMin, &ButtonMax, &ButtonClose, &ButtonHelp, &MDIMin, &MDINorm, &MDIClose})
+    b->ImageIndex = -1;
+  TitleButtonImage = -1;
   TsSkinManager* sm = Manager();
   if (!sm) return;
   const int global = sm->GetSkinIndex(s_GlobalInfo);

@@ -1,5 +1,5 @@
 // What the provider's title shows besides its text: the rules for the caption buttons and the
-// system menu's items, the system menu itself, the title icon and the extra title buttons.
+// system menu's items, the title icon and the extra title buttons.
 #include "classlib/Streaming.h"
 #include "skin/forms/sSkinProvider.h"
 
@@ -75,7 +75,6 @@ KORV_DEFINE_PROPS(TsTitleButton, kTitleButtonProps);
 KORV_DEFINE_CLASS(TsTitleIcon, TPersistent, nullptr, &TsTitleIcon_PropTable);
 KORV_DEFINE_CLASS(TsTitleButton, TCollectionItem, &CreateCollectionItem<TsTitleButton>, &TsTitleButton_PropTable);
 KORV_DEFINE_CLASS(TsTitleButtons, TOwnedCollection, nullptr, nullptr);
-KORV_DEFINE_CLASS(TsSystemMenu, TPopupMenu, nullptr, nullptr);
 
 TsTitleIcon::TsTitleIcon() : FGlyph(std::make_unique<TBitmap>()) {}
 TsTitleIcon::~TsTitleIcon() = default;
@@ -106,53 +105,5 @@ void TsTitleButton::AssignTo(TPersistent* dest) const {
 }
 
 TsTitleButtons::TsTitleButtons(TsSkinProvider* owner) : TOwnedCollection(owner, TsTitleButton::StaticClass()) {}
-
-// ---- system menu ----
-
-namespace {
-
-TMenuItem* NewItem(TsSystemMenu* menu, const char* name, const char* caption) {
-  auto* item = new TMenuItem(menu);
-  if (*name) item->SetName(name);
-  item->SetCaption(caption);
-  menu->Items()->Add(item);
-  return item;
-}
-
-}  // namespace
-
-TsSystemMenu::TsSystemMenu(TsSkinProvider* owner) : TPopupMenu(owner), FProvider(owner) {
-  ItemRestore = NewItem(this, "ItemRestore", "Restore");
-  ItemMove = NewItem(this, "ItemMove", "Move");
-  ItemSize = NewItem(this, "ItemSize", "Size");
-  ItemMinimize = NewItem(this, "ItemMinimize", "Minimize");
-  ItemMaximize = NewItem(this, "ItemMaximize", "Maximize");
-  NewItem(this, "", cLineCaption);
-  ItemClose = NewItem(this, "ItemClose", "Close");
-  ItemClose->SetShortCut(ShortCut(VK_F4, ssAlt));
-}
-
-TsSystemMenu::~TsSystemMenu() = default;
-
-TsSysButtonsState TsSystemMenu::ButtonsState() const {
-  return FProvider ? FProvider->ButtonsState() : TsSysButtonsState{};
-}
-
-void TsSystemMenu::UpdateItems() {
-  if (!FForm) return;
-  const TsSysButtonsState s = ButtonsState();
-  ItemRestore->SetVisible(RestoreVisible(s));
-  ItemMove->SetVisible(true);
-  ItemSize->SetVisible(SizeVisible(s));
-  ItemMinimize->SetVisible(MinimizeVisible(s));
-  ItemMaximize->SetVisible(MaximizeVisible(s));
-  ItemClose->SetVisible(CloseVisible(s));
-  ItemRestore->SetEnabled(RestoreEnabled(s));
-  ItemMove->SetEnabled(MoveEnabled(s));
-  ItemSize->SetEnabled(SizeEnabled(s));
-  ItemMinimize->SetEnabled(MinimizeEnabled(s));
-  ItemMaximize->SetEnabled(MaximizeEnabled(s));
-  ItemClose->SetEnabled(true);
-}
 
 }  // namespace korv

@@ -198,11 +198,7 @@ TEST_F(SkinMenusTopLineTest, AFormsMenuLineShowsItsItemsFromTheSkin) {
   }
   form->SetMenu(menu);
   ProviderOf(form)->InitMenuItems(true);
-  Painter = std::make_unique<TNonClientPainter>(form, ProviderOf(form));
-  form->Show();
-  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-  ASSERT_TRUE(PumpUntil([&] { return Painter->Paints > 0; }));
-  PumpPending();
+  ShowPainted(form);
   const TPixelImage img = CaptureWindowDC(form->Handle());
   TRect window{};
   GetWindowRect(form->Handle(), &window);

@@ -1,5 +1,8 @@
 #include "ProviderKit.h"
 
+#include <iterator>
+#include <vector>
+
 #include "skin/data/sStoredSkins.h"
 
 namespace korv::test {
@@ -28,6 +31,15 @@ void DrawFrame(TBitmap& master, int left, TColor ring, bool bottomNotches) {
 
 }  // namespace
 
+TPixelImage CaptureWhen(HWND wnd, bool clientOnly, const std::function<bool(const TPixelImage&)>& ready) {
+  TPixelImage img;
+  PumpUntil([&] {
+    img = clientOnly ? CaptureClient(wnd) : CaptureWindow(wnd);
+    return ready(img);
+  });
+  return img;
+}
+
 void AddTestSkin(TsSkinManager& sm) {
   TsStoredSkin* skin = sm.InternalSkins()->Add();
   skin->SetName("Test");
@@ -46,7 +58,16 @@ void AddTestSkin(TsSkinManager& sm) {
                                                               {"FORM", kFormColor, kFormHotColor},
                                                               {"FORMTITLE", kTitleColor, kTitleHotColor},
                                                               {"MENULINE", kGlobalColor, kGlobalColor}};
-  for (auto [name, color, hot] : sections) {
+  const std::tuple<const char*, TColor, TColor> more[] = {
+      {"SCROLLBAR1V", kTrackBefore, kTrackBefore},  {"SCROLLBAR1H", kTrackBefore, kTrackBefore},
+      {"SCROLLBAR2V", kTrackAfter, kTrackAfter},    {"SCROLLBAR2H", kTrackAfter, kTrackAfter},
+      {"SCROLLSLIDERV", kThumbColor, kThumbColor},  {"SCROLLSLIDERH", kThumbColor, kThumbColor},
+      {"SCROLLBTNTOP", kArrowColor, kArrowColor},   {"SCROLLBTNBOTTOM", kArrowColor, kArrowColor},
+      {"SCROLLBTNLEFT", kArrowColor, kArrowColor},  {"SCROLLBTNRIGHT", kArrowColor, kArrowColor},
+      {"CHECKBOX", kCheckBoxColor, kCheckBoxColor}, {"MDIAREA", kMDIAreaColor, kMDIAreaColor}};
+  std::vector<std::tuple<const char*, TColor, TColor>> all(std::begin(sections), std::end(sections));
+  all.insert(all.end(), std::begin(more), std::end(more));
+  for (auto [name, color, hot] : all) {
     TsSkinGeneral* g = skin->GeneralData()->Add();
     g->SectionName = name;
     g->Color = color;
@@ -67,50 +88,12 @@ void AddTestSkin(TsSkinManager& sm) {
   }
 }
 
-TNonClientPainter::TNonClientPainter(TCustomForm* form, TsSkinProvider* provider)
-    : Form_(form), Provider_(provider), Saved_(form->WindowProc) {
-  form->WindowProc = TWndMethod(this, &TNonClientPainter::Proc);
-}
-
-TNonClientPainter::~TNonClientPainter() {
-  if (Form_->WindowProc == TWndMethod(this, &TNonClientPainter::Proc)) Form_->WindowProc = Saved_;
-}
-
-void TNonClientPainter::Paint(HDC dc) {
-  HDC own = dc ? nullptr : GetWindowDC(Form_->Handle());
-  const int saved = SaveDC(dc ? dc : own);
-  Provider_->PaintToWindow(dc ? dc : own);
-  RestoreDC(dc ? dc : own, saved);
-  if (own) ReleaseDC(Form_->Handle(), own);
-  ++Paints;
-}
-
-void TNonClientPainter::Proc(TMessage& m) {
-  if (m.Msg == WM_NCPAINT) {
-    if (Provider_->RegionChanged && !Provider_->InRegionUpdate) {
-      Provider_->BuildRegionList();
-      Provider_->RegionChanged = false;
-      Provider_->UpdateRgn();
-    }
-    Paint(nullptr);
-    Provider_->InRegionUpdate = false;
-    return;
-  }
-  // The system prints the client, or draws its own caption, first; the skinned strips go over.
-  Saved_(m);
-  if (m.Msg == WM_PRINT && (m.LParam & PRF_NONCLIENT))
-    Paint(reinterpret_cast<HDC>(m.WParam));
-  else if ((m.Msg == WM_NCACTIVATE || m.Msg == WM_SETTEXT) && Form_->Visible())
-    Paint(nullptr);
-}
-
 void TProviderTest::SetUp() {
   TFormTest::SetUp();
   ASSERT_EQ(DefaultManager, nullptr) << "a manager of an earlier test is still alive";
 }
 
 void TProviderTest::TearDown() {
-  Painter.reset();
   TFormTest::TearDown();
   Manager.reset();
   EXPECT_EQ(DefaultManager, nullptr);
@@ -134,12 +117,16 @@ TForm* TProviderTest::NewSkinnedForm(TBorderStyle style, int w, int h) {
 
 TForm* TProviderTest::ShowSkinnedForm(TBorderStyle style, int w, int h) {
   TForm* form = NewSkinnedForm(style, w, h);
-  Painter = std::make_unique<TNonClientPainter>(form, ProviderOf(form));
-  form->Show();
-  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-  EXPECT_TRUE(PumpUntil([&] { return Painter->Paints > 0; }));
-  PumpPending();
+  ShowPainted(form);
   return form;
+}
+
+void TProviderTest::ShowPainted(TForm* form) {
+  TsSkinProvider* p = ProviderOf(form);
+  form->Show();
+  RedrawWindow(form->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  EXPECT_TRUE(PumpUntil([&] { return p->ImageComposed && !p->SkinData()->BGChanged; }));
+  PumpPending();
 }
 
 TsSkinProvider* TProviderTest::ProviderOf(TCustomForm* form) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "skin/core/sSkinManager.h"
@@ -20,30 +21,30 @@ inline constexpr TColor kFormColor = 0x00405060, kFormHotColor = 0x00506070;
 inline constexpr TColor kFrameActive = 0x00102030, kFrameInactive = 0x00203040;
 inline constexpr TColor kTitleColor = 0x00A06020, kTitleHotColor = 0x00B07030, kTitleFrame = 0x00300060;
 inline constexpr TColor kGripColor = 0x0000C0C0, kGlobalColor = 0x00E0D0C0, kKey = 0x00FF00FF;
+// The scroll bars' sections (the track before and after the thumb, the thumb, the arrows), the
+// size grip's "CHECKBOX" and the MDI client's "MDIAREA".
+inline constexpr TColor kTrackBefore = 0x00C04020, kTrackAfter = 0x002060E0, kThumbColor = 0x0030A030;
+inline constexpr TColor kArrowColor = 0x00707070, kCheckBoxColor = 0x00608040, kMDIAreaColor = 0x00336699;
 // Border images are two 12 x 12 frames (cells of 4 x 4) with a one-pixel ring and a key-colour
 // notch in each corner: FORM's at all four corners, FORMTITLE's at the top ones.
 inline constexpr int kCell = 4;
 [[nodiscard]] constexpr bool NotchPixel(int x, int y) noexcept { return (x == 0 && y <= 1) || (x == 1 && y == 0); }
 
-// Adds the stored skin "Test" (GLOBALINFO with a 6 x 6 GRIPIMAGE, FORM, FORMTITLE, MENULINE).
+// Rectangles compared whole, both printed on a mismatch.
+inline ::testing::AssertionResult SameRect(const TRect& a, const TRect& b) {
+  if (EqualRect(&a, &b)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "(" << a.left << "," << a.top << "," << a.right << "," << a.bottom << ") != ("
+                                       << b.left << "," << b.top << "," << b.right << "," << b.bottom << ")";
+}
+
+// A window's pixels on the screen (its client area only, or the whole window), once ready()
+// holds for them: the screen follows a window's painting with a delay. The last capture when
+// the deadline passes first.
+[[nodiscard]] TPixelImage CaptureWhen(HWND wnd, bool clientOnly, const std::function<bool(const TPixelImage&)>& ready);
+
+// Adds the stored skin "Test" (GLOBALINFO with a 6 x 6 GRIPIMAGE, FORM, FORMTITLE, MENULINE,
+// the scroll-bar sections, CHECKBOX and MDIAREA).
 void AddTestSkin(TsSkinManager& sm);
-
-// Paints WM_NCPAINT and WM_PRINT through the provider (building and applying the region first),
-// and repaints the skinned strips after the system drew its caption for WM_NCACTIVATE and
-// WM_SETTEXT.
-class TNonClientPainter {
- public:
-  TNonClientPainter(TCustomForm* form, TsSkinProvider* provider);
-  ~TNonClientPainter();
-  int Paints = 0;
-
- private:
-  void Proc(TMessage& m);
-  void Paint(HDC dc);  // nullptr: the window's DC
-  TCustomForm* Form_;
-  TsSkinProvider* Provider_;
-  TWndMethod Saved_;
-};
 
 class TProviderTest : public TFormTest {
  protected:
@@ -52,14 +53,15 @@ class TProviderTest : public TFormTest {
   TsSkinManager* LoadTestSkin();
   // A form of that style carrying a provider named "sSkinProvider1", not shown.
   TForm* NewSkinnedForm(TBorderStyle style = bsSizeable, int w = 300, int h = 200);
-  // The same, shown and painted through a TNonClientPainter.
+  // The same, shown and painted.
   TForm* ShowSkinnedForm(TBorderStyle style = bsSizeable, int w = 300, int h = 200);
+  // Shows a form carrying a provider and waits until its frame and client are painted.
+  void ShowPainted(TForm* form);
   [[nodiscard]] static TsSkinProvider* ProviderOf(TCustomForm* form);
   // Composes the image again and reads the cache.
   [[nodiscard]] static TPixelImage Compose(TsSkinProvider* p);
 
   std::unique_ptr<TsSkinManager> Manager;
-  std::unique_ptr<TNonClientPainter> Painter;
 };
 
 }  // namespace korv::test

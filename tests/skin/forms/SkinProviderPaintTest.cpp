@@ -163,10 +163,7 @@ TEST_F(SkinProviderPaintTest, TheProjectSkinShowsItsTitleAndBordersCutAtTheCorne
   p->SetShowAppIcon(false);
   p->SetTitleSkin("FORMTITLE");
   form->SetCaption("Korvani");
-  Painter = std::make_unique<TNonClientPainter>(form, p);
-  form->Show();
-  ASSERT_TRUE(PumpUntil([&] { return Painter->Paints > 0; }));
-  PumpPending();
+  ShowPainted(form);
 
   HWND wnd = form->Handle();
   RECT wr{};

@@ -1,0 +1,174 @@
+// The skinned form's non-client messages: the frame painted from the cache (WM_NCPAINT, and
+// WM_PRINT into the DC it carries), the window region rebuilt from the skin's corners, and the
+// header cut out of the region while the system paints its own caption (WM_NCACTIVATE; WM_SETTEXT
+// is in sSkinProviderWndProc.cpp).
+#include "classlib/Handles.h"
+#include "skin/forms/sMDIForm.h"
+#include "skin/forms/sSkinProvider.h"
+
+namespace korv {
+
+namespace {
+
+// An MDI child hidden behind another child that is maximised and active in the same client.
+bool HiddenByMaximizedSibling(const TCustomForm& form) {
+  if (form.FormStyle() != fsMDIChild || !form.HandleAllocated()) return false;
+  bool maximized = false;
+  HWND active = ActiveMDIChildOf(GetParent(form.HandleIfAllocated()), &maximized);
+  return maximized && active && active != form.HandleIfAllocated();
+}
+
+// An MDI parent shows its maximised active child's buttons on its menu line.
+bool ShowsMDIChildButtons(const TCustomForm& form) {
+  if (form.FormStyle() != fsMDIForm || !form.Menu() || !form.ClientHandle()) return false;
+  bool maximized = false;
+  return ActiveMDIChildOf(form.ClientHandle(), &maximized) && maximized;
+}
+
+void SendNcPaintTo(HWND wnd) {
+  if (wnd) SendMessageA(wnd, WM_NCPAINT, 0, 0);
+}
+
+void CopyStrip(HDC dc, HDC src, const TRect& r) {
+  if (RectWidth(r) > 0 && RectHeight(r) > 0)
+    BitBlt(dc, r.left, r.top, RectWidth(r), RectHeight(r), src, r.left, r.top, SRCCOPY);
+}
+
+}  // namespace
+
+void TsSkinProvider::NonClientPaint(TMessage& m) {
+  HDC printDC = nullptr;
+  if (m.Msg == WM_PRINT) {
+    // The system prints the client (and its own frame) first; the skinned frame goes over it,
+    // into the DC the message carries.
+    if (const TWndMethod saved = SavedWindowProc()) saved(m);
+    printDC = reinterpret_cast<HDC>(m.WParam);
+    if (!(m.LParam & PRF_NONCLIENT) || !printDC) return;
+  }
+  if (!FormPaintable()) return;
+  FSkinData->Updating = FSkinData->PaintDeferred();
+  if (FSkinData->Updating || HiddenByMaximizedSibling(*Form)) return;
+  HWND wnd = Form->HandleIfAllocated();
+  TNesting nesting(FPaintNesting);
+  const bool outer = FPaintNesting == 1;
+  if (!InRegionUpdate && RegionChanged && (Bordered() || HasSizingFrame(wnd))) {
+    BuildRegionList();
+    RegionChanged = false;
+    UpdateRgn();
+  }
+  if (!MenuLineReady) {
+    MenuLineReady = true;  // before: measuring the bar again may paint the frame again
+    RefreshMenuBar();
+  }
+  {
+    TWindowDC own;
+    if (!printDC) own = TWindowDC::Window(wnd);
+    HDC dc = printDC ? printDC : own.Get();
+    if (dc) {
+      TSaveDCGuard state(dc);
+      PaintFrame(dc);
+    }
+  }
+  if (outer) InRegionUpdate = false;
+  if (Form->FormStyle() == fsMDIForm && MDIHelper) MDIHelper->Hook();
+  if (Form->FormStyle() == fsMDIChild && Form->Visible())
+    if (TsSkinProvider* parent = MDIParent(); parent && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
+}
+
+void TsSkinProvider::PaintFrame(HDC dc) {
+  if (Bordered() || !HasSizingFrame(Form->HandleIfAllocated())) {
+    PaintToWindow(dc);
+    return;
+  }
+  // A borderless form with a sizing frame: the frame's strips of the form's own background.
+  if (FSkinData->BGChanged) {
+    PaintAll();
+    FSkinData->BGChanged = false;
+    FSkinData->Updating = false;
+  }
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  if (!cache || cache->Empty()) return;
+  const int b = Form->BorderWidth() + 3, w = cache->Width(), h = cache->Height();
+  HDC src = cache->Canvas()->Handle();
+  for (const TRect& r : {Rect(0, 0, w, b), Rect(0, h - b, w, h), Rect(0, 0, b, h), Rect(w - b, 0, w, h)})
+    CopyStrip(dc, src, r);
+}
+
+void TsSkinProvider::WMNCActivate(TMessage& m) {
+  const bool mdiChild = Form->FormStyle() == fsMDIChild;
+  const bool bordered = Bordered();
+  if ((m.WParam != 0 || mdiChild) && bordered && !HasState(csLoading)) CutHeader();
+  if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  TsSkinProvider* parent = mdiChild ? MDIParent() : nullptr;
+  if (parent && parent->MDIHelper && Form->Visible() && (Form->FormState() & fsCreatedMDIChild) && Form->Showing()) {
+    // The parent's menu line carries the active child's buttons.
+    parent->SkinData()->BGChanged = true;
+    parent->MenuLineCount = -1;
+    parent->MDIHelper->UpdateChildButtons();
+    SendNcPaintTo(parent->Form->HandleIfAllocated());
+    SendNcPaintTo(parent->Form->ClientHandle());
+    if (parent->Form->ClientHandle()) InvalidateRect(parent->Form->ClientHandle(), nullptr, TRUE);
+    parent->MDIHelper->UpdateMdiScrolls();
+  }
+  if (FormCreating()) return;
+  RepaintForm(false);
+  if (bordered) {
+    bool active = m.WParamLo() != 0;
+    if (ShowsMDIChildButtons(*Form)) {
+      // The menu line carries the active child's buttons: the parent stays active with it.
+      const TCustomForm* child = Form->ActiveMDIChild();
+      active = active || (child && child->Active()) || FormActive;
+    }
+    // The title shows the state at once, also when no WM_ACTIVATE follows.
+    if (active != FormActive) {
+      FormActive = active;
+      MenuLineCount = -1;
+      FSkinData->BGChanged = true;
+      RepaintForm(false);
+    }
+  }
+  if (parent) {
+    NcPaintMDISiblings(false);
+    RepaintForm(false);
+  }
+  InitMenuItems(FSkinData->Skinned());
+  if (!MenuLineReady) {
+    MenuLineReady = true;
+    RefreshMenuBar();
+  }
+  if (!bordered) RepaintClientChild();
+}
+
+// ---- the window region ----
+
+void TsSkinProvider::CutHeader() {
+  if (!Form->HandleAllocated()) return;
+  HWND wnd = Form->HandleIfAllocated();
+  TUniqueRgn region(CreateRectRgn(0, 0, 0, 0));
+  TUniqueRgn header(CreateRectRgn(0, 0, Form->Width(), HeaderHeight()));
+  if (!region || !header) return;
+  // A window without a region is its whole rectangle (never the empty region made above).
+  if (GetWindowRgn(wnd, region.Get()) == ERROR) {
+    RECT r{};
+    GetWindowRect(wnd, &r);
+    SetRectRgn(region.Get(), 0, 0, r.right - r.left, r.bottom - r.top);
+  }
+  // A window that is all header (iconic) keeps its region: cutting would hide it.
+  const int kind = CombineRgn(region.Get(), region.Get(), header.Get(), RGN_DIFF);
+  if (kind == ERROR || kind == NULLREGION) return;
+  RegionChanged = true;
+  if (SetWindowRgn(wnd, region.Get(), FALSE)) (void)region.Release();
+}
+
+void TsSkinProvider::HideByRegion() {
+  if (!Form->HandleAllocated()) return;
+  RegionChanged = true;
+  TUniqueRgn empty(CreateRectRgn(0, 0, 0, 0));
+  if (empty && SetWindowRgn(Form->HandleIfAllocated(), empty.Get(), FALSE)) (void)empty.Release();
+}
+
+void TsSkinProvider::DropRegion(bool redraw) {
+  if (Form->HandleAllocated()) SetWindowRgn(Form->HandleIfAllocated(), nullptr, redraw);
+}
+
+}  // namespace korv

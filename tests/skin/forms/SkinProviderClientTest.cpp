@@ -1,0 +1,198 @@
+// A skinned form's client area: painted from the provider's cache with the graphic children over
+// it, and scrolled by skinned bars with a grip (the rules as plain functions, the offsets on real
+// windows through scrolling, resizing, hiding and resetting, and a real click on a bar).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ProviderKit.h"
+#include "skin/controls/sPanel.h"
+#include "skin/controls/sScrollBar.h"
+#include "skin/core/LinkedControls.h"
+#include "skin/forms/sSkinProviderClient.h"
+#include "skin/paint/sStyleSimply.h"
+
+namespace korv::test {
+namespace {
+
+constexpr TColor kFill = 0x00112233;
+
+// A graphic control that paints its left half and leaves the right half to what lies under it.
+class TFillGraphic : public TGraphicControl {
+ public:
+  TFillGraphic(TWinControl* parent, TRect bounds) : TGraphicControl(parent) {
+    SetParent(parent);
+    SetBoundsRect(bounds);
+  }
+
+ protected:
+  void Paint() override {
+    Canvas()->Brush()->SetColor(kFill);
+    Canvas()->FillRect(Rect(0, 0, Width() / 2, Height()));
+  }
+};
+
+TEST(ScrollRulesTest, PageRangeStepsPlacesAndTheGripCorner) {
+  TsScrollInput in{200, 0, 8, 300, 200, 17, false, true};
+  TsScrollInfo v = ScrollInfoOf(true, in);  // page 196: a bar needs a range above 200
+  EXPECT_TRUE(v.Page == 196 && v.Maximum == 4 && !v.Needed);
+  in.Content = 201;
+  v = ScrollInfoOf(true, in);
+  EXPECT_TRUE(v.Needed && v.SmallStep == 8 && v.LargeStep == 80);
+  EXPECT_TRUE(SameRect(v.Rect, Rect(283, 0, 300, 200)));
+  in.FormRange = 500;  // the form's own range counts when larger
+  EXPECT_EQ(ScrollInfoOf(true, in).Maximum, 304);
+  in.CanShow = false;
+  EXPECT_FALSE(ScrollInfoOf(true, in).Needed);
+  in = TsScrollInput{400, 0, 8, 300, 200, 17, true, true};
+  EXPECT_TRUE(SameRect(ScrollInfoOf(true, in).Rect, Rect(1, 1, 18, 199)));  // right-to-left
+  EXPECT_TRUE(SameRect(ScrollInfoOf(false, in).Rect, Rect(0, 183, 300, 200)));
+  for (const bool rtl : {false, true}) {
+    in.RightToLeft = rtl;
+    TsScrollInfo vert = ScrollInfoOf(true, in), horz = ScrollInfoOf(false, in);
+    const TRect grip = FitScrollBars(vert, horz, rtl);
+    RECT common;
+    EXPECT_FALSE(IntersectRect(&common, &grip, &vert.Rect) || IntersectRect(&common, &grip, &horz.Rect)) << rtl;
+    EXPECT_TRUE(SameRect(grip, Bounds(vert.Rect.left, horz.Rect.top, 17, 17))) << rtl;
+  }
+}
+
+class SkinProviderClientTest : public TProviderTest {
+ protected:
+  // A 300 x 200 form with a windowed child, a painting graphic child and two graphic children
+  // far down and far right, shown with its client painted; with settled, measured again once
+  // both bars exist (the content counts the other bar).
+  TsSkinProvider* ShowScrollingForm(bool settled = true, bool autoScroll = true) {
+    LoadTestSkin();
+    Form = NewForm(100, 100, 300, 200);
+    Form->SetAutoScroll(autoScroll);
+    NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
+    Win = new TLinkedWindow(Form, Bounds(10, 10, 60, 40));
+    Fill = new TFillGraphic(Form, Bounds(100, 60, 30, 20));
+    Low = new TFillGraphic(Form, Bounds(20, 400, 40, 30));
+    Wide = new TFillGraphic(Form, Bounds(400, 20, 50, 20));
+    TsSkinProvider* p = ProviderOf(Form);
+    ShowPainted(Form);
+    if (settled) Resized(p);
+    return p;
+  }
+  // What the window procedure does before and after a resize.
+  static void Resized(TsSkinProvider* p) {
+    p->MeasureContent();
+    p->UpdateScrolls();
+  }
+  // Every child stands where it was put, shifted by the offsets, and each offset is -Position.
+  void ExpectShifted(TsSkinProvider* p) {
+    EXPECT_TRUE(Win->Top() == 10 + p->VertOffset && Win->Left() == 10 + p->HorzOffset);
+    EXPECT_TRUE(Low->Top() == 400 + p->VertOffset && Wide->Left() == 400 + p->HorzOffset);
+    EXPECT_EQ(p->VertOffset, p->VertBar ? -p->VertBar->Position() : 0);
+    EXPECT_EQ(p->HorzOffset, p->HorzBar ? -p->HorzBar->Position() : 0);
+  }
+  TForm* Form = nullptr;
+  TLinkedWindow* Win = nullptr;
+  TFillGraphic *Fill = nullptr, *Low = nullptr, *Wide = nullptr;
+};
+
+TEST_F(SkinProviderClientTest, ClientBarsAndGripArePaintedFromTheSkinAndARealClickScrolls) {
+  TsSkinProvider* p = ShowScrollingForm(false);
+  ASSERT_TRUE(PumpUntil([&] { return p->VertBar && p->HorzBar && p->Grip; }));
+  Win->Got.clear();
+  RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  const TPixelImage client = CaptureWhen(Form->Handle(), true, [](auto& img) { return img.At(105, 65) == kFill; });
+  EXPECT_EQ(client.At(160, 120), kFormColor);  // the form's section, not the form's colour
+  EXPECT_TRUE(client.All(Bounds(100, 60, 15, 20), kFill) && client.All(Bounds(115, 60, 15, 20), kFormColor));
+  EXPECT_NE(std::count(Win->Got.begin(), Win->Got.end(), std::pair<WORD, WORD>(skcParentPainted, 0)), 0);
+  TsScrollBar* v = p->VertBar;
+  EXPECT_TRUE(v->OwnFace() && IsWindowVisible(v->Handle()) && !v->TabStop() && v->LinkedControl() == Form);
+  EXPECT_EQ(v->Left() + v->Width(), Form->ClientWidth());
+  EXPECT_TRUE(SameRect(p->Grip->BoundsRect(), Bounds(v->Left(), p->HorzBar->Top(), v->Width(), p->HorzBar->Height())));
+  auto thumbShown = [](const TPixelImage& img) { return img.At(img.Width() / 2, 25) == kThumbColor; };
+  EXPECT_TRUE(thumbShown(CaptureWhen(v->Handle(), false, thumbShown)));
+  auto gripShown = [](const TPixelImage& img) { return img.At(10, 10) == kCheckBoxColor; };
+  EXPECT_TRUE(gripShown(CaptureWhen(p->Grip->Handle(), false, gripShown)));
+
+  // One child alone, over its piece of the cache (the painting of a single control).
+  TBitmap one(Form->Width(), Form->Height());
+  FillDC(one.Canvas()->Handle(), Rect(0, 0, one.Width(), one.Height()), 0x00123456);
+  p->PaintChild = Fill;
+  p->PaintForm(one.Canvas()->Handle());
+  p->PaintChild = nullptr;
+  const TPixelImage img = BitmapImage(one);
+  EXPECT_TRUE(img.At(105, 70) == kFill && img.At(125, 70) == kFormColor && img.At(160, 120) == 0x00123456);
+
+  // A real click on the track after the thumb pages down by the large step.
+  const TsScrollLayout layout = v->Model().Layout();
+  const TPoint inTrack = Point(v->Width() / 2, (layout.Parts[spThumb].bottom + layout.Parts[spSecondButton].top) / 2);
+  ASSERT_EQ(v->Model().HitTest(inTrack), spTrackAfter);
+  const TPoint at = v->ClientToScreen(inTrack);
+  TInputDriver d;
+  ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveTo(at.x, at.y) && d.LeftDown() && d.LeftUp(); })) << d.Error();
+  ASSERT_TRUE(PumpUntil([&] { return v->Position() != 0; }));
+  EXPECT_EQ(v->Position(), 80);
+  ExpectShifted(p);
+}
+
+TEST_F(SkinProviderClientTest, TheOffsetIsMinusThePositionThroughScrollingResizingAndReset) {
+  TsSkinProvider* p = ShowScrollingForm();
+  ASSERT_TRUE(p->VertBar && p->HorzBar);
+  const int range = p->ContentHeight;
+  EXPECT_EQ(range, 430 + 2 + p->HorzBar->Height());
+  EXPECT_EQ(p->VertBar->Max(), range - (Form->ClientHeight() - 4));
+  p->VertBar->SetPosition(100);
+  p->HorzBar->SetPosition(50);
+  EXPECT_TRUE(p->VertOffset == -100 && p->HorzOffset == -50);
+  ExpectShifted(p);
+  // Scrolled to the end, then made taller: measured unscrolled, the range stays; the position is
+  // clamped to the smaller maximum and the children follow it.
+  p->VertBar->SetPosition(p->VertBar->Max());
+  Form->SetHeight(Form->Height() + 60);
+  PumpPending();
+  EXPECT_EQ(p->ContentHeight, range);
+  ASSERT_TRUE(p->VertBar);
+  EXPECT_EQ(p->VertBar->Max(), range - (Form->ClientHeight() - 4));
+  EXPECT_EQ(p->VertBar->Position(), p->VertBar->Max());
+  ExpectShifted(p);
+  p->ResetScroll(true);
+  p->ResetScroll(false);
+  EXPECT_TRUE(p->VertBar->Position() == 0 && p->VertOffset == 0 && p->HorzOffset == 0);
+  ExpectShifted(p);
+}
+
+TEST_F(SkinProviderClientTest, HiddenFormsAndContentThatFitsLoseTheBarsAndGetTheirChildrenBack) {
+  TsSkinProvider* p = ShowScrollingForm();
+  ASSERT_TRUE(p->VertBar);
+  p->VertBar->SetPosition(100);
+  p->HorzBar->SetPosition(30);
+  Form->Hide();  // the graphic children of a hidden form move back too
+  Resized(p);
+  EXPECT_TRUE(!p->VertBar && !p->HorzBar && !p->Grip);
+  ExpectShifted(p);
+  EXPECT_EQ(Fill->Top(), 60);
+
+  Form->Show();
+  Resized(p);
+  ASSERT_TRUE(p->VertBar);
+  HWND bar = p->VertBar->Handle();
+  p->VertBar->SetPosition(70);
+  Low->SetVisible(false);
+  Wide->SetVisible(false);
+  Resized(p);
+  EXPECT_TRUE(!p->VertBar && !p->HorzBar && !p->Grip && !IsWindow(bar));
+  ExpectShifted(p);
+
+  // An offset without a bar (never made, or freed) still gives the children back.
+  p->ShiftChildren(0, -30);
+  p->VertOffset = -30;
+  p->ResetScroll(true);
+  ExpectShifted(p);
+}
+
+TEST_F(SkinProviderClientTest, AFormWithoutAutoScrollNeverGetsBars) {
+  TsSkinProvider* p = ShowScrollingForm(true, false);
+  EXPECT_FALSE(p->FormAutoScroll);
+  EXPECT_TRUE(!p->VertBar && !p->HorzBar && !p->Grip);
+  EXPECT_EQ(GetWindowLongA(Form->Handle(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0);
+}
+
+}  // namespace
+}  // namespace korv::test
