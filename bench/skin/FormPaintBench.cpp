@@ -47,16 +47,18 @@ bool SkinFormPaintBenches(Runner& run) {
   auto* form = new TForm(Application);
   form->SetBounds(0, 0, w, h);
   form->SetCaption(" Korvani - Lumo! v3.1");
-  auto* provider = new TsSkinProvider(form);
+  // Created as the library's creation path does (AfterConstruction: the provider takes the skin,
+  // the panels their default section).
+  auto* provider = NewComponent<TsSkinProvider>(form);
   provider->SetCaptionAlignment(taCenter);
   provider->SetShowAppIcon(false);
   provider->SetTitleSkin("FORMTITLE");
-  auto* panel = new TsPanel(form);
+  auto* panel = NewComponent<TsPanel>(form);
   panel->SetParent(form);
   panel->SetBounds(40, 40, w / 3, h / 3);
   panel->SetCaption("Panel");
   // A child beyond the client on both axes: the form shows its two skinned scroll bars.
-  auto* beyond = new TsPanel(form);
+  auto* beyond = NewComponent<TsPanel>(form);
   beyond->SetParent(form);
   beyond->SetBounds(w + 200, h + 200, 40, 40);
   form->Show();
@@ -65,6 +67,7 @@ bool SkinFormPaintBenches(Runner& run) {
   HWND wnd = form->Handle();
   if (!provider->VertBar || !provider->HorzBar)
     std::printf("  (the form shows %s)\n", provider->VertBar || provider->HorzBar ? "one bar" : "no bars");
+  if (!panel->SkinData()->Skinned(true)) std::printf("  (the panel is not skinned)\n");
 
   const auto repaint = [wnd] {
     RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -110,7 +113,8 @@ bool SkinFormPaintBenches(Runner& run) {
                               }}),
              4, "the BitBlt") &&
         met;
-  run.Compare("the floor: the same area from a screen-compatible 32-bit bitmap", blit24, blit32);
+  run.Compare("skinned form " + size + ", the floor: the same area from a screen-compatible 32-bit bitmap", blit24,
+              blit32);
   // The provider's own share: the same form with no children (and so no bars).
   panel->SetVisible(false);
   beyond->SetVisible(false);
