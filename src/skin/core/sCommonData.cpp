@@ -237,6 +237,7 @@ void TsCommonData::Invalidate() {
 }
 
 void TsCommonData::PrepareCache() {
+  ++CacheStamp;
   if (!CacheBmp) CacheBmp = std::make_unique<TBitmap>();
   if (!OwnerControl) return;
   const int w = OwnerControl->Width(), h = OwnerControl->Height();

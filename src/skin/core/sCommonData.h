@@ -81,6 +81,7 @@ class TsCommonData : public TPersistent {
   int CtrlTypeCode = 0;               // chooses the default section and the hot behaviour
   bool Focused = false;               // the owner window has the focus
   bool MouseAbove = false;            // the pointer is over the control
+  uint32_t CacheStamp = 0;            // counts the repaints of CacheBmp (TCacheInfo::Stamp)
 
   // Where an owner that is not a control (the form's skin provider) takes the commands 2 and 3
   // that SetSkinManager announces.
@@ -113,7 +114,8 @@ class TsCommonData : public TPersistent {
   [[nodiscard]] bool NeedsParentImage() const;
   // Marks the cache out of date and invalidates a ready owner control.
   void Invalidate();
-  // Makes the cache bitmap exist at the owner control's size.
+  // Makes the cache bitmap exist at the owner control's size, for a new picture (CacheStamp
+  // counts it).
   void PrepareCache();
   // The parent's cached background (command 5), or a record that is not Ready.
   void GetParentCacheInfo(TCacheInfo& info) const;
@@ -161,6 +163,9 @@ bool CommonMessage(TMessage& message, TsCommonData* link);
 // refresh the cache is first repainted from the skin (the installed background painter).
 void PaintChildControls(TWinControl* control, TsCommonData* link, const TRect& srcRect, bool refresh, HDC dc,
                         const TRect& dstRect);
+// The same copy around the children from another picture of the control: src at srcOrigin
+// lands on dstRect's top-left corner.
+void CopyAroundChildren(TWinControl* control, HDC src, TPoint srcOrigin, HDC dc, const TRect& dstRect);
 
 // Paints a link's section into its cache (the section painting installs it at start-up; nothing
 // is painted while none is installed). Returns the one installed before.

@@ -112,7 +112,8 @@ bool CommonWndProc(TMessage& m, TsCommonData* link) {
     case skcGetCache:
       ParentCacheInfo.Ready = false;
       // An emptied cache (after the skin was removed) shows nothing: no answer.
-      if (link->CacheBmp && !link->CacheBmp->Empty()) ParentCacheInfo = TCacheInfo{link->CacheBmp.get(), 0, 0, true};
+      if (link->CacheBmp && !link->CacheBmp->Empty())
+        ParentCacheInfo = TCacheInfo{link->CacheBmp.get(), 0, 0, true, link->CacheStamp};
       return false;
     case skcHandlesSkinCmds:
       m.LParam = 1;
@@ -227,6 +228,11 @@ void PaintChildControls(TWinControl* control, TsCommonData* link, const TRect& s
   if (refresh && gBackgroundPainter) gBackgroundPainter(*link);
   TBitmap* cache = link->CacheBmp.get();
   if (!cache || cache->Empty()) return;
+  CopyAroundChildren(control, cache->Canvas()->Handle(), Point(srcRect.left, srcRect.top), dc, dstRect);
+}
+
+void CopyAroundChildren(TWinControl* control, HDC src, TPoint srcOrigin, HDC dc, const TRect& dstRect) {
+  if (!control || !src || !dc) return;
   TSaveDCGuard saved(dc);
   IntersectClipRect(dc, dstRect.left, dstRect.top, dstRect.right, dstRect.bottom);
   const bool designing = control->HasState(csDesigning);
@@ -239,8 +245,8 @@ void PaintChildControls(TWinControl* control, TsCommonData* link, const TRect& s
     if ((child->ControlStyle() & csOpaque) || child->IsWindowed() || designing)
       ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
   }
-  BitBlt(dc, dstRect.left, dstRect.top, RectWidth(dstRect), RectHeight(dstRect), cache->Canvas()->Handle(),
-         srcRect.left, srcRect.top, SRCCOPY);
+  BitBlt(dc, dstRect.left, dstRect.top, RectWidth(dstRect), RectHeight(dstRect), src, srcOrigin.x, srcOrigin.y,
+         SRCCOPY);
 }
 
 }  // namespace korv

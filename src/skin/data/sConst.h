@@ -32,6 +32,9 @@ struct TCacheInfo {
   int32_t X = 0;
   int32_t Y = 0;
   bool Ready = false;
+  // Changes whenever the picture in Bmp is painted again: a control that painted itself over
+  // the image knows from it whether what lies under it may have changed.
+  uint32_t Stamp = 0;
 };
 
 // No cached parent image.

@@ -30,6 +30,7 @@
 #include "classlib/Menus.h"
 #include "skin/core/sCommonData.h"
 #include "skin/forms/sSkinProviderGeometry.h"
+#include "skin/paint/sScreenImage.h"
 
 namespace korv {
 
@@ -475,6 +476,7 @@ class TsSkinProvider : public TComponent {
   TsGrip* Grip = nullptr;          // the grip in the corner between both bars, or none (owned)
   TControl* PaintChild = nullptr;  // the one child PaintForm paints instead of the client, or none
   bool ClientPainting = false;     // PaintForm is running
+  TsScreenImage ClientImage;       // the client part of the cache in the screen's format
   // WM_PAINT of the form: BeginPaint (the invalid area is validated on every path), then, through
   // the form's canvas, PaintForm on dc (nullptr: the paint DC) unless the link is updating, the
   // form is being destroyed, or it is an MDI child behind the parent's maximised active child.

@@ -74,8 +74,18 @@ void TsSkinProvider::PaintForm(HDC dc) {
   if (!FSkinData->Updating) PaintAll();
   cache = FSkinData->CacheBmp.get();
   if (cache && !cache->Empty()) {
-    const TRect all = Rect(0, 0, Form->Width(), Form->Height());
-    PaintChildControls(Form, FSkinData.get(), Bounds(cx, cy, Form->Width(), Form->Height()), false, dc, all);
+    // The client part of the cache is converted to the screen's format once per composition,
+    // not at every copy.
+    TRect block = Bounds(cx, cy, Form->ClientWidth(), Form->ClientHeight());
+    const TRect bounds = Rect(0, 0, cache->Width(), cache->Height());
+    IntersectRect(&block, &block, &bounds);
+    if (HDC screen = ClientImage.Source(cache, block)) {
+      CopyAroundChildren(Form, screen, Point(0, 0), dc,
+                         Bounds(block.left - cx, block.top - cy, RectWidth(block), RectHeight(block)));
+    } else {
+      const TRect all = Rect(0, 0, Form->Width(), Form->Height());
+      PaintChildControls(Form, FSkinData.get(), Bounds(cx, cy, Form->Width(), Form->Height()), false, dc, all);
+    }
   }
   SendToChildWinControls(Form);
   PaintGraphicChildren(dc, Form, TCacheInfo{cache, cx, cy, cache && !cache->Empty()});

@@ -90,6 +90,9 @@ void TsSkinProvider::PaintAll() {
     }
     if (MDIHelper) MDIHelper->PaintArea();
   }
+  // A new picture: the client's screen copy is taken again, the children see a new stamp.
+  ++FSkinData->CacheStamp;
+  ClientImage.Invalidate();
   RebuildRequested = false;
   ImageComposed = true;
   FSkinData->BGChanged = false;

@@ -315,7 +315,8 @@ void TsSkinProvider::SkinnedCommand(TMessage& m) {
       if (HasState(csLoading)) return;
       TBitmap* cache = FSkinData->CacheBmp.get();
       // A cache that holds no picture yet is handed to nobody.
-      ParentCacheInfo = TCacheInfo{cache, ClientOffsetX(), ClientOffsetY(), cache && !cache->Empty()};
+      ParentCacheInfo =
+          TCacheInfo{cache, ClientOffsetX(), ClientOffsetY(), cache && !cache->Empty(), FSkinData->CacheStamp};
       return;
     }
     case 8:
