@@ -276,9 +276,16 @@ void TsScrollBar::SkinCommand(TMessage& m) {
       ChooseFace();
       return;
     case skcParentPainted:
+      // The parent paints around its windowed children: the bar shows its face again only when
+      // the face changed (the image under it, say). A window the parent's repaint invalidated
+      // copies it at its own WM_PAINT.
       FSkinData->Updating = false;
-      FModel.StateChanged = true;
-      Repaint();
+      if (!OwnFace()) {
+        Repaint();
+        return;
+      }
+      FModel.PaintLocked = false;
+      PaintBar(nullptr, true);
       return;
     default:
       if (!CommonMessage(m, FSkinData.get())) TScrollBar::Dispatch(m);
@@ -308,15 +315,16 @@ void TsScrollBar::Dispatch(TMessage& m) {
       }
       break;
     case WM_ERASEBKGND:
-      if (FModel.PaintLocked) {
+      // Nothing to erase under a face that covers the whole window.
+      if (FModel.PaintLocked || (OwnFace() && FaceCoversWindow())) {
         m.Result = 1;
         return;
       }
       break;
     case WM_NCHITTEST:
       TScrollBar::Dispatch(m);
-      if (!HasState(csDesigning)) MouseMoveTo(ScreenToClient(Point(static_cast<int16_t>(m.LParamLo()),
-                                                                    static_cast<int16_t>(m.LParamHi()))));
+      if (!HasState(csDesigning))
+        MouseMoveTo(ScreenToClient(Point(static_cast<int16_t>(m.LParamLo()), static_cast<int16_t>(m.LParamHi()))));
       return;
     case WM_TIMER:
       if (m.WParam == kRepeatTimerId && OwnFace()) {

@@ -21,6 +21,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "classlib/StdCtrls.h"
 #include "skin/controls/sScrollBarModel.h"
@@ -126,19 +127,29 @@ class TsScrollBar : public TScrollBar, private TsScrollEvents {
   // What lies under the bar (the linked control's image, else the parent's) and where the bar's
   // top-left pixel lies in it.
   void BackgroundInfo(TCacheInfo& ci, TPoint& pos) const;
-  // Paints into dc, or into the window's DC when dc is nullptr.
-  void PaintBar(HDC dc);
+  // Copies the face into dc, or into the window's DC when dc is nullptr; the face is painted
+  // again first when it is out of date. With onlyChanged nothing is copied while the face is
+  // current (the window already shows it).
+  void PaintBar(HDC dc, bool onlyChanged = false);
+  // Everything the face is painted from, as plain values: the face in the link's cache is current
+  // while they stay the same.
+  [[nodiscard]] std::vector<intptr_t> FaceKey(const TsScrollLayout& layout, const TCacheInfo& under, TPoint pos) const;
+  // Copies a painted face into dc (nullptr: the window's DC).
+  void CopyFace(HDC dc, TBitmap* face);
+  // The skinned face covers the whole window (erasing it first is pointless).
+  [[nodiscard]] bool FaceCoversWindow() const;
 
   std::unique_ptr<TsCommonData> FSkinData;
   TsScrollModel FModel;
   TsDisabledKind FDisabledKind = dkBlended;
   TWinControl* FLinkedControl = nullptr;
-  bool FOwnFace = false;         // the window was created as the own face
-  bool FSavedShowHint = true;    // Application.ShowHint before the press
-  bool FHintSaved = false;       // a press switched the hints off
-  bool FReleasing = false;       // the release gives the capture back itself
-  bool FQuiet = false;           // notices are not raised (the bar is being destroyed)
-  int FSystemOldPosition = 0;    // the position before a system-face SetParams
+  bool FOwnFace = false;           // the window was created as the own face
+  bool FSavedShowHint = true;      // Application.ShowHint before the press
+  bool FHintSaved = false;         // a press switched the hints off
+  bool FReleasing = false;         // the release gives the capture back itself
+  bool FQuiet = false;             // notices are not raised (the bar is being destroyed)
+  int FSystemOldPosition = 0;      // the position before a system-face SetParams
+  std::vector<intptr_t> FFaceKey;  // what the face in the link's cache was painted from (empty: none)
 };
 
 }  // namespace korv

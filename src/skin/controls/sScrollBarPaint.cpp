@@ -64,7 +64,8 @@ void DrawCentredGlyph(TBitmap* bmp, const TsMaskData* image, int state, const TR
   if (!image || (image->Bmp && !fits)) return;
   const TSize f = ImageFrame(*image);
   if (f.cx < 1 || f.cy < 1) return;
-  const TPoint at = Point(rect.left + (RectWidth(rect) - f.cx) / 2 + shift.x, rect.top + (RectHeight(rect) - f.cy) / 2 + shift.y);
+  const TPoint at =
+      Point(rect.left + (RectWidth(rect) - f.cx) / 2 + shift.x, rect.top + (RectHeight(rect) - f.cy) / 2 + shift.y);
   if (at.x < 0 || at.y < 0) return;
   DrawSkinGlyph(bmp, at, state, *image, 1);
 }
@@ -112,16 +113,65 @@ void TsScrollBar::BackgroundInfo(TCacheInfo& ci, TPoint& pos) const {
   }
 }
 
-void TsScrollBar::PaintBar(HDC dc) {
+std::vector<intptr_t> TsScrollBar::FaceKey(const TsScrollLayout& l, const TCacheInfo& under, TPoint pos) const {
+  const TBitmap* cache = FSkinData->CacheBmp.get();
+  std::vector<intptr_t> key{reinterpret_cast<intptr_t>(cache ? cache->Handle() : nullptr),
+                            FWidth,
+                            FHeight,
+                            FEnabled,
+                            static_cast<intptr_t>(FDisabledKind),
+                            LinkState(),
+                            reinterpret_cast<intptr_t>(FSkinData->SkinManager()),
+                            FSkinData->SkinIndex,
+                            l.Vertical,
+                            l.HasThumb,
+                            FLinkedControl && FLinkedControl->Enabled(),
+                            reinterpret_cast<intptr_t>(under.Bmp),
+                            under.X,
+                            under.Y,
+                            under.Ready,
+                            static_cast<intptr_t>(under.Stamp),
+                            pos.x,
+                            pos.y};
+  for (int part = 0; part < sScrollPartCount; ++part) {
+    const TRect& r = l.Parts[static_cast<size_t>(part)];
+    key.insert(key.end(), {r.left, r.top, r.right, r.bottom, FModel.State(static_cast<TsScrollPart>(part))});
+  }
+  return key;
+}
+
+bool TsScrollBar::FaceCoversWindow() const {
+  if (!CanPaint() || FWidth < 1 || FHeight < 1) return false;
+  const TsSkinManager* sm = FSkinData->SkinManager();
+  const TsScrollLayout l = FModel.Layout();
+  return IsRectEmpty(&l.Parts[spTrackBefore]) ||
+         sm->IsValidSectionIndex(TrackSkin(sm->SkinIndexCache, l.Vertical, false).Section);
+}
+
+void TsScrollBar::PaintBar(HDC dc, bool onlyChanged) {
   if (!CanPaint() || FWidth < 1 || FHeight < 1) return;
   TsSkinManager* sm = FSkinData->SkinManager();
   const TacSkinIndexCache& ix = sm->SkinIndexCache;
   const TsScrollLayout l = FModel.Layout();
   const bool vertical = l.Vertical;
   // A skin without the track before the thumb paints no part of the bar.
-  if (!IsRectEmpty(&l.Parts[spTrackBefore]) && !sm->IsValidSectionIndex(TrackSkin(ix, vertical, false).Section))
-    return;
+  if (!IsRectEmpty(&l.Parts[spTrackBefore]) && !sm->IsValidSectionIndex(TrackSkin(ix, vertical, false).Section)) return;
+  TCacheInfo under;
+  TPoint pos;
+  BackgroundInfo(under, pos);
+  // The face is painted again only when something it is painted from changed: a repaint of the
+  // window (or of the parent around it) copies the cache.
+  const TBitmap* cache = FSkinData->CacheBmp.get();
+  std::vector<intptr_t> key = FaceKey(l, under, pos);
+  const bool current = FEnabled && !FModel.StateChanged && !FSkinData->BGChanged && cache && !cache->Empty() &&
+                       cache->Width() == FWidth && cache->Height() == FHeight && key == FFaceKey;
+  if (current && onlyChanged) return;
   FModel.StateChanged = false;
+  if (current) {
+    CopyFace(dc, FSkinData->CacheBmp.get());
+    return;
+  }
+  FFaceKey.clear();
 
   // A disabled bar is painted apart: the link's cache keeps the enabled look.
   FSkinData->PrepareCache();
@@ -132,9 +182,6 @@ void TsScrollBar::PaintBar(HDC dc) {
     bmp = disabled.get();
   }
   if (!bmp || bmp->Empty()) return;
-  TCacheInfo under;
-  TPoint pos;
-  BackgroundInfo(under, pos);
 
   // The parts show their own state, the tracks the bar's while nothing presses them; a disabled
   // bar shows every part normal.
@@ -200,14 +247,22 @@ void TsScrollBar::PaintBar(HDC dc) {
   }
 
   if (!FEnabled) PaintControlImage(bmp, FDisabledKind, this, pos, under);
+  if (FEnabled) {
+    // Taken after painting: the cache's handle is part of it.
+    FFaceKey = FaceKey(l, under, pos);
+    FSkinData->BGChanged = false;
+  }
+  CopyFace(dc, bmp);
+}
 
+void TsScrollBar::CopyFace(HDC dc, TBitmap* face) {
   TWindowDC own;
   if (!dc) {
     own = TWindowDC::Client(FHandle);
     dc = own.Get();
     if (!dc) return;
   }
-  BitBlt(dc, 0, 0, FWidth, FHeight, bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
+  BitBlt(dc, 0, 0, FWidth, FHeight, face->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
 }  // namespace korv
