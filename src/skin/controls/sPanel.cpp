@@ -1,5 +1,7 @@
 #include "skin/controls/sPanel.h"
 
+#include <utility>
+
 #include "classlib/Handles.h"
 #include "classlib/Streaming.h"
 #include "skin/core/sMessages.h"
@@ -130,10 +132,13 @@ void TsPanel::UnskinnedMessage(TMessage& m) {
 void TsPanel::SkinCommand(TMessage& m) {
   TsCommonData& link = *FCommonData;
   switch (m.WParamHi()) {
-    case skcParentPainted:
-      link.Updating = false;
-      Repaint();
+    case skcParentPainted: {
+      // The parent paints around its windowed children: the panel paints again only when its
+      // window may show something else than what it would paint now.
+      const bool wasUpdating = std::exchange(link.Updating, false);
+      if (StaleAfterParentPaint(wasUpdating)) Repaint();
       return;
+    }
     case skcSetParentRepaint:
       CommonMessage(m, &link);
       if (link.ParentRepaint) {
@@ -178,6 +183,22 @@ void TsPanel::SkinnedPaint(TMessage& m) {
   PaintPanel(dc);
 }
 
+bool TsPanel::StaleAfterParentPaint(bool wasUpdating) {
+  TsCommonData& link = *FCommonData;
+  // Nothing of a panel outside its parent's client area shows; moved in, it is painted anew.
+  if (TWinControl* parent = Parent()) {
+    const TRect bounds = BoundsRect(), client = parent->ClientRect();
+    RECT common;
+    if (!IntersectRect(&common, &bounds, &client)) return false;
+  }
+  if (!FPainted || wasUpdating || link.BGChanged || link.HalfVisible) return true;
+  if (!link.NeedsParentImage()) return false;
+  TCacheInfo ci;
+  link.GetParentCacheInfo(ci);
+  return ci.Bmp != FUnder.Bmp || ci.X != FUnder.X || ci.Y != FUnder.Y || ci.Ready != FUnder.Ready ||
+         ci.Stamp != FUnder.Stamp;
+}
+
 void TsPanel::PaintWindow(HDC dc) {
   TCustomPanel::PaintWindow(dc);
   PaintPanel(dc);
@@ -218,6 +239,8 @@ void TsPanel::PaintPanel(HDC dc) {
   }
   TCacheInfo ci;
   link.GetParentCacheInfo(ci);
+  FPainted = true;
+  FUnder = ci;
   if (redraw && !link.ParentRepaint) {
     RebuildCache(ci);
     link.BGChanged = false;

@@ -49,8 +49,15 @@ class TsPanel : public TCustomPanel {
   void SkinnedPaint(TMessage& m);
   // Background, border and caption into the cache, from the parent's image.
   void RebuildCache(const TCacheInfo& ci);
+  // After the parent painted (it paints around its windowed children): whether the panel's window
+  // may show something other than what it would paint now. wasUpdating: the link was held in its
+  // update state, so the last paint was skipped.
+  [[nodiscard]] bool StaleAfterParentPaint(bool wasUpdating);
 
   std::unique_ptr<TsCommonData> FCommonData;
+  // What lay under the panel at its last skinned paint (FPainted: there was one).
+  bool FPainted = false;
+  TCacheInfo FUnder;
 };
 
 // A panel used as a form's size grip: 20 x 20, caption " ", section "CHECKBOX".
