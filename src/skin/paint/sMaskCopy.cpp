@@ -84,7 +84,10 @@ void FillStripRow(uint8_t* out, const uint8_t* cellRow, int cellWidth, int phase
   }
 }
 
-// The stretch maps of the last pieces: a form's pieces keep their sizes from paint to paint.
+// The stretch maps of the last pieces: a form's pieces keep their sizes from paint to paint. A
+// repaint of a form with a few controls stretches some thirty pieces (frame, title, panels, scroll
+// bars and their thumbs); the cache holds all of them, or every repaint would make the maps again
+// through the platform.
 std::vector<int> CachedStretchMap(int n, int dn, int off, int len, bool vertical) {
   struct TEntry {
     int N, Dn, Off, Len;
@@ -96,7 +99,7 @@ std::vector<int> CachedStretchMap(int n, int dn, int off, int len, bool vertical
   for (const TEntry& e : entries)
     if (e.N == n && e.Dn == dn && e.Off == off && e.Len == len && e.Vertical == vertical) return e.Map;
   TEntry e{n, dn, off, len, vertical, StretchMap(n, dn, off, len, vertical)};
-  if (entries.size() < 16) {
+  if (entries.size() < 64) {
     entries.push_back(e);
   } else {
     entries[next] = e;

@@ -1,23 +1,31 @@
 #include "skin/paint/sScreenImage.h"
 
+#include <cstring>
+
+#include "skin/paint/sFast24.h"
+
 namespace korv {
 
-namespace {
-
-// A screen of fewer bits would round the colours of the copy: copied to a bitmap (WM_PRINT) it
-// would not give the picture's own pixels.
-bool ScreenKeepsColours() noexcept {
-  TWindowDC screen = TWindowDC::Client(nullptr);
-  return screen && GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES) >= 24;
+void Pixels24To32(const uint8_t* src, uint32_t* dst, int count) noexcept {
+  int i = 0;
+  // Four pixels from three 32-bit words (little-endian: the first pixel's blue is the low byte).
+  for (; i + 4 <= count; i += 4, src += 12, dst += 4) {
+    uint32_t w[3];
+    std::memcpy(w, src, sizeof w);
+    dst[0] = w[0] & 0xFFFFFF;
+    dst[1] = (w[0] >> 24) | ((w[1] & 0xFFFF) << 8);
+    dst[2] = (w[1] >> 16) | ((w[2] & 0xFF) << 16);
+    dst[3] = w[2] >> 8;
+  }
+  for (; i < count; ++i, src += 3, ++dst) *dst = src[0] | src[1] << 8 | static_cast<uint32_t>(src[2]) << 16;
 }
-
-}  // namespace
 
 void TsScreenImage::Release() noexcept {
   if (FDC && FOld) SelectObject(FDC.Get(), FOld);
   FOld = nullptr;
   FDC.Reset();
   FBitmap.Reset();
+  FBits = nullptr;
   FWidth = FHeight = 0;
   FFrom = nullptr;
   FValid = false;
@@ -29,25 +37,34 @@ HDC TsScreenImage::Source(TBitmap* src, const TRect& block) {
       block.bottom > src->Height())
     return nullptr;
   if (FValid && FFrom == src->Handle() && EqualRect(&FBlock, &block)) return FDC.Get();
-  if (!FDC || w > FWidth || h > FHeight || w < FWidth / 2 || h < FHeight / 2) {
+  FValid = false;
+  if (!FDC || w != FWidth || h != FHeight) {
     Release();
-    if (!ScreenKeepsColours()) return nullptr;
-    TWindowDC screen = TWindowDC::Client(nullptr);
-    FBitmap = TUniqueBitmap(CreateCompatibleBitmap(screen.Get(), w, h));
-    FDC = TUniqueDC(CreateCompatibleDC(screen.Get()));
-    if (!FBitmap || !FDC) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;  // top-down
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    FBitmap = TUniqueBitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    FDC = TUniqueDC(CreateCompatibleDC(nullptr));
+    if (!FBitmap || !FDC || !bits) {
       Release();
       return nullptr;
     }
     FOld = SelectObject(FDC.Get(), FBitmap.Get());
+    FBits = static_cast<uint32_t*>(bits);
     FWidth = w;
     FHeight = h;
   }
-  // The one conversion: the block of the 24-bit picture into the screen's format.
-  if (!BitBlt(FDC.Get(), 0, 0, w, h, src->Canvas()->Handle(), block.left, block.top, SRCCOPY)) {
-    FValid = false;
-    return nullptr;
-  }
+  // The one conversion, row by row from the picture's pixels (flushed of pending GDI drawing).
+  const TsPixels24 pixels = BitmapPixels(src);
+  if (pixels.Empty()) return nullptr;
+  for (int y = 0; y < h; ++y)
+    Pixels24To32(pixels.Row(block.top + y) + static_cast<ptrdiff_t>(block.left) * 3,
+                 FBits + static_cast<ptrdiff_t>(y) * w, w);
   FFrom = src->Handle();
   FBlock = block;
   FValid = true;
