@@ -90,6 +90,10 @@ void TsPanel::WndProc(TMessage& m) {
     case WM_ERASEBKGND:
       m.Result = 1;  // the cache covers the whole panel
       return;
+    case WM_NCPAINT:
+      // A panel without a border has no frame to paint: the system's handling is skipped.
+      if (WithoutNonClientArea(Handle())) return;
+      break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
       TCustomPanel::WndProc(m);
@@ -206,6 +210,7 @@ void TsPanel::PaintWindow(HDC dc) {
 
 void TsPanel::RebuildCache(const TCacheInfo& ci) {
   TsCommonData& link = *FCommonData;
+  FScreen.Invalidate();
   link.PrepareCache();
   TBitmap* cache = link.CacheBmp.get();
   const int state = link.ControlIsActive() ? 1 : 0;
@@ -246,9 +251,13 @@ void TsPanel::PaintPanel(HDC dc) {
     link.BGChanged = false;
     if (OnPaint && link.CacheBmp && !link.CacheBmp->Empty()) OnPaint(this, link.CacheBmp->Canvas());
   }
-  FillKeyColorCorners(link, ci, Point(Left(), Top()));
+  if (FillKeyColorCorners(link, ci, Point(Left(), Top()))) FScreen.Invalidate();
   const TRect all = Rect(0, 0, Width(), Height());
-  PaintChildControls(this, &link, all, false, dc, all);
+  // Copied from the screen-format copy of the cache, converted once per change of the cache.
+  if (HDC screen = FScreen.Source(link.CacheBmp.get(), all))
+    CopyAroundChildren(this, screen, Point(0, 0), dc, all);
+  else
+    PaintChildControls(this, &link, all, false, dc, all);
   PaintGraphicChildren(dc, this);
   SendToChildWinControls(this);
 }

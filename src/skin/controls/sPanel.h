@@ -10,6 +10,7 @@
 
 #include "classlib/ExtCtrls.h"
 #include "skin/core/sCommonData.h"
+#include "skin/paint/sScreenImage.h"
 
 namespace korv {
 
@@ -58,6 +59,8 @@ class TsPanel : public TCustomPanel {
   // What lay under the panel at its last skinned paint (FPainted: there was one).
   bool FPainted = false;
   TCacheInfo FUnder;
+  // The cache in the screen's format, converted again only when the cache's pixels changed.
+  TsScreenImage FScreen;
 };
 
 // A panel used as a form's size grip: 20 x 20, caption " ", section "CHECKBOX".

@@ -314,6 +314,10 @@ void TsScrollBar::Dispatch(TMessage& m) {
         return;
       }
       break;
+    case WM_NCPAINT:
+      // The own face is a window without a frame.
+      if (OwnFace() && WithoutNonClientArea(FHandle)) return;
+      break;
     case WM_ERASEBKGND:
       // Nothing to erase under a face that covers the whole window.
       if (FModel.PaintLocked || (OwnFace() && FaceCoversWindow())) {

@@ -123,6 +123,12 @@ bool ControlIsReady(const TControl* control) noexcept {
          !control->HasState(csLoading | csDestroying) && control->Parent();
 }
 
+bool WithoutNonClientArea(HWND wnd) noexcept {
+  RECT w{}, c{};
+  if (!wnd || !GetWindowRect(wnd, &w) || !GetClientRect(wnd, &c)) return false;
+  return w.right - w.left == c.right && w.bottom - w.top == c.bottom;
+}
+
 void GetWorkArea(TRect& rect) noexcept {
   RECT r{};
   SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);

@@ -106,6 +106,8 @@ TColor GetParentSkinColor(TControl* control);
 [[nodiscard]] TCustomForm* FirstOwnerForm(TComponent* component) noexcept;
 // The control exists, is not being created, read, loaded or destroyed, and has a parent.
 [[nodiscard]] bool ControlIsReady(const TControl* control) noexcept;
+// The window's client area covers the whole window: its WM_NCPAINT has nothing to paint.
+[[nodiscard]] bool WithoutNonClientArea(HWND wnd) noexcept;
 // The desktop work area.
 void GetWorkArea(TRect& rect) noexcept;
 // DT_LEFT, DT_RIGHT or DT_CENTER for the alignment, with DT_EXPANDTABS | DT_VCENTER, adjusted

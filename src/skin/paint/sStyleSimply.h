@@ -63,8 +63,9 @@ void PaintBorderFast(HDC dc, TsSkinManager* sm, std::string_view section, int st
 
 // The pixels of the link's cache under the key-colour pixels of its border image's four corner
 // pieces (frame state) take what lies under the control: SkinColorReply when it holds a colour,
-// else the parent image's pixel (when ci is ready). Rounded corners then show the parent.
-void FillKeyColorCorners(TsCommonData& link, const TCacheInfo& ci, TPoint pos, int state = 0);
+// else the parent image's pixel (when ci is ready). Rounded corners then show the parent. True
+// when a pixel of the cache changed.
+bool FillKeyColorCorners(TsCommonData& link, const TCacheInfo& ci, TPoint pos, int state = 0);
 
 // Appends to rects one rectangle, one pixel high, per run of key-colour pixels in the corner cells
 // of the border image's first frame: the top cells (bottom 0) or the bottom ones (bottom 1), each

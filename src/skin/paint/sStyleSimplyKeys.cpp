@@ -19,17 +19,18 @@ TsPixels24 PicturePixels(const TsMaskData& image) { return ImagePixels(image, Bi
 
 }  // namespace
 
-void FillKeyColorCorners(TsCommonData& link, const TCacheInfo& ci, TPoint pos, int state) {
+bool FillKeyColorCorners(TsCommonData& link, const TCacheInfo& ci, TPoint pos, int state) {
   const TsSkinManager* sm = link.SkinManager();
   const TsPixels24 dst = BitmapPixels(link.CacheBmp.get());
-  if (!sm || dst.Empty() || !sm->IsValidSkinIndex(link.BorderIndex)) return;
+  if (!sm || dst.Empty() || !sm->IsValidSkinIndex(link.BorderIndex)) return false;
   const TsMaskData& image = sm->Images[static_cast<size_t>(link.BorderIndex)];
   const TsPixels24 src = PicturePixels(image);
   const TacNinePieces n = NinePieces(image, src, dst.Width, dst.Height, state);
-  if (!n.Valid) return;
+  if (!n.Valid) return false;
   const bool colour = SkinColorReply != sNoColorReply;
   const TsPixels24 under = ci.Ready ? BitmapPixels(ci.Bmp) : TsPixels24{};
-  if (!colour && under.Empty()) return;
+  if (!colour && under.Empty()) return false;
+  bool changed = false;
 
   struct TCorner {
     int DX, DY, SX, SY, W, H;
@@ -47,14 +48,19 @@ void FillKeyColorCorners(TsCommonData& link, const TCacheInfo& ci, TPoint pos, i
       for (int x = 0; x < c.W; ++x) {
         if (rows::ColorAt(s + x * 3) != sKeyColor) continue;
         if (colour) {
+          changed = changed || rows::ColorAt(d + x * 3) != SkinColorReply;
           rows::PutColor(d + x * 3, SkinColorReply);
           continue;
         }
         const int ux = ci.X + pos.x + c.DX + x;
-        if (ux >= 0 && uy >= 0 && ux < under.Width && uy < under.Height)
-          std::memcpy(d + x * 3, under.Row(uy) + ux * 3, 3);
+        if (ux >= 0 && uy >= 0 && ux < under.Width && uy < under.Height) {
+          const uint8_t* u = under.Row(uy) + ux * 3;
+          changed = changed || std::memcmp(d + x * 3, u, 3) != 0;
+          std::memcpy(d + x * 3, u, 3);
+        }
       }
     }
+  return changed;
 }
 
 void CollectKeyColorRects(std::vector<TRect>& rects, int width, const TsMaskData& image, int bottom, int yOffset) {
