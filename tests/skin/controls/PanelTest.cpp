@@ -7,6 +7,7 @@
 #include "skin/controls/sPanel.h"
 #include "skin/core/LinkedControls.h"
 #include "skin/core/SkinCoreKit.h"
+#include "skin/paint/sStyleSimply.h"
 #include "support/Pixels.h"
 
 namespace korv::test {
@@ -100,6 +101,31 @@ TEST_F(PanelTest, APanelPartlyOutsideItsParentIsRebuiltOnEveryPaint) {
   EXPECT_EQ(insideBuilt, 0);
   EXPECT_TRUE(half->SkinData()->HalfVisible);
   EXPECT_FALSE(inside->SkinData()->HalfVisible);
+}
+
+TEST_F(PanelTest, AfterItsParentPaintedAPanelPaintsAgainOnlyWhenWhatItShowsMayHaveChanged) {
+  TsPanel* outer = Panel(Form, Bounds(0, 0, 200, 150), "GRADPANEL");
+  TsPanel* inside = Panel(outer, Bounds(20, 20, 60, 40), "HALFPANEL");  // shows the gradient through
+  ShowAndActivate(Form);
+  RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const TColor shown = CaptureWindowDC(inside->Handle()).At(30, 20);
+  // The child's window is painted over without being invalidated: only a paint of its own
+  // brings its picture back.
+  auto paintOver = [&] {
+    TWindowDC dc = TWindowDC::Client(inside->Handle());
+    FillDC(dc.Get(), Rect(0, 0, 60, 40), 0x00123456);
+  };
+  auto parentRepaints = [&] { RedrawWindow(outer->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); };
+  paintOver();
+  parentRepaints();  // nothing under the child changed: its window is left alone
+  EXPECT_EQ(CaptureWindowDC(inside->Handle()).At(30, 20), 0x00123456);
+  outer->SkinData()->BGChanged = true;  // the parent's image is painted again
+  parentRepaints();
+  EXPECT_EQ(CaptureWindowDC(inside->Handle()).At(30, 20), shown);
+  paintOver();
+  inside->SkinData()->BGChanged = true;  // the child's own cache out of date
+  parentRepaints();
+  EXPECT_EQ(CaptureWindowDC(inside->Handle()).At(30, 20), shown);
 }
 
 TEST_F(PanelTest, OnlyTheOwnManagersCommandsReachTheChildren) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "ProviderKit.h"
 #include "skin/controls/sPanel.h"
@@ -130,6 +131,53 @@ TEST_F(SkinProviderClientTest, ClientBarsAndGripArePaintedFromTheSkinAndARealCli
   ASSERT_TRUE(PumpUntil([&] { return v->Position() != 0; }));
   EXPECT_EQ(v->Position(), 80);
   ExpectShifted(p);
+}
+
+TEST_F(SkinProviderClientTest, AWholeRepaintFromReadyCachesPaintsNoCacheAgainAndShowsTheSameImage) {
+  TsSkinProvider* p = ShowScrollingForm();
+  ASSERT_TRUE(PumpUntil([&] { return p->VertBar && p->HorzBar && p->Grip; }));
+  HWND wnd = Form->Handle();
+  const UINT whole = RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN;
+  RedrawWindow(wnd, nullptr, nullptr, whole);
+  const TPixelImage shown = CaptureWindowDC(wnd);
+  auto stamps = [&] {
+    return std::vector<uint32_t>{p->SkinData()->CacheStamp, p->VertBar->SkinData()->CacheStamp,
+                                 p->HorzBar->SkinData()->CacheStamp, p->Grip->SkinData()->CacheStamp};
+  };
+  auto sameAsShown = [&](const TPixelImage& img) {
+    if (img.Width() != shown.Width() || img.Height() != shown.Height()) return false;
+    for (int y = 0; y < img.Height(); ++y)
+      for (int x = 0; x < img.Width(); ++x)
+        if (img.At(x, y) != shown.At(x, y)) return false;
+    return true;
+  };
+  // Painted over on the screen (frame, client and children), then repainted whole: every pixel
+  // comes back from the caches, and none of them is painted again.
+  auto paintOver = [&] {
+    for (HWND w : {wnd, p->VertBar->Handle(), p->HorzBar->Handle(), p->Grip->Handle(), Win->Handle()}) {
+      RECT r{};
+      GetWindowRect(w, &r);
+      TWindowDC dc = TWindowDC::Window(w);
+      FillDC(dc.Get(), Rect(0, 0, r.right - r.left, r.bottom - r.top), 0x00123456);
+    }
+    EXPECT_EQ(CaptureWindowDC(wnd).At(Form->Width() / 2, Form->Height() / 2), 0x00123456);
+  };
+  const std::vector<uint32_t> ready = stamps();
+  paintOver();
+  RedrawWindow(wnd, nullptr, nullptr, whole);
+  EXPECT_EQ(stamps(), ready);
+  EXPECT_TRUE(sameAsShown(CaptureWindowDC(wnd)));
+
+  // Every cache marked changed: each is painted again, to the same picture.
+  p->SkinData()->BGChanged = true;
+  p->RebuildRequested = true;
+  TMessage m = SkinCmdMessage(17);
+  AlphaBroadcast(Form, m);
+  paintOver();
+  RedrawWindow(wnd, nullptr, nullptr, whole);
+  const std::vector<uint32_t> changed = stamps();
+  for (size_t i = 0; i < ready.size(); ++i) EXPECT_NE(changed[i], ready[i]) << i;
+  EXPECT_TRUE(sameAsShown(CaptureWindowDC(wnd)));
 }
 
 TEST_F(SkinProviderClientTest, TheOffsetIsMinusThePositionThroughScrollingResizingAndReset) {

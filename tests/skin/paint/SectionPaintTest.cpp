@@ -155,12 +155,15 @@ TEST_F(SectionPaintTest, AControlGetsItsBorderAndCornerImages) {
 
   // Later the corner pixels take what lies under the control again.
   const auto under = MakeBitmap(20, 20, [](int x, int y) { return Bgr(x * 9, y * 9, 7); });
+  // The fill says whether it changed a pixel: a second fill over the same image changes none.
   Put(*cache, 0, 0, 0xFFFFFF);
-  FillKeyColorCorners(link, TCacheInfo{under.get(), 1, 1, true}, Point(2, 3));
+  EXPECT_TRUE(FillKeyColorCorners(link, TCacheInfo{under.get(), 1, 1, true}, Point(2, 3)));
   EXPECT_EQ(Get(*cache, 0, 0), Get(*under, 3, 4));
   EXPECT_EQ(Get(*cache, 1, 0), edge);
+  EXPECT_FALSE(FillKeyColorCorners(link, TCacheInfo{under.get(), 1, 1, true}, Point(2, 3)));
   SkinColorReply = 0x123456;
-  FillKeyColorCorners(link, TCacheInfo{}, Point(2, 3));
+  EXPECT_TRUE(FillKeyColorCorners(link, TCacheInfo{}, Point(2, 3)));
+  EXPECT_FALSE(FillKeyColorCorners(link, TCacheInfo{}, Point(2, 3)));
   SkinColorReply = sNoColorReply;
   EXPECT_EQ(Get(*cache, 0, 0), 0x123456);
 
