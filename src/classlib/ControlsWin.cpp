@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
@@ -27,6 +28,30 @@ namespace {
 
 // Window property holding the bound object.
 constexpr const char* kControlProp = "KorvControl";
+
+// The same bindings, for the window procedure: a window's messages come on the thread that made
+// it, and under Wine every read of a window property is a round trip to the server (some 50 us,
+// paid by every message). The property stays the binding that FindControl reads.
+thread_local std::unordered_map<HWND, TWinControl*> GBoundWindows;
+
+void BindWindow(HWND wnd, TWinControl* control) noexcept {
+  SetPropA(wnd, kControlProp, control);
+  try {
+    GBoundWindows[wnd] = control;
+  } catch (...) {
+    // Without memory the window procedure reads the property.
+  }
+}
+
+void UnbindWindow(HWND wnd) noexcept {
+  RemovePropA(wnd, kControlProp);
+  GBoundWindows.erase(wnd);
+}
+
+TWinControl* BoundControl(HWND wnd) noexcept {
+  const auto it = GBoundWindows.find(wnd);
+  return it != GBoundWindows.end() ? it->second : static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+}
 
 // The control whose window is being created on this thread: its default procedure serves the
 // messages that arrive before WM_NCCREATE binds the window.
@@ -64,13 +89,13 @@ void HandleWndProcException(const char* unknown) noexcept {
 // The window procedure of every control window.
 
 LRESULT CALLBACK ControlWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  auto* control = static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+  TWinControl* control = BoundControl(wnd);
   if (!control) {
     TWinControl* creating = GCreationControl;
     if (creating && msg == WM_NCCREATE) {
       // Bind: from now on every message goes through the control's WindowProc.
       GCreationControl = nullptr;
-      SetPropA(wnd, kControlProp, creating);
+      BindWindow(wnd, creating);
       creating->FHandle = wnd;
       control = creating;
     } else {
@@ -86,8 +111,8 @@ LRESULT CALLBACK ControlWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lPa
   }
   if (msg == WM_NCDESTROY) {
     // Drop the binding; the object may already have let go of the window.
-    if (GetPropA(wnd, kControlProp) == control) {
-      RemovePropA(wnd, kControlProp);
+    if (BoundControl(wnd) == control) {
+      UnbindWindow(wnd);
       if (control->FHandle == wnd) control->FHandle = nullptr;
     }
   }
@@ -367,7 +392,7 @@ void TWinControl::CreateWindowHandle(const TCreateParams& p) {
   GCreationControl = saved;
   if (wnd && !FHandle) {
     // Bound without WM_NCCREATE (should not happen); bind now.
-    SetPropA(wnd, kControlProp, this);
+    BindWindow(wnd, this);
     FHandle = wnd;
   }
 }
@@ -399,7 +424,7 @@ void TWinControl::DestroyWindowHandle() {
   DestroyWindow(wnd);
   // WM_NCDESTROY dropped the binding; make sure nothing is left.
   if (FHandle == wnd) {
-    RemovePropA(wnd, kControlProp);
+    UnbindWindow(wnd);
     FHandle = nullptr;
   }
 }

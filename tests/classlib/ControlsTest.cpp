@@ -293,6 +293,32 @@ class Answerer : public TBox {
   }
 };
 
+TEST_F(PaintTest, EveryWindowMadeAgainReachesItsOwnObjectAndAGoneWindowNone) {
+  TForm* f = NewForm();
+  auto* a = new Answerer(f);
+  a->SetParent(f);
+  a->Answer = 1;
+  auto* b = new Answerer(f);
+  b->SetParent(f);
+  b->Answer = 2;
+  f->HandleNeeded();
+  for (int i = 0; i < 4; ++i) {
+    HWND wnd = a->Handle();
+    EXPECT_EQ(SendMessageA(wnd, CM_BASE + 201, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(b->Handle(), CM_BASE + 201, 0, 0), 2);
+    EXPECT_EQ(FindControl(wnd), a);
+    if (i % 2) {
+      a->RecreateWnd();
+    } else {
+      // Destroyed from outside: the object lets go of the window, and the window of the object.
+      DestroyWindow(wnd);
+      EXPECT_FALSE(a->HandleAllocated());
+      EXPECT_EQ(FindControl(wnd), nullptr);
+    }
+  }
+  EXPECT_EQ(a->Got + b->Got, 8);
+}
+
 TEST_F(PaintTest, BroadcastStopsAtTheFirstNonZeroResult) {
   TForm* f = NewForm();
   Answerer* a[3];
