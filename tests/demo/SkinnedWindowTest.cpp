@@ -147,6 +147,41 @@ TEST_F(SkinnedWindow, TheModalDialogIsSkinnedWithoutCaptionButtonsAndClosesByIts
   EXPECT_TRUE(WaitForSkinOnScreen(Form));
 }
 
+// A drag with the left button from one screen point to another, in steps.
+bool DragFromTo(TInputDriver& d, TPoint from, TPoint to) {
+  return d.MoveTo(from.x, from.y) && d.LeftDown() && d.MoveInSteps(from.x, from.y, to.x, to.y, 8) && d.LeftUp();
+}
+
+TEST_F(SkinnedWindow, ACaptionDragAndABorderResizeKeepTheSkin) {
+  OpenWindow(kFiles);
+  HWND wnd = Form->Handle();
+  TsSkinProvider* p = ProviderOf(Form);
+  RECT before{};
+  GetWindowRect(wnd, &before);
+  // Left of the caption buttons, in the middle of the title bar.
+  const TPoint title = Point(before.left + 60, before.top + p->Frame().TitleHeight() / 2);
+  Input([&](TInputDriver& d) { DragFromTo(d, title, Point(title.x + 60, title.y + 40)); });
+  RECT moved{};
+  EXPECT_TRUE(PumpUntil([&] {
+    GetWindowRect(wnd, &moved);
+    return moved.left == before.left + 60 && moved.top == before.top + 40;
+  })) << "the window is at " << moved.left << "," << moved.top;
+  EXPECT_EQ(moved.right - moved.left, before.right - before.left);
+  EXPECT_TRUE(WaitForSkinOnScreen(Form));
+
+  // The right border, halfway down, dragged 50 pixels further right.
+  const TPoint edge = Point(moved.right - 2, (moved.top + moved.bottom) / 2);
+  Input([&](TInputDriver& d) { DragFromTo(d, edge, Point(edge.x + 50, edge.y)); });
+  RECT sized{};
+  EXPECT_TRUE(PumpUntil([&] {
+    GetWindowRect(wnd, &sized);
+    return sized.right - sized.left == moved.right - moved.left + 50;
+  })) << "the window is " << sized.right - sized.left << " wide";
+  EXPECT_EQ(sized.left, moved.left);
+  EXPECT_EQ(Form->ListView1->Width(), Form->ClientWidth());
+  EXPECT_TRUE(WaitForSkinOnScreen(Form));  // the image, the region and the screen at the new size
+}
+
 // The title bar's pixels on the screen that the skin's image has too.
 int TitleLikeTheSkin(const TCustomForm* form) {
   TsSkinProvider* p = ProviderOf(form);
