@@ -89,6 +89,8 @@ void TsSkinProvider::StartOutline(int x, int y, bool moving) {
   d.Top = Form->Top();
   d.Left = Form->Left();
   d.FirstMove = true;
+  d.MinWidth = Form->Constraints()->MinWidth();
+  d.MinHeight = Form->Constraints()->MinHeight();
   // The capture makes its loss visible: another window taking the mouse aborts the drag.
   if (GetCapture() != wnd) SetCapture(wnd);
   if (!OutlineDrag.InProgress) return;  // the capture change ended it
