@@ -42,21 +42,28 @@ bool ClickAt(TInputDriver& d, TPoint at) { return d.MoveTo(at.x, at.y) && d.Left
 
 // A caption button on the screen shows its skin image's first frame (the normal look) wherever
 // the image's mask lets the picture through.
-::testing::AssertionResult ButtonShowsItsImage(const TsSkinManager& sm, HWND wnd, const TsCaptionButton& b) {
-  if (!sm.IsValidSkinIndex(b.ImageIndex)) return ::testing::AssertionFailure() << "no image";
-  const TsMaskData& m = sm.Images[static_cast<size_t>(b.ImageIndex)];
+::testing::AssertionResult ButtonShowsImage(const TsSkinManager& sm, HWND wnd, const TsCaptionButton& b, int image) {
+  if (!sm.IsValidSkinIndex(image)) return ::testing::AssertionFailure() << "no image";
+  const TsMaskData& m = sm.Images[static_cast<size_t>(image)];
   const TPixelImage master = BitmapImage(*sm.MasterBitmap);
   const int w = RectWidth(m.R) / std::max<int>(1, m.ImageCount);
   const int h = RectHeight(m.R) / (std::max<int>(0, m.MaskType) + 1);
   RECT wr{};
   GetWindowRect(wnd, &wr);
-  const TPixelImage screen = CaptureScreen(Bounds(wr.left + b.Rect.left, wr.top + b.Rect.top, w, h));
+  // Only what the screen shows: a maximised window's frame lies partly beyond it.
+  const TRect button = Bounds(wr.left + b.Rect.left, wr.top + b.Rect.top, w, h);
+  const TRect screenRect = Rect(0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  TRect shown{};
+  if (!IntersectRect(&shown, &button, &screenRect)) return ::testing::AssertionFailure() << "off the screen";
+  const TPixelImage screen = CaptureScreen(shown);
+  const TWindowRegion rgn = ReadWindowRegion(wnd);
   int compared = 0;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
+  for (int y = shown.top - button.top; y < shown.bottom - button.top; ++y)
+    for (int x = shown.left - button.left; x < shown.right - button.left; ++x) {
+      if (!rgn.Contains(b.Rect.left + x, b.Rect.top + y)) continue;
       const TColor picture = master.At(m.R.left + x, m.R.top + y);
       if (picture == clFuchsia || (m.MaskType > 0 && master.At(m.R.left + x, m.R.top + h + y) != 0)) continue;
-      if (screen.At(x, y) != picture)
+      if (screen.At(button.left + x - shown.left, button.top + y - shown.top) != picture)
         return ::testing::AssertionFailure() << "pixel " << x << "," << y << " of the button differs from the skin";
       ++compared;
     }
@@ -86,7 +93,7 @@ TEST_F(SkinnedWindow, TheStoredDescriptionLoadsTheFirstStoredSkinAndTheFrameShow
   EXPECT_EQ(p->ButtonMax.ImageIndex, sm->GetMaskIndexByName("GLOBALINFO", "BICONMAX"));
   EXPECT_EQ(p->ButtonMin.ImageIndex, sm->GetMaskIndexByName("GLOBALINFO", "BICONMIN"));
   for (const TsCaptionButton* b : {&p->ButtonClose, &p->ButtonMax, &p->ButtonMin})
-    EXPECT_TRUE(ButtonShowsItsImage(*sm, wnd, *b));
+    EXPECT_TRUE(ButtonShowsImage(*sm, wnd, *b, b->ImageIndex));
   // The corners are cut: what lies beneath shows there and takes the pointer.
   RECT wr{};
   GetWindowRect(wnd, &wr);
@@ -145,6 +152,52 @@ TEST_F(SkinnedWindow, TheModalDialogIsSkinnedWithoutCaptionButtonsAndClosesByIts
   // The click returned: the dialog is closed and gone, and the main window keeps its skin.
   for (int i = 0; i < Screen->FormCount(); ++i) EXPECT_EQ(dynamic_cast<TAboutBox*>(Screen->Forms(i)), nullptr);
   EXPECT_TRUE(WaitForSkinOnScreen(Form));
+}
+
+TEST_F(SkinnedWindow, TheSkinsCaptionButtonsMaximiseRestoreMinimiseAndClose) {
+  OpenWindow(kFiles);
+  HWND wnd = Form->Handle();
+  TsSkinProvider* p = ProviderOf(Form);
+  TsSkinManager* sm = ManagerOf(Form);
+  RECT normal{};
+  GetWindowRect(wnd, &normal);
+  const auto click = [&](const TsCaptionButton& b) {
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    const TPoint at = Point(wr.left + (b.Rect.left + b.Rect.right) / 2, wr.top + (b.Rect.top + b.Rect.bottom) / 2);
+    // Then off the caption, where the button loses its hot look.
+    Input([&](TInputDriver& d) {
+      if (ClickAt(d, at)) d.MoveTo(Centre(Form->DetailPanel).x, Centre(Form->DetailPanel).y);
+    });
+  };
+
+  click(p->ButtonMax);
+  ASSERT_TRUE(PumpUntil([&] { return IsZoomed(wnd) != 0; })) << "maximise did not maximise";
+  // Still the skin's, at the new size: the maximise button shows the restore image.
+  const int restoreImage = sm->GetMaskIndexByName("GLOBALINFO", "BICONNORM");
+  EXPECT_TRUE(PumpUntil([&] {
+    RECT wr{};
+    GetWindowRect(wnd, &wr);
+    return p->ImageComposed && !p->SkinData()->BGChanged && p->SkinData()->CacheBmp->Width() == wr.right - wr.left &&
+           ButtonShowsImage(*sm, wnd, p->ButtonMax, restoreImage);
+  })) << "the maximised window does not show the restore button";
+
+  click(p->ButtonMax);
+  ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(wnd); })) << "restore did not restore";
+  RECT restored{};
+  GetWindowRect(wnd, &restored);
+  EXPECT_TRUE(EqualRect(&restored, &normal));
+  EXPECT_TRUE(WaitForSkinOnScreen(Form));
+
+  click(p->ButtonMin);
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(wnd) != 0; })) << "minimise did not minimise";
+  ShowWindow(wnd, SW_RESTORE);
+  SetForegroundWindow(wnd);
+  ASSERT_TRUE(PumpUntil([&] { return !IsIconic(wnd) && GetForegroundWindow() == wnd; }));
+  EXPECT_TRUE(WaitForSkinOnScreen(Form));
+
+  click(p->ButtonClose);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(wnd); })) << "close did not close";
 }
 
 // A drag with the left button from one screen point to another, in steps.
