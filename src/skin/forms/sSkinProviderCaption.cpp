@@ -424,11 +424,7 @@ void TsSkinProvider::OutlineFollow(TPoint q) {
     DrawOutline(d.Left, d.Top);
     return;
   }
-  if (d.FirstMove) {
-    d.GrabX = q.x;
-    d.GrabY = q.y;
-    d.FirstMove = false;
-  }
+  d.FirstMove = false;  // the grab point is the press
   const int hit = d.SizeHit;
   const int left = Form->Left(), top = Form->Top(), width = Form->Width(), height = Form->Height();
   DrawOutline(d.Left, d.Top);
