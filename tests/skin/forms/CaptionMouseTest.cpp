@@ -161,6 +161,15 @@ TEST_F(CaptionMouseTest, ClicksActAsTheSystemsButtonsAndOnlyAReleaseOverThePress
   EXPECT_TRUE(IsWindowVisible(Wnd) && !IsZoomed(Wnd) && GetCapture() != Wnd);
   EXPECT_TRUE(Shows(htSkinMaximize, "BICONMAX", 0));
 
+  // A press whose capture is taken away (cancel mode) ends without a command at the release.
+  ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveTo(close.x, close.y) && d.LeftDown(); })) << d.Error();
+  ASSERT_TRUE(PumpUntil([&] { return GetCapture() == Wnd && P->ButtonClose.State == 2; }));
+  SendMessageA(Wnd, WM_CANCELMODE, 0, 0);
+  EXPECT_TRUE(GetCapture() != Wnd && P->PressedButton() == 0 && P->ButtonClose.State == 0);
+  ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.LeftUp(); })) << d.Error();
+  PumpPending();
+  EXPECT_TRUE(IsWindowVisible(Wnd));
+
   // A left release in the client with Shift and the middle button held carries 20 in its key
   // flags, the close button's hit code: nothing.
   TMessageRecorder ups(Form);
