@@ -1,54 +1,134 @@
 #include "classlib/IniFiles.h"
 
 #include <algorithm>
-#include <unordered_set>
+#include <iterator>
 
 namespace korv {
 
 KORV_DEFINE_CLASS(TMemIniFile, TObject, nullptr, nullptr);
 
 namespace {
-// Names are compared by the platform's case-insensitive rules (upper-cased keys).
-std::string Key(std::string_view s) { return AnsiUpperCase(s); }
+
+// Removes characters <= ' ' at both ends, as Trim does, without a copy.
+std::string_view TrimView(std::string_view s) noexcept {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+uint32_t NameHash(std::string_view s) noexcept {  // FNV-1a
+  uint32_t h = 2166136261u;
+  for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  return h;
+}
+
+constexpr size_t kMinSlots = 16;
+
 }  // namespace
+
+bool TIniNameIndex::Add(std::string_view name) {
+  const size_t start = Folded_.size();
+  Folded_.append(name);
+  AnsiUpperCaseBuff(Folded_.data() + start, name.size());
+  const std::string_view folded = std::string_view(Folded_).substr(start);
+  const uint32_t hash = NameHash(folded);
+  if (Lookup(folded, hash) != npos) {
+    Folded_.resize(start);
+    return false;
+  }
+  Ends_.push_back(static_cast<uint32_t>(Folded_.size()));
+  if (Ends_.size() * 2 > Slots_.size()) {
+    Grow();  // places the new name too
+    return true;
+  }
+  size_t i = hash & (Slots_.size() - 1);
+  while (Slots_[i] != 0) i = (i + 1) & (Slots_.size() - 1);
+  Slots_[i] = static_cast<uint32_t>(Ends_.size());
+  return true;
+}
+
+size_t TIniNameIndex::Find(std::string_view name) const {
+  if (Ends_.empty()) return npos;
+  char buffer[64];
+  std::string heap;
+  char* folded = buffer;
+  if (name.size() > sizeof buffer) {
+    heap.resize(name.size());
+    folded = heap.data();
+  }
+  std::copy(name.begin(), name.end(), folded);
+  AnsiUpperCaseBuff(folded, name.size());
+  const std::string_view f(folded, name.size());
+  return Lookup(f, NameHash(f));
+}
+
+void TIniNameIndex::Clear() noexcept {
+  Folded_.clear();
+  Ends_.clear();
+  Slots_.assign(std::min(Slots_.size(), kMinSlots), 0);
+}
+
+std::string_view TIniNameIndex::Name(size_t i) const noexcept {
+  const size_t start = i == 0 ? 0 : Ends_[i - 1];
+  return std::string_view(Folded_).substr(start, Ends_[i] - start);
+}
+
+size_t TIniNameIndex::Lookup(std::string_view folded, uint32_t hash) const noexcept {
+  if (Slots_.empty()) return npos;
+  const size_t mask = Slots_.size() - 1;
+  for (size_t i = hash & mask; Slots_[i] != 0; i = (i + 1) & mask)
+    if (Name(Slots_[i] - 1) == folded) return Slots_[i] - 1;
+  return npos;
+}
+
+void TIniNameIndex::Grow() {
+  Slots_.assign(std::max(kMinSlots, Slots_.size() * 2), 0);
+  const size_t mask = Slots_.size() - 1;
+  for (size_t n = 0; n < Ends_.size(); ++n) {
+    size_t i = NameHash(Name(n)) & mask;
+    while (Slots_[i] != 0) i = (i + 1) & mask;
+    Slots_[i] = static_cast<uint32_t>(n + 1);
+  }
+}
 
 std::vector<TIniSection> ParseIniText(std::string_view text) {
   std::vector<TIniSection> sections;
-  std::unordered_map<std::string, size_t> index;
+  TIniNameIndex names, keys;       // of the file, of the current section
+  std::vector<TIniEntry> entries;  // of the current section, moved into it (in one block) at its end
   TIniSection* current = nullptr;
-  std::unordered_set<std::string> keys;  // of the current section
+  auto endSection = [&] {
+    if (current)
+      current->Entries.assign(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
+    entries.clear();
+    keys.Clear();
+    current = nullptr;
+  };
   size_t i = 0, n = text.size();
   while (i < n) {
     size_t start = i;
     while (i < n && text[i] != '\r' && text[i] != '\n') ++i;
-    std::string line = Trim(text.substr(start, i - start));
+    const std::string_view line = TrimView(text.substr(start, i - start));
     if (i < n && text[i] == '\r') ++i;
     if (i < n && text[i] == '\n') ++i;
     if (line.empty() || line[0] == ';') continue;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      std::string name = Trim(std::string_view(line).substr(1, line.size() - 2));
-      auto [it, added] = index.emplace(Key(name), sections.size());
-      if (!added) {
-        current = nullptr;  // a repeated section: its lines are ignored
-        continue;
-      }
-      sections.push_back(TIniSection{name, {}});
-      current = &sections.back();
-      keys.clear();
+      endSection();
+      const std::string_view name = TrimView(line.substr(1, line.size() - 2));
+      // A repeated section opens none: its lines are ignored.
+      if (names.Add(name)) current = &sections.emplace_back(TIniSection{std::string(name), {}});
       continue;
     }
     if (!current) continue;
-    TIniEntry e;
-    size_t eq = line.find('=');
-    if (eq == std::string::npos) {
-      e.Key = line;
-      e.HasValue = false;
-    } else {
-      e.Key = Trim(std::string_view(line).substr(0, eq));
-      e.Value = Trim(std::string_view(line).substr(eq + 1));
-    }
-    if (keys.insert(Key(e.Key)).second) current->Entries.push_back(std::move(e));
+    const size_t eq = line.find('=');
+    const std::string_view key = eq == std::string_view::npos ? line : TrimView(line.substr(0, eq));
+    if (!keys.Add(key)) continue;
+    if (eq == std::string_view::npos)
+      entries.push_back(TIniEntry{std::string(key), std::string(), false});
+    else
+      entries.push_back(TIniEntry{std::string(key), std::string(TrimView(line.substr(eq + 1))), true});
   }
+  endSection();
   return sections;
 }
 
@@ -64,18 +144,18 @@ TMemIniFile::TMemIniFile(const std::string& fileName) : FFileName(fileName) {
 }
 
 void TMemIniFile::Reindex() {
-  FIndex.clear();
-  for (size_t i = 0; i < FSections.size(); ++i) FIndex.emplace(Key(FSections[i].Name), i);
+  FIndex.Clear();
+  for (const TIniSection& s : FSections) FIndex.Add(s.Name);
 }
 
 const TIniSection* TMemIniFile::FindSection(std::string_view name) const {
-  auto it = FIndex.find(Key(name));
-  return it == FIndex.end() ? nullptr : &FSections[it->second];
+  const size_t i = FIndex.Find(name);
+  return i == TIniNameIndex::npos ? nullptr : &FSections[i];
 }
 
 TIniSection* TMemIniFile::FindSection(std::string_view name) {
-  auto it = FIndex.find(Key(name));
-  return it == FIndex.end() ? nullptr : &FSections[it->second];
+  const size_t i = FIndex.Find(name);
+  return i == TIniNameIndex::npos ? nullptr : &FSections[i];
 }
 
 const TIniEntry* TMemIniFile::FindEntry(const TIniSection& s, std::string_view key) {
@@ -87,7 +167,7 @@ const TIniEntry* TMemIniFile::FindEntry(const TIniSection& s, std::string_view k
 TIniSection& TMemIniFile::AddSection(std::string_view name) {
   if (TIniSection* s = FindSection(name)) return *s;
   FSections.push_back(TIniSection{std::string(name), {}});
-  FIndex.emplace(Key(name), FSections.size() - 1);
+  FIndex.Add(name);
   return FSections.back();
 }
 
@@ -161,9 +241,9 @@ bool TMemIniFile::ValueExists(std::string_view section, std::string_view ident) 
 }
 
 void TMemIniFile::EraseSection(std::string_view section) {
-  auto it = FIndex.find(Key(section));
-  if (it == FIndex.end()) return;
-  FSections.erase(FSections.begin() + static_cast<std::ptrdiff_t>(it->second));
+  const size_t i = FIndex.Find(section);
+  if (i == TIniNameIndex::npos) return;
+  FSections.erase(FSections.begin() + static_cast<std::ptrdiff_t>(i));
   Reindex();
 }
 
@@ -194,7 +274,7 @@ void TMemIniFile::SetText(std::string_view text) {
 
 void TMemIniFile::Clear() {
   FSections.clear();
-  FIndex.clear();
+  FIndex.Clear();
 }
 
 void TMemIniFile::UpdateFile() const {

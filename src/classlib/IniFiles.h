@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "classlib/Classes.h"
@@ -20,6 +19,29 @@ struct TIniEntry {
 struct TIniSection {
   std::string Name;
   std::vector<TIniEntry> Entries;
+};
+
+// Names indexed by their text upper-cased as AnsiUpperCase does, the INI file's case-insensitive
+// names: each name added is numbered in turn from 0, and a name whose upper-cased text is there
+// already is not added again. Adding and finding cost no allocation once the buffers have grown.
+class TIniNameIndex {
+ public:
+  static constexpr size_t npos = static_cast<size_t>(-1);
+  // Adds the name as number Count(); false, adding nothing, when its upper-cased text is there.
+  bool Add(std::string_view name);
+  // The number of the name of the same upper-cased text, or npos.
+  [[nodiscard]] size_t Find(std::string_view name) const;
+  [[nodiscard]] size_t Count() const noexcept { return Ends_.size(); }
+  void Clear() noexcept;
+
+ private:
+  [[nodiscard]] std::string_view Name(size_t i) const noexcept;
+  [[nodiscard]] size_t Lookup(std::string_view folded, uint32_t hash) const noexcept;
+  void Grow();
+
+  std::string Folded_;           // the upper-cased names one after another
+  std::vector<uint32_t> Ends_;   // where each name ends in Folded_
+  std::vector<uint32_t> Slots_;  // open addressing: 1 + a name's number, 0 when empty; 2^n long
 };
 
 // Parses INI text (lines split at CR LF, LF or CR):
@@ -66,6 +88,8 @@ class TMemIniFile : public TObject {
 
   // The parsed sections in file order, for readers that walk every entry.
   [[nodiscard]] const std::vector<TIniSection>& Sections() const noexcept { return FSections; }
+  // The parsed section of that name, or nullptr.
+  [[nodiscard]] const TIniSection* Section(std::string_view name) const { return FindSection(name); }
 
   // The whole INI as lines; SetStrings replaces the contents with parsed lines.
   void GetStrings(TStrings& strings) const;
@@ -84,7 +108,7 @@ class TMemIniFile : public TObject {
 
   std::string FFileName;
   std::vector<TIniSection> FSections;
-  std::unordered_map<std::string, size_t> FIndex;  // upper-cased name -> position
+  TIniNameIndex FIndex;  // section names, numbered by their position
 };
 
 }  // namespace korv

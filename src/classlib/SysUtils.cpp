@@ -488,9 +488,64 @@ std::string LowerCase(std::string_view s) {
   return r;
 }
 
+namespace {
+
+// The platform's upper-casing of each byte of the ANSI code page, asked once. The platform
+// upper-cases a text character by character through UTF-16, so where every byte is a character
+// of its own (all bytes of a single-byte code page, the bytes below 0x80 of any other) each byte
+// folds on its own and the table gives exactly the platform's answer. Bytes from Limit up go to
+// the platform.
+struct TAnsiUpperTable {
+  char Map[256];
+  unsigned Limit = 0;  // 256, 128 or 0
+};
+
+// Whether the table agrees with the platform on the text of the bytes 1 .. count-1 in turn.
+bool AgreesWithPlatform(const TAnsiUpperTable& t, unsigned count) {
+  char text[256];
+  for (unsigned b = 1; b < count; ++b) text[b - 1] = static_cast<char>(b);
+  CharUpperBuffA(text, count - 1);
+  for (unsigned b = 1; b < count; ++b)
+    if (text[b - 1] != t.Map[b]) return false;
+  return true;
+}
+
+TAnsiUpperTable MakeAnsiUpperTable() {
+  TAnsiUpperTable t;
+  for (unsigned b = 0; b < 256; ++b) {
+    char c = static_cast<char>(b);
+    CharUpperBuffA(&c, 1);
+    t.Map[b] = c;
+  }
+  CPINFO info{};
+  if (GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1 && AgreesWithPlatform(t, 256))
+    t.Limit = 256;
+  else if (AgreesWithPlatform(t, 128))
+    t.Limit = 128;
+  return t;
+}
+
+const TAnsiUpperTable& AnsiUpperTable() {
+  static const TAnsiUpperTable table = MakeAnsiUpperTable();
+  return table;
+}
+
+}  // namespace
+
+void AnsiUpperCaseBuff(char* text, size_t length) noexcept {
+  if (length == 0) return;
+  const TAnsiUpperTable& t = AnsiUpperTable();
+  unsigned char* p = reinterpret_cast<unsigned char*>(text);
+  if (t.Limit < 256 && !std::all_of(p, p + length, [&](unsigned char c) { return c < t.Limit; })) {
+    CharUpperBuffA(text, static_cast<DWORD>(length));
+    return;
+  }
+  for (size_t i = 0; i < length; ++i) p[i] = static_cast<unsigned char>(t.Map[p[i]]);
+}
+
 std::string AnsiUpperCase(std::string_view s) {
   std::string r(s);
-  if (!r.empty()) CharUpperBuffA(r.data(), static_cast<DWORD>(r.size()));
+  AnsiUpperCaseBuff(r.data(), r.size());
   return r;
 }
 

@@ -145,6 +145,8 @@ template <class... Args>
 [[nodiscard]] std::string UpperCase(std::string_view s);
 [[nodiscard]] std::string LowerCase(std::string_view s);
 [[nodiscard]] std::string AnsiUpperCase(std::string_view s);
+// AnsiUpperCase in place, without a copy.
+void AnsiUpperCaseBuff(char* text, size_t length) noexcept;
 [[nodiscard]] std::string AnsiLowerCase(std::string_view s);
 [[nodiscard]] int CompareStr(std::string_view a, std::string_view b) noexcept;
 [[nodiscard]] int CompareText(std::string_view a, std::string_view b) noexcept;  // ASCII case-insensitive

@@ -61,6 +61,54 @@ TEST(IniParseTest, FirstSectionAndFirstKeyWin) {
   EXPECT_EQ(Items(l), (V{"k"}));
 }
 
+TEST(IniParseTest, NamesFoldBeyondAsciiAndInLongFiles) {
+  // Letters of the code page outside ASCII fold as the platform folds them (code page 1252).
+  auto ini = FromText("[\xe9t\xe9]\ncl\xe9=1\nCL\xc9=2\n[\xc9T\xc9]\nx=3\n");
+  TStringList l;
+  ini->ReadSections(l);
+  EXPECT_EQ(Items(l), (V{"\xe9t\xe9"}));
+  ini->ReadSection("\xc9T\xc9", l);
+  EXPECT_EQ(Items(l), (V{"cl\xe9"}));
+  EXPECT_EQ(ini->ReadString("\xc9T\xc9", "CL\xc9", ""), "1");
+  // Thousands of sections and keys, each repeated later in another case: the first ones stay.
+  std::string text;
+  for (int s = 0; s < 2000; ++s) text += "[sec" + std::to_string(s) + "]\nk" + std::to_string(s) + "=first\n";
+  text += "[SEC7]\nother=1\n[many]\n";
+  for (int k = 0; k < 2000; ++k) text += "key" + std::to_string(k) + "=" + std::to_string(k) + "\n";
+  for (int k = 0; k < 2000; ++k) text += "KEY" + std::to_string(k) + "=again\n";
+  const std::vector<TIniSection> secs = ParseIniText(text);
+  ASSERT_EQ(secs.size(), 2001u);
+  EXPECT_EQ(secs[7].Entries.size(), 1u);
+  ASSERT_EQ(secs[2000].Entries.size(), 2000u);
+  EXPECT_EQ(secs[2000].Entries[1999].Value, "1999");
+  ini->SetText(text);
+  EXPECT_EQ(ini->ReadString("SEC1999", "K1999", ""), "first");
+  EXPECT_EQ(ini->ReadString("MANY", "Key1234", ""), "1234");
+  EXPECT_FALSE(ini->SectionExists("sec2000"));
+}
+
+TEST(IniNameIndexTest, NumbersNamesInOrderAndFindsThemInAnyCase) {
+  TIniNameIndex index;
+  for (int i = 0; i < 3000; ++i) ASSERT_TRUE(index.Add("name" + std::to_string(i)));
+  EXPECT_EQ(index.Count(), 3000u);
+  for (int i = 0; i < 3000; i += 7) {
+    EXPECT_EQ(index.Find("NAME" + std::to_string(i)), static_cast<size_t>(i));
+    EXPECT_FALSE(index.Add("Name" + std::to_string(i)));
+  }
+  EXPECT_EQ(index.Find("name3000"), TIniNameIndex::npos);
+  EXPECT_EQ(index.Find(""), TIniNameIndex::npos);
+  EXPECT_TRUE(index.Add(""));
+  EXPECT_EQ(index.Find(""), 3000u);
+  // Names longer than the room Find keeps at hand.
+  EXPECT_TRUE(index.Add(std::string(100, 'a') + "\xe9"));
+  EXPECT_EQ(index.Find(std::string(100, 'A') + "\xc9"), 3001u);
+  index.Clear();
+  EXPECT_EQ(index.Count(), 0u);
+  EXPECT_EQ(index.Find("name1"), TIniNameIndex::npos);
+  EXPECT_TRUE(index.Add("NAME1"));
+  EXPECT_EQ(index.Find("name1"), 0u);
+}
+
 TEST(IniParseTest, GarbageNeverBreaksTheParser) {
   std::string junk;
   unsigned seed = 7;

@@ -153,6 +153,26 @@ TEST(TextTest, CaseTrimQuoteReplace) {
   EXPECT_EQ(WideToAnsi(AnsiToWide("caf\xe9")), "caf\xe9");
 }
 
+TEST(TextTest, AnsiUpperCaseIsThePlatformsForEveryByte) {
+  // Each byte alone, then all of them in one text (longer than the platform's own short buffer).
+  std::string all;
+  for (int b = 1; b < 256; ++b) {
+    std::string one(1, static_cast<char>(b)), expected = one;
+    CharUpperBuffA(expected.data(), 1);
+    EXPECT_EQ(AnsiUpperCase(one), expected) << b;
+    all += static_cast<char>(b);
+  }
+  std::string expected = all;
+  CharUpperBuffA(expected.data(), static_cast<DWORD>(expected.size()));
+  EXPECT_EQ(AnsiUpperCase(all), expected);
+  std::string inPlace = all;
+  AnsiUpperCaseBuff(inPlace.data(), inPlace.size());
+  EXPECT_EQ(inPlace, expected);
+  // Letters of code page 1252 beyond Latin-1's pairs, and a NUL inside the text.
+  EXPECT_EQ(AnsiUpperCase("\xff\x9a\x9c\xfe"), "\x9f\x8a\x8c\xde");
+  EXPECT_EQ(AnsiUpperCase(std::string_view("a\0b", 3)), std::string_view("A\0B", 3));
+}
+
 TEST(TextTest, PlatformComparisonsOfBothWidths) {
   // A view with no data is an empty text, as "" is: equal to it and before any other text.
   const std::string_view none;

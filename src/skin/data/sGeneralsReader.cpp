@@ -1,9 +1,11 @@
 #include "skin/data/sGeneralsReader.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <array>
+#include <iterator>
 
 #include "classlib/Graphics.h"
+#include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "skin/data/sUtils.h"
 
@@ -106,32 +108,52 @@ void SetGradient(const TKeyRule& k, TsGeneralData& d, const std::string& text) {
 // The integer read of the class library's INI files: "0x" as "$", Default when not a number.
 int32_t IniInt(const std::string& s, int32_t def) { return IniTextToIntDef(s, def); }
 
+constexpr size_t kKeyCount = std::size(kKeys);
+constexpr size_t kParentSlot = kKeyCount;  // PARENTCLASS, after the keys of kKeys
+constexpr size_t kSlots = kKeyCount + 1;
+
+// The slot of a key: its place in kKeys, kParentSlot for PARENTCLASS, npos for a key the reader
+// has no use for. Keys fold case as the INI file folds them.
+size_t SlotOf(std::string_view key) {
+  static const TIniNameIndex slots = [] {
+    TIniNameIndex names;
+    for (const TKeyRule& k : kKeys) names.Add(k.Key);
+    names.Add(s_ParentClass);
+    return names;
+  }();
+  return slots.Find(key);
+}
+
 // The sections of a folder skin held for the reader: every section listed once (its first
-// occurrence), keys upper-cased with the first of a name kept, and where PARENTCLASS leads. Names
-// fold case as the INI file folds them (every letter of the ANSI code page).
+// occurrence), the values of the keys the reader reads (the first of a name kept), and where
+// PARENTCLASS leads. Names fold case as the INI file folds them (every letter of the ANSI code
+// page).
 class FolderModel {
  public:
   explicit FolderModel(const TacSkinIniSource& ini) {
     std::vector<std::string> names;
     ini.ReadSections(names);
-    TacSkinIniSource::TEntries entries;
     for (const std::string& name : names) {
-      std::string upper = AnsiUpperCase(name);
-      if (Index_.count(upper)) continue;
-      Index_.emplace(std::move(upper), Sections_.size());
+      if (!Index_.Add(name)) continue;
       Section& s = Sections_.emplace_back();
       s.Name = name;
-      ini.ReadSectionValues(name, entries);
-      for (auto& [key, value] : entries) s.Values.emplace(AnsiUpperCase(key), std::move(value));
+      s.Values.fill(kNone);
+      ini.VisitSectionValues(name, [this, &s](std::string_view key, std::string_view value) {
+        const size_t slot = SlotOf(key);
+        if (slot == TIniNameIndex::npos || s.Values[slot] != kNone) return;
+        s.Values[slot] = static_cast<uint32_t>(Values_.size());
+        Values_.emplace_back(value);
+      });
     }
     // The parent chain stops at an empty or "?" parent, at the section itself and at a parent
     // that is not a section of the file (whose keys would all read as absent).
-    for (Section& s : Sections_) {
-      const std::string* p = Value(s, s_ParentClass);
+    for (size_t i = 0; i < Sections_.size(); ++i) {
+      Section& s = Sections_[i];
+      const std::string* p = Own(i, kParentSlot);
       s.ParentClass = p ? *p : std::string();
       if (!p || p->empty() || *p == "?" || *p == s.Name) continue;
-      auto it = Index_.find(AnsiUpperCase(*p));
-      if (it != Index_.end()) s.Parent = static_cast<int>(it->second);
+      const size_t parent = Index_.Find(*p);
+      if (parent != TIniNameIndex::npos) s.Parent = static_cast<int>(parent);
     }
   }
 
@@ -139,18 +161,21 @@ class FolderModel {
   [[nodiscard]] const std::string& Name(size_t i) const { return Sections_[i].Name; }
   [[nodiscard]] const std::string& ParentClass(size_t i) const { return Sections_[i].ParentClass; }
 
-  // The section's own value of an upper-cased key, or nullptr.
-  [[nodiscard]] const std::string* Own(size_t i, const std::string& key) const { return Value(Sections_[i], key); }
+  // The section's own value of the key in that slot, or nullptr.
+  [[nodiscard]] const std::string* Own(size_t i, size_t slot) const {
+    const uint32_t v = Sections_[i].Values[slot];
+    return v == kNone ? nullptr : &Values_[v];
+  }
 
   // For every section, the section whose own value of the key it takes through the parent chain:
   // the first one on the chain whose value counts (Counts(value)), or -1 (the default) when the
   // chain ends, or comes back to a section it has visited, before one does. Each section is
-  // resolved once: a chain stops at a section resolved before and takes its answer.
+  // resolved once: a chain stops at a section resolved before and takes its answer. Path is room
+  // for the chain being walked.
   template <class Pred>
-  void Resolve(const std::string& key, Pred counts, std::vector<int>& from) const {
+  void Resolve(size_t slot, Pred counts, std::vector<int>& from, std::vector<int>& path) const {
     constexpr int kUnknown = -2, kVisiting = -3;
     from.assign(Count(), kUnknown);
-    std::vector<int> path;
     for (size_t i = 0; i < Count(); ++i) {
       if (from[i] != kUnknown) continue;
       path.clear();
@@ -162,7 +187,7 @@ class FolderModel {
           result = from[u];
           break;
         }
-        const std::string* v = Value(Sections_[u], key);
+        const std::string* v = Own(u, slot);
         if (v && counts(*v)) {
           result = s;
           break;
@@ -177,18 +202,16 @@ class FolderModel {
   }
 
  private:
+  static constexpr uint32_t kNone = UINT32_MAX;
   struct Section {
     std::string Name;
     std::string ParentClass;
-    std::unordered_map<std::string, std::string> Values;
+    std::array<uint32_t, kSlots> Values;  // by slot, positions in Values_, or kNone
     int Parent = -1;
   };
-  static const std::string* Value(const Section& s, const std::string& key) {
-    auto it = s.Values.find(key);
-    return it == s.Values.end() ? nullptr : &it->second;
-  }
   std::vector<Section> Sections_;
-  std::unordered_map<std::string, size_t> Index_;
+  std::vector<std::string> Values_;
+  TIniNameIndex Index_;  // section names, numbered by their position in Sections_
 };
 
 // An integer value counts when it is one and not -1; a text when it is not "?".
@@ -196,6 +219,12 @@ bool IntCounts(const std::string& v) { return IniInt(v, -1) != -1; }
 bool TextCounts(const std::string& v) { return v != "?"; }
 
 }  // namespace
+
+void TacSkinIniSource::VisitSectionValues(std::string_view section, const TVisit& visit) const {
+  TEntries entries;
+  ReadSectionValues(section, entries);
+  for (const auto& [key, value] : entries) visit(key, value);
+}
 
 void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneralDataArray& table) {
   TsSkinData d = data;
@@ -216,9 +245,9 @@ void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneral
     out[i].ParentClass = model.ParentClass(i);
   }
   // Key by key: where each section takes its value from, resolved for all sections in one pass.
-  std::vector<int> from;
-  for (const TKeyRule& k : kKeys) {
-    const std::string key = k.Key;
+  std::vector<int> from, path;
+  for (size_t key = 0; key < kKeyCount; ++key) {
+    const TKeyRule& k = kKeys[key];
     if (k.Kind == KeyKind::Int && !k.Inherited) {
       for (size_t i = 0; i < n; ++i) {
         const std::string* v = model.Own(i, key);
@@ -228,9 +257,9 @@ void ReadFolderGenerals(const TacSkinIniSource& ini, TsSkinData& data, TsGeneral
     }
     const bool textual = k.Kind == KeyKind::Bool || k.Kind == KeyKind::Gradient;
     if (textual)
-      model.Resolve(key, &TextCounts, from);
+      model.Resolve(key, &TextCounts, from, path);
     else
-      model.Resolve(key, &IntCounts, from);
+      model.Resolve(key, &IntCounts, from, path);
     for (size_t i = 0; i < n; ++i) {
       const std::string* v = from[i] >= 0 ? model.Own(static_cast<size_t>(from[i]), key) : nullptr;
       TsGeneralData& g = out[i];

@@ -6,6 +6,7 @@
 // with the class library's message, and the caller's table and skin data are left as they were.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,11 +26,15 @@ class TMemIniFile;
 class TacSkinIniSource {
  public:
   using TEntries = std::vector<std::pair<std::string, std::string>>;
+  using TVisit = std::function<void(std::string_view key, std::string_view value)>;
   virtual ~TacSkinIniSource() = default;
   virtual void ReadSections(std::vector<std::string>& names) const = 0;
   virtual void ReadSectionValues(std::string_view section, TEntries& entries) const = 0;
   [[nodiscard]] virtual std::string ReadString(std::string_view section, std::string_view key,
                                                const std::string& def) const = 0;
+  // Visit(key, value) for each entry ReadSectionValues gives, in its order; the views last for the
+  // call only. By default through ReadSectionValues; a source may walk its entries in place.
+  virtual void VisitSectionValues(std::string_view section, const TVisit& visit) const;
 };
 
 // The reader's view of the class library's memory INI file.
@@ -40,6 +45,7 @@ class TacMemIniSource final : public TacSkinIniSource {
   void ReadSectionValues(std::string_view section, TEntries& entries) const override;
   [[nodiscard]] std::string ReadString(std::string_view section, std::string_view key,
                                        const std::string& def) const override;
+  void VisitSectionValues(std::string_view section, const TVisit& visit) const override;
 
  private:
   const TMemIniFile& Ini_;

@@ -1,5 +1,7 @@
 #include "skin/data/sUtils.h"
 
+#include <algorithm>
+
 #include "classlib/SysUtils.h"
 
 namespace korv {
@@ -34,10 +36,8 @@ bool FindIniValue(const std::vector<std::string>& lines, std::string_view key, s
 
 }  // namespace
 
-int IniTextToIntDef(std::string s, int def) {
-  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) s = "$" + s.substr(2);
-  return StrToIntDef(s, def);
-}
+// The class library's integers read "0x" and "0X" as "$" already.
+int IniTextToIntDef(std::string_view s, int def) { return StrToIntDef(s, def); }
 
 std::string ReadIniString(const std::vector<TacIniSection>& sections, std::string_view section, std::string_view key,
                           const std::string& def) {
@@ -66,7 +66,12 @@ int StatusFontHeight() {
 }
 
 namespace {
-inline bool IsDelim(char c, std::string_view delims) noexcept { return delims.find(c) != std::string_view::npos; }
+// A plain loop: the sets are a few characters, and a library search per character costs more.
+inline bool IsDelim(char c, std::string_view delims) noexcept {
+  for (char d : delims)
+    if (c == d) return true;
+  return false;
+}
 }  // namespace
 
 int CountWords(std::string_view text, std::string_view delims) noexcept {
@@ -100,15 +105,19 @@ std::string NthWord(int n, std::string_view text, std::string_view delims) {
   return std::string(text.substr(b, e - b));
 }
 
+std::string_view NextWord(std::string_view text, std::string_view delims, size_t& pos) noexcept {
+  size_t i = std::min(pos, text.size());
+  while (i < text.size() && IsDelim(text[i], delims)) ++i;
+  const size_t b = i;
+  while (i < text.size() && !IsDelim(text[i], delims)) ++i;
+  pos = i;
+  return text.substr(b, i - b);
+}
+
 std::vector<std::string_view> SplitWords(std::string_view text, std::string_view delims) {
   std::vector<std::string_view> out;
-  size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && IsDelim(text[i], delims)) ++i;
-    size_t b = i;
-    while (i < text.size() && !IsDelim(text[i], delims)) ++i;
-    if (i > b) out.push_back(text.substr(b, i - b));
-  }
+  size_t pos = 0;
+  for (std::string_view w = NextWord(text, delims, pos); !w.empty(); w = NextWord(text, delims, pos)) out.push_back(w);
   return out;
 }
 

@@ -38,7 +38,7 @@ struct TacIniSection {
                                  std::string_view key, int def);
 
 // An INI text as an integer: "0x"/"0X" read as "$"; Default when it is not an integer.
-[[nodiscard]] int IniTextToIntDef(std::string s, int def);
+[[nodiscard]] int IniTextToIntDef(std::string_view s, int def);
 
 // The same over string lists: Sections receives one entry per section, the name with a new
 // TStringList of its lines as the entry's object, owned by the caller (FreeIniSections frees them).
@@ -70,6 +70,9 @@ void FreeIniSections(TStrings& sections);
 [[nodiscard]] std::string NthWord(int n, std::string_view text, std::string_view delims);
 // All words in order (what repeated NthWord calls give, in one pass).
 [[nodiscard]] std::vector<std::string_view> SplitWords(std::string_view text, std::string_view delims);
+// The next word from Pos on, Pos moved past it; empty once no word is left. Calls from Pos 0 give
+// the words of SplitWords one by one, without a list.
+[[nodiscard]] std::string_view NextWord(std::string_view text, std::string_view delims, size_t& pos) noexcept;
 [[nodiscard]] std::string RemoveChar(std::string_view text, char c);
 
 // ---- paths ------------------------------------------------------------------------------------

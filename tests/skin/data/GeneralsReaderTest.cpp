@@ -125,6 +125,27 @@ TEST(FolderGenerals, ParentNamesFoldCaseAsTheIniFileDoes) {
   EXPECT_TRUE(child->ShowFocus);
 }
 
+TEST(FolderGenerals, MemIniSourceGivesTheIniFilesSectionValuesSplitAtTheFirstEquals) {
+  TMemIniFile ini("");
+  ini.SetText("[S]\nflag\na=b=c\n k = v \nempty=\n");
+  ini.WriteString("s", "x=y", "z");  // a key with a "=" of its own
+  TStringList lines;
+  ini.ReadSectionValues("S", lines);
+  TacMemIniSource source(ini);
+  TacSkinIniSource::TEntries entries;
+  source.ReadSectionValues("s", entries);
+  ASSERT_EQ(entries.size(), static_cast<size_t>(lines.Count()));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const std::string line = lines.Get(static_cast<int>(i));
+    const size_t eq = line.find('=');
+    EXPECT_EQ(entries[i].first, line.substr(0, eq)) << line;
+    EXPECT_EQ(entries[i].second, eq == std::string::npos ? "" : line.substr(eq + 1)) << line;
+  }
+  EXPECT_EQ(entries[4], (std::pair<std::string, std::string>("x", "y=z")));
+  source.ReadSectionValues("none", entries);
+  EXPECT_TRUE(entries.empty());
+}
+
 TEST(FolderGenerals, SystemColoursAreResolvedOnlyForColor) {
   auto t = ReadFolder("[S]\nCOLOR=$FF00000F\nHOTCOLOR=$FF00000F\n");
   ASSERT_EQ(t.size(), 1u);

@@ -21,6 +21,12 @@ TEST(SkinUtils, WordsCountPositionsAndPieces) {
   auto words = SplitWords(text, "; ");
   ASSERT_EQ(static_cast<int>(words.size()), CountWords(text, "; "));
   for (size_t i = 0; i < words.size(); ++i) EXPECT_EQ(words[i], NthWord(static_cast<int>(i) + 1, text, "; "));
+  size_t pos = 0;
+  EXPECT_EQ(NextWord(text, "; ", pos), "12");
+  EXPECT_EQ(pos, 3u);
+  pos = text.size() + 5;  // past the end: no word, and Pos stays within the text
+  EXPECT_EQ(NextWord(text, "; ", pos), "");
+  EXPECT_EQ(pos, text.size());
   EXPECT_EQ(RemoveChar("a b  c ", ' '), "abc");
 }
 
