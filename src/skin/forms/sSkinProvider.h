@@ -492,7 +492,7 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] int PressedButton() const noexcept { return FPressCode; }
   // With ResizeMode rmBorder: an outline of the new window rectangle on the desktop while the
   // mouse drags (one drag in the program at a time); the window moves once, at the end. X, Y:
-  // the mouse point when a move starts. DrawOutline(X, Y) toggles the outline of a move at the
+  // the mouse point (screen) when the drag starts. DrawOutline(X, Y) toggles the outline of a move at the
   // top-left corner (X, Y), or of a size at the drag's edges. An abort (capture loss, Escape,
   // cancel, disabling, destruction) erases it and moves nothing. rmStandard: nothing happens.
   void StartOutline(int x, int y, bool moving);

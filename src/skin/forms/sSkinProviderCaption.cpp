@@ -76,6 +76,19 @@ void RefreshParent(TsSkinProvider* parent) {
   SendNcPaint(parent->Form->ClientHandle());
 }
 
+// One axis of a size drag: the low edge (left, top) and/or the high one follow the mouse's
+// distance from the press, never closer to each other than the minimum.
+void FollowAxis(int& low, int& high, bool movesLow, bool movesHigh, int delta, int start, int size, int minimum) {
+  if (movesLow) {
+    low = start + delta;
+    if (high - low < minimum) low = high - minimum;
+  }
+  if (movesHigh) {
+    high = start + size + delta;
+    if (high - low < minimum) high = start + minimum;
+  }
+}
+
 }  // namespace
 
 // ---- hit-testing ----
@@ -424,30 +437,15 @@ void TsSkinProvider::OutlineFollow(TPoint q) {
     DrawOutline(d.Left, d.Top);
     return;
   }
-  if (d.FirstMove) {
-    d.GrabX = q.x;
-    d.GrabY = q.y;
-    d.FirstMove = false;
-  }
+  d.FirstMove = false;  // the grab point is the press
   const int hit = d.SizeHit;
-  const int left = Form->Left(), top = Form->Top(), width = Form->Width(), height = Form->Height();
   DrawOutline(d.Left, d.Top);
-  if (hit == HTLEFT || hit == HTTOPLEFT || hit == HTBOTTOMLEFT) {
-    d.Left = q.x + left - d.GrabX;
-    if (d.Right - d.Left < d.MinWidth) d.Left = d.Right - d.MinWidth;
-  }
-  if (hit == HTRIGHT || hit == HTTOPRIGHT || hit == HTBOTTOMRIGHT) {
-    d.Right = q.x + left + width - d.GrabX;
-    if (d.Right - d.Left < d.MinWidth) d.Right = left + d.MinWidth;
-  }
-  if (hit == HTTOP || hit == HTTOPLEFT || hit == HTTOPRIGHT) {
-    d.Top = q.y + top - d.GrabY;
-    if (d.Bottom - d.Top < d.MinHeight) d.Top = d.Bottom - d.MinHeight;
-  }
-  if (hit == HTBOTTOM || hit == HTBOTTOMLEFT || hit == HTBOTTOMRIGHT) {
-    d.Bottom = q.y + top + height - d.GrabY;
-    if (d.Bottom - d.Top < d.MinHeight) d.Bottom = top + d.MinHeight;
-  }
+  FollowAxis(d.Left, d.Right, hit == HTLEFT || hit == HTTOPLEFT || hit == HTBOTTOMLEFT,
+             hit == HTRIGHT || hit == HTTOPRIGHT || hit == HTBOTTOMRIGHT, q.x - d.GrabX, Form->Left(), Form->Width(),
+             d.MinWidth);
+  FollowAxis(d.Top, d.Bottom, hit == HTTOP || hit == HTTOPLEFT || hit == HTTOPRIGHT,
+             hit == HTBOTTOM || hit == HTBOTTOMLEFT || hit == HTBOTTOMRIGHT, q.y - d.GrabY, Form->Top(), Form->Height(),
+             d.MinHeight);
   DrawOutline(d.Left, d.Top);
 }
 
