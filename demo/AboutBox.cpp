@@ -1,18 +1,11 @@
 #include "AboutBox.h"
 
-#include <windows.h>
-
 #include "DemoForms.h"
-#include "classlib/Streaming.h"
 #include "widgets/TFlatButtonUnit.h"
 
 namespace korv {
 
 KORV_DEFINE_CLASS(TAboutBox, TForm, nullptr, nullptr);
-
-void ReadStoredForm(TCustomForm* form, const char* resName) {
-  ReadComponentResource(GetModuleHandleA(nullptr), resName, form);
-}
 
 TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   SetBorderStyle(bsDialog);

@@ -19,8 +19,4 @@ class TAboutBox : public TForm {
   TFlatButton* OKButton = nullptr;
 };
 
-// Reads the stored description named resName (an RCDATA resource of the program) into form: its
-// own stored properties and the components it carries, created with the form as their owner.
-void ReadStoredForm(TCustomForm* form, const char* resName);
-
 }  // namespace korv

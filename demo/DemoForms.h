@@ -5,6 +5,8 @@
 
 namespace korv {
 
+class TCustomForm;
+
 // The main window's caption and the application's title.
 inline constexpr const char kDemoTitle[] = " Korvani - Lumo! v3.1";
 // The dialog's caption.
@@ -21,5 +23,11 @@ inline constexpr const char kAboutBoxResource[] = "TABOUTBOX";
 // the demo ships none, so the stored skin is used).
 inline constexpr const char kDemoSkinName[] = "Korvani";
 inline constexpr const char kDemoSkinDirectory[] = ".\\Skins";
+
+// Reads the stored description named resName (an RCDATA resource of the program) into form: its
+// own stored properties and the components it carries, created with the form as their owner,
+// inside the class library's loading bracket. Raises the reading error when the resource is
+// missing or damaged.
+void ReadStoredForm(TCustomForm* form, const char* resName);
 
 }  // namespace korv

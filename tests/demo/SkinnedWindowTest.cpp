@@ -138,7 +138,8 @@ TEST_F(SkinnedWindow, ACaptionDragAndABorderResizeKeepTheSkin) {
   EXPECT_TRUE(PumpUntil([&] {
     GetWindowRect(wnd, &moved);
     return moved.left == before.left + 60 && moved.top == before.top + 40;
-  })) << "the window is at " << moved.left << "," << moved.top;
+  })) << "the window is at "
+      << moved.left << "," << moved.top;
   EXPECT_TRUE(WaitForSkinOnScreen(Form));
 
   // The right border, halfway down, 50 pixels further right.
@@ -147,7 +148,8 @@ TEST_F(SkinnedWindow, ACaptionDragAndABorderResizeKeepTheSkin) {
   EXPECT_TRUE(PumpUntil([&] {
     GetWindowRect(wnd, &sized);
     return sized.right - sized.left == moved.right - moved.left + 50 && sized.left == moved.left;
-  })) << "the window is " << sized.right - sized.left << " wide";
+  })) << "the window is "
+      << sized.right - sized.left << " wide";
   EXPECT_TRUE(WaitForSkinOnScreen(Form));  // image, region and screen at the new size
 }
 
