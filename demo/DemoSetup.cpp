@@ -131,6 +131,8 @@ void StartComponentUnits() {
   InitializeTntSystem();
   InitializeShellWin32();
   InitializeShellBrowser();
+  // The flat widgets come next and have nothing to start (their colour scale is a constant);
+  // the skin units follow them.
   SkinUnitsStartup();
   if (!ShellStartupError().empty()) {
     std::string message = ShellStartupError();

@@ -41,7 +41,8 @@ class TSampleFolder {
 };
 
 // Start-up of the units the demo's window uses, in their order: the drag-and-drop units (format
-// pairs and OLE), the wide-string units, the shell units, the skin units. The class library's
+// pairs and OLE), the wide-string units, the shell units, the flat widgets (nothing to do), the
+// skin units. The class library's
 // application comes after them (InitClassLib). Raises Exception with the shell's message when the
 // shell units could not start.
 void StartComponentUnits();

@@ -1,5 +1,8 @@
 #include "MainForm.h"
 
+#include <memory>
+
+#include "AboutBox.h"
 #include "classlib/SysUtils.h"
 #include "shell/browser/ShellBrowser.h"
 #include "shell/dragdrop/DragDropFile.h"
@@ -38,10 +41,10 @@ std::string FolderStatusText(int count, const std::string& folder, int leftOut) 
 
 TForm1::TForm1(TComponent* owner) : TForm(owner) {
   SetName("Form1");
-  SetCaption(kDemoTitle);
   SetPosition(poScreenCenter);
-  SetBounds(0, 0, 780, 560);
-  SetColor(clBtnFace);
+  // The caption and bounds, the skin manager and the skin provider. The manager is read inside
+  // the class library's loading bracket: a skin that fails to load leaves the form unskinned.
+  ReadStoredForm(this, kMainFormResource);
 
   // Top to bottom: button bar, list, splitter, detail panel; the status line at the bottom.
   ButtonBar = new TPanel(this);
@@ -55,6 +58,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   RefreshButton->SetName("RefreshButton");
   CloseButton = NewButton(this, ButtonBar, "&Close", 100, TNotifyEvent(this, &TForm1::CloseButtonClick));
   CloseButton->SetName("CloseButton");
+  AboutButton = NewButton(this, ButtonBar, "&About...", 192, TNotifyEvent(this, &TForm1::AboutButtonClick));
+  AboutButton->SetName("AboutButton");
 
   StatusPanel = new TPanel(this);
   StatusPanel->SetName("StatusPanel");
@@ -165,6 +170,11 @@ void TForm1::RefreshButtonClick(TObject*) {
 }
 
 void TForm1::CloseButtonClick(TObject*) { Close(); }
+
+void TForm1::AboutButtonClick(TObject*) {
+  std::unique_ptr<TAboutBox> box(new TAboutBox(nullptr));
+  (void)box->ShowModal();
+}
 
 void TForm1::DragSelectedRows() {
   TStrings* files = DropFileSource1->Files();

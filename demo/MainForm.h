@@ -3,13 +3,15 @@
 // with a flat gauge. The selected rows drag out as files and show the shell's context menu on a
 // right click.
 //
-// Every component is owned by the form and every handler is a method of it, bound by the form;
-// the form's own window procedure is left to the class library, so a skin manager and skin
-// providers can be added to it later like any other component.
+// The form's stored description gives it its caption and bounds, the skin manager holding the
+// project's stored skin and the skin provider that paints the window from it; the demo's code
+// never touches either. The other components are placed in code, owned by the form, and every
+// handler is a method of it, bound by the form. A button opens the modal "About ..." dialog.
 #pragma once
 
 #include <string>
 
+#include "DemoForms.h"
 #include "ResultList.h"
 #include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
@@ -21,9 +23,6 @@ class TFlatButton;
 class TFlatGauge;
 class TFlatSplitter;
 class TShellBrowser;
-
-// The window's caption and the application's title.
-inline constexpr const char kDemoTitle[] = " Korvani - Lumo! v3.1";
 
 // The status line of a listing: the number of files in the folder, and how many were left out
 // because the system's code page cannot write their names (and they have no short name).
@@ -45,6 +44,7 @@ class TForm1 : public TForm {
   TPanel* ButtonBar = nullptr;
   TFlatButton* RefreshButton = nullptr;
   TFlatButton* CloseButton = nullptr;
+  TFlatButton* AboutButton = nullptr;
   TResultList* ListView1 = nullptr;
   TFlatSplitter* FlatSplitter1 = nullptr;
   TPanel* DetailPanel = nullptr;
@@ -59,6 +59,8 @@ class TForm1 : public TForm {
   void ListView1SelectionChange(TObject* Sender);
   void RefreshButtonClick(TObject* Sender);
   void CloseButtonClick(TObject* Sender);
+  // Shows the "About ..." dialog modally.
+  void AboutButtonClick(TObject* Sender);
 
   // The summary the detail panel shows for the current selection.
   [[nodiscard]] std::string SelectionSummary();

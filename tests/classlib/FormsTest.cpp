@@ -42,21 +42,6 @@ TEST(FormFrameStyleRule, BorderStylesAndIconsGiveTheirWindowStyles) {
 
 class FormTest : public TFormTest {};
 
-BOOL CALLBACK CountWindow(HWND, LPARAM lParam) noexcept {
-  ++*reinterpret_cast<int*>(lParam);
-  return TRUE;
-}
-BOOL CALLBACK CountTopWindow(HWND wnd, LPARAM lParam) noexcept {
-  ++*reinterpret_cast<int*>(lParam);
-  EnumChildWindows(wnd, CountWindow, lParam);  // every descendant
-  return TRUE;
-}
-int ThreadWindowCount() {
-  int n = 0;
-  EnumThreadWindows(GetCurrentThreadId(), CountTopWindow, reinterpret_cast<LPARAM>(&n));
-  return n;
-}
-
 TEST_F(FormTest, BorderIconsAndBorderStyleRestyleTheLiveWindow) {
   TForm* f = NewForm(100, 100, 300, 200);
   ShowAndActivate(f);

@@ -6,6 +6,9 @@
 
 #include "DemoSetup.h"
 #include "classlib/SysUtils.h"
+#include "skin/core/sSkinManager.h"
+#include "skin/forms/sSkinProvider.h"
+#include "support/Pixels.h"
 
 namespace korv::test {
 
@@ -32,6 +35,68 @@ bool SamePathSet(std::vector<std::string> a, std::vector<std::string> b) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The skin on a form
+
+TsSkinProvider* ProviderOf(const TCustomForm* form) {
+  return dynamic_cast<TsSkinProvider*>(form->FindComponent("sSkinProvider1"));
+}
+
+TsSkinManager* ManagerOf(const TCustomForm* form) {
+  for (int i = 0; i < form->ComponentCount(); ++i)
+    if (auto* sm = dynamic_cast<TsSkinManager*>(form->Components(i))) return sm;
+  return nullptr;
+}
+
+bool SkinLive(const TCustomForm* form) {
+  TsSkinProvider* p = ProviderOf(form);
+  if (!p || !p->ImageComposed || p->SkinData()->BGChanged || !form->HandleAllocated()) return false;
+  const TWindowRegion rgn = ReadWindowRegion(form->HandleIfAllocated());
+  return rgn.HasRegion() && !rgn.Contains(0, 0);
+}
+
+::testing::AssertionResult FrameShowsTheSkin(const TCustomForm* form) {
+  TsSkinProvider* p = ProviderOf(form);
+  if (!p || !form->HandleAllocated()) return ::testing::AssertionFailure() << "no provider or no window";
+  HWND wnd = form->HandleIfAllocated();
+  const TWindowRegion rgn = ReadWindowRegion(wnd);
+  if (!rgn.HasRegion()) return ::testing::AssertionFailure() << "the window has no region";
+  RECT wr{};
+  GetWindowRect(wnd, &wr);
+  const int w = wr.right - wr.left;
+  if (rgn.Contains(0, 0) || rgn.Contains(w - 1, 0) || !rgn.Contains(w / 2, 0))
+    return ::testing::AssertionFailure() << "the region does not cut the top corners";
+  const TPixelImage cache = BitmapImage(*p->SkinData()->CacheBmp);
+  if (cache.Width() != w || cache.Height() != wr.bottom - wr.top)
+    return ::testing::AssertionFailure() << "the image is " << cache.Width() << "x" << cache.Height() << ", the window "
+                                         << w << "x" << wr.bottom - wr.top;
+  const TPixelImage screen = CaptureScreen(wr);
+  const TsFormFrame f = p->Frame();
+  int shown = 0;
+  for (int y = 0; y < cache.Height(); ++y)
+    for (int x = 0; x < cache.Width(); ++x) {
+      const bool frame = y < f.HeaderHeight() || x < f.SysBorderWidth() || x >= w - f.SysBorderWidth() ||
+                         y >= f.WindowHeight - f.SysBorderHeight();
+      if (!frame || !rgn.Contains(x, y)) continue;
+      if (screen.At(x, y) != cache.At(x, y))
+        return ::testing::AssertionFailure() << "pixel " << x << "," << y << " shows " << std::hex << screen.At(x, y)
+                                             << ", the skin's image " << cache.At(x, y);
+      ++shown;
+    }
+  if (shown < w * (f.HeaderHeight() - 2)) return ::testing::AssertionFailure() << "only " << shown << " frame pixels";
+  return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult WaitForSkinOnScreen(const TCustomForm* form) {
+  ::testing::AssertionResult shown = ::testing::AssertionFailure() << "the skin never went live";
+  PumpUntil([&] {
+    if (!SkinLive(form)) return false;
+    shown = FrameShowsTheSkin(form);
+    return static_cast<bool>(shown);
+  });
+  return shown;
+}
+
+// ---------------------------------------------------------------------------------------------
 // The demo's window
 
 void TDemoWindowTest::SetUp() {
@@ -48,9 +113,10 @@ void TDemoWindowTest::TearDown() {
   Box.reset();
 }
 
-void TDemoWindowTest::OpenWindow(const std::vector<std::string>& files) {
+void TDemoWindowTest::OpenWindow(const std::vector<std::string>& files, bool skinned) {
   for (const std::string& f : files) Box->File(f, "content of " + f);
-  Form = new TForm1(nullptr);
+  // Owned by the application, as the program's forms are: the skin commands reach its forms.
+  Form = new TForm1(Application);
   Form->SetPosition(poDesigned);
   Form->SetBounds(20, 20, 780, 560);
   Form->ListFolder(Box->AnsiPath());
@@ -62,6 +128,9 @@ void TDemoWindowTest::OpenWindow(const std::vector<std::string>& files) {
       << "the demo's window did not become the active window";
   Form->Update();
   PumpPending();
+  if (skinned) {
+    ASSERT_TRUE(WaitForSkinOnScreen(Form));
+  }
 }
 
 void TDemoWindowTest::Input(const std::function<void(TInputDriver&)>& steps) {

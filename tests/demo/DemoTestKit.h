@@ -27,7 +27,24 @@
 #include "support/Sandbox.h"
 #include "support/ShellVerbs.h"
 
+namespace korv {
+class TsSkinManager;
+class TsSkinProvider;
+}  // namespace korv
+
 namespace korv::test {
+
+// The skin components a form carries (nullptr when it carries none).
+[[nodiscard]] TsSkinProvider* ProviderOf(const TCustomForm* form);
+[[nodiscard]] TsSkinManager* ManagerOf(const TCustomForm* form);
+// The skin is live on the form's window: the whole image composed and up to date, and a window
+// region cut at the skin's corners.
+[[nodiscard]] bool SkinLive(const TCustomForm* form);
+// Every pixel of the window's title bar and borders on the screen that the window region keeps
+// equals the provider's composed image, and the region cuts the top corners.
+[[nodiscard]] ::testing::AssertionResult FrameShowsTheSkin(const TCustomForm* form);
+// Waits until the skin is live and on the screen (the screen follows a window's painting late).
+[[nodiscard]] ::testing::AssertionResult WaitForSkinOnScreen(const TCustomForm* form);
 
 // Case-insensitive comparison of two sets of paths.
 [[nodiscard]] bool SamePathSet(std::vector<std::string> a, std::vector<std::string> b);
@@ -38,8 +55,9 @@ class TDemoWindowTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Writes the sandbox files, then opens the window on the folder.
-  void OpenWindow(const std::vector<std::string>& files);
+  // Writes the sandbox files, then opens the window on the folder; with skinned, waits until the
+  // window shows the skin.
+  void OpenWindow(const std::vector<std::string>& files, bool skinned = true);
 
   // Real input through the driver thread; the test thread pumps meanwhile.
   void Input(const std::function<void(TInputDriver&)>& steps);

@@ -12,6 +12,7 @@
 #include "DemoTestKit.h"
 #include "classlib/Handles.h"
 #include "classlib/SysUtils.h"
+#include "support/Pixels.h"
 
 namespace korv::test {
 namespace {
@@ -122,6 +123,8 @@ TEST_F(Program, ListsItsSampleFilesAndRemovesThemWhenItsWindowCloses) {
   ASSERT_TRUE(p.Started);
   HWND main = p.WaitForWindow("KorvTForm1");
   ASSERT_NE(main, nullptr) << "no window titled \"" << kDemoTitle << "\"";
+  // The program carries its forms' stored descriptions: the window takes the skin's region.
+  EXPECT_TRUE(PumpUntil([&] { return ReadWindowRegion(main).HasRegion(); })) << "the window is not skinned";
   HWND list = nullptr;
   EnumChildWindows(main, &FindListView, reinterpret_cast<LPARAM>(&list));
   ASSERT_NE(list, nullptr);

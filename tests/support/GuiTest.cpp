@@ -155,26 +155,35 @@ bool TInputDriver::MoveInSteps(int x0, int y0, int x1, int y1, int steps) {
   return true;
 }
 
-bool TInputDriver::LeftDown() {
+INPUT TInputDriver::MouseInput(DWORD flags) noexcept {
   INPUT in{};
   in.type = INPUT_MOUSE;
-  in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-  return Send(&in, 1);
+  in.mi.dwFlags = flags;
+  return in;
 }
 
-bool TInputDriver::LeftUp() {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  return Send(&in, 1);
-}
-
-bool TInputDriver::Key(WORD vk, bool down) {
+INPUT TInputDriver::KeyInput(WORD vk, bool down) noexcept {
   INPUT in{};
   in.type = INPUT_KEYBOARD;
   in.ki.wVk = vk;
   in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
   in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+  return in;
+}
+
+bool TInputDriver::Button(DWORD flags) {
+  INPUT in = MouseInput(flags);
+  return Send(&in, 1);
+}
+
+bool TInputDriver::Batch(std::vector<INPUT> inputs) { return Send(inputs.data(), static_cast<UINT>(inputs.size())); }
+
+bool TInputDriver::LeftDown() { return Button(MOUSEEVENTF_LEFTDOWN); }
+
+bool TInputDriver::LeftUp() { return Button(MOUSEEVENTF_LEFTUP); }
+
+bool TInputDriver::Key(WORD vk, bool down) {
+  INPUT in = KeyInput(vk, down);
   return Send(&in, 1);
 }
 

@@ -71,6 +71,12 @@ class TInputDriver {
   bool MoveInSteps(int x0, int y0, int x1, int y1, int steps);
   bool LeftDown();
   bool LeftUp();
+  // Any mouse button's press or release (MOUSEEVENTF_RIGHTDOWN, ...).
+  bool Button(DWORD flags);
+  // Several inputs in one batch (a modifier held with a click is taken only so).
+  bool Batch(std::vector<INPUT> inputs);
+  [[nodiscard]] static INPUT MouseInput(DWORD flags) noexcept;
+  [[nodiscard]] static INPUT KeyInput(WORD vk, bool down) noexcept;
   bool Key(WORD vk, bool down);
   bool Tap(WORD vk);
   // Waits for a test event set by the code under test (UI thread).

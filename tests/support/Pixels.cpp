@@ -156,6 +156,24 @@ DWORD GdiObjectCount() noexcept {
 }
 DWORD UserObjectCount() noexcept { return GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS); }
 
+namespace {
+BOOL CALLBACK CountWindow(HWND, LPARAM lParam) noexcept {
+  ++*reinterpret_cast<int*>(lParam);
+  return TRUE;
+}
+BOOL CALLBACK CountTopWindow(HWND wnd, LPARAM lParam) noexcept {
+  ++*reinterpret_cast<int*>(lParam);
+  EnumChildWindows(wnd, CountWindow, lParam);  // every descendant
+  return TRUE;
+}
+}  // namespace
+
+int ThreadWindowCount() noexcept {
+  int n = 0;
+  EnumThreadWindows(GetCurrentThreadId(), CountTopWindow, reinterpret_cast<LPARAM>(&n));
+  return n;
+}
+
 int ColorDistance(TColor a, TColor b) noexcept {
   int d = 0;
   for (int shift = 0; shift <= 16; shift += 8)

@@ -69,6 +69,9 @@ struct TWindowRegion {
 // GDI and USER objects of this process (GetGuiResources).
 [[nodiscard]] DWORD GdiObjectCount() noexcept;
 [[nodiscard]] DWORD UserObjectCount() noexcept;
+// The windows of the calling thread, top-level windows and every descendant (Wine answers 0 for
+// the USER objects above).
+[[nodiscard]] int ThreadWindowCount() noexcept;
 
 // Channel-wise distance of two RGB colours (largest channel difference).
 [[nodiscard]] int ColorDistance(TColor a, TColor b) noexcept;

@@ -462,9 +462,38 @@ class TsSkinProvider : public TComponent {
   void RepaintButton(int code);
   // Pops the system menu up at a screen point (with MakeSkinMenu, the skin sub-menu built anew).
   void ShowSystemMenu(int x, int y);
+  // The caption buttons' hit codes in the order they are placed, right to left: close, maximise
+  // and minimise when visible, help with biHelp (the system ones only with a system menu), then
+  // the extra title buttons.
+  [[nodiscard]] std::vector<int> CaptionButtonCodes() const;
+  // The rows the caption buttons are drawn in (window coordinates, the whole form wide).
+  [[nodiscard]] TRect CaptionButtonRow() const;
+  // A button left of the icon's right edge is neither drawn alone nor hit: the title is too
+  // narrow for it.
+  [[nodiscard]] bool ButtonFits(const TRect& r) const;
+
+  // ---- caption mouse handling (sSkinProviderCaption.cpp) ----
+  // The caption element under the message's screen point: the icon (HTSYSMENU, only where an
+  // icon is drawn), a caption button (its code; HTCAPTION for a disabled one), an extra title
+  // button (1000 + index), the grip (HTBOTTOMRIGHT), an MDI child button on the menu line, -1
+  // (HTTRANSPARENT) at a maximised form's edges, or 0 (the system answers). The element found
+  // becomes the hot one (not while a button is held down).
+  [[nodiscard]] int CaptionHitTest(const TMessage& message);
+  // The 1-based position, counted from the right, of the placed caption button whose columns
+  // (both ends included) hold window x; 0 for none.
+  [[nodiscard]] int ButtonAtPoint(int x) const;
+  // A screen point in the form's window coordinates.
+  [[nodiscard]] TPoint WindowPoint(TPoint screen) const;
+  // The hit code a button press or release at a window point answers (no hot-state change).
+  [[nodiscard]] int ElementAt(TPoint p) { return HitCode(p, false); }
+  // The MDI parent's menu line brought up to date after a child was maximised, restored,
+  // minimised or closed, and the parent's update state ended.
+  void RefreshMDIParent();
+  // The caption button held down (its code while the mouse is captured for it; 0 none).
+  [[nodiscard]] int PressedButton() const noexcept { return FPressCode; }
   // With ResizeMode rmBorder: an outline of the new window rectangle on the desktop while the
   // mouse drags (one drag in the program at a time); the window moves once, at the end. X, Y:
-  // the mouse point when a move starts. DrawOutline(X, Y) toggles the outline of a move at the
+  // the mouse point (screen) when the drag starts. DrawOutline(X, Y) toggles the outline of a move at the
   // top-left corner (X, Y), or of a size at the drag's edges. An abort (capture loss, Escape,
   // cancel, disabling, destruction) erases it and moves nothing. rmStandard: nothing happens.
   void StartOutline(int x, int y, bool moving);
@@ -512,6 +541,8 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] bool FastPathApplies();
   void PaintTitle(const TsFormFrame& frame);
   void PaintGrip();
+  // The skin's grip image (-1 none) and where it is drawn, in window coordinates.
+  [[nodiscard]] int GripImage(TRect& place) const;
   void PaintMenuLine(const TsFormFrame& frame);
   void PaintCaptionText(const TsFormFrame& frame);
   void SaveButtonsBackground(const TsFormFrame& frame);
@@ -525,6 +556,37 @@ class TsSkinProvider : public TComponent {
   // Aborts this form's outline drag on the messages that end it without a release; true when
   // the message is consumed (Escape).
   bool OutlineWatch(TMessage& message);
+  // ---- caption mouse handling ----
+  int HitCode(TPoint p, bool setHot);
+  // The hit code of a placed button at a position from the right (HTCAPTION when disabled).
+  [[nodiscard]] int ButtonPositionCode(int position) const;
+  void WMNCHitTest(TMessage& m);
+  void WMNCLButtonDown(TMessage& m);
+  void WMNCLButtonUp(TMessage& m);
+  void WMLButtonUp(TMessage& m);
+  void WMNCLButtonDblClk(TMessage& m);
+  void WMNCRButtonDown(TMessage& m);
+  void WMNCRButtonUp(TMessage& m);
+  void WMMouseMove(TMessage& m);
+  void WMSysCommand(TMessage& m);
+  void MDIChildSysCommand(TMessage& m, WPARAM command);
+  // A release with that hit code at a screen point: the held button's command when it is released
+  // over itself, else the outline's end or the system's handling.
+  void ButtonUp(TMessage& m, int code, TPoint screen);
+  void ButtonCommand(int code, TPoint screen);
+  // A caption button held down: pressed look, the mouse captured for the form.
+  void BeginPress(int code);
+  // The held button let go (the capture too); returns its code.
+  int EndPress();
+  // The held button follows the mouse: pressed over itself, normal elsewhere.
+  void TrackPress(TPoint p);
+  // Ends a held button on the messages that take the mouse away (no command runs).
+  void PressWatch(const TMessage& message);
+  // The outline follows the mouse (screen point q).
+  void OutlineFollow(TPoint q);
+  int FPressCode = 0;
+  bool FPressArmed = false;     // the held button showed pressed (it can act)
+  bool FOwnSysCommand = false;  // the move or size command comes from the caption press
 
   TsBorderIcons FBorderIcons = kDefaultProviderIcons;
   bool FMakeSkinMenu = true;

@@ -119,39 +119,54 @@ void TsSkinProvider::DrawCaptionButton(int code) {
   TransparentBlt(cache->Canvas()->Handle(), left, top, w, h, src, left - x, top - y, w, h, key);
 }
 
-void TsSkinProvider::PaintCaptionButtons() {
-  TBitmap* cache = FSkinData->CacheBmp.get();
-  if (!Form || !cache || cache->Empty()) return;
+std::vector<int> TsSkinProvider::CaptionButtonCodes() const {
+  std::vector<int> codes;
+  if (SysButtonsShown()) {
+    const TsSysButtonsState s = ButtonsState();
+    codes.push_back(htSkinClose);
+    if (MaximizeVisible(s)) codes.push_back(htSkinMaximize);
+    if (MinimizeVisible(s)) codes.push_back(htSkinMinimize);
+    if (FBorderIcons & biHelp) codes.push_back(htSkinHelp);
+  }
+  for (int i = 0; i < FTitleButtons->Count(); ++i) codes.push_back(htSkinTitleButton + i);
+  return codes;
+}
+
+TRect TsSkinProvider::CaptionButtonRow() const {
   const TsFormFrame f = Frame();
   const int h = SysButtonHeight();
   const int top = ButtonTop(f, h);
-  int x = f.FormWidth() - f.SysBorderWidth();
-  auto place = [&](int code, int width) {
-    ButtonRecord(code)->Rect = Rect(x - width, top, x, top + h);
+  return Rect(0, top, f.FormWidth(), top + h);
+}
+
+bool TsSkinProvider::ButtonFits(const TRect& r) const { return !IsRectEmpty(&r) && IconRect().right < r.left; }
+
+void TsSkinProvider::PaintCaptionButtons() {
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  if (!Form || !cache || cache->Empty()) return;
+  const TRect row = CaptionButtonRow();
+  int x = FormWidth() - SysBorderWidth();
+  for (TsCaptionButton* b : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) b->Rect = TRect{};
+  for (const int code : CaptionButtonCodes()) {
+    int width = 0;
+    if (IsTitleCode(code, FTitleButtons->Count())) {
+      TsTitleButton* b = FTitleButtons->Items(code - htSkinTitleButton);
+      b->Data.ImageIndex = b->UseSkinData() ? TitleButtonImage : -1;
+      width = TitleButtonWidth(*b);
+    } else {
+      width = SysButtonWidth(*ButtonRecord(code));
+    }
+    ButtonRecord(code)->Rect = Rect(x - width, row.top, x, row.bottom);
     x -= width;
     DrawCaptionButton(code);
-  };
-  for (TsCaptionButton* b : {&ButtonClose, &ButtonMax, &ButtonMin, &ButtonHelp}) b->Rect = TRect{};
-  if (SysButtonsShown()) {
-    const TsSysButtonsState s = ButtonsState();
-    place(htSkinClose, SysButtonWidth(ButtonClose));
-    if (MaximizeVisible(s)) place(htSkinMaximize, SysButtonWidth(ButtonMax));
-    if (MinimizeVisible(s)) place(htSkinMinimize, SysButtonWidth(ButtonMin));
-    if (FBorderIcons & biHelp) place(htSkinHelp, SysButtonWidth(ButtonHelp));
-  }
-  for (int i = 0; i < FTitleButtons->Count(); ++i) {
-    TsTitleButton* b = FTitleButtons->Items(i);
-    b->Data.ImageIndex = b->UseSkinData() ? TitleButtonImage : -1;
-    place(htSkinTitleButton + i, TitleButtonWidth(*b));
   }
 }
 
 void TsSkinProvider::RepaintButton(int code) {
   TBitmap* cache = FSkinData->CacheBmp.get();
   const TsCaptionButton* b = ButtonRecord(code);
-  if (!Form || !cache || cache->Empty() || !b || IsRectEmpty(&b->Rect)) return;
+  if (!Form || !cache || cache->Empty() || !b || !ButtonFits(b->Rect)) return;
   const TRect r = b->Rect;
-  if (IconRect().right >= r.left) return;  // the title is too narrow for the button
   HDC dc = cache->Canvas()->Handle();
   // The strip under the buttons was taken from the window's right edge.
   if (ButtonsBackground && !ButtonsBackground->Empty()) {

@@ -89,13 +89,16 @@ void TsSkinProvider::StartOutline(int x, int y, bool moving) {
   d.Top = Form->Top();
   d.Left = Form->Left();
   d.FirstMove = true;
+  d.MinWidth = Form->Constraints()->MinWidth();
+  d.MinHeight = Form->Constraints()->MinHeight();
   // The capture makes its loss visible: another window taking the mouse aborts the drag.
   if (GetCapture() != wnd) SetCapture(wnd);
   if (!OutlineDrag.InProgress) return;  // the capture change ended it
-  if (moving) {
-    d.GrabX = x;
-    d.GrabY = y;
-  } else {
+  // The edges follow the mouse from where it was pressed (pointer moves may be merged, so the
+  // first one that arrives may already be far from there).
+  d.GrabX = x;
+  d.GrabY = y;
+  if (!moving) {
     d.Bottom = d.Top + Form->Height();
     d.Right = d.Left + Form->Width();
   }

@@ -30,6 +30,9 @@ struct TsOutlineDrag {
   int Top = 0, Left = 0, Bottom = 0, Right = 0;
   int GrabX = 0, GrabY = 0;  // the mouse point when a move started (then the last one)
   bool FirstMove = false;    // no mouse move came since the start
+  int SizeHit = 0;           // the border hit code a size drag follows (0 none)
+  int MinWidth = 0;          // the form's size constraints when the drag started
+  int MinHeight = 0;
   std::vector<TRect> Shown;  // the outlines on the screen now (screen coordinates)
 };
 

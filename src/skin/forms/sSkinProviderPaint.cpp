@@ -128,16 +128,27 @@ void TsSkinProvider::PaintTitle(const TsFormFrame& f) {
   }
 }
 
-void TsSkinProvider::PaintGrip() {
+int TsSkinProvider::GripImage(TRect& place) const {
   TsSkinManager* sm = Manager();
-  TBitmap* cache = FSkinData->CacheBmp.get();
+  if (!sm || !Form) return -1;
   const int grip = sm->GetMaskIndex(sm->GetSkinIndex(s_GlobalInfo), s_GlobalInfo, "GRIPIMAGE");
-  if (!sm->IsValidSkinIndex(grip) || cache->Empty()) return;
-  const TsMaskData& image = sm->Images[static_cast<size_t>(grip)];
-  const TPoint frame = GripFrameSize(image);
-  if (frame.x < 1 || frame.y < 1) return;
-  const TPoint at = Point(cache->Width() - frame.x - SysBorderWidth(), cache->Height() - frame.y - SysBorderHeight());
-  DrawSkinGlyph(cache, at, 0, image, 1);
+  if (!sm->IsValidSkinIndex(grip)) return -1;
+  const TPoint frame = GripFrameSize(sm->Images[static_cast<size_t>(grip)]);
+  if (frame.x < 1 || frame.y < 1) return -1;
+  const TsFormFrame f = Frame();
+  const TBitmap* cache = FSkinData->CacheBmp.get();
+  const int w = cache && !cache->Empty() ? cache->Width() : f.WindowWidth;
+  const int h = cache && !cache->Empty() ? cache->Height() : f.WindowHeight;
+  place = Bounds(w - frame.x - f.SysBorderWidth(), h - frame.y - f.SysBorderHeight(), frame.x, frame.y);
+  return grip;
+}
+
+void TsSkinProvider::PaintGrip() {
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  TRect place{};
+  const int grip = GripImage(place);
+  if (grip < 0 || cache->Empty()) return;
+  DrawSkinGlyph(cache, Point(place.left, place.top), 0, Manager()->Images[static_cast<size_t>(grip)], 1);
 }
 
 void TsSkinProvider::PaintMenuLine(const TsFormFrame& f) {

@@ -80,6 +80,7 @@ void TsSkinProvider::SnapToEdge(int& position, int edge, int size) const noexcep
 
 void TsSkinProvider::ProviderWndProc(TMessage& m) {
   if (OutlineWatch(m)) return;
+  PressWatch(m);
   if (!Form || HasState(csDesigning)) {
     if (const TWndMethod saved = SavedWindowProc()) saved(m);
     return;
@@ -268,8 +269,35 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
       return;
     case WM_MOUSELEAVE:
     case CM_MOUSELEAVE:
-      SetHotButton(0);
+      if (!FPressCode) SetHotButton(0);  // a held button keeps its state until released
       pass();
+      return;
+    case WM_NCHITTEST:
+      WMNCHitTest(m);
+      return;
+    case WM_NCLBUTTONDOWN:
+      WMNCLButtonDown(m);
+      return;
+    case WM_NCLBUTTONUP:
+      WMNCLButtonUp(m);
+      return;
+    case WM_LBUTTONUP:
+      WMLButtonUp(m);
+      return;
+    case WM_NCLBUTTONDBLCLK:
+      WMNCLButtonDblClk(m);
+      return;
+    case WM_NCRBUTTONDOWN:
+      WMNCRButtonDown(m);
+      return;
+    case WM_NCRBUTTONUP:
+      WMNCRButtonUp(m);
+      return;
+    case WM_MOUSEMOVE:
+      WMMouseMove(m);
+      return;
+    case WM_SYSCOMMAND:
+      WMSysCommand(m);
       return;
     case WM_MDIDESTROY:
     case WM_MDIACTIVATE:

@@ -14,40 +14,6 @@ namespace {
 
 using CaptionButtonsTest = TProviderTest;
 
-struct TButtonImage {
-  const char *Section, *Name;
-  int W, H;  // of one frame
-};
-
-TColor ButtonColor(std::string_view name, int frame) {
-  int k = 0;
-  for (char c : name) k = (k * 31 + c) & 0x7F;
-  return RGB(0x40 + k, 0x20 + 0x60 * frame, 0x90 - 0x20 * frame);
-}
-
-// A manager with the test skin and these images added, loaded.
-std::unique_ptr<TsSkinManager> NewButtonSkin(std::initializer_list<TButtonImage> images) {
-  auto sm = std::make_unique<TsSkinManager>(nullptr);
-  AddTestSkin(*sm);
-  TsStoredSkin* skin = sm->InternalSkins()->Items(0);
-  TBitmap* old = skin->MasterBitmap();
-  const int y = old->Height();
-  TBitmap master(old->Width() + 3 * 24 * static_cast<int>(images.size()), y + 2 * 18);
-  HDC dc = master.Canvas()->Handle();
-  BitBlt(dc, 0, 0, old->Width(), y, old->Canvas()->Handle(), 0, 0, SRCCOPY);
-  int x = old->Width();
-  for (const TButtonImage& i : images) {
-    for (int f = 0; f < 3; ++f) FillDC(dc, Bounds(x + f * i.W, y, i.W, i.H), ButtonColor(i.Name, f));
-    FillDC(dc, Bounds(x, y + i.H, 3 * i.W, i.H), 0);
-    TsSkinImage* image = skin->Images()->Add();
-    image->SectionName = i.Section, image->PropertyName = i.Name, image->ImageCount = 3, image->MaskType = 1;
-    image->Left = x, image->Top = y, image->Right = x += 3 * i.W, image->Bottom = y + 2 * i.H;
-  }
-  skin->SetMasterBitmap(&master);
-  sm->SetSkinName("Test");
-  return sm;
-}
-
 TEST_F(CaptionButtonsTest, ButtonsLineUpFromTheRightAndShowEveryLookInTheCacheAndOnTheWindow) {
   const char* names[] = {"BICONCLOSE", "BICONMAX", "BICONMIN", "BICONHELP", "BICONNORM"};
   Manager = NewButtonSkin({{"GLOBALINFO", names[0], 20, 18},

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "skin/data/sStoredSkins.h"
+#include "skin/paint/sStyleSimply.h"
 
 namespace korv::test {
 
@@ -86,6 +87,34 @@ void AddTestSkin(TsSkinManager& sm) {
     i->ImageCount = count;
     i->MaskType = 1;
   }
+}
+
+TColor ButtonColor(std::string_view name, int frame) {
+  int k = 0;
+  for (char c : name) k = (k * 31 + c) & 0x7F;
+  return RGB(0x40 + k, 0x20 + 0x60 * frame, 0x90 - 0x20 * frame);
+}
+
+std::unique_ptr<TsSkinManager> NewButtonSkin(std::initializer_list<TButtonImage> images) {
+  auto sm = std::make_unique<TsSkinManager>(nullptr);
+  AddTestSkin(*sm);
+  TsStoredSkin* skin = sm->InternalSkins()->Items(0);
+  TBitmap* old = skin->MasterBitmap();
+  const int y = old->Height();
+  TBitmap master(old->Width() + 3 * 24 * static_cast<int>(images.size()), y + 2 * 18);
+  HDC dc = master.Canvas()->Handle();
+  BitBlt(dc, 0, 0, old->Width(), y, old->Canvas()->Handle(), 0, 0, SRCCOPY);
+  int x = old->Width();
+  for (const TButtonImage& i : images) {
+    for (int f = 0; f < 3; ++f) FillDC(dc, Bounds(x + f * i.W, y, i.W, i.H), ButtonColor(i.Name, f));
+    FillDC(dc, Bounds(x, y + i.H, 3 * i.W, i.H), 0);
+    TsSkinImage* image = skin->Images()->Add();
+    image->SectionName = i.Section, image->PropertyName = i.Name, image->ImageCount = 3, image->MaskType = 1;
+    image->Left = x, image->Top = y, image->Right = x += 3 * i.W, image->Bottom = y + 2 * i.H;
+  }
+  skin->SetMasterBitmap(&master);
+  sm->SetSkinName("Test");
+  return sm;
 }
 
 void TProviderTest::SetUp() {

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <string_view>
 
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
@@ -45,6 +47,16 @@ inline ::testing::AssertionResult SameRect(const TRect& a, const TRect& b) {
 // Adds the stored skin "Test" (GLOBALINFO with a 6 x 6 GRIPIMAGE, FORM, FORMTITLE, MENULINE,
 // the scroll-bar sections, CHECKBOX and MDIAREA).
 void AddTestSkin(TsSkinManager& sm);
+
+// A caption-button image of the test skins: three frames of W x H over a black mask.
+struct TButtonImage {
+  const char *Section, *Name;
+  int W, H;  // of one frame
+};
+// The colour of frame 0, 1 or 2 of a button image, made from its name.
+[[nodiscard]] TColor ButtonColor(std::string_view name, int frame);
+// A manager with the test skin and these images added, loaded.
+[[nodiscard]] std::unique_ptr<TsSkinManager> NewButtonSkin(std::initializer_list<TButtonImage> images);
 
 class TProviderTest : public TFormTest {
  protected:
