@@ -285,7 +285,7 @@ void TsScrollBar::SkinCommand(TMessage& m) {
         return;
       }
       FModel.PaintLocked = false;
-      PaintBar(nullptr, true);
+      if (UnderFaceChanged()) PaintBar(nullptr, true);
       return;
     default:
       if (!CommonMessage(m, FSkinData.get())) TScrollBar::Dispatch(m);

@@ -136,6 +136,9 @@ class TsScrollBar : public TScrollBar, private TsScrollEvents {
   [[nodiscard]] std::vector<intptr_t> FaceKey(const TsScrollLayout& layout, const TCacheInfo& under, TPoint pos) const;
   // Copies a painted face into dc (nullptr: the window's DC).
   void CopyFace(HDC dc, TBitmap* face);
+  // After the parent painted: whether the face may have to change with what lies under it (or is
+  // out of date anyway). Cheaper than the whole key: nothing asks the system for the focus.
+  [[nodiscard]] bool UnderFaceChanged() const;
   // The skinned face covers the whole window (erasing it first is pointless).
   [[nodiscard]] bool FaceCoversWindow() const;
 
@@ -150,6 +153,8 @@ class TsScrollBar : public TScrollBar, private TsScrollEvents {
   bool FQuiet = false;             // notices are not raised (the bar is being destroyed)
   int FSystemOldPosition = 0;      // the position before a system-face SetParams
   std::vector<intptr_t> FFaceKey;  // what the face in the link's cache was painted from (empty: none)
+  TCacheInfo FFaceUnder;           // what lay under the face then, and where the bar stood in it
+  TPoint FFacePos{};
 };
 
 }  // namespace korv

@@ -140,6 +140,16 @@ std::vector<intptr_t> TsScrollBar::FaceKey(const TsScrollLayout& l, const TCache
   return key;
 }
 
+bool TsScrollBar::UnderFaceChanged() const {
+  if (FFaceKey.empty() || FModel.StateChanged || FSkinData->BGChanged) return true;
+  TCacheInfo under;
+  TPoint pos;
+  BackgroundInfo(under, pos);
+  return under.Bmp != FFaceUnder.Bmp || under.X != FFaceUnder.X || under.Y != FFaceUnder.Y ||
+         under.Ready != FFaceUnder.Ready || under.Stamp != FFaceUnder.Stamp || pos.x != FFacePos.x ||
+         pos.y != FFacePos.y;
+}
+
 bool TsScrollBar::FaceCoversWindow() const {
   if (!CanPaint() || FWidth < 1 || FHeight < 1) return false;
   const TsSkinManager* sm = FSkinData->SkinManager();
@@ -250,6 +260,8 @@ void TsScrollBar::PaintBar(HDC dc, bool onlyChanged) {
   if (FEnabled) {
     // Taken after painting: the cache's handle is part of it.
     FFaceKey = FaceKey(l, under, pos);
+    FFaceUnder = under;
+    FFacePos = pos;
     FSkinData->BGChanged = false;
   }
   CopyFace(dc, bmp);
