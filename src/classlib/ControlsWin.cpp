@@ -8,11 +8,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <unordered_map>
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
+#include "classlib/WindowBinding.h"
 
 namespace korv {
 
@@ -26,32 +26,12 @@ using detail::GCaptureControl;
 
 namespace {
 
-// Window property holding the bound object.
-constexpr const char* kControlProp = "KorvControl";
+// The binding of every control window to its object (the window property "KorvControl").
+constexpr TWindowBinding kControlBinding("KorvControl");
 
-// The same bindings, for the window procedure: a window's messages come on the thread that made
-// it, and under Wine every read of a window property is a round trip to the server (some 50 us,
-// paid by every message). The property stays the binding that FindControl reads.
-thread_local std::unordered_map<HWND, TWinControl*> GBoundWindows;
-
-void BindWindow(HWND wnd, TWinControl* control) noexcept {
-  SetPropA(wnd, kControlProp, control);
-  try {
-    GBoundWindows[wnd] = control;
-  } catch (...) {
-    // Without memory the window procedure reads the property.
-  }
-}
-
-void UnbindWindow(HWND wnd) noexcept {
-  RemovePropA(wnd, kControlProp);
-  GBoundWindows.erase(wnd);
-}
-
-TWinControl* BoundControl(HWND wnd) noexcept {
-  const auto it = GBoundWindows.find(wnd);
-  return it != GBoundWindows.end() ? it->second : static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
-}
+void BindWindow(HWND wnd, TWinControl* control) noexcept { (void)kControlBinding.Bind(wnd, control); }
+void UnbindWindow(HWND wnd) noexcept { kControlBinding.Unbind(wnd); }
+TWinControl* BoundControl(HWND wnd) noexcept { return static_cast<TWinControl*>(kControlBinding.Find(wnd)); }
 
 // The control whose window is being created on this thread: its default procedure serves the
 // messages that arrive before WM_NCCREATE binds the window.
@@ -124,7 +104,7 @@ TWinControl* FindControl(HWND wnd) noexcept {
   DWORD pid = 0;
   GetWindowThreadProcessId(wnd, &pid);
   if (pid != GetCurrentProcessId()) return nullptr;
-  return static_cast<TWinControl*>(GetPropA(wnd, kControlProp));
+  return BoundControl(wnd);
 }
 
 TControl* FindDragTarget(TPoint screenPos, bool allowDisabled) noexcept {

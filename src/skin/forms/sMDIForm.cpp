@@ -8,6 +8,7 @@
 
 #include "classlib/Forms.h"
 #include "classlib/Handles.h"
+#include "classlib/WindowBinding.h"
 #include "skin/controls/sPanel.h"
 #include "skin/controls/sScrollBar.h"
 #include "skin/core/sMessages.h"
@@ -28,8 +29,8 @@ namespace {
 // The procedure of the system's MDI client class.
 WNDPROC ClassProc(HWND wnd) noexcept { return reinterpret_cast<WNDPROC>(GetClassLongPtrA(wnd, GCLP_WNDPROC)); }
 
-// The window property that binds an MDI client to its sub-class.
-constexpr const char* kClientLinkProp = "KorvMDIClientLink";
+// The binding of an MDI client to its sub-class (the window property "KorvMDIClientLink").
+constexpr TWindowBinding kClientBinding("KorvMDIClientLink");
 
 }  // namespace
 
@@ -130,7 +131,7 @@ TsMDIForm::~TsMDIForm() {
   if (IsWindow(client) &&
       reinterpret_cast<WNDPROC>(GetWindowLongPtrA(client, GWLP_WNDPROC)) == reinterpret_cast<WNDPROC>(&MDIClientProc)) {
     SetWindowLongPtrA(client, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(link->Previous));
-    RemovePropA(client, kClientLinkProp);
+    kClientBinding.Unbind(client);
     delete link;
     RedrawWindow(client, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   } else {
@@ -164,12 +165,12 @@ void TsMDIForm::Forget(const TComponent* component) noexcept {
 // ---- the client's sub-class ----
 
 LRESULT CALLBACK MDIClientProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-  auto* link = static_cast<TsMDIForm::TClientLink*>(GetPropA(wnd, kClientLinkProp));
+  auto* link = static_cast<TsMDIForm::TClientLink*>(kClientBinding.Find(wnd));
   if (!link) return CallWindowProcA(ClassProc(wnd), wnd, msg, wParam, lParam);
   if (msg == WM_NCDESTROY) {
     // The binding ends with the window: the system's own cleanup runs in its procedure.
     const WNDPROC previous = link->Previous;
-    RemovePropA(wnd, kClientLinkProp);
+    kClientBinding.Unbind(wnd);
     if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_WNDPROC)) == &MDIClientProc)
       SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     if (link->Owner) link->Owner->ClientGone();
@@ -191,13 +192,13 @@ void TsMDIForm::Hook() {
   SendMessageA(client, SM_ALPHACMD, SkinCmdWParam(skcHandlesSkinCmds), 0);
   if (FHandled) return;
   // A pass-through an earlier helper left on the client is taken over: never sub-class twice.
-  if (auto* left = static_cast<TClientLink*>(GetPropA(client, kClientLinkProp))) {
+  if (auto* left = static_cast<TClientLink*>(kClientBinding.Find(client))) {
     left->Owner = this;
     FLink = left;
     return;
   }
   auto* link = new TClientLink{this, client, reinterpret_cast<WNDPROC>(GetWindowLongPtrA(client, GWLP_WNDPROC))};
-  if (!SetPropA(client, kClientLinkProp, link)) {
+  if (!kClientBinding.Bind(client, link)) {
     delete link;
     return;
   }
