@@ -311,6 +311,10 @@ class TsSkinProvider : public TComponent {
   // Command 1 (from the provider's manager) while unskinned and while skinned, command 3.
   void UnskinnedNewSkin(TMessage& m);
   void SkinnedNewSkin(TMessage& m);
+  // Their common start: the form hidden behind its region, the indexes looked up again, and for a
+  // skin with the form's section the caption-button images and the system's border icons
+  // cleared; false when the form keeps its own look.
+  bool BeginNewSkin();
   void Refresh();
   // After a new skin's lookup: a skin without the form's section leaves the form its own look
   // (no region, its own border icons); false then.

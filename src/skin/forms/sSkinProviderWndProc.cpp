@@ -128,18 +128,23 @@ void TsSkinProvider::UnskinnedHandling(TMessage& m) {
     SendMessageA(parent->Form->ClientHandle(), WM_SIZE, 0, 0);
 }
 
-void TsSkinProvider::UnskinnedNewSkin(TMessage& m) {
-  TsSkinManager* sm = Manager();
+bool TsSkinProvider::BeginNewSkin() {
   if (Bordered()) HideByRegion();
-  ClearMenuCacheOf(sm);
+  ClearMenuCacheOf(Manager());
   FSkinData->UpdateIndexes();
-  if (!KeepSkinnedLook()) return;
+  if (!KeepSkinnedLook()) return false;
   UpdateButtonImages();
   try {
     if (Form->BorderIcons() != 0) Form->SetBorderIcons(0);
   } catch (const std::exception&) {
     // The window may be being re-created: the icons are cleared at the next skin command.
   }
+  return true;
+}
+
+void TsSkinProvider::UnskinnedNewSkin(TMessage& m) {
+  if (!BeginNewSkin()) return;
+  TsSkinManager* sm = Manager();
   if (Form->FormStyle() == fsMDIForm && Screen && Form->ActiveMDIChild() &&
       Form->ActiveMDIChild() == Screen->ActiveForm())
     FormActive = true;
@@ -378,17 +383,8 @@ void TsSkinProvider::SkinnedCommand(TMessage& m) {
 }
 
 void TsSkinProvider::SkinnedNewSkin(TMessage& m) {
+  if (!BeginNewSkin()) return;
   TsSkinManager* sm = Manager();
-  if (Bordered()) HideByRegion();
-  ClearMenuCacheOf(sm);
-  FSkinData->UpdateIndexes();
-  if (!KeepSkinnedLook()) return;
-  UpdateButtonImages();
-  ClearMenuCacheOf(sm);
-  try {
-    if (Form->BorderIcons() != 0) Form->SetBorderIcons(0);
-  } catch (const std::exception&) {
-  }
   if (sm->SkinableMenus()) sm->SkinableMenus()->SetSkinBorderWidth(-1);
   ForwardToBars(m);
   FSkinData->BGChanged = true;
