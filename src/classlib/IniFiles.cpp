@@ -9,14 +9,6 @@ KORV_DEFINE_CLASS(TMemIniFile, TObject, nullptr, nullptr);
 
 namespace {
 
-// Removes characters <= ' ' at both ends, as Trim does, without a copy.
-std::string_view TrimView(std::string_view s) noexcept {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
 uint32_t NameHash(std::string_view s) noexcept {  // FNV-1a
   uint32_t h = 2166136261u;
   for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;

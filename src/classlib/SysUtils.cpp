@@ -609,12 +609,14 @@ int WideCompareStr(std::wstring_view a, std::wstring_view b) noexcept { return L
 int WideCompareText(std::wstring_view a, std::wstring_view b) noexcept { return LocaleCompare(a, b, NORM_IGNORECASE); }
 bool WideSameText(std::wstring_view a, std::wstring_view b) noexcept { return WideCompareText(a, b) == 0; }
 
-std::string Trim(std::string_view s) {
+std::string_view TrimView(std::string_view s) noexcept {
   size_t b = 0, e = s.size();
   while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
   while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
 }
+
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 
 std::string TrimLeft(std::string_view s) {
   size_t b = 0;

@@ -160,6 +160,7 @@ void AnsiUpperCaseBuff(char* text, size_t length) noexcept;
 [[nodiscard]] int WideCompareText(std::wstring_view a, std::wstring_view b) noexcept;
 [[nodiscard]] bool WideSameText(std::wstring_view a, std::wstring_view b) noexcept;
 [[nodiscard]] std::string Trim(std::string_view s);  // removes characters <= ' ' at both ends
+[[nodiscard]] std::string_view TrimView(std::string_view s) noexcept;  // Trim without a copy
 [[nodiscard]] std::string TrimLeft(std::string_view s);
 [[nodiscard]] std::string TrimRight(std::string_view s);
 [[nodiscard]] std::string QuotedStr(std::string_view s);
