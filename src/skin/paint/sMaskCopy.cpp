@@ -75,15 +75,6 @@ std::vector<int> StretchMap(int n, int dn, int off, int len, bool vertical) {
 
 namespace {
 
-// Row j of a tiled strip: the cell row repeated from column phase over n pixels.
-void FillStripRow(uint8_t* out, const uint8_t* cellRow, int cellWidth, int phase, int n) {
-  for (int i = 0; i < n; phase = 0) {
-    const int run = std::min(cellWidth - phase, n - i);
-    std::memcpy(out + i * 3, cellRow + phase * 3, static_cast<size_t>(run) * 3);
-    i += run;
-  }
-}
-
 // The stretch maps of the last pieces: a form's pieces keep their sizes from paint to paint. A
 // repaint of a form with a few controls stretches some thirty pieces (frame, title, panels, scroll
 // bars and their thumbs); the cache holds all of them, or every repaint would make the maps again
@@ -137,7 +128,7 @@ void TacPiecePainter::Piece(int sx, int sy, int sw, int sh, int dx, int dy, int 
   std::vector<uint8_t> strip(rowBytes * sh * (masked ? 2 : 1));
   const std::vector<int> xmap = stretch ? CachedStretchMap(sw, dw, ox, w, false) : std::vector<int>();
   auto fill = [&](uint8_t* out, const uint8_t* cellRow) {
-    if (!stretch) return FillStripRow(out, cellRow, sw, ox % sw, w);
+    if (!stretch) return rows::TileRow(out, cellRow, sw, ox % sw, w);
     for (int i = 0; i < w; ++i) std::memcpy(out + i * 3, cellRow + xmap[i] * 3, 3);
   };
   for (int j = 0; j < sh; ++j) {

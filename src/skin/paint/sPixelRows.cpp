@@ -2,6 +2,9 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "skin/data/sGradient.h"
 
 namespace korv::rows {
@@ -93,6 +96,14 @@ void FillColor(uint8_t* p, int n, int32_t c) noexcept {
     p[0] = b[0];
     p[1] = b[1];
     p[2] = b[2];
+  }
+}
+
+void TileRow(uint8_t* out, const uint8_t* cellRow, int cellWidth, int phase, int n) noexcept {
+  for (int i = 0; i < n; phase = 0) {
+    const int run = std::min(cellWidth - phase, n - i);
+    std::memcpy(out + i * 3, cellRow + phase * 3, static_cast<size_t>(run) * 3);
+    i += run;
   }
 }
 

@@ -16,6 +16,8 @@ inline void PutColor(uint8_t* p, int32_t c) noexcept {
 }
 // n pixels of one colour.
 void FillColor(uint8_t* p, int n, int32_t c) noexcept;
+// n pixels of a row of cellWidth pixels repeated from its column phase (0 <= phase < cellWidth).
+void TileRow(uint8_t* out, const uint8_t* cellRow, int cellWidth, int phase, int n) noexcept;
 
 // d := (s * (255 - a) + d * a + 127) >> 8 over n bytes (s and d must not overlap).
 void AlphaBlend(uint8_t* d, const uint8_t* s, int n, int a) noexcept;

@@ -38,12 +38,7 @@ void TilePixels(const TsPixels24& dst, const TRect& rect, const TsPixels24& pic,
   if (sw < 1 || sh < 1 || r.right <= r.left) return;  // a tile under 1 pixel never ends
   for (int y = r.top; y < r.bottom; ++y) {
     const uint8_t* row = pic.Row(src.top + (y - rect.top) % sh) + src.left * 3;
-    uint8_t* out = dst.Row(y);
-    for (int x = r.left; x < r.right;) {
-      const int phase = (x - rect.left) % sw, run = std::min(sw - phase, static_cast<int>(r.right) - x);
-      std::memcpy(out + x * 3, row + phase * 3, static_cast<size_t>(run) * 3);
-      x += run;
-    }
+    rows::TileRow(dst.Row(y) + r.left * 3, row, sw, (r.left - rect.left) % sw, r.right - r.left);
   }
 }
 
