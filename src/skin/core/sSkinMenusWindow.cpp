@@ -148,7 +148,8 @@ void TsSkinableMenus::DrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& A
     st.ItemOffset = ClientOffset(wnd);
     const TSize size = WindowSize(wnd);
     PrepareMenuBackground(first, size.cx, size.cy, wnd);
-  } else {
+  } else if (!st.MenuBackground || first != st.CachedFirstItem) {
+    // The columns are measured (every item of the popup) only for a picture still to make.
     PrepareMenuBackground(first, RectWidth(ARect) + 2 * BorderWidth, ColumnsHeight(ACanvas, item) + 2 * BorderWidth,
                           nullptr);
   }
