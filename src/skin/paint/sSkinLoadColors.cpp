@@ -5,6 +5,7 @@
 #include "skin/data/sUtils.h"
 #include "skin/paint/sColors.h"
 #include "skin/paint/sFast24.h"
+#include "skin/paint/sPixelRows.h"
 #include "skin/paint/sSkinLoad.h"
 
 namespace korv {
@@ -44,12 +45,9 @@ void ChangePixels(TBitmap& bmp, Change& change) {
     uint8_t* p = pixels.Row(y);
     for (int x = 0; x < pixels.Width; ++x, p += 3) {
       if (p[0] == p[1] && p[1] == p[2]) continue;
-      const uint32_t c = p[2] | p[1] << 8 | p[0] << 16;
+      const uint32_t c = static_cast<uint32_t>(rows::ColorAt(p));
       if (c == static_cast<uint32_t>(sKeyColor)) continue;
-      const uint32_t out = memo(c);
-      p[0] = static_cast<uint8_t>(out >> 16);
-      p[1] = static_cast<uint8_t>(out >> 8);
-      p[2] = static_cast<uint8_t>(out);
+      rows::PutColor(p, static_cast<int32_t>(memo(c)));
     }
   }
 }
