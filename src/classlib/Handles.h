@@ -100,6 +100,13 @@ struct TFileHandleTraits {
 };
 using TUniqueFileHandle = TUniqueHandle<TFileHandleTraits>;
 
+struct TFindTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Handle h) noexcept { ::FindClose(h); }
+};
+using TUniqueFindHandle = TUniqueHandle<TFindTraits>;  // FindFirstFile / FindFirstFileEx
+
 struct TModuleTraits {
   using Handle = HMODULE;
   static constexpr Handle Invalid() noexcept { return nullptr; }

@@ -313,9 +313,10 @@ void TNameFolders::List(TFolder& folder) {
   size_t wanted = folder.Listing.size();
   size_t reach = kListingReach * wanted + 16;
   WIN32_FIND_DATAW found;
-  HANDLE h = FindFirstFileExW((path + L'*').c_str(), FindExInfoStandard, &found, FindExSearchNameMatch, nullptr,
-                              FIND_FIRST_EX_LARGE_FETCH);
-  if (h == INVALID_HANDLE_VALUE) return;
+  // Closed on every path: a parse below may raise (no memory), and the callers go on after it.
+  const TUniqueFindHandle h(FindFirstFileExW((path + L'*').c_str(), FindExInfoStandard, &found, FindExSearchNameMatch,
+                                             nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!h) return;
   do {
     auto it = folder.Listing.find(std::wstring_view(found.cFileName));
     if (it == folder.Listing.end() || !it->second.empty()) continue;
@@ -324,8 +325,7 @@ void TNameFolders::List(TFolder& folder) {
       it->second = PIDLToString(pidl.Get());
       --wanted;
     }
-  } while (wanted > 0 && --reach > 0 && FindNextFileW(h, &found));
-  ::FindClose(h);
+  } while (wanted > 0 && --reach > 0 && FindNextFileW(h.Get(), &found));
 }
 
 bool TNameFolders::Child(size_t i, std::string& child) {
