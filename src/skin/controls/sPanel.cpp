@@ -163,23 +163,17 @@ void TsPanel::SkinCommand(TMessage& m) {
 void TsPanel::SkinnedPaint(TMessage& m) {
   const HWND wnd = Handle();
   SetControlState(ControlState() | csCustomPaint);
-  PAINTSTRUCT ps;
-  BeginPaint(wnd, &ps);
-  HDC dc = reinterpret_cast<HDC>(m.WParam);
-  const bool own = !dc;
-  if (own) dc = GetDC(wnd);
-  struct TEnd {
+  struct TCustomPaintEnd {
     TsPanel* panel;
-    HWND wnd;
-    HDC dc;
-    bool own;
-    PAINTSTRUCT* ps;
-    ~TEnd() {
-      if (own) ReleaseDC(wnd, dc);
-      EndPaint(wnd, ps);
-      panel->SetControlState(panel->ControlState() & ~csCustomPaint);
-    }
-  } end{this, wnd, dc, own, &ps};
+    ~TCustomPaintEnd() { panel->SetControlState(panel->ControlState() & ~csCustomPaint); }
+  } customPaint{this};
+  const TPaintScope paint(wnd);
+  HDC dc = reinterpret_cast<HDC>(m.WParam);
+  TWindowDC own;
+  if (!dc) {
+    own = TWindowDC::Client(wnd);
+    dc = own.Get();
+  }
   TSaveDCGuard saved(dc);
   auto* canvas = dynamic_cast<TControlCanvas*>(Canvas());
   if (!canvas) return PaintPanel(dc);

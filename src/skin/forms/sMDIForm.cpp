@@ -51,6 +51,19 @@ HWND ActiveMDIChildOf(HWND client, bool* maximized) noexcept {
   return active;
 }
 
+bool HiddenByMaximizedSibling(const TCustomForm& form) {
+  if (form.FormStyle() != fsMDIChild || !form.HandleAllocated()) return false;
+  bool maximized = false;
+  HWND active = ActiveMDIChildOf(GetParent(form.HandleIfAllocated()), &maximized);
+  return maximized && active && active != form.HandleIfAllocated();
+}
+
+bool ShowsMDIChildButtons(const TCustomForm& form) {
+  if (form.FormStyle() != fsMDIForm || !form.Menu() || !form.ClientHandle()) return false;
+  bool maximized = false;
+  return ActiveMDIChildOf(form.ClientHandle(), &maximized) && maximized;
+}
+
 // ---- scroll sources ----
 
 POINT& TsMDIClientScroll::ViewOf(HWND client) noexcept {

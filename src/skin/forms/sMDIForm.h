@@ -29,6 +29,11 @@ class TsSkinProvider;
 
 // The active MDI child window of an MDI client and whether it is maximised (nullptr: none).
 [[nodiscard]] HWND ActiveMDIChildOf(HWND client, bool* maximized = nullptr) noexcept;
+// An MDI child hidden behind another child of its client that is maximised and active.
+[[nodiscard]] bool HiddenByMaximizedSibling(const TCustomForm& form);
+// An MDI parent with a main menu and a maximised active child: its menu line carries the child's
+// buttons.
+[[nodiscard]] bool ShowsMDIChildButtons(const TCustomForm& form);
 
 // Where the MDI scroll bars take the client's scroll state from, and how they move its view.
 class TsMDIScrollSource {

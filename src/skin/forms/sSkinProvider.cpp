@@ -123,12 +123,10 @@ TsSkinProvider::~TsSkinProvider() {
     }
   }
   // An MDI child with a menu leaves the parent's menu line: the parent composes it again.
-  TsSkinProvider* parent = MDIParentProvider;
-  if (Form && Form->FormStyle() == fsMDIChild && Form->Menu() && parent && parent != this &&
-      !parent->HasState(csDestroying) && parent->Form && !parent->Form->HasState(csDestroying)) {
+  if (TsSkinProvider* parent = Form && Form->FormStyle() == fsMDIChild && Form->Menu() ? MDIParent() : nullptr) {
     parent->SkinData()->BGChanged = true;
     parent->MenuLineCount = -1;
-    if (parent->Form->HandleAllocated()) SendMessageA(parent->Form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
+    SendNcPaint(parent->Form->HandleIfAllocated());
   }
   delete std::exchange(MDIHelper, nullptr);
   if (MDIParentProvider == this) MDIParentProvider = nullptr;
@@ -219,9 +217,8 @@ void TsSkinProvider::AttachSkin() {
   }
   FSkinData->UpdateIndexes();
   UpdateButtonImages();
-  TsSkinProvider* parent = MDIParentProvider;
-  if (Form && Form->FormStyle() == fsMDIChild && parent && parent != this && !parent->HasState(csDestroying) &&
-      parent->Form && !parent->Form->HasState(csDestroying) && FSkinData->Skinned()) {
+  TsSkinProvider* parent = Form && Form->FormStyle() == fsMDIChild ? MDIParent() : nullptr;
+  if (parent && FSkinData->Skinned()) {
     parent->SkinData()->BGChanged = true;
     parent->MenuLineCount = -1;
     if (parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
@@ -233,8 +230,7 @@ void TsSkinProvider::AttachSkin() {
 
 void TsSkinProvider::LookChanged() {
   FSkinData->BGChanged = true;
-  if (Form && Form->HandleAllocated() && Form->Visible())
-    SendMessageA(Form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
+  if (Form && Form->Visible()) SendNcPaint(Form->HandleIfAllocated());
 }
 
 void TsSkinProvider::SetBorderIcons(TsBorderIcons value) noexcept {

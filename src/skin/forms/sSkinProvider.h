@@ -396,6 +396,9 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] bool MenuPresent() const;
   // Rows of the menu line (counted once, then cached in MenuLineCount).
   [[nodiscard]] int MenuLines();
+  // The visible top items that the menu painter draws, with their widths on the system's bar
+  // (nothing without a window).
+  void MenuLineItems(std::vector<TMenuItem*>& items, std::vector<int>& widths) const;
 
   // ---- icon and caption-button sizes ----
   [[nodiscard]] bool IconVisible() const;  // bsSingle or bsSizeable, and ShowAppIcon
@@ -617,6 +620,11 @@ extern TsSkinProvider* MDIParentProvider;
 [[nodiscard]] TsSkinProvider* SendFormSkinQuery(TComponent* component);
 // Hands a message record to the first provider the form owns that is not being destroyed.
 void SendToProvider(TCustomForm* form, TMessage& message);
+
+// Sends WM_NCPAINT to a window (nothing without one).
+void SendNcPaint(HWND wnd);
+// Copies r of src to the same place in dst (nothing for an empty r).
+void CopySameRect(HDC dst, const TRect& r, HDC src);
 
 // Start-up: the provider's class made known to the component streaming; shut-down: forgotten.
 void SkinProviderStartup() noexcept;

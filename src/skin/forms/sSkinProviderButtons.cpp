@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "classlib/Handles.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sMaskCopy.h"
@@ -179,13 +180,8 @@ void TsSkinProvider::RepaintButton(int code) {
   }
   DrawCaptionButton(code);
   if (!Form->HandleAllocated()) return;
-  HWND wnd = Form->HandleIfAllocated();
-  HDC window = GetWindowDC(wnd);
-  if (!window) return;
-  const int saved = SaveDC(window);
-  BitBlt(window, r.left, r.top, RectWidth(r), RectHeight(r), dc, r.left, r.top, SRCCOPY);
-  RestoreDC(window, saved);
-  ReleaseDC(wnd, window);
+  const TWindowDC window = TWindowDC::Window(Form->HandleIfAllocated());
+  if (window) CopySameRect(window.Get(), r, dc);
 }
 
 void TsSkinProvider::SetHotButton(int code) {

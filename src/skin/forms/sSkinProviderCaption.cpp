@@ -54,10 +54,6 @@ void SendSysCommand(HWND wnd, WPARAM command) {
   if (wnd) SendMessageA(wnd, WM_SYSCOMMAND, command, 0);
 }
 
-void SendNcPaint(HWND wnd) {
-  if (wnd) SendMessageA(wnd, WM_NCPAINT, 0, 0);
-}
-
 // The active MDI child of an MDI parent form (nullptr: none).
 HWND ActiveChildOf(const TCustomForm* parent, bool* maximized = nullptr) {
   return parent && parent->ClientHandle() ? ActiveMDIChildOf(parent->ClientHandle(), maximized) : nullptr;
@@ -143,8 +139,7 @@ int TsSkinProvider::HitCode(TPoint p, bool setHot) {
   }
   TRect grip{};
   if (FGripMode == gmRightBottom && GripImage(grip) >= 0 && p.x > grip.left && p.y > grip.top) return HTBOTTOMRIGHT;
-  bool childMaximized = false;
-  if (Form->FormStyle() == fsMDIForm && Form->Menu() && ActiveChildOf(Form, &childMaximized) && childMaximized) {
+  if (ShowsMDIChildButtons(*Form)) {
     for (const int code : {htSkinMDIClose, htSkinMDIRestore, htSkinMDIMinimize})
       if (PtInRect(&ButtonRecord(code)->Rect, p)) return hot(code);
   } else if (setHot) {

@@ -9,18 +9,6 @@
 
 namespace korv {
 
-namespace {
-
-// An MDI child hidden by another child that is maximised and active in the same client.
-bool BehindMaximizedChild(const TCustomForm& form) {
-  if (form.FormStyle() != fsMDIChild || !form.HandleAllocated()) return false;
-  bool maximized = false;
-  HWND active = ActiveMDIChildOf(GetParent(form.HandleIfAllocated()), &maximized);
-  return maximized && active && active != form.HandleIfAllocated();
-}
-
-}  // namespace
-
 void TsSkinProvider::PaintClient(HDC dc) {
   if (!Form || !Form->HandleAllocated()) return;
   TPaintScope paint(Form->HandleIfAllocated());
@@ -30,7 +18,7 @@ void TsSkinProvider::PaintClient(HDC dc) {
   TSaveDCGuard saved(dc);
   TCanvasPaintScope scope(*canvas, dc);
   FSkinData->Updating = FSkinData->PaintDeferred();
-  if (FSkinData->Updating || Form->HasState(csDestroying) || BehindMaximizedChild(*Form)) return;
+  if (FSkinData->Updating || Form->HasState(csDestroying) || HiddenByMaximizedSibling(*Form)) return;
   PaintForm(canvas->Handle());
 }
 

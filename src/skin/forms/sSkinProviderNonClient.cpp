@@ -8,34 +8,6 @@
 
 namespace korv {
 
-namespace {
-
-// An MDI child hidden behind another child that is maximised and active in the same client.
-bool HiddenByMaximizedSibling(const TCustomForm& form) {
-  if (form.FormStyle() != fsMDIChild || !form.HandleAllocated()) return false;
-  bool maximized = false;
-  HWND active = ActiveMDIChildOf(GetParent(form.HandleIfAllocated()), &maximized);
-  return maximized && active && active != form.HandleIfAllocated();
-}
-
-// An MDI parent shows its maximised active child's buttons on its menu line.
-bool ShowsMDIChildButtons(const TCustomForm& form) {
-  if (form.FormStyle() != fsMDIForm || !form.Menu() || !form.ClientHandle()) return false;
-  bool maximized = false;
-  return ActiveMDIChildOf(form.ClientHandle(), &maximized) && maximized;
-}
-
-void SendNcPaintTo(HWND wnd) {
-  if (wnd) SendMessageA(wnd, WM_NCPAINT, 0, 0);
-}
-
-void CopyStrip(HDC dc, HDC src, const TRect& r) {
-  if (RectWidth(r) > 0 && RectHeight(r) > 0)
-    BitBlt(dc, r.left, r.top, RectWidth(r), RectHeight(r), src, r.left, r.top, SRCCOPY);
-}
-
-}  // namespace
-
 void TsSkinProvider::NonClientPaint(TMessage& m) {
   HDC printDC = nullptr;
   if (m.Msg == WM_PRINT) {
@@ -91,7 +63,7 @@ void TsSkinProvider::PaintFrame(HDC dc) {
   const int b = Form->BorderWidth() + 3, w = cache->Width(), h = cache->Height();
   HDC src = cache->Canvas()->Handle();
   for (const TRect& r : {Rect(0, 0, w, b), Rect(0, h - b, w, h), Rect(0, 0, b, h), Rect(w - b, 0, w, h)})
-    CopyStrip(dc, src, r);
+    CopySameRect(dc, r, src);
 }
 
 void TsSkinProvider::WMNCActivate(TMessage& m) {
@@ -105,8 +77,8 @@ void TsSkinProvider::WMNCActivate(TMessage& m) {
     parent->SkinData()->BGChanged = true;
     parent->MenuLineCount = -1;
     parent->MDIHelper->UpdateChildButtons();
-    SendNcPaintTo(parent->Form->HandleIfAllocated());
-    SendNcPaintTo(parent->Form->ClientHandle());
+    SendNcPaint(parent->Form->HandleIfAllocated());
+    SendNcPaint(parent->Form->ClientHandle());
     if (parent->Form->ClientHandle()) InvalidateRect(parent->Form->ClientHandle(), nullptr, TRUE);
     parent->MDIHelper->UpdateMdiScrolls();
   }

@@ -14,12 +14,16 @@
 
 namespace korv {
 
-namespace {
+void SendNcPaint(HWND wnd) {
+  if (wnd) SendMessageA(wnd, WM_NCPAINT, 0, 0);
+}
 
-void CopyRect(HDC dst, const TRect& r, HDC src) {
+void CopySameRect(HDC dst, const TRect& r, HDC src) {
   if (RectWidth(r) > 0 && RectHeight(r) > 0)
     BitBlt(dst, r.left, r.top, RectWidth(r), RectHeight(r), src, r.left, r.top, SRCCOPY);
 }
+
+namespace {
 
 // The caption font: the form's font at the height of the system's status font, bold.
 void SetCaptionFont(TCanvas& canvas, const TFont* formFont) {
@@ -51,7 +55,7 @@ bool TsSkinProvider::FastPathApplies() {
 }
 
 void TsSkinProvider::PaintAll() {
-  if (!Form || (Form->FormState() & fsCreating) || (Form->ControlState() & csCreating)) return;
+  if (!Form || FormCreating()) return;
   TsSkinManager* sm = Manager();
   if (!FSkinData->BGChanged || !sm) return;
   if (!FSkinData->CacheBmp) FSkinData->CacheBmp = std::make_unique<TBitmap>();
@@ -168,23 +172,9 @@ void TsSkinProvider::PaintMenuLine(const TsFormFrame& f) {
     BitBlt(MenuLineBackground->Canvas()->Handle(), 0, 0, MenuLineBackground->Width(), MenuLineBackground->Height(),
            cache->Canvas()->Handle(), 0, top + f.BorderWidth, SRCCOPY);
   // The items that the menu painter draws, laid out in rows as the system lays the bar out.
-  if (!Form->HandleAllocated()) return;
-  HWND wnd = Form->HandleIfAllocated();
-  TMainMenu* menu = Form->Menu();
   std::vector<TMenuItem*> items;
   std::vector<int> widths;
-  const TMenuItem* root = menu->Items();
-  int position = 0;
-  for (int i = 0; i < root->Count(); ++i) {
-    TMenuItem* item = root->Items(i);
-    if (!item->Visible()) continue;
-    RECT r{};
-    if (item->OnAdvancedDrawItem && GetMenuItemRect(wnd, menu->Handle(), static_cast<UINT>(position), &r)) {
-      items.push_back(item);
-      widths.push_back(RectWidth(r));
-    }
-    ++position;
-  }
+  MenuLineItems(items, widths);
   const int limit = f.FormWidth() - 2 * f.SysBorderWidth() - 2 * f.BorderWidth;
   const std::vector<TPoint> places = LayMenuItems(widths, f.SysBorderWidth(), top, limit, f.MenuHeight());
   for (size_t i = 0; i < items.size(); ++i) {
@@ -231,14 +221,14 @@ void TsSkinProvider::PaintToWindow(HDC dc) {
   const TsFormFrame f = Frame();
   const int block = MenuPresent() ? MenuLines() * f.MenuHeight() : 0;
   HDC src = cache->Canvas()->Handle();
-  for (const TRect& strip : NonClientStrips(f, block, cache->Width(), cache->Height())) CopyRect(dc, strip, src);
+  for (const TRect& strip : NonClientStrips(f, block, cache->Width(), cache->Height())) CopySameRect(dc, strip, src);
 }
 
 void TsSkinProvider::FullRedraw() {
   FSkinData->BGChanged = true;
   RebuildRequested = true;
   MenuLineCount = -1;
-  if (Form && Form->HandleAllocated()) SendMessageA(Form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
+  if (Form) SendNcPaint(Form->HandleIfAllocated());
 }
 
 // ---- the window region ----
@@ -298,13 +288,8 @@ void TsSkinProvider::RepaintMenuItem(TMenuItem* item, const TRect& rect, TOwnerD
   if (item->Parent() != menu->Items() || !item->OnAdvancedDrawItem || !Form->HandleAllocated()) return;
   TBitmap* cache = FSkinData->CacheBmp.get();
   item->OnAdvancedDrawItem(item, cache->Canvas(), rect, state);
-  HWND wnd = Form->HandleIfAllocated();
-  HDC dc = GetWindowDC(wnd);
-  if (!dc) return;
-  const int saved = SaveDC(dc);
-  CopyRect(dc, rect, cache->Canvas()->Handle());
-  RestoreDC(dc, saved);
-  ReleaseDC(wnd, dc);
+  const TWindowDC dc = TWindowDC::Window(Form->HandleIfAllocated());
+  if (dc) CopySameRect(dc.Get(), rect, cache->Canvas()->Handle());
 }
 
 namespace {

@@ -8,23 +8,6 @@
 
 namespace korv {
 
-namespace {
-
-// The position of a visible item among the entries of its menu's handle (invisible items are not
-// inserted).
-int HandlePosition(const TMenuItem* item) {
-  const TMenuItem* parent = item->Parent();
-  int pos = 0;
-  for (int i = 0; i < parent->Count(); ++i) {
-    const TMenuItem* sibling = parent->Items(i);
-    if (sibling == item) return pos;
-    if (sibling->Visible()) ++pos;
-  }
-  return -1;
-}
-
-}  // namespace
-
 // ---- geometry ----
 
 TsFormFrame TsSkinProvider::Frame() const {
@@ -72,22 +55,31 @@ int TsSkinProvider::MenuLines() {
   if (!Form || !Form->Menu()) return 0;
   if (MenuLineCount >= 0) return MenuLineCount;
   const TsFormFrame f = Frame();
+  std::vector<TMenuItem*> items;
   std::vector<int> widths;
-  if (Form->HandleAllocated()) {
-    HWND wnd = Form->HandleIfAllocated();
-    TMainMenu* menu = Form->Menu();
-    const TMenuItem* items = menu->Items();
-    for (int i = 0; i < items->Count(); ++i) {
-      TMenuItem* item = items->Items(i);
-      if (!item->Visible() || !item->OnAdvancedDrawItem) continue;
-      RECT r{};
-      if (GetMenuItemRect(wnd, menu->Handle(), static_cast<UINT>(HandlePosition(item)), &r))
-        widths.push_back(RectWidth(r));
-    }
-  }
+  MenuLineItems(items, widths);
   const int limit = f.FormWidth() - 2 * f.SysBorderWidth() - 2 * f.BorderWidth;
   MenuLineCount = MenuLineCountOf(widths, f.SysBorderWidth(), limit);
   return MenuLineCount;
+}
+
+void TsSkinProvider::MenuLineItems(std::vector<TMenuItem*>& items, std::vector<int>& widths) const {
+  if (!Form || !Form->Menu() || !Form->HandleAllocated()) return;
+  HWND wnd = Form->HandleIfAllocated();
+  TMainMenu* menu = Form->Menu();
+  const TMenuItem* root = menu->Items();
+  // Invisible items are not inserted in the menu's handle: they take no position there.
+  int position = 0;
+  for (int i = 0; i < root->Count(); ++i) {
+    TMenuItem* item = root->Items(i);
+    if (!item->Visible()) continue;
+    RECT r{};
+    if (item->OnAdvancedDrawItem && GetMenuItemRect(wnd, menu->Handle(), static_cast<UINT>(position), &r)) {
+      items.push_back(item);
+      widths.push_back(RectWidth(r));
+    }
+    ++position;
+  }
 }
 
 // ---- icon ----

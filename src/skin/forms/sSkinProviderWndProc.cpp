@@ -26,10 +26,6 @@ void ClearMenuCacheOf(TsSkinManager* sm) {
   if (sm && sm->SkinableMenus()) sm->SkinableMenus()->ClearMenuCache();
 }
 
-void SendNcPaint(TCustomForm* form) {
-  if (form && form->HandleAllocated()) SendMessageA(form->HandleIfAllocated(), WM_NCPAINT, 0, 0);
-}
-
 }  // namespace
 
 TsSkinProvider* TsSkinProvider::MDIParent() const {
@@ -45,7 +41,7 @@ void TsSkinProvider::NcPaintMDISiblings(bool visibleOnly) {
   if (!parent || Form->FormStyle() != fsMDIChild) return;
   for (int i = 0; i < parent->Form->MDIChildCount(); ++i) {
     TCustomForm* child = parent->Form->MDIChildren(i);
-    if (child != Form && (!visibleOnly || child->Visible())) SendNcPaint(child);
+    if (child != Form && (!visibleOnly || child->Visible())) SendNcPaint(child->HandleIfAllocated());
   }
 }
 
@@ -313,7 +309,7 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
           parent->RebuildRequested = true;
           parent->SkinData()->BGChanged = true;
           parent->MenuLineCount = -1;
-          SendNcPaint(parent->Form);
+          SendNcPaint(parent->Form->HandleIfAllocated());
         }
       }
       return;
@@ -403,7 +399,7 @@ void TsSkinProvider::Refresh() {
   TitleBackground.reset();
   InitMenuItems(FSkinData->Skinned());
   if (bordered) RegionChanged = true;
-  SendNcPaint(Form);
+  SendNcPaint(Form->HandleIfAllocated());
   bool childMaximized = false;
   HWND child = Form->FormStyle() == fsMDIForm && Form->ClientHandle()
                    ? ActiveMDIChildOf(Form->ClientHandle(), &childMaximized)
@@ -414,7 +410,7 @@ void TsSkinProvider::Refresh() {
     RepaintForm(true, false);
     if (Form->FormStyle() == fsMDIForm && Form->ClientHandle()) {
       SendMessageA(Form->ClientHandle(), WM_SIZE, 0, 0);
-      SendMessageA(Form->ClientHandle(), WM_NCPAINT, 0, 0);
+      SendNcPaint(Form->ClientHandle());
     }
   }
   if (FUseGlobalColor && !FSkinData->CustomColor()) Form->SetColor(sm->GetGlobalColor());
@@ -493,7 +489,7 @@ void TsSkinProvider::WMSize(TMessage& m) {
           // A maximised child fills the parent's client: the parent's menu line changes with it.
           const TBitmap* cache = FSkinData->CacheBmp.get();
           parent->SkinData()->BGChanged = cache && (cache->Width() == FormWidth() || cache->Height() == Form->Height());
-          SendNcPaint(parent->Form);
+          SendNcPaint(parent->Form->HandleIfAllocated());
         }
         if (FResizeMode == rmBorder && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
       }
