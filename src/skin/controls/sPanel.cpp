@@ -193,8 +193,7 @@ bool TsPanel::StaleAfterParentPaint(bool wasUpdating) {
   if (!link.NeedsParentImage()) return false;
   TCacheInfo ci;
   link.GetParentCacheInfo(ci);
-  return ci.Bmp != FUnder.Bmp || ci.X != FUnder.X || ci.Y != FUnder.Y || ci.Ready != FUnder.Ready ||
-         ci.Stamp != FUnder.Stamp;
+  return ci != FUnder;
 }
 
 void TsPanel::PaintWindow(HDC dc) {

@@ -145,9 +145,7 @@ bool TsScrollBar::UnderFaceChanged() const {
   TCacheInfo under;
   TPoint pos;
   BackgroundInfo(under, pos);
-  return under.Bmp != FFaceUnder.Bmp || under.X != FFaceUnder.X || under.Y != FFaceUnder.Y ||
-         under.Ready != FFaceUnder.Ready || under.Stamp != FFaceUnder.Stamp || pos.x != FFacePos.x ||
-         pos.y != FFacePos.y;
+  return under != FFaceUnder || pos.x != FFacePos.x || pos.y != FFacePos.y;
 }
 
 bool TsScrollBar::FaceCoversWindow() const {

@@ -39,10 +39,6 @@ const TMenuItem* NextVisible(const TMenuItem* item) {
   return nullptr;
 }
 
-void UseMenuFont(TCanvas* canvas) {
-  if (Screen && Screen->MenuFont()) canvas->Font()->Assign(Screen->MenuFont());
-}
-
 // A strip of section painted over the picture at (x, y): what the section leaves see-through shows
 // the picture under it. nullptr for an empty strip.
 std::unique_ptr<TBitmap> PaintStrip(TBitmap* picture, TsSkinManager* sm, const std::string& section, int x, int y,

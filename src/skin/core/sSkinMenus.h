@@ -197,6 +197,9 @@ extern TacMenuPainterState MenuPainterState;
 // Forgets the cached popup: no first item, no picture, no extra line fetched or shown.
 void ResetMenuCache() noexcept;
 
+// The canvas takes the system's menu font (the font items are measured and drawn in).
+void UseMenuFont(TCanvas* canvas);
+
 // The first item of the menu Item sits in (Item itself when it has no parent): the key of the
 // cached picture.
 [[nodiscard]] TMenuItem* MenuFirstItem(TMenuItem* item) noexcept;

@@ -10,16 +10,16 @@ namespace korv {
 
 namespace {
 
-void UseMenuFont(TCanvas* canvas) {
-  if (Screen && Screen->MenuFont()) canvas->Font()->Assign(Screen->MenuFont());
-}
-
 // Clears the re-entry guard whatever the extra-line event does.
 struct TFetchingGuard {
   ~TFetchingGuard() { MenuPainterState.ExtraLineFetching = false; }
 };
 
 }  // namespace
+
+void UseMenuFont(TCanvas* canvas) {
+  if (Screen && Screen->MenuFont()) canvas->Font()->Assign(Screen->MenuFont());
+}
 
 TsMenuItemType TsSkinableMenus::ItemTypeOf(const TMenuItem* item) noexcept {
   const std::string& c = item->Caption();

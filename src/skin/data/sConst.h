@@ -35,6 +35,8 @@ struct TCacheInfo {
   // Changes whenever the picture in Bmp is painted again: a control that painted itself over
   // the image knows from it whether what lies under it may have changed.
   uint32_t Stamp = 0;
+
+  friend bool operator==(const TCacheInfo&, const TCacheInfo&) = default;
 };
 
 // No cached parent image.
