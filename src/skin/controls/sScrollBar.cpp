@@ -99,11 +99,11 @@ void TsScrollBar::SetLinkedControl(TWinControl* control) {
 
 bool TsScrollBar::SkinnedRules() const { return FHandle ? FOwnFace : FSkinData->Skinned(true); }
 
-void TsScrollBar::ChooseFace() {
+void TsScrollBar::ChooseFace(bool faceCurrent) {
   if (!FHandle || HasState(csDestroying)) return;  // a new window chooses for itself
   if (FSkinData->Skinned(true) != FOwnFace) {
     RecreateWnd();
-  } else if (FOwnFace) {
+  } else if (FOwnFace && !faceCurrent) {
     FModel.StateChanged = true;
     Invalidate();
   }
@@ -270,11 +270,19 @@ void TsScrollBar::SkinCommand(TMessage& m) {
       CommonMessage(m, FSkinData.get());
       ChooseFace();
       return;
-    case skcRefresh:
+    case skcRefreshFollows:
+      // The skin is final: the face it asks for is made now, before the parent repaints.
       CommonMessage(m, FSkinData.get());
-      FSkinData->BGChanged = true;
-      ChooseFace();
+      ChooseFace(true);
       return;
+    case skcRefresh: {
+      // A face painted since the refresh was announced shows it already (the link leaves it
+      // current); only a change of face is still to be made then.
+      const bool painted = FSkinData->PaintedForRefresh();
+      CommonMessage(m, FSkinData.get());
+      ChooseFace(painted);
+      return;
+    }
     case skcParentPainted:
       // The parent paints around its windowed children: the bar shows its face again only when
       // the face changed (the image under it, say). A window the parent's repaint invalidated

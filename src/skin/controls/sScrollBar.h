@@ -110,8 +110,9 @@ class TsScrollBar : public TScrollBar, private TsScrollEvents {
 
   // Whether SetParams follows the skinned rules: the window's face, or the link without one.
   [[nodiscard]] bool SkinnedRules() const;
-  // Creates the window again when the link asks for the other face; else repaints.
-  void ChooseFace();
+  // Creates the window again when the link asks for the other face; else repaints, unless the
+  // face is current.
+  void ChooseFace(bool faceCurrent = false);
   void SkinCommand(TMessage& m);
   [[nodiscard]] TsPartState LinkState() const;
   // The client point of the mouse.
