@@ -5,6 +5,7 @@
 #include "classlib/Handles.h"
 #include "classlib/Streaming.h"
 #include "skin/core/sMessages.h"
+#include "skin/core/sSkinManager.h"
 #include "skin/paint/sStyleSimply.h"
 
 namespace korv {
@@ -62,12 +63,16 @@ void TsPanel::WndProc(TMessage& m) {
         CommonMessage(m, FCommonData.get());
         AlphaBroadcast(this, m);
         return;
-      case skcRemoveSkin:
+      case skcRemoveSkin: {
         if (!ForMyManager(m)) break;
         CommonMessage(m, FCommonData.get());
         Invalidate();
-        AlphaBroadcast(this, m);
+        // The manager's removal reaches the children; the panel's own section not found while
+        // the skin stays live (its setter says so with this command too) is the panel's alone.
+        const TsSkinManager* sm = FCommonData->SkinManager();
+        if (!sm || !sm->SkinData.Active) AlphaBroadcast(this, m);
         return;
+      }
       case skcRefresh: {
         if (!ForMyManager(m)) break;
         // Painted since the refresh was announced (when its parent repainted): nothing to redo.
