@@ -232,6 +232,11 @@ void TsScrollBar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
 }
 
 void TsScrollBar::KeyDown(WORD& key, TShiftState shift) {
+  if (key == VK_ESCAPE && FModel.Pressing()) {
+    EndPress(true);
+    key = 0;
+    return;
+  }
   if (OwnFace() && FEnabled) FModel.KeyDown(key);
   TScrollBar::KeyDown(key, shift);
 }
@@ -242,9 +247,12 @@ void TsScrollBar::RestoreHint() noexcept {
   if (Application) Application->SetShowHint(FSavedShowHint);
 }
 
-void TsScrollBar::EndPress() {
+void TsScrollBar::EndPress(bool cancelled) {
   if (!FModel.Pressing() && !FHintSaved) return;
-  FModel.Abort();
+  if (cancelled)
+    FModel.Cancel();
+  else
+    FModel.Abort();
   RestoreHint();
   if (FHandle && GetCapture() == FHandle) {
     FReleasing = true;
@@ -350,6 +358,14 @@ void TsScrollBar::Dispatch(TMessage& m) {
       break;
     case WM_CANCELMODE:
       EndPress();
+      break;
+    case CM_CHILDKEY:
+      // The keys come here during a press, whichever control has the focus: the capture is ours.
+      if (m.WParam == VK_ESCAPE && FModel.Pressing()) {
+        EndPress(true);
+        m.Result = 1;
+        return;
+      }
       break;
     case CM_ENABLEDCHANGED:
       if (!FEnabled) EndPress();
