@@ -58,16 +58,15 @@ TEST_F(SkinChangePaintTest, AHueChangeOrANewSkinPaintsEachSkinnedChildOnceInTheN
   auto colourOf = [&](const char* section) {
     return ColorToRGB(Manager->Sections[static_cast<size_t>(Manager->GetSkinIndex(section))].Color);
   };
+  // Each panel's face and the bar's track after the thumb (left of its second arrow), on the screen.
+  auto onScreen = [](HWND wnd, const TRect& r, TColor c) {
+    return CaptureWhen(wnd, true, [&](const TPixelImage& img) { return img.All(r, c); }).All(r, c);
+  };
   auto showsSkin = [&] {
-    const TColor panel = colourOf("PANEL"), track = colourOf("SCROLLBAR2H");
-    for (TsPanel* p : panels)
-      if (!CaptureWhen(p->Handle(), true, [&](const TPixelImage& img) { return img.All(Rect(0, 0, 30, 4), panel); })
-               .All(Rect(0, 0, 30, 4), panel))
-        return false;
-    // The track after the thumb, left of the second arrow.
+    bool all = true;
+    for (TsPanel* p : panels) all = onScreen(p->Handle(), Rect(0, 0, 30, 4), colourOf("PANEL")) && all;
     const int x = bar->Width() - GetSystemMetrics(SM_CXHSCROLL) - 3;
-    return CaptureWhen(bar->Handle(), true, [&](const TPixelImage& img) { return img.At(x, 5) == track; }).At(x, 5) ==
-           track;
+    return onScreen(bar->Handle(), Rect(x, 5, x + 1, 6), colourOf("SCROLLBAR2H")) && all;
   };
   const std::vector<int> once(recorders.size(), 1);
 
