@@ -250,6 +250,8 @@ void TacMenuPainting::DrawItem(TsSkinableMenus&, TMenuItem* item, TCanvas* canva
   (item->*kDefaultDraw)(canvas, rect, state, false);
 }
 
+int TacMenuPainting::DividerHeight(TsSkinableMenus&) { return 2; }
+
 void TacMenuPainting::MeasureTopLineItem(TsSkinableMenus&, TMenuItem*, TCanvas*, int&, int&) {}
 
 void TacMenuPainting::DrawTopLineItem(TsSkinableMenus&, TMenuItem* item, TCanvas* canvas, const TRect& rect,

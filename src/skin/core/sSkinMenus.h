@@ -248,6 +248,8 @@ class TacMenuPainting {
   // picture exists.
   virtual void DrawItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
                         TOwnerDrawState state);
+  // The height of a divider item: what its picture needs to show whole (2 by default).
+  [[nodiscard]] virtual int DividerHeight(TsSkinableMenus& menus);
   // The items of a form's menu line.
   virtual void MeasureTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, int& width, int& height);
   virtual void DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
