@@ -24,6 +24,7 @@
 
 namespace korv {
 
+class TacFreeWatch;
 class TsSkinManager;
 struct TsGeneralData;
 
@@ -148,10 +149,8 @@ class TsCommonData : public TPersistent {
   bool FCustomFont = false;
   bool FCustomColor = false;
   TsSkinManager* FSkinManager = nullptr;
-  // A component that asks the own manager to tell it when it is freed, so that the link never
-  // keeps a freed manager.
-  class TManagerWatch;
-  std::unique_ptr<TManagerWatch> FWatch;
+  // Asks the own manager to tell it when it is freed, so that the link never keeps a freed manager.
+  std::unique_ptr<TacFreeWatch> FWatch;
 
   friend bool CommonWndProc(TMessage& message, TsCommonData* link);
 };

@@ -5,6 +5,7 @@
 #include "classlib/Forms.h"
 #include "classlib/Streaming.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 
@@ -47,23 +48,12 @@ TacMenuSupport::~TacMenuSupport() = default;
 
 // ---- TsSkinableMenus ---------------------------------------------------------------------------
 
-class TsSkinableMenus::TMenuWatch final : public TComponent {
- public:
-  explicit TMenuWatch(TsSkinableMenus* menus) : TComponent(nullptr), FMenus(menus) {}
-
- protected:
-  void Notification(TComponent* component, TOperation operation) override {
-    TComponent::Notification(component, operation);
-    if (operation != TOperation::opRemove) return;
-    std::erase_if(FMenus->FHooked, [&](const THookedMenu& h) { return h.Menu == component; });
-  }
-
- private:
-  TsSkinableMenus* FMenus;
-};
-
 TsSkinableMenus::TsSkinableMenus(TsSkinManager* manager)
-    : FWatch(std::make_unique<TMenuWatch>(this)), FManager(manager), FCaptionFont(std::make_unique<TFont>()) {}
+    : FWatch(std::make_unique<TacFreeWatch>([this](TComponent* c) {
+        std::erase_if(FHooked, [c](const THookedMenu& h) { return h.Menu == c; });
+      })),
+      FManager(manager),
+      FCaptionFont(std::make_unique<TFont>()) {}
 
 TsSkinableMenus::~TsSkinableMenus() {
   // Hooks stay on menus that outlive the painter: each would call into freed memory at the next

@@ -30,6 +30,7 @@
 
 namespace korv {
 
+class TacFreeWatch;
 class TsSkinManager;
 
 // The frame of a popup menu window around its items, in window coordinates: a non-client border on
@@ -186,8 +187,7 @@ class TsSkinableMenus : public TPersistent {
   };
   std::vector<THookedMenu> FHooked;
   // Drops the record of a menu that is freed.
-  class TMenuWatch;
-  std::unique_ptr<TMenuWatch> FWatch;
+  std::unique_ptr<TacFreeWatch> FWatch;
 
   TsSkinManager* FManager;
   bool FActive = false;
