@@ -4,7 +4,7 @@
 // inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
 // file alone. Then the bitmap primitives of skin painting (PaintBench.cpp), and the whole load of
 // the skin through a manager (LoadBench.cpp), and the whole repaint of a skinned form
-// (FormPaintBench.cpp).
+// (FormPaintBench.cpp), and a skin or hue change with a form open (SkinChangeBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +15,7 @@
 #include "FormPaintBench.h"
 #include "LoadBench.h"
 #include "PaintBench.h"
+#include "SkinChangeBench.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "harness/Bench.h"
@@ -175,6 +176,7 @@ int main(int argc, char** argv) {
   const bool paintGoals = korv::bench::SkinPaintBenches(run);
   const bool loadGoals = korv::bench::SkinLoadBenches(run);
   const bool formGoals = korv::bench::SkinFormPaintBenches(run);
+  const bool changeGoals = korv::bench::SkinChangeBenches(run);
   const int finish = run.Finish();
-  return !data || !paintGoals || !loadGoals || !formGoals ? 1 : finish;
+  return !data || !paintGoals || !loadGoals || !formGoals || !changeGoals ? 1 : finish;
 }
