@@ -235,6 +235,10 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
       pass();
       RefreshMenuBar();
       return;
+    case WM_PARENTNOTIFY:
+      pass();
+      if (LOWORD(m.WParam) == WM_CREATE) RaiseScrollParts();
+      return;
     case WM_CHILDACTIVATE:
       pass();
       RefreshMenuBar();

@@ -133,6 +133,59 @@ TEST_F(SkinProviderClientTest, ClientBarsAndGripArePaintedFromTheSkinAndARealCli
   ExpectShifted(p);
 }
 
+// Windowed children that reach under both bars and the grip, and beyond them: the bars and the
+// grip lie over the children on the screen and take the clicks there, after scrolling and over a
+// child added once the bars exist too.
+TEST_F(SkinProviderClientTest, TheBarsAndGripLieOverWindowedChildrenAndTakeTheClicksThere) {
+  LoadTestSkin();
+  Form = NewForm(100, 100, 300, 200);
+  NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
+  Form->HandleNeeded();
+  const int cw = Form->ClientWidth(), ch = Form->ClientHeight();
+  const TColor panelColor = 0x0040C0F0;
+  auto panel = [&](TRect r) {
+    auto* c = new TPanel(Form);
+    c->SetBevelOuter(bvNone);
+    c->SetColor(panelColor);
+    c->SetParent(Form);
+    c->SetBoundsRect(r);
+    return c;
+  };
+  // Each still reaches under its bar when the other bar has scrolled it by a page.
+  panel(Bounds(0, ch - 60, 600, 200));
+  panel(Bounds(cw - 60, 0, 200, 500));
+  TsSkinProvider* p = ProviderOf(Form);
+  ShowPainted(Form);
+  Resized(p);
+  ASSERT_TRUE(p->VertBar && p->HorzBar && p->Grip);
+  auto onTop = [](TWinControl* c) {
+    return WindowFromPoint(c->ClientToScreen(Point(c->Width() / 2, c->Height() / 2))) == c->Handle();
+  };
+  EXPECT_TRUE(onTop(p->VertBar) && onTop(p->HorzBar) && onTop(p->Grip));
+
+  for (TsScrollBar* bar : {p->HorzBar, p->VertBar}) {
+    const TsScrollLayout layout = bar->Model().Layout();
+    const TRect thumb = layout.Parts[spThumb], second = layout.Parts[spSecondButton];
+    const TPoint inTrack = bar == p->VertBar ? Point(bar->Width() / 2, (thumb.bottom + second.top) / 2)
+                                             : Point((thumb.right + second.left) / 2, bar->Height() / 2);
+    ASSERT_EQ(bar->Model().HitTest(inTrack), spTrackAfter);
+    const TPoint at = bar->ClientToScreen(inTrack);
+    TInputDriver d;
+    ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveTo(at.x, at.y) && d.LeftDown() && d.LeftUp(); })) << d.Error();
+    ASSERT_TRUE(PumpUntil([&] { return bar->Position() == 80; })) << bar->Position();
+  }
+  // Scrolled both ways, the horizontal bar shows its thumb and no piece of a panel.
+  const TRect thumb = p->HorzBar->Model().Layout().Parts[spThumb];
+  auto shown = [&](const TPixelImage& img) {
+    return img.At((thumb.left + thumb.right) / 2, img.Height() / 2) == kThumbColor &&
+           img.Count(Rect(0, 0, img.Width(), img.Height()), panelColor) == 0;
+  };
+  EXPECT_TRUE(shown(CaptureWhen(p->HorzBar->Handle(), false, shown)));
+
+  panel(Bounds(cw - 40, 0, 40, ch));  // a child added under the vertical bar
+  EXPECT_TRUE(onTop(p->VertBar) && onTop(p->Grip));
+}
+
 TEST_F(SkinProviderClientTest, AWholeRepaintFromReadyCachesPaintsNoCacheAgainAndShowsTheSameImage) {
   TsSkinProvider* p = ShowScrollingForm();
   ASSERT_TRUE(PumpUntil([&] { return p->VertBar && p->HorzBar && p->Grip; }));
