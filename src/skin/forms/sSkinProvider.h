@@ -352,7 +352,7 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] TsSkinProvider* MDIParent() const;
   // WM_NCPAINT to the other MDI children of the parent (only the visible ones).
   void NcPaintMDISiblings(bool visibleOnly);
-  // The form is visible, not loading, not being created or destroyed.
+  // The form's window is visible, the form not loading, not being created or destroyed.
   [[nodiscard]] bool FormPaintable() const;
   [[nodiscard]] bool FormCreating() const;
   [[nodiscard]] bool Bordered() const;
