@@ -186,6 +186,33 @@ TEST_F(SkinProviderClientTest, TheBarsAndGripLieOverWindowedChildrenAndTakeTheCl
   EXPECT_TRUE(onTop(p->VertBar) && onTop(p->Grip));
 }
 
+// A bordered form keeps its BorderWidth inside the client: the frame painted into the window is
+// the cache all round the client, and a graphic child standing in that band keeps its pixels.
+TEST_F(SkinProviderClientTest, WithABorderWidthTheFrameMeetsTheClientAndPaintsNoneOfIt) {
+  LoadTestSkin();
+  Form = NewForm(100, 100, 300, 200);
+  Form->SetBorderWidth(6);
+  NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
+  Form->HandleNeeded();
+  Fill = new TFillGraphic(Form, Bounds(0, Form->ClientHeight() - 20, 40, 20));
+  TsSkinProvider* p = ProviderOf(Form);
+  ShowPainted(Form);
+  HWND wnd = Form->Handle();
+  SendMessageA(wnd, WM_NCPAINT, 1, 0);
+  const TPixelImage shown = CaptureWindowDC(wnd), cache = BitmapImage(*p->SkinData()->CacheBmp);
+  const TWindowRegion region = ReadWindowRegion(wnd);
+  const TsFormFrame f = p->Frame();
+  int wrong = 0;
+  for (int y = 0; y < cache.Height(); ++y)
+    for (int x = 0; x < cache.Width(); ++x) {
+      const bool frame = y < f.HeaderHeight() || x < f.SysBorderWidth() || x >= cache.Width() - f.SysBorderWidth() ||
+                         y >= cache.Height() - f.SysBorderHeight();
+      wrong += frame && region.Contains(x, y) && shown.At(x, y) != cache.At(x, y);
+    }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(shown.At(f.ClientOffsetX() + 2, f.ClientOffsetY() + Form->ClientHeight() - 3), kFill);
+}
+
 TEST_F(SkinProviderClientTest, AWholeRepaintFromReadyCachesPaintsNoCacheAgainAndShowsTheSameImage) {
   TsSkinProvider* p = ShowScrollingForm();
   ASSERT_TRUE(PumpUntil([&] { return p->VertBar && p->HorzBar && p->Grip; }));
