@@ -124,17 +124,18 @@ TEST_F(SkinProviderPaintTest, AFormMayKeepItsRegionAndTheProviderNeverLeavesItEm
   struct TKeeper {  // answers the region query before the first composition
     TWndMethod Saved;
     void Proc(TMessage& m) { m.Msg == WM_SKINREGIONQUERY ? void(m.Result = m.WParam) : Saved(m); }
-  } keeper{form->WindowProc};
-  form->WindowProc = TWndMethod(&keeper, &TKeeper::Proc);
-  SetWindowRgn(wnd, CreateEllipticRgn(0, 0, 300, 200), FALSE);
-  p->ImageComposed = false;
-  p->RegionList = {Rect(100, 0, 200, 50)};
-  p->UpdateRgn();
+  } keeper;
   HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-  GetWindowRgn(wnd, rgn);
-  EXPECT_FALSE(PtInRegion(rgn, 1, 1));   // still the ellipse
-  EXPECT_TRUE(PtInRegion(rgn, 150, 10));
-  form->WindowProc = keeper.Saved;
+  {
+    TWindowProcHook hook(form, keeper.Saved, TWndMethod(&keeper, &TKeeper::Proc));
+    SetWindowRgn(wnd, CreateEllipticRgn(0, 0, 300, 200), FALSE);
+    p->ImageComposed = false;
+    p->RegionList = {Rect(100, 0, 200, 50)};
+    p->UpdateRgn();
+    GetWindowRgn(wnd, rgn);
+    EXPECT_FALSE(PtInRegion(rgn, 1, 1));  // still the ellipse
+    EXPECT_TRUE(PtInRegion(rgn, 150, 10));
+  }
 
   // Composed: the provider's region; cuts over the whole window leave the whole window, and no
   // region is lost or leaked on the way.
