@@ -259,8 +259,7 @@ TEST_F(SkinProviderWndProcTest, ARefreshRepaintsAClientThatNothingInvalidated) {
     GdiFlush();
   };
   scribble();
-  PumpPending();
-  ASSERT_EQ(ScreenPixel(mid.x, mid.y), 0x000000);
+  ASSERT_TRUE(PumpUntil([&] { return ScreenPixel(mid.x, mid.y) == 0x000000; }));
   SendMessageA(wnd, SM_ALPHACMD, SkinCmdWParam(skcRefresh), reinterpret_cast<LPARAM>(Manager.get()));
   EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(mid.x, mid.y) == kFormColor; }));
   scribble();
