@@ -82,6 +82,22 @@ class SkinProviderClientTest : public TProviderTest {
     p->MeasureContent();
     p->UpdateScrolls();
   }
+  // A real click on the middle of a bar's track after the thumb, which pages by the large step;
+  // true once the bar has moved.
+  static ::testing::AssertionResult ClickTrackAfter(TsScrollBar* bar) {
+    const TsScrollLayout layout = bar->Model().Layout();
+    const TRect thumb = layout.Parts[spThumb], second = layout.Parts[spSecondButton];
+    const TPoint inTrack = bar->Kind() == sbVertical ? Point(bar->Width() / 2, (thumb.bottom + second.top) / 2)
+                                                     : Point((thumb.right + second.left) / 2, bar->Height() / 2);
+    if (bar->Model().HitTest(inTrack) != spTrackAfter) return ::testing::AssertionFailure() << "no track there";
+    const TPoint at = bar->ClientToScreen(inTrack);
+    const int before = bar->Position();
+    TInputDriver d;
+    if (!d.Run([&](TInputDriver& d) { d.MoveTo(at.x, at.y) && d.LeftDown() && d.LeftUp(); }))
+      return ::testing::AssertionFailure() << d.Error();
+    if (PumpUntil([&] { return bar->Position() != before; })) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the click did not move the bar";
+  }
   // Every child stands where it was put, shifted by the offsets, and each offset is -Position.
   void ExpectShifted(TsSkinProvider* p) {
     EXPECT_TRUE(Win->Top() == 10 + p->VertOffset && Win->Left() == 10 + p->HorzOffset);
@@ -122,13 +138,7 @@ TEST_F(SkinProviderClientTest, ClientBarsAndGripArePaintedFromTheSkinAndARealCli
   EXPECT_TRUE(img.At(105, 70) == kFill && img.At(125, 70) == kFormColor && img.At(160, 120) == 0x00123456);
 
   // A real click on the track after the thumb pages down by the large step.
-  const TsScrollLayout layout = v->Model().Layout();
-  const TPoint inTrack = Point(v->Width() / 2, (layout.Parts[spThumb].bottom + layout.Parts[spSecondButton].top) / 2);
-  ASSERT_EQ(v->Model().HitTest(inTrack), spTrackAfter);
-  const TPoint at = v->ClientToScreen(inTrack);
-  TInputDriver d;
-  ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveTo(at.x, at.y) && d.LeftDown() && d.LeftUp(); })) << d.Error();
-  ASSERT_TRUE(PumpUntil([&] { return v->Position() != 0; }));
+  ASSERT_TRUE(ClickTrackAfter(v));
   EXPECT_EQ(v->Position(), 80);
   ExpectShifted(p);
 }
@@ -164,15 +174,8 @@ TEST_F(SkinProviderClientTest, TheBarsAndGripLieOverWindowedChildrenAndTakeTheCl
   EXPECT_TRUE(onTop(p->VertBar) && onTop(p->HorzBar) && onTop(p->Grip));
 
   for (TsScrollBar* bar : {p->HorzBar, p->VertBar}) {
-    const TsScrollLayout layout = bar->Model().Layout();
-    const TRect thumb = layout.Parts[spThumb], second = layout.Parts[spSecondButton];
-    const TPoint inTrack = bar == p->VertBar ? Point(bar->Width() / 2, (thumb.bottom + second.top) / 2)
-                                             : Point((thumb.right + second.left) / 2, bar->Height() / 2);
-    ASSERT_EQ(bar->Model().HitTest(inTrack), spTrackAfter);
-    const TPoint at = bar->ClientToScreen(inTrack);
-    TInputDriver d;
-    ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveTo(at.x, at.y) && d.LeftDown() && d.LeftUp(); })) << d.Error();
-    ASSERT_TRUE(PumpUntil([&] { return bar->Position() == 80; })) << bar->Position();
+    ASSERT_TRUE(ClickTrackAfter(bar));
+    EXPECT_EQ(bar->Position(), 80);
   }
   // Scrolled both ways, the horizontal bar shows its thumb and no piece of a panel.
   const TRect thumb = p->HorzBar->Model().Layout().Parts[spThumb];
