@@ -145,8 +145,8 @@ void TsSkinProvider::ResetScroll(bool vertical) {
 
 void TsSkinProvider::RaiseScrollParts() {
   // A new child window is placed at the bottom of its siblings, under the children made before it.
-  for (TWinControl* part : {static_cast<TWinControl*>(VertBar), static_cast<TWinControl*>(HorzBar),
-                            static_cast<TWinControl*>(Grip)})
+  for (TWinControl* part :
+       {static_cast<TWinControl*>(VertBar), static_cast<TWinControl*>(HorzBar), static_cast<TWinControl*>(Grip)})
     if (part && part->HandleAllocated())
       SetWindowPos(part->HandleIfAllocated(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

@@ -183,7 +183,8 @@ TEST_F(CommonDataTest, AnEditControlTakesTheSectionColoursAndGivesThemBack) {
   RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   const TRect client = edit->ClientRect();
   // The screen follows the window's painting with a delay.
-  EXPECT_TRUE(PumpUntil([&] { return CaptureClient(edit->Handle()).At(client.right - 3, client.bottom / 2) == 0x123456; }));
+  EXPECT_TRUE(
+      PumpUntil([&] { return CaptureClient(edit->Handle()).At(client.right - 3, client.bottom / 2) == 0x123456; }));
 
   edit->Link->SetCustomFont(true);
   edit->Font()->SetColor(0x0000FF);
