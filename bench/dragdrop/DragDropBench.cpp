@@ -469,12 +469,12 @@ TSetResult TDragDropBench::Measure(const TDataSet& set) {
     };
     korv::TPIDLClipboardFormat read;
     read.ReadFromMedium(nullptr, ourIDs);
-    const std::vector<Stats> s = Run_.MeasureTogether(Title(set, "names through the Filenames() view"),
-                                                      {view, Body{"PIDLsToFilenames", [&] {
-                                                                    auto names = korv::PIDLsToFilenames(
-                                                                        korv::StringViews(read.PIDLs()));
-                                                                    DoNotOptimize(names.data());
-                                                                  }}});
+    const std::vector<Stats> s =
+        Run_.MeasureTogether(Title(set, "names through the Filenames() view"),
+                             {view, Body{"PIDLsToFilenames", [&] {
+                                           auto names = korv::PIDLsToFilenames(korv::StringViews(read.PIDLs()));
+                                           DoNotOptimize(names.data());
+                                         }}});
     r.View = FromStats(s[0]);
     r.Bulk = FromStats(s[1]);
   }
@@ -489,10 +489,10 @@ TSetResult TDragDropBench::Measure(const TDataSet& set) {
               "ours per file");
   for (const TRow* row : {&r.Create, &r.HDrop1, &r.HDrop2, &r.IDs1, &r.IDs2, &r.HDropNames, &r.IDNames})
     PrintRow(*row, set.Files);
-  std::printf("  %-46s %12s %14s %12s %10s   %s/file\n", "names through the Filenames() view", Cell(r.View).c_str(),
-              "", "", "", r.View.Valid ? FormatSeconds(r.View.Seconds / set.Files).c_str() : "-");
-  std::printf("  %-46s %12s %14s %12s %10s   %s/file\n", "names by PIDLsToFilenames (bulk)", Cell(r.Bulk).c_str(), "",
-              "", "", r.Bulk.Valid ? FormatSeconds(r.Bulk.Seconds / set.Files).c_str() : "-");
+  for (const auto& [name, cell] : {std::pair{"names through the Filenames() view", &r.View},
+                                   std::pair{"names by PIDLsToFilenames (bulk)", &r.Bulk}})
+    std::printf("  %-46s %12s %40s   %s/file\n", name, Cell(*cell).c_str(), "",
+                cell->Valid ? FormatSeconds(cell->Seconds / set.Files).c_str() : "-");
   std::printf("\n");
   std::fflush(stdout);
   return r;
