@@ -2,6 +2,8 @@
 
 #include "classlib/ExtCtrls.h"
 #include "skin/controls/sPanel.h"
+#include "skin/core/sSkinStartup.h"
+#include "skin/data/sSkinConvert.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace korv::bench {
@@ -43,6 +45,28 @@ TBenchForm MakeBenchForm(bool skinned) {
   SetForegroundWindow(f.Wnd());
   for (int i = 0; i < 50; ++i) Application->ProcessMessages();
   return f;
+}
+
+TUnitsStarted::TUnitsStarted() {
+  InitClassLib();
+  SkinUnitsStartup();
+}
+
+void LoadStoredSkin(TsSkinManager& sm) {
+  sm.InternalSkins()->Clear();
+  ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
+  sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
+}
+
+TBenchScene::TBenchScene(const std::function<void(TsSkinManager&)>& load) : Sm(nullptr) {
+  load(Sm);
+  Skinned = MakeBenchForm(true);
+  Plain = MakeBenchForm(false);
+}
+
+TBenchScene::~TBenchScene() {
+  delete Skinned.Form;
+  delete Plain.Form;
 }
 
 void Drain(HWND wnd) {

@@ -6,7 +6,10 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "classlib/Forms.h"
+#include "skin/core/sSkinManager.h"
 
 namespace korv {
 class TsSkinProvider;
@@ -25,6 +28,26 @@ struct TBenchForm {
 // A form at (0, 0) of the screen's size, shown. The skinned one takes the default manager's skin
 // (load it first).
 [[nodiscard]] TBenchForm MakeBenchForm(bool skinned);
+
+// The executable's stored skin loaded by the manager.
+void LoadStoredSkin(TsSkinManager& sm);
+
+// The class library and the skin units started (calls nest; they stay started).
+struct TUnitsStarted {
+  TUnitsStarted();
+};
+
+// A skin manager with its skin loaded (by load, which may set the manager up first), and both
+// forms open: one skinned by it, and the same form unskinned. The forms go first.
+struct TBenchScene {
+  explicit TBenchScene(const std::function<void(TsSkinManager&)>& load = LoadStoredSkin);
+  ~TBenchScene();
+  TBenchScene(const TBenchScene&) = delete;
+  TBenchScene& operator=(const TBenchScene&) = delete;
+  TUnitsStarted Started;
+  TsSkinManager Sm;
+  TBenchForm Skinned, Plain;
+};
 
 // Dispatches the paints the form's window and its children have pending, and flushes GDI.
 void Drain(HWND wnd);

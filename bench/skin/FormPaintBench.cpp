@@ -11,9 +11,6 @@
 #include "classlib/Handles.h"
 #include "skin/controls/sPanel.h"
 #include "skin/core/sMessages.h"
-#include "skin/core/sSkinManager.h"
-#include "skin/core/sSkinStartup.h"
-#include "skin/data/sSkinConvert.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace korv::bench {
@@ -31,15 +28,11 @@ bool Goal(const Comparison& c, double goal, const char* what) {
 }  // namespace
 
 bool SkinFormPaintBenches(Runner& run) {
-  InitClassLib();
-  SkinUnitsStartup();
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
 
   // The project's stored skin, and the form skinned and unskinned.
-  TsSkinManager sm(nullptr);
-  ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
-  sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
-  const TBenchForm skinned = MakeBenchForm(true), plain = MakeBenchForm(false);
+  const TBenchScene scene;
+  const TBenchForm &skinned = scene.Skinned, &plain = scene.Plain;
   TsSkinProvider* provider = skinned.Provider;
   if (!provider->VertBar || !provider->HorzBar)
     std::printf("  (the form shows %s)\n", provider->VertBar || provider->HorzBar ? "one bar" : "no bars");
@@ -95,8 +88,6 @@ bool SkinFormPaintBenches(Runner& run) {
               Body{"RedrawWindow of the form unskinned, alone", unskinned.Run, unskinned.BeforeSample},
               skinnedBody("RedrawWindow (frame, client)", [&] { RepaintWhole(skinned.Wnd()); }));
   run.SetBytesPerIteration(0);
-  delete skinned.Form;
-  delete plain.Form;
   return met;
 }
 

@@ -33,47 +33,40 @@ void StoredMasterBytes(TMemoryStream& bytes) {
   skins.Items(0)->MasterBitmap()->SaveToStream(bytes);
 }
 
-// A manager as a program's main form carries it (the skin directory, the colour shifts set
-// before any skin is loaded, so they cost nothing here) with the skin loaded once, and the forms
-// open while it loads again: a form skinned by it, and the same form unskinned.
-struct TManager {
-  TManager(const std::string& dir, bool colours, const std::function<void(TsSkinManager&)>& load) : Sm(nullptr) {
-    Sm.SetSkinDirectory(dir);
+// A manager as a program's main form carries it: the skin directory and the colour shifts, set
+// before any skin is loaded (so they cost nothing here); then the skin loaded.
+std::function<void(TsSkinManager&)> SetUp(const std::string& dir, bool colours,
+                                          const std::function<void(TsSkinManager&)>& load) {
+  return [dir, colours, load](TsSkinManager& sm) {
+    sm.SetSkinDirectory(dir);
     if (colours) {
-      Sm.SetHueOffset(30);
-      Sm.SetSaturation(20);
+      sm.SetHueOffset(30);
+      sm.SetSaturation(20);
     }
-    load(Sm);
-    Skinned = MakeBenchForm(true);
-    Plain = MakeBenchForm(false);
-  }
-  ~TManager() {
-    delete Skinned.Form;
-    delete Plain.Form;
-  }
-  TManager(const TManager&) = delete;
-  TManager& operator=(const TManager&) = delete;
-  // What a program without the library does for a new look: its pictures read and decoded, its
-  // form repainted.
-  [[nodiscard]] Body Baseline(const Body& readAndDecode) const {
-    return Body{readAndDecode.Name + ", the unskinned form repainted",
-                [this, read = readAndDecode.Run] {
-                  read();
-                  RepaintWhole(Plain.Wnd());
-                },
-                [this] { ShowAlone(Plain, Skinned); }};
-  }
-  // A load with the skinned form open (the load repaints it).
-  [[nodiscard]] Body Subject(const char* name, std::function<void()> load) const {
-    return Body{name, [load = std::move(load), this] {
-                  load();
-                  Drain(Skinned.Wnd());
-                },
-                [this] { ShowAlone(Skinned, Plain); }};
-  }
-  TsSkinManager Sm;
-  TBenchForm Skinned, Plain;
-};
+    load(sm);
+  };
+}
+
+// What a program without the library does for a new look: its pictures read and decoded, its
+// form repainted.
+Body Baseline(const TBenchScene& scene, const Body& readAndDecode) {
+  return Body{readAndDecode.Name + ", the unskinned form repainted",
+              [&scene, read = readAndDecode.Run] {
+                read();
+                RepaintWhole(scene.Plain.Wnd());
+              },
+              [&scene] { ShowAlone(scene.Plain, scene.Skinned); }};
+}
+
+// A load with the skinned form open (the load repaints it).
+Body Subject(const TBenchScene& scene, const char* name, std::function<void()> load) {
+  return Body{name,
+              [&scene, load = std::move(load)] {
+                load();
+                Drain(scene.Skinned.Wnd());
+              },
+              [&scene] { ShowAlone(scene.Skinned, scene.Plain); }};
+}
 
 }  // namespace
 
@@ -90,20 +83,21 @@ bool SkinLoadBenches(Runner& run) {
   const char* kColours[2] = {"colours as they are", "hue 30, saturation 20"};
 
   // The folder skin: Options.dat and the master bitmap it names.
-  run.SetBytesPerIteration(static_cast<int64_t>(FileSizeOf(folder + "Options.dat") + FileSizeOf(folder + "Master.bmp")));
+  run.SetBytesPerIteration(
+      static_cast<int64_t>(FileSizeOf(folder + "Options.dat") + FileSizeOf(folder + "Master.bmp")));
   const Body plainFolder{"read Options.dat and Master.bmp + DecodeBmp", [&] {
                            TMemoryStream options, master;
                            options.LoadFromFile(folder + "Options.dat");
                            master.LoadFromFile(folder + "Master.bmp");
-                           const TDecodedBmp bmp =
-                               DecodeBmp(static_cast<const uint8_t*>(master.Memory()), static_cast<size_t>(master.Size()));
+                           const TDecodedBmp bmp = DecodeBmp(static_cast<const uint8_t*>(master.Memory()),
+                                                             static_cast<size_t>(master.Size()));
                            DoNotOptimize(options.Memory());
                            DoNotOptimize(bmp.Bits.data());
                          }};
   for (int colours = 0; colours < 2; ++colours) {
-    TManager m(skins, colours != 0, [](TsSkinManager& sm) { sm.SetSkinName("Korvani"); });
+    TBenchScene m(SetUp(skins, colours != 0, [](TsSkinManager& sm) { sm.SetSkinName("Korvani"); }));
     const Comparison c = run.Compare(std::string("folder skin loaded with a form open, ") + kColours[colours],
-                                     m.Baseline(plainFolder), m.Subject("SkinName setter (LoadSkin)", [&] {
+                                     Baseline(m, plainFolder), Subject(m, "SkinName setter (LoadSkin)", [&] {
                                        m.Sm.SetSkinName("Korvani");
                                        DoNotOptimize(m.Sm.Images.data());
                                      }));
@@ -119,21 +113,16 @@ bool SkinLoadBenches(Runner& run) {
                            TResourceStream res(GetModuleHandleA(nullptr), sInternalSkinResource, MAKEINTRESOURCEA(10));
                            TMemoryStream copy;
                            copy.LoadFromStream(res);
-                           const TDecodedBmp bmp =
-                               DecodeBmp(static_cast<const uint8_t*>(master.Memory()), static_cast<size_t>(master.Size()));
+                           const TDecodedBmp bmp = DecodeBmp(static_cast<const uint8_t*>(master.Memory()),
+                                                             static_cast<size_t>(master.Size()));
                            DoNotOptimize(copy.Memory());
                            DoNotOptimize(bmp.Bits.data());
                          }};
-  const auto loadStored = [](TsSkinManager& sm) {
-    sm.InternalSkins()->Clear();
-    ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
-    sm.SetSkinName("Korvani");
-  };
   for (int colours = 0; colours < 2; ++colours) {
-    TManager m(ExeFolder() + "no-skins-here", colours != 0, loadStored);
+    TBenchScene m(SetUp(ExeFolder() + "no-skins-here", colours != 0, LoadStoredSkin));
     const Comparison c = run.Compare(std::string("stored skin loaded with a form open, ") + kColours[colours],
-                                     m.Baseline(plainStored), m.Subject("resource read + SkinName setter", [&] {
-                                       loadStored(m.Sm);
+                                     Baseline(m, plainStored), Subject(m, "resource read + SkinName setter", [&] {
+                                       LoadStoredSkin(m.Sm);
                                        DoNotOptimize(m.Sm.Images.data());
                                      }));
     met = Goal(c, colours ? 5 : 3) && met;

@@ -73,11 +73,7 @@ class TArgbImage {
  private:
   static HBITMAP Make(int w, int h, uint32_t*& bits) {
     BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader = DibHeader(w, -h, 32);  // top-down
     void* p = nullptr;
     HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
     bits = static_cast<uint32_t*>(p);
@@ -347,11 +343,7 @@ bool SkinPaintBenches(Runner& run) {
               Body{"CreateDIBSection, 24-bit, PatBlt white",
                    [&] {
                      BITMAPINFO bi{};
-                     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-                     bi.bmiHeader.biWidth = kW;
-                     bi.bmiHeader.biHeight = -kH;
-                     bi.bmiHeader.biPlanes = 1;
-                     bi.bmiHeader.biBitCount = 24;
+                     bi.bmiHeader = DibHeader(kW, -kH, 24);
                      void* bits = nullptr;
                      TUniqueBitmap b(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
                      TUniqueDC dc(CreateCompatibleDC(nullptr));

@@ -12,9 +12,6 @@
 #include "BenchForms.h"
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
-#include "skin/core/sSkinManager.h"
-#include "skin/core/sSkinStartup.h"
-#include "skin/data/sSkinConvert.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace korv::bench {
@@ -149,13 +146,10 @@ class TMessageProfile {
 }  // namespace
 
 bool SkinResizeBenches(Runner& run) {
-  InitClassLib();
-  SkinUnitsStartup();
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  TsSkinManager sm(nullptr);
-  ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
-  sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
-  const TBenchForm skinned = MakeBenchForm(true), plain = MakeBenchForm(false);
+  // The project's stored skin, and the form skinned and unskinned.
+  const TBenchScene scene;
+  const TBenchForm &skinned = scene.Skinned, &plain = scene.Plain;
   TsSkinProvider* provider = skinned.Provider;
   HWND wnd = skinned.Wnd();
   const std::string size = std::to_string(w) + "x" + std::to_string(h);
@@ -232,8 +226,6 @@ bool SkinResizeBenches(Runner& run) {
     std::printf("  goal: the provider's share at most %s: %s\n\n", FormatSeconds(kShareGoalSeconds).c_str(),
                 met ? "met" : "MISSED");
   }
-  delete skinned.Form;
-  delete plain.Form;
   std::fflush(stdout);
   return met;
 }
