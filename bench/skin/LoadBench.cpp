@@ -83,14 +83,13 @@ bool SkinLoadBenches(Runner& run) {
   const char* kColours[2] = {"colours as they are", "hue 30, saturation 20"};
 
   // The folder skin: Options.dat and the master bitmap it names.
-  run.SetBytesPerIteration(
-      static_cast<int64_t>(FileSizeOf(folder + "Options.dat") + FileSizeOf(folder + "Master.bmp")));
+  run.SetBytesPerIteration(static_cast<int64_t>(FileSizeOf(folder + "Options.dat") + FileSizeOf(folder + "Master.bmp")));
   const Body plainFolder{"read Options.dat and Master.bmp + DecodeBmp", [&] {
                            TMemoryStream options, master;
                            options.LoadFromFile(folder + "Options.dat");
                            master.LoadFromFile(folder + "Master.bmp");
-                           const TDecodedBmp bmp = DecodeBmp(static_cast<const uint8_t*>(master.Memory()),
-                                                             static_cast<size_t>(master.Size()));
+                           const TDecodedBmp bmp =
+                               DecodeBmp(static_cast<const uint8_t*>(master.Memory()), static_cast<size_t>(master.Size()));
                            DoNotOptimize(options.Memory());
                            DoNotOptimize(bmp.Bits.data());
                          }};
@@ -113,8 +112,8 @@ bool SkinLoadBenches(Runner& run) {
                            TResourceStream res(GetModuleHandleA(nullptr), sInternalSkinResource, MAKEINTRESOURCEA(10));
                            TMemoryStream copy;
                            copy.LoadFromStream(res);
-                           const TDecodedBmp bmp = DecodeBmp(static_cast<const uint8_t*>(master.Memory()),
-                                                             static_cast<size_t>(master.Size()));
+                           const TDecodedBmp bmp =
+                               DecodeBmp(static_cast<const uint8_t*>(master.Memory()), static_cast<size_t>(master.Size()));
                            DoNotOptimize(copy.Memory());
                            DoNotOptimize(bmp.Bits.data());
                          }};
