@@ -5,26 +5,17 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchForms.h"
 #include "classlib/Forms.h"
 #include "skin/controls/sPanel.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
-#include "skin/core/sSkinStartup.h"
-#include "skin/data/sSkinConvert.h"
 #include "skin/data/sUtils.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace korv::bench {
 
 namespace {
-
-// The paints a change leaves queued, for every window of the thread, are done before the clock
-// stops.
-void DrainPaints() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&msg);
-  GdiFlush();
-}
 
 bool Goal(const Comparison& c, double goal) {
   if (c.Title.empty() || c.Baseline.Samples.empty()) return true;
@@ -38,17 +29,15 @@ bool Goal(const Comparison& c, double goal) {
 }  // namespace
 
 bool SkinChangeBenches(Runner& run) {
-  InitClassLib();
-  SkinUnitsStartup();
+  const TUnitsStarted started;
   run.SetBytesPerIteration(0);
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
 
   // The project's stored skin, in shifted colours from the start: every reload below runs the
   // hue pass.
   TsSkinManager sm(nullptr);
-  ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
   sm.SetHueOffset(30);
-  sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
+  LoadStoredSkin(sm);
   // A form of the application (skins are announced to those) with 50 panels in ten columns.
   auto* form = new TForm(Application);
   form->SetBounds(0, 0, w, h);
@@ -76,9 +65,7 @@ bool SkinChangeBenches(Runner& run) {
                                 provider->RebuildRequested = true;
                                 TMessage m = SkinCmdMessage(17);
                                 AlphaBroadcast(form, m);
-                                RedrawWindow(wnd, nullptr, nullptr,
-                                             RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-                                DrainPaints();
+                                RepaintWhole(wnd);
                               }};
   bool met = true;
   int hue = 30;
@@ -88,7 +75,7 @@ bool SkinChangeBenches(Runner& run) {
                               [&] {
                                 hue = hue == 30 ? 60 : 30;
                                 sm.SetHueOffset(hue);
-                                DrainPaints();
+                                Drain(wnd);
                               }}),
              1.0) &&
         met;
@@ -96,7 +83,7 @@ bool SkinChangeBenches(Runner& run) {
                          Body{"SkinName setter (load and announce)",
                               [&] {
                                 sm.SetSkinName(sm.SkinName());
-                                DrainPaints();
+                                Drain(wnd);
                               }}),
              1.0) &&
         met;
