@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 #include "classlib/Forms.h"
 #include "classlib/Messages.h"
@@ -468,11 +469,17 @@ void TMenuItem::RebuildHandle() {
   }
   FInserted.clear();
   UINT pos = insertAt < 0 ? static_cast<UINT>(std::max(0, GetMenuItemCount(h))) : static_cast<UINT>(insertAt);
-  for (TMenuItem* child : FItems) {
+  for (TMenuItem* child : ShownItems()) {
     if (!child->FVisible) continue;
     child->InsertInto(h, pos++);
     FInserted.push_back(child);
   }
+}
+
+std::vector<TMenuItem*> TMenuItem::ShownItems() const {
+  const auto* main = dynamic_cast<const TMainMenu*>(FMenu);
+  if (!main || !main->Merged()) return FItems;
+  return MergeMenuItems(*this, main->Merged()->Items());
 }
 
 void TMenuItem::RebuildTree() {
@@ -711,6 +718,9 @@ void TMenu::MenuChanged(TMenuItem*, bool) {}
 TMainMenu::TMainMenu(TComponent* owner) : TMenu(owner) {}
 
 TMainMenu::~TMainMenu() {
+  // Neither bar may keep the other's items.
+  if (FMergedInto) FMergedInto->Unmerge(this);
+  if (FMerged) std::exchange(FMerged, nullptr)->FMergedInto = nullptr;
   HWND wnd = WindowHandle();
   if (wnd && Items()->HandleAllocated() && IsWindow(wnd) && GetMenu(wnd) == Items()->Handle()) {
     SetMenu(wnd, nullptr);
@@ -728,6 +738,56 @@ void TMainMenu::MenuChanged(TMenuItem* source, bool rebuild) {
     SendMessageA(wnd, CM_MENUCHANGED, 0, 0);
   }
   inherited::MenuChanged(source, rebuild);
+  // The bar this menu is merged into shows its items too.
+  if (TMainMenu* into = FMergedInto) {
+    if (rebuild) into->RebuildItems();
+    into->MenuChanged(source, rebuild);
+  }
+}
+
+void TMainMenu::Merge(TMainMenu* menu) {
+  if (menu == this) menu = nullptr;
+  if (menu == FMerged) return;
+  if (menu && menu->FMergedInto) menu->FMergedInto->Unmerge(menu);
+  if (FMerged) FMerged->FMergedInto = nullptr;
+  FMerged = menu;
+  if (menu) menu->FMergedInto = this;
+  if (HasState(csDestroying)) return;
+  RebuildItems();
+  MenuChanged(nullptr, true);
+}
+
+void TMainMenu::Unmerge(TMainMenu* menu) {
+  if (menu && menu == FMerged) Merge(nullptr);
+}
+
+TMenuItem* TMainMenu::FindItem(UINT_PTR value, TFindItemKind kind) const {
+  if (TMenuItem* own = inherited::FindItem(value, kind)) return own;
+  return FMerged ? FMerged->FindItem(value, kind) : nullptr;
+}
+
+std::vector<TMenuItem*> MergeMenuItems(const TMenuItem& own, const TMenuItem* merged) {
+  std::vector<TMenuItem*> shown;
+  const int count = merged ? merged->Count() : 0;
+  auto mergedHas = [&](uint8_t group) {
+    for (int i = 0; i < count; ++i)
+      if (merged->Items(i)->GroupIndex() == group) return true;
+    return false;
+  };
+  int next = 0;  // the first merged item not shown yet
+  for (int i = 0; i < own.Count(); ++i) {
+    TMenuItem* item = own.Items(i);
+    const uint8_t group = item->GroupIndex();
+    while (next < count && merged->Items(next)->GroupIndex() < group) shown.push_back(merged->Items(next++));
+    if (!mergedHas(group)) {
+      shown.push_back(item);
+      continue;
+    }
+    // Replaced: the merged items of the group stand here, once.
+    while (next < count && merged->Items(next)->GroupIndex() == group) shown.push_back(merged->Items(next++));
+  }
+  while (next < count) shown.push_back(merged->Items(next++));
+  return shown;
 }
 
 // ---------------------------------------------------------------------------------------------
