@@ -242,6 +242,11 @@ void TMenuItem::DetachHandle() noexcept {
 
 bool TMenuItem::IsLive(const void* p) noexcept { return p && LiveItems().count(p) != 0; }
 
+TMenuItem* TMenuItem::FromItemData(ULONG_PTR data) noexcept {
+  void* p = reinterpret_cast<void*>(data);
+  return IsLive(p) ? static_cast<TMenuItem*>(p) : nullptr;
+}
+
 void TMenuItem::SetCaption(const std::string& value) {
   if (FCaption == value) return;
   FCaption = value;
@@ -925,11 +930,6 @@ void TPopupMenu::Popup(int x, int y) {
 
 namespace {
 
-TMenuItem* LiveItemFromData(ULONG_PTR data) {
-  void* p = reinterpret_cast<void*>(data);
-  return TMenuItem::IsLive(p) ? static_cast<TMenuItem*>(p) : nullptr;
-}
-
 // Gives a DC back to its previous objects whatever happens to the canvas on it.
 class TCanvasOnDC {
  public:
@@ -949,7 +949,7 @@ class TCanvasOnDC {
 
 bool MenuMeasureItem(MEASUREITEMSTRUCT& mis) {
   if (mis.CtlType != ODT_MENU) return false;
-  TMenuItem* item = LiveItemFromData(mis.itemData);
+  TMenuItem* item = TMenuItem::FromItemData(mis.itemData);
   if (!item || item->HasState(csDestroying)) return false;
   TWindowDC screen = TWindowDC::Client(nullptr);
   if (!screen) return false;
@@ -966,7 +966,7 @@ bool MenuMeasureItem(MEASUREITEMSTRUCT& mis) {
 
 bool MenuDrawItem(const DRAWITEMSTRUCT& dis) {
   if (dis.CtlType != ODT_MENU) return false;
-  TMenuItem* item = LiveItemFromData(dis.itemData);
+  TMenuItem* item = TMenuItem::FromItemData(dis.itemData);
   if (!item || item->HasState(csDestroying)) return false;
   // The item must sit in the menu the system names: a reused address of a freed item that is
   // now elsewhere is not drawn.
@@ -999,7 +999,7 @@ bool MenuChar(WPARAM wParam, LPARAM lParam, LRESULT& result) {
     mii.fMask = MIIM_DATA | MIIM_FTYPE;
     if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mii)) continue;
     if (!(mii.fType & MFT_OWNERDRAW)) continue;
-    TMenuItem* item = LiveItemFromData(mii.dwItemData);
+    TMenuItem* item = TMenuItem::FromItemData(mii.dwItemData);
     if (!item || !item->Enabled()) continue;
     char hot = GetHotkey(item->Caption());
     if (hot && upper(hot) == upper(typed)) {

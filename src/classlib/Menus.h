@@ -198,6 +198,8 @@ class TMenuItem : public TComponent {
 
   // True when p is an item that exists now (checked before using item data or posted pointers).
   [[nodiscard]] static bool IsLive(const void* p) noexcept;
+  // The live item a menu entry's item data names (nullptr for another party's entry).
+  [[nodiscard]] static TMenuItem* FromItemData(ULONG_PTR data) noexcept;
 
  protected:
   // Default measure and paint, used when no handler is assigned.
