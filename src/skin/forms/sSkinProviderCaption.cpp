@@ -139,7 +139,7 @@ int TsSkinProvider::HitCode(TPoint p, bool setHot) {
   }
   TRect grip{};
   if (FGripMode == gmRightBottom && GripImage(grip) >= 0 && p.x > grip.left && p.y > grip.top) return HTBOTTOMRIGHT;
-  if (ShowsMDIChildButtons(*Form)) {
+  if (ChildButtonsShown()) {
     for (const int code : {htSkinMDIClose, htSkinMDIRestore, htSkinMDIMinimize})
       if (PtInRect(&ButtonRecord(code)->Rect, p)) return hot(code);
   } else if (setHot) {
