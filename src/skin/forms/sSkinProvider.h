@@ -622,6 +622,22 @@ class TsSkinProvider : public TComponent {
   std::string FTitleSkin;
   std::string FMenuLineSkin;
   TWndProcLink* FLink = nullptr;  // frees itself with the form once it is left as a pass-through
+  friend class TsProviderWatch;
+  const uint64_t FSerial;  // tells this provider from a later one made at the same address
+};
+
+// Whether a provider outlives what runs after the watch is made: processing pending messages may
+// free its form (a queued release), and the provider with it.
+class TsProviderWatch {
+ public:
+  explicit TsProviderWatch(const TsSkinProvider* provider) noexcept;
+  [[nodiscard]] bool Alive() const noexcept;
+  // The provider while it is alive, else nullptr.
+  [[nodiscard]] TsSkinProvider* Get() const noexcept { return Alive() ? FProvider : nullptr; }
+
+ private:
+  TsSkinProvider* FProvider;
+  uint64_t FSerial;
 };
 
 // The provider of the application's MDI parent form, or nullptr.

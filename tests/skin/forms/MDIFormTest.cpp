@@ -14,6 +14,7 @@
 #include "skin/core/sSkinMenus.h"
 #include "skin/forms/sMDIForm.h"
 #include "skin/paint/sStyleSimply.h"
+#include "support/FreedMemory.h"
 
 namespace korv::test {
 namespace {
@@ -71,6 +72,15 @@ class TLineMarker {
     Drawn[item] = r;
   }
   TsSkinableMenus* Menus_;
+};
+
+// Frees its form (a queued release) when the form becomes zoomed, or stops being zoomed.
+struct TReleaser {
+  TForm* Form;
+  bool WhenZoomed;
+  void Resize(TObject*) {
+    if ((IsZoomed(Form->Handle()) != FALSE) == WhenZoomed) Form->Release();
+  }
 };
 
 WNDPROC gUnder = nullptr;
@@ -305,6 +315,35 @@ TEST_F(MDIFormTest, AMaximisedChildsButtonsIconAndMenuStandOnTheLineAndAct) {
   ASSERT_TRUE(PumpUntil([&] { return p->ChildButtonsShown(); }));
   ASSERT_TRUE(Click(Centre(form, p->MDIMin.Rect)));
   EXPECT_TRUE(PumpUntil([&] { return IsIconic(a->Handle()) != FALSE; }) && ownLine());
+}
+
+// A parent without a menu has nothing to put on a line, and children whose buttons' commands free
+// them (a queued release processed while the command still runs).
+TEST_F(MDIFormTest, AParentKeepsPaintingAndAFreedChildIsNotTouchedAfterItsCommand) {
+  Manager = NewButtonSkin({{"GLOBALINFO", "BICONMAX", 20, 18}});
+  TForm* form = ShowMDIParent();
+  TForm* a = NewChild(Bounds(10, 10, 200, 150), true);
+  TForm* b = NewChild(Bounds(40, 40, 200, 150), true);
+  Forget(a);
+  Forget(b);
+  const HWND aWnd = a->Handle(), bWnd = b->Handle();
+  TReleaser freeA{a, true}, freeB{b, false};
+  const TPoisonFreedMemory poison;  // a freed provider holds garbage, not its last values
+  a->OnResize = TNotifyEvent(&freeA, &TReleaser::Resize);
+  SendMessageA(form->ClientHandle(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(aWnd), 0);
+  ASSERT_TRUE(Click(Centre(a, ProviderOf(a)->ButtonMax.Rect)));
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(aWnd); }));
+  // A new size: the parent's frame is composed and painted at it.
+  SetWindowPos(form->Handle(), nullptr, 0, 0, 560, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const TBitmap* cache = ProviderOf(form)->SkinData()->CacheBmp.get();
+  EXPECT_TRUE(PumpUntil([&] {
+    return cache->Width() == 560 && CaptureWindow(form->Handle()).At(559, 200) == BitmapImage(*cache).At(559, 200);
+  }));
+  SendMessageA(form->ClientHandle(), WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(bWnd), 0);
+  ASSERT_TRUE(PumpUntil([&] { return IsZoomed(bWnd) != FALSE; }));
+  b->OnResize = TNotifyEvent(&freeB, &TReleaser::Resize);
+  SendMessageA(bWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(bWnd); }));
 }
 
 TEST_F(MDIFormTest, TheBarsMirrorTheSourceAndScrollItWithTheWholePosition) {
