@@ -1,6 +1,5 @@
-// The program's operator delete while this object file is linked (a test that uses the guard
-// pulls it in): the default one (free) unless a guard lives. operator new keeps allocating with
-// malloc, so _msize gives each block's size.
+// The program's operator delete once a test uses the guard: free, after the poison while a guard
+// lives (operator new allocates with malloc, so _msize gives each block's size).
 #include "support/FreedMemory.h"
 
 #include <malloc.h>

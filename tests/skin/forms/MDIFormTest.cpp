@@ -54,24 +54,20 @@ TMenuItem* AddItem(TMainMenu* menu, const char* caption, uint8_t group) {
   return item;
 }
 
-// While it lives, the menu painter fills every line item it draws with a colour of the item's
-// own, and the item's rectangle (window coordinates) is kept.
-class TLineMarker {
- public:
-  explicit TLineMarker(TsSkinableMenus* menus) : Menus_(menus) { menus->OnDrawItem = Hook(); }
-  ~TLineMarker() {
-    if (Menus_->OnDrawItem == Hook()) Menus_->OnDrawItem = nullptr;
+// While it lives, the menu painter fills every line item it draws with a colour of the item's own
+// and keeps the item's rectangle (window coordinates).
+struct TLineMarker {
+  explicit TLineMarker(TsSkinableMenus* menus) : Menus(menus) {
+    menus->OnDrawItem = TsMenuManagerDrawItemEvent(this, &TLineMarker::Draw);
   }
+  ~TLineMarker() { Menus->OnDrawItem = nullptr; }
   static TColor ColorOf(const TObject* item) { return 0x101010 + (reinterpret_cast<uintptr_t>(item) >> 4 & 0x3F3F3F); }
-  std::map<TObject*, TRect> Drawn;
-
- private:
-  TsMenuManagerDrawItemEvent Hook() { return TsMenuManagerDrawItemEvent(this, &TLineMarker::Draw); }
   void Draw(TObject* item, TCanvas* canvas, const TRect& r, TOwnerDrawState, TsMenuItemType) {
     FillDC(canvas->Handle(), r, ColorOf(item));
     Drawn[item] = r;
   }
-  TsSkinableMenus* Menus_;
+  TsSkinableMenus* Menus;
+  std::map<TObject*, TRect> Drawn;
 };
 
 // Frees its form (a queued release) when the form becomes zoomed, or stops being zoomed.
