@@ -6,6 +6,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sBlend.h"
 #include "skin/paint/sFast24.h"
@@ -55,19 +56,24 @@ void PutStrip(TBitmap* picture, TBitmap* strip, int x, int y) {
   BitBlt(picture->Canvas()->Handle(), x, y, strip->Width(), strip->Height(), strip->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
-// The MDI parent's active child is maximised (with an icon): its buttons take the end of the
-// menu line.
+// The MDI parent's active child is maximised (as the system has it now): its buttons take the
+// end of the menu line.
 bool IsMDIChildMaximized() {
-  if (!MDIParentProvider || !MDIParentProvider->Form) return false;
-  TCustomForm* form = MDIParentProvider->Form;
-  if (form->FormStyle() != fsMDIForm) return false;
-  TCustomForm* child = form->ActiveMDIChild();
-  return child && child->WindowState() == wsMaximized && child->Icon();
+  return MDIParentProvider && MDIParentProvider->Form && ShowsMDIChildButtons(*MDIParentProvider->Form);
 }
 
+// The item is the last of the MDI parent's line: the last of the bar's entries that is an item
+// (a merged child's items among them; the system's own entries are not).
 bool IsLastItem(const TMenuItem* item) {
-  const TMenuItem* parent = item->Parent();
-  return parent && parent->Count() > 0 && parent->Items(parent->Count() - 1) == item;
+  HMENU bar = MDIParentProvider->Form->Menu()->Handle();
+  for (int i = GetMenuItemCount(bar) - 1; i >= 0; --i) {
+    MENUITEMINFOA mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_DATA;
+    if (!GetMenuItemInfoA(bar, static_cast<UINT>(i), TRUE, &mii)) continue;
+    if (const TMenuItem* last = TMenuItem::FromItemData(mii.dwItemData)) return last == item;
+  }
+  return false;
 }
 
 // The item that holds the MDI child's buttons on the menu line: the provider paints it.
@@ -316,7 +322,7 @@ void TMenuPainting::MeasureTopLineItem(TsSkinableMenus&, TMenuItem* item, TCanva
   }
   UseMenuFont(canvas);
   int w = canvas->TextWidth(item->Caption() + ShortCutToText(item->ShortCut()));
-  if (IsLastItem(item) && IsMDIChildMaximized()) w += 40;
+  if (IsMDIChildMaximized() && IsLastItem(item)) w += 40;
   width = std::max(width, w);
 }
 
@@ -328,7 +334,7 @@ void TMenuPainting::DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCa
   TsSkinManager* sm = menus.Manager();
   TRect r = rect;
   // The maximised child's buttons stand at the end of the line.
-  if (IsLastItem(item) && IsMDIChildMaximized()) r.right -= 40;
+  if (IsMDIChildMaximized() && IsLastItem(item)) r.right -= 40;
   const int w = RectWidth(r), h = RectHeight(r);
   if (w < 1 || h < 1) return;
   const bool enabled = item->Enabled();
