@@ -248,13 +248,11 @@ TEST_F(ScrollBarTest, EscapeEndsAThumbDragWithTheThumbBackWhereTheDragStarted) {
   TsScrollBar* bar = NewBar(form, Bounds(20, 20, 300, 17), log);
   bar->SetTabStop(false);  // the keyboard focus stays with the form
   bar->SetPosition(20);
-  // On every exit, failures included: the button up, and the bar's handlers off the log.
-  struct TDone {
+  struct TDone {  // on every exit: the button up, the bar's handlers off the log
     TsScrollBar* Bar;
     ~TDone() {
       if (GetAsyncKeyState(VK_LBUTTON) < 0) Release();
-      Bar->OnScroll = nullptr;
-      Bar->OnScrollChange = nullptr;
+      Bar->OnScroll = nullptr, Bar->OnScrollChange = nullptr;
     }
   } done{bar};
   ShowAndActivate(form);

@@ -188,28 +188,22 @@ TEST_F(SkinMenusProjectSkinTest, DividersShowTheirLineAndSubMenuArrowsAreDrawnFr
   const TsSkinManager& sm = *Manager;
   auto* popup = new TPopupMenu(NewForm());
   for (const char* caption : {"Open", "-", "More"}) {
-    auto* item = new TMenuItem(popup);
-    item->SetCaption(caption);
-    popup->Items()->Add(item);
+    popup->Items()->Add(new TMenuItem(popup));
+    popup->Items()->Items(popup->Items()->Count() - 1)->SetCaption(caption);
   }
-  TMenuItem* more = popup->Items()->Items(2);
-  more->Add(new TMenuItem(popup));
+  popup->Items()->Items(2)->Add(new TMenuItem(popup));
   sm.SkinableMenus()->HookPopupMenu(popup, true);
-
-  // The divider's image: a frame of three cells, its line the opaque pixels of the middle column.
-  const int mask = sm.GetMaskIndex(sm.GetSkinIndex("DIVIDERV"), "DIVIDERV", "BORDERSMASK");
-  ASSERT_TRUE(sm.IsValidSkinIndex(mask) && sm.MasterBitmap);
-  const TsMaskData& image = sm.Images[static_cast<size_t>(mask)];
-  const int frame = RectHeight(image.R) / (image.MaskType + 1), x = image.R.left + RectWidth(image.R) / 2;
+  // The divider's image is a frame of three cells; its line, the opaque pixels of its middle.
+  const TsMaskData& image = sm.Images[sm.GetMaskIndex(sm.GetSkinIndex("DIVIDERV"), "DIVIDERV", "BORDERSMASK")];
+  const int frame = RectHeight(image.R) / 2, x = image.R.left + RectWidth(image.R) / 2;
   HDC master = sm.MasterBitmap->Canvas()->Handle();
   std::vector<std::pair<int, TColor>> line;
   for (int y = 0; y < frame; ++y)
-    if (GetPixel(master, x, image.R.top + y + RectHeight(image.R) / 2) == 0)
-      line.emplace_back(y, static_cast<TColor>(GetPixel(master, x, image.R.top + y)));
+    if (GetPixel(master, x, image.R.top + frame + y) == 0) line.emplace_back(y, GetPixel(master, x, image.R.top + y));
   ASSERT_FALSE(line.empty());
-  const TColor arrow = sm.Sections[static_cast<size_t>(sm.GetSkinIndex("MENUITEM"))].HotFontColor[0];
 
   SetCursorPos(2, 2);
+  HMENU menu = popup->Items()->Handle();
   TRect divider{}, item{};
   TPixelImage dividerImg, itemImg;
   TMenuDriver driver({[&](HWND w) {
@@ -218,11 +212,10 @@ TEST_F(SkinMenusProjectSkinTest, DividersShowTheirLineAndSubMenuArrowsAreDrawnFr
                         return true;
                       },
                       [&](HWND) {
-                        if (!(GetMenuState(popup->Items()->Handle(), 2, MF_BYPOSITION) & MF_HILITE)) return false;
-                        GetMenuItemRect(nullptr, popup->Items()->Handle(), 1, &divider);
-                        GetMenuItemRect(nullptr, popup->Items()->Handle(), 2, &item);
-                        dividerImg = CaptureScreen(divider);
-                        itemImg = CaptureScreen(item);
+                        if (!(GetMenuState(menu, 2, MF_BYPOSITION) & MF_HILITE)) return false;
+                        GetMenuItemRect(nullptr, menu, 1, &divider);
+                        GetMenuItemRect(nullptr, menu, 2, &item);
+                        dividerImg = CaptureScreen(divider), itemImg = CaptureScreen(item);
                         EndMenu();
                         return true;
                       }});
@@ -231,8 +224,10 @@ TEST_F(SkinMenusProjectSkinTest, DividersShowTheirLineAndSubMenuArrowsAreDrawnFr
   EXPECT_EQ(RectHeight(divider), frame);
   for (auto [y, color] : line) EXPECT_EQ(dividerImg.At(RectWidth(divider) / 2, y), color) << "row " << y;
   // The arrow in the selected item's font colour, and nothing of the system's highlight.
-  EXPECT_GT(itemImg.Count(Rect(RectWidth(item) - 20, 0, RectWidth(item), RectHeight(item)), arrow), 0);
-  EXPECT_EQ(itemImg.Count(Rect(0, 0, RectWidth(item), RectHeight(item)), ColorToRGB(clHighlight)), 0);
+  const TColor arrow = sm.Sections[sm.GetSkinIndex("MENUITEM")].HotFontColor[0];
+  const int w = RectWidth(item), h = RectHeight(item);
+  EXPECT_GT(itemImg.Count(Rect(w - 20, 0, w, h), arrow), 0);
+  EXPECT_EQ(itemImg.Count(Rect(0, 0, w, h), ColorToRGB(clHighlight)), 0);
 }
 
 using SkinMenusTopLineTest = TProviderTest;

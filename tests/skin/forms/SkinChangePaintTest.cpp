@@ -1,5 +1,4 @@
-// A skin change as the user sees it on a form of skinned controls: every child painted once, in
-// the colours of the skin that ends up loaded.
+// A skin change on a form of skinned controls: each painted once, in the new skin's colours.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -20,62 +19,49 @@ TEST_F(SkinChangePaintTest, AHueChangeOrANewSkinPaintsEachSkinnedChildOnceInTheN
   AddTestSkin(*Manager);
   TsSkinGeneral* g = Manager->InternalSkins()->Items(0)->GeneralData()->Add();
   g->SectionName = "PANEL";
-  g->Color = g->HotColor = 0x3060A0;
+  g->Color = 0x3060A0;
   Manager->SetSkinName("Test");
-  // Owned by the application, as the forms the manager announces its skins to are.
-  auto* form = new TForm(Application);
+  auto* form = new TForm(Application);  // the manager announces skins to the application's forms
   Forms_.push_back(form);
   form->SetBounds(100, 100, 400, 300);
   NewComponent<TsSkinProvider>(form)->SetName("sSkinProvider1");
-  std::vector<TsPanel*> panels;
-  for (int i = 0; i < 3; ++i) {
-    panels.push_back(NewComponent<TsPanel>(form));
-    panels.back()->SetParent(form);
-    panels.back()->SetBounds(10 + 80 * i, 10, 70, 70);
+  std::vector<TWinControl*> children;  // three panels, one more inside the second, a scroll bar
+  for (TRect r : {Bounds(10, 10, 70, 70), Bounds(90, 10, 70, 70), Bounds(170, 10, 70, 70), Bounds(10, 10, 40, 40)}) {
+    children.push_back(NewComponent<TsPanel>(form));
+    children.back()->SetParent(children.size() < 4 ? form : children[1]);
+    children.back()->SetBoundsRect(r);
   }
-  panels.push_back(NewComponent<TsPanel>(form));  // inside another panel
-  panels.back()->SetParent(panels[1]);
-  panels.back()->SetBounds(10, 10, 40, 40);
-  auto* bar = NewComponent<TsScrollBar>(form);
-  bar->SetParent(form);
-  bar->SetBounds(10, 200, 200, GetSystemMetrics(SM_CYHSCROLL));
+  children.push_back(NewComponent<TsScrollBar>(form));
+  children.back()->SetParent(form);
+  children.back()->SetBounds(10, 200, 200, GetSystemMetrics(SM_CYHSCROLL));
   ShowPainted(form);
 
   std::vector<std::unique_ptr<TMessageRecorder>> recorders;
-  for (TWinControl* c : std::vector<TWinControl*>{panels[0], panels[1], panels[2], panels[3], bar}) {
-    recorders.push_back(std::make_unique<TMessageRecorder>(c));
-    recorders.back()->Filter({WM_PAINT});
-  }
+  for (TWinControl* c : children) recorders.push_back(std::make_unique<TMessageRecorder>(c));
   auto paints = [&] {
     PumpPending();
     std::vector<int> counts;
-    for (auto& r : recorders) {
-      counts.push_back(r->Count(WM_PAINT));
-      r->Clear();
-    }
+    for (auto& r : recorders) counts.push_back(r->Count(WM_PAINT)), r->Clear();
     return counts;
   };
-  auto colourOf = [&](const char* section) {
-    return ColorToRGB(Manager->Sections[static_cast<size_t>(Manager->GetSkinIndex(section))].Color);
+  auto colour = [&](const char* s) { return ColorToRGB(Manager->Sections[Manager->GetSkinIndex(s)].Color); };
+  auto onScreen = [](TWinControl* c, const TRect& r, TColor want) {
+    return CaptureWhen(c->Handle(), true, [&](const TPixelImage& img) { return img.All(r, want); }).All(r, want);
   };
-  // Each panel's face and the bar's track after the thumb (left of its second arrow), on the screen.
-  auto onScreen = [](HWND wnd, const TRect& r, TColor c) {
-    return CaptureWhen(wnd, true, [&](const TPixelImage& img) { return img.All(r, c); }).All(r, c);
-  };
+  // The panels' face, and the bar's track after the thumb left of its second arrow.
   auto showsSkin = [&] {
     bool all = true;
-    for (TsPanel* p : panels) all = onScreen(p->Handle(), Rect(0, 0, 30, 4), colourOf("PANEL")) && all;
-    const int x = bar->Width() - GetSystemMetrics(SM_CXHSCROLL) - 3;
-    return onScreen(bar->Handle(), Rect(x, 5, x + 1, 6), colourOf("SCROLLBAR2H")) && all;
+    for (int i = 0; i < 4; ++i) all = onScreen(children[i], Rect(0, 0, 30, 4), colour("PANEL")) && all;
+    const int x = children[4]->Width() - GetSystemMetrics(SM_CXHSCROLL) - 3;
+    return onScreen(children[4], Rect(x, 5, x + 1, 6), colour("SCROLLBAR2H")) && all;
   };
-  const std::vector<int> once(recorders.size(), 1);
+  const std::vector<int> once(children.size(), 1);
 
-  const TColor before = colourOf("PANEL");
+  const TColor before = colour("PANEL");
   Manager->SetHueOffset(60);
   EXPECT_EQ(paints(), once);
-  EXPECT_NE(colourOf("PANEL"), before);
+  EXPECT_NE(colour("PANEL"), before);
   EXPECT_TRUE(showsSkin());
-
   Manager->SetActive(false);
   paints();
   Manager->SetActive(true);
