@@ -5,7 +5,9 @@
 // the same run: the bitmap primitives of skin painting beside the platform's AlphaBlend,
 // TransparentBlt and StretchBlt (PaintBench.cpp), the whole load of the skin through a manager
 // with a form open (LoadBench.cpp), the whole repaint of a skinned form (FormPaintBench.cpp) and
-// one step of its resize (ResizeBench.cpp) beside the same form unskinned.
+// one step of its resize (ResizeBench.cpp) beside the same form unskinned; a hue change and a
+// new skin with a form of 50 panels open beside the reload and one repaint with every cache
+// changed (SkinChangeBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -17,6 +19,7 @@
 #include "LoadBench.h"
 #include "PaintBench.h"
 #include "ResizeBench.h"
+#include "SkinChangeBench.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "harness/Bench.h"
@@ -178,6 +181,7 @@ int main(int argc, char** argv) {
   const bool loadGoals = korv::bench::SkinLoadBenches(run);
   const bool formGoals = korv::bench::SkinFormPaintBenches(run);
   const bool resizeGoals = korv::bench::SkinResizeBenches(run);
+  const bool changeGoals = korv::bench::SkinChangeBenches(run);
   const int finish = run.Finish();
-  return !data || !paintGoals || !loadGoals || !formGoals || !resizeGoals ? 1 : finish;
+  return !data || !paintGoals || !loadGoals || !formGoals || !resizeGoals || !changeGoals ? 1 : finish;
 }

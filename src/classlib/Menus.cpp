@@ -973,9 +973,16 @@ bool MenuDrawItem(const DRAWITEMSTRUCT& dis) {
   TMenuItem* parent = item->Parent();
   if (!parent || !parent->HandleAllocated() || reinterpret_cast<HMENU>(dis.hwndItem) != parent->Handle()) return false;
   const bool topLevel = IsTopLevelOfMainMenu(item);
-  TSaveDCGuard saved(dis.hDC);
-  TCanvasOnDC canvas(dis.hDC);
-  item->AdvancedDrawItem(canvas.Get(), dis.rcItem, OwnerDrawStateFromItemState(dis.itemState), topLevel);
+  item->FOwnArrow = false;
+  {
+    TSaveDCGuard saved(dis.hDC);
+    TCanvasOnDC canvas(dis.hDC);
+    item->AdvancedDrawItem(canvas.Get(), dis.rcItem, OwnerDrawStateFromItemState(dis.itemState), topLevel);
+  }
+  // The system draws a sub-menu's arrow on the same DC once the owner has painted: a handler's
+  // own arrow is kept from being covered by it.
+  if (TMenuItem::IsLive(item) && item->FOwnArrow)
+    ExcludeClipRect(dis.hDC, dis.rcItem.left, dis.rcItem.top, dis.rcItem.right, dis.rcItem.bottom);
   return true;
 }
 

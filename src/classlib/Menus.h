@@ -196,6 +196,12 @@ class TMenuItem : public TComponent {
   TMenuMeasureItemEvent OnMeasureItem;
   TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
 
+  // Called by a draw handler that paints the item's sub-menu arrow itself, for the draw under
+  // way: once the handler returns, the item's rectangle is left out of the item DC's clip region,
+  // so that the arrow the system draws after the owner's painting (in the system's colours) does
+  // not cover it.
+  void OwnSubMenuArrow() noexcept { FOwnArrow = true; }
+
   // True when p is an item that exists now (checked before using item data or posted pointers).
   [[nodiscard]] static bool IsLive(const void* p) noexcept;
   // The live item a menu entry's item data names (nullptr for another party's entry).
@@ -210,6 +216,7 @@ class TMenuItem : public TComponent {
 
  private:
   friend class TMenu;
+  friend bool MenuDrawItem(const DRAWITEMSTRUCT& dis);
   void RebuildHandle();
   void RebuildTree();
   void InsertInto(HMENU menu, UINT position);
@@ -242,6 +249,7 @@ class TMenuItem : public TComponent {
   TMenu* FMenu = nullptr;  // set on the root item of a menu only
   std::vector<TMenuItem*> FItems;
   std::vector<const void*> FInserted;  // item data of the entries this item put into FHandle
+  bool FOwnArrow = false;              // the draw under way paints the sub-menu arrow itself
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -79,6 +79,26 @@ bool IsLastItem(const TMenuItem* item) {
 // The item that holds the MDI child's buttons on the menu line: the provider paints it.
 bool IsChildButtonsItem(const TMenuItem* item) { return item->Name() == "sMDICII"; }
 
+// The image dividers are drawn with: the border of "DIVIDERV", or, for a skin without that
+// section, the "SLIDERCHANNEL" of "TRACKBAR"; nullptr when there is none.
+const TsMaskData* DividerImage(TsSkinManager* sm) {
+  int mask = -1;
+  if (const int divider = GetSkinIndex(sm, "DIVIDERV"); divider >= 0)
+    mask = GetMaskIndex(sm, divider, "DIVIDERV", "BORDERSMASK");
+  else
+    mask = GetMaskIndex(sm, GetSkinIndex(sm, "TRACKBAR"), "TRACKBAR", "SLIDERCHANNEL");
+  return sm && sm->IsValidSkinIndex(mask) ? &sm->Images[static_cast<size_t>(mask)] : nullptr;
+}
+
+// The arrow of an item that opens a sub-menu: a triangle pointing right, its tip 3 x margin
+// inside the item's right edge, centred vertically.
+void DrawSubMenuArrow(TCanvas* canvas, int width, int height, int margin, TColor color) {
+  const int half = std::max(2, height / 6), tip = width - 3 * margin, middle = height / 2;
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(color);
+  for (int d = 0; d <= half; ++d) canvas->FillRect(Rect(tip - d, middle - d, tip - d + 1, middle + d + 1));
+}
+
 class TMenuPainting final : public TacMenuPainting {
  public:
   void PaintMenuBackground(TsSkinableMenus& menus) override;
@@ -87,6 +107,7 @@ class TMenuPainting final : public TacMenuPainting {
   void MeasureTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, int& width, int& height) override;
   void DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
                        TOwnerDrawState state) override;
+  int DividerHeight(TsSkinableMenus& menus) override;
 
  private:
   static void PaintExtraLine(TsSkinableMenus& menus, TBitmap* picture);
@@ -157,15 +178,19 @@ void TMenuPainting::PaintExtraLine(TsSkinableMenus& menus, TBitmap* picture) {
   PutStrip(picture, strip.get(), border, border);
 }
 
+int TMenuPainting::DividerHeight(TsSkinableMenus& menus) {
+  // The image's whole frame, so that its middle cells (where a divider's line lies) show at
+  // their own height between the corner cells; the grey and white frame needs 2 pixels.
+  const TsMaskData* image = DividerImage(menus.Manager());
+  if (!image) return 2;
+  const TacNinePieces n = NinePieces(*image, ImagePixels(*image, BitmapPixels(MasterBitmapOf(*image))), 2, 2, 0);
+  return n.Valid ? std::max(2, 3 * n.CellH) : 2;
+}
+
 void TMenuPainting::DrawDivider(TsSkinableMenus& menus, TCanvas* canvas, const TRect& rect, TBitmap* picture) {
-  TsSkinManager* sm = menus.Manager();
-  int mask = -1;
-  if (const int divider = GetSkinIndex(sm, "DIVIDERV"); divider >= 0)
-    mask = GetMaskIndex(sm, divider, "DIVIDERV", "BORDERSMASK");
-  else
-    mask = GetMaskIndex(sm, GetSkinIndex(sm, "TRACKBAR"), "TRACKBAR", "SLIDERCHANNEL");
+  const TsMaskData* image = DividerImage(menus.Manager());
   HDC dc = canvas->Handle();
-  if (!sm->IsValidSkinIndex(mask)) return DrawRectBorder(dc, rect, 1, 0x808080, 0xFFFFFF);
+  if (!image) return DrawRectBorder(dc, rect, 1, 0x808080, 0xFFFFFF);
   const int w = RectWidth(rect), h = RectHeight(rect);
   if (w < 1 || h < 1) return;
   const std::unique_ptr<TBitmap> bmp = CreateBmp24(w, h);
@@ -173,7 +198,7 @@ void TMenuPainting::DrawDivider(TsSkinableMenus& menus, TCanvas* canvas, const T
   BitBlt(bmp->Canvas()->Handle(), 0, 0, w, h, picture->Canvas()->Handle(), rect.left + MenuPainterState.ItemOffset.x,
          rect.top + MenuPainterState.ItemOffset.y, SRCCOPY);
   const int left = menus.CurrentExtraLineWidth(false) + menus.Margin + menus.Spacing;
-  PaintRectByMask(bmp.get(), Rect(left, 0, w - menus.Margin, h), 0, sm->Images[static_cast<size_t>(mask)], true);
+  PaintRectByMask(bmp.get(), Rect(left, 0, w - menus.Margin, h), 0, *image, true);
   BitBlt(dc, rect.left, rect.top, w, h, bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
@@ -263,6 +288,19 @@ void TMenuPainting::DrawItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* c
   if (const std::string shortcut = ShortCutToText(item->ShortCut()); !shortcut.empty()) {
     TRect r = Rect(0, 0, w - 8, h);
     WriteTextEx(c, shortcut, enabled, r, DT_RIGHT | DT_VCENTER | DT_SINGLELINE, sm, skin, hot);
+  }
+  if (item->Count() > 0) {
+    // The sub-menu's arrow in the caption's colour; the system's own would cover it in the
+    // system's highlight colours.
+    TColor color = c->Font()->Color();
+    if (!enabled) {
+      color = clBtnShadow;
+    } else if (sm->IsValidSectionIndex(skin)) {
+      const TsGeneralData& section = sm->Sections[static_cast<size_t>(skin)];
+      color = hot ? section.HotFontColor[0] : section.FontColor[0];
+    }
+    DrawSubMenuArrow(c, w, h, menus.Margin, color);
+    item->OwnSubMenuArrow();
   }
   if (menus.OnDrawItem) menus.OnDrawItem(item, c, Rect(0, 0, w, h), state, st.CurrentItemType);
   // Disabled: 40 percent of the item over 60 percent of the picture under it.

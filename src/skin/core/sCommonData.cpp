@@ -5,6 +5,7 @@
 #include "classlib/Streaming.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 
@@ -45,24 +46,14 @@ const char* DefaultSkinSection(int code) noexcept {
   return nullptr;
 }
 
-// Asks the own manager to say when it is freed: a control whose own manager goes without its
-// removal command reaching it (a control on no form of the application) must not keep it.
-class TsCommonData::TManagerWatch final : public TComponent {
- public:
-  explicit TManagerWatch(TsCommonData* link) : TComponent(nullptr), FLink(link) {}
-
- protected:
-  void Notification(TComponent* component, TOperation operation) override {
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && component && component == FLink->FSkinManager) FLink->ManagerFreed();
-  }
-
- private:
-  TsCommonData* FLink;
-};
-
 TsCommonData::TsCommonData(TObject* owner, bool createCacheBmp)
-    : OwnerControl(dynamic_cast<TControl*>(owner)), OwnerObject(owner), FWatch(std::make_unique<TManagerWatch>(this)) {
+    : OwnerControl(dynamic_cast<TControl*>(owner)),
+      OwnerObject(owner),
+      // A control whose own manager goes without its removal command reaching it (a control on
+      // no form of the application) must not keep it.
+      FWatch(std::make_unique<TacFreeWatch>([this](TComponent* c) {
+        if (c && c == FSkinManager) ManagerFreed();
+      })) {
   if (createCacheBmp) CacheBmp = std::make_unique<TBitmap>();
 }
 

@@ -145,6 +145,17 @@ TEST_F(PanelTest, OnlyTheOwnManagersCommandsReachTheChildren) {
   EXPECT_TRUE(QuerySkinCmd(p, skcHandlesSkinCmds));  // asked without a manager: always yes
 }
 
+TEST_F(PanelTest, APanelWhoseSectionIsNotFoundLeavesItsChildrenSkinned) {
+  TsPanel* outer = Panel(Form, Bounds(0, 0, 200, 150));
+  TsPanel* inner = Panel(outer, Bounds(20, 20, 60, 40));
+  ShowAndActivate(Form);
+  outer->SkinData()->SetSkinSection("NOSUCH");
+  EXPECT_FALSE(outer->SkinData()->Skinned());
+  EXPECT_TRUE(inner->SkinData()->Skinned());
+  RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_TRUE(CaptureClient(inner->Handle()).All(Rect(0, 0, 60, 4), kFace));
+}
+
 TEST(Grip, StartsAsATwentyPixelCheckBoxSquare) {
   std::unique_ptr<TsGrip> grip(NewComponent<TsGrip>(nullptr));
   EXPECT_EQ(grip->Width(), 20);
