@@ -264,11 +264,11 @@ class TsSkinProvider : public TComponent {
   std::unique_ptr<TBitmap> ButtonsBackground;  // the title strip under the caption buttons
   bool ClientRepaint = false;     // the client image is refreshed at the next client paint
   bool ImageComposed = false;     // a full composition has been done
-  bool IconsPending = false;      // the form's own BorderIcons are still to be cleared
+  bool IconsPending = false;      // the first live skin is still to come (an MDI parent's helper)
   bool MenuLineReady = false;     // the menu bar has been made owner-drawn
   TsCaptionButton ButtonMin, ButtonMax, ButtonClose, ButtonHelp;
   TsCaptionButton MDIMin, MDINorm, MDIClose;  // a maximised MDI child's buttons on the menu line
-  TBorderIcons SavedBorderIcons = 0;  // the form's BorderIcons before the skin cleared them
+  TBorderIcons SavedBorderIcons = 0;  // the form's BorderIcons when the provider was made
   int VertOffset = 0;             // how far the skinned scroll bars shifted the children
   int HorzOffset = 0;
   int ContentHeight = 0;          // bottom and right extents of the visible controls
@@ -312,12 +312,12 @@ class TsSkinProvider : public TComponent {
   void UnskinnedNewSkin(TMessage& m);
   void SkinnedNewSkin(TMessage& m);
   // Their common start: the form hidden behind its region, the indexes looked up again, and for a
-  // skin with the form's section the caption-button images and the system's border icons
-  // cleared; false when the form keeps its own look.
+  // skin with the form's section the caption-button images; false when the form keeps its own
+  // look.
   bool BeginNewSkin();
   void Refresh();
   // After a new skin's lookup: a skin without the form's section leaves the form its own look
-  // (no region, its own border icons); false then.
+  // (no region); false then.
   bool KeepSkinnedLook();
   // The skin command passed on to the skinned scroll bars' windows.
   void ForwardToBars(const TMessage& m);
@@ -374,9 +374,10 @@ class TsSkinProvider : public TComponent {
 
  public:
 
-  // Prepares the form for the skin: the link loaded, the system menu made, the form's own
-  // border icons cleared once a skin is live, the caption-button images looked up, the form's
-  // colour taken from the skin. Nothing without a manager.
+  // Prepares the form for the skin: the link loaded, the system menu made, an MDI parent's helper
+  // made once a skin is live, the caption-button images looked up, the form's colour taken from
+  // the skin. The form keeps its own border icons (its window's system menu and boxes). Nothing
+  // without a manager.
   void AttachSkin();
 
   // ---- geometry (from the form, on every call) ----

@@ -38,6 +38,13 @@ bool IsSysButtonCode(int code) noexcept {
   }
 }
 
+// Where the system would put its own caption buttons and system-menu icon. The window keeps
+// the styles that make the system answer these (WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX), but
+// the skin draws its own buttons: there the system's answer stands for the caption.
+bool IsSystemButtonCode(LRESULT code) noexcept {
+  return code == HTSYSMENU || code == HTMINBUTTON || code == HTMAXBUTTON || code == HTCLOSE || code == HTHELP;
+}
+
 // The screen point of a non-client mouse message.
 TPoint MessagePoint(const TMessage& m) noexcept {
   return Point(static_cast<int16_t>(LOWORD(m.LParam)), static_cast<int16_t>(HIWORD(m.LParam)));
@@ -169,6 +176,7 @@ void TsSkinProvider::WMNCHitTest(TMessage& m) {
   m.Result = CaptionHitTest(m);
   if (m.Result != 0 && m.Result != HTCAPTION) return;
   if (saved) saved(m);
+  if (IsSystemButtonCode(m.Result)) m.Result = HTCAPTION;
   if (!FPressCode) SetHotButton(0);
 }
 
@@ -458,6 +466,16 @@ void TsSkinProvider::WMSysCommand(TMessage& m) {
     return;
   }
   if (Form->FormStyle() == fsMDIChild) return MDIChildSysCommand(m, command);
+  if (command == SC_KEYMENU && m.LParam == VK_SPACE) {
+    // Alt+Space: the skinned system menu below the caption's left end; without skinned popups
+    // the system shows its own, as the window keeps WS_SYSMENU.
+    const TsSkinManager* sm = Manager();
+    if (sm && sm->SkinnedPopups() && SystemMenu) {
+      const TPoint lt = FormLeftTop();
+      ShowSystemMenu(lt.x + SysBorderWidth(), lt.y + SysBorderHeight() + SysCaptionHeight());
+      return;
+    }
+  }
   if (saved) saved(m);  // after SC_CLOSE the form (and this provider) may be gone: only locals below
   if (command != SC_MINIMIZE && command != SC_MAXIMIZE && command != SC_RESTORE) return;
   if (Form->FormStyle() == fsMDIForm) {

@@ -130,11 +130,6 @@ bool TsSkinProvider::BeginNewSkin() {
   FSkinData->UpdateIndexes();
   if (!KeepSkinnedLook()) return false;
   UpdateButtonImages();
-  try {
-    if (Form->BorderIcons() != 0) Form->SetBorderIcons(0);
-  } catch (const std::exception&) {
-    // The window may be being re-created: the icons are cleared at the next skin command.
-  }
   return true;
 }
 
@@ -162,11 +157,10 @@ void TsSkinProvider::HookMDIClient() {
   MDIParentProvider = this;
 }
 
-// A skin without the form's section leaves the form its own look: no region, its own icons.
+// A skin without the form's section leaves the form its own look: no region.
 bool TsSkinProvider::KeepSkinnedLook() {
   if (FSkinData->Skinned()) return true;
   if (Bordered()) DropRegion(true);
-  if (Form->BorderIcons() != SavedBorderIcons) Form->SetBorderIcons(SavedBorderIcons);
   return false;
 }
 
@@ -185,7 +179,6 @@ void TsSkinProvider::RemoveSkin(TMessage& m) {
   if (Manager()) {
     ClearMenuCacheOf(Manager());
     InitMenuItems(false);
-    if (Form->BorderIcons() != SavedBorderIcons) Form->SetBorderIcons(SavedBorderIcons);
     if (Form->FormStyle() == fsMDIForm) delete std::exchange(MDIHelper, nullptr);
     if (ThemesEnabled() && Form->HandleAllocated()) SetWindowTheme(Form->HandleIfAllocated(), nullptr, nullptr);
   }

@@ -257,7 +257,7 @@ TEST_F(SkinProviderWndProcTest, RemovingTheSkinGivesTheFormBackAndANewSkinTakesI
   form->Show();
   HWND wnd = form->Handle();
   ASSERT_TRUE(FrameShown(form, p));
-  EXPECT_EQ(form->BorderIcons(), 0u);
+  EXPECT_EQ(form->BorderIcons(), p->SavedBorderIcons);
 
   Manager->SetActive(false);
   PumpPending();
@@ -273,7 +273,8 @@ TEST_F(SkinProviderWndProcTest, RemovingTheSkinGivesTheFormBackAndANewSkinTakesI
 
   Manager->SetActive(true);
   PumpPending();
-  EXPECT_EQ(form->BorderIcons(), 0u);
+  EXPECT_EQ(form->BorderIcons(), p->SavedBorderIcons);
+  EXPECT_NE(GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU, 0);
   EXPECT_EQ(SendFormSkinQuery(form), p);
   EXPECT_TRUE(CornersCut(wnd));
   ASSERT_TRUE(FrameShown(form, p));

@@ -1,0 +1,143 @@
+// A skinned form behaves as the platform's own window: it keeps the styles the shell and the
+// window manager act on while only the skin's buttons show and answer, its system menu opens by
+// mouse and keyboard, the system never paints its caption over the skin, maximise fits the
+// monitor with the caption whole on the screen, the region follows size changes before they are
+// painted, a maximised caption drags, and the client prints.
+#include <gtest/gtest.h>
+
+#include "ProviderKit.h"
+#include "classlib/Handles.h"
+#include "support/MenuDriver.h"
+
+namespace korv::test {
+namespace {
+
+const char* const kButtonImages[] = {"BICONCLOSE", "BICONMAX", "BICONMIN"};
+
+class PlatformWindowTest : public TProviderTest {
+ protected:
+  void SetUp() override {
+    TProviderTest::SetUp();
+    Manager = NewButtonSkin({{"GLOBALINFO", "BICONCLOSE", 20, 18},
+                             {"GLOBALINFO", "BICONMAX", 20, 18},
+                             {"GLOBALINFO", "BICONMIN", 20, 18},
+                             {"GLOBALINFO", "BICONNORM", 20, 18}});
+  }
+  void ShowActive() {
+    ShowAndActivate(Form = ShowSkinnedForm());
+    Wnd = Form->Handle();
+    P = ProviderOf(Form);
+  }
+  [[nodiscard]] TPoint Screen(TPoint w) const {
+    const TPoint o = P->FormLeftTop();
+    return Point(o.x + w.x, o.y + w.y);
+  }
+  // A point of the caption left of the buttons (x: from the left).
+  [[nodiscard]] TPoint Caption(int x = 40) const { return Screen(Point(x, P->ButtonClose.Rect.top + 4)); }
+  [[nodiscard]] int SystemHit(TPoint w) const {
+    const TPoint s = Screen(w);
+    return static_cast<int>(SendMessageA(Wnd, WM_NCHITTEST, 0, MAKELPARAM(s.x, s.y)));
+  }
+  // Every caption button shows frame 0 of its image on the screen.
+  [[nodiscard]] bool ButtonsShown() const {
+    const int codes[] = {htSkinClose, htSkinMaximize, htSkinMinimize};
+    return PumpUntil([&] {
+      for (int i = 0; i < 3; ++i) {
+        const TRect r = P->ButtonRecord(codes[i])->Rect;
+        const TPoint s = Screen(Point(r.left, r.top));
+        const TPixelImage img = CaptureScreen(Bounds(s.x, s.y, RectWidth(r), RectHeight(r)));
+        const char* image = codes[i] == htSkinMaximize && IsZoomed(Wnd) ? "BICONNORM" : kButtonImages[i];
+        if (img.Empty() || !img.All(Bounds(0, 0, RectWidth(r), RectHeight(r)), ButtonColor(image, 0))) return false;
+      }
+      return true;
+    });
+  }
+  TForm* Form = nullptr;
+  HWND Wnd = nullptr;
+  TsSkinProvider* P = nullptr;
+};
+
+// The handle of the menu shown in the visible popup window (nullptr while none is up).
+HMENU ShownMenu() {
+  HWND w = VisibleMenuWindow();
+  return w ? reinterpret_cast<HMENU>(SendMessageA(w, MN_GETHMENU, 0, 0)) : nullptr;
+}
+
+TEST_F(PlatformWindowTest, AMainFormKeepsItsBoxesWhileOnlyTheSkinsButtonsShowAndAnswer) {
+  ShowActive();
+  P->SetShowAppIcon(false);  // as every form of the program: no icon, no system-menu place
+  constexpr LONG boxes = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+  EXPECT_EQ(GetWindowLongA(Wnd, GWL_STYLE) & boxes, boxes);
+  EXPECT_EQ(Form->BorderIcons(), P->SavedBorderIcons);
+  EXPECT_TRUE(ButtonsShown());
+  // Anywhere in the header the system's own buttons and system-menu place never answer: only the
+  // drawn buttons do, each inside its own rectangle.
+  const struct {
+    int Code;
+    const TsCaptionButton* Button;
+  } drawn[] = {{htSkinClose, &P->ButtonClose}, {htSkinMaximize, &P->ButtonMax}, {htSkinMinimize, &P->ButtonMin}};
+  int answered[3] = {};
+  for (int y = 0; y < P->HeaderHeight(); ++y)
+    for (int x = 0; x < Form->Width(); ++x) {
+      const int code = SystemHit(Point(x, y));
+      ASSERT_TRUE(code != HTSYSMENU && code != HTHELP) << code << " at " << x << "," << y;
+      for (int i = 0; i < 3; ++i) {
+        const TRect& r = drawn[i].Button->Rect;
+        const bool inside = x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+        if (code == drawn[i].Code) {
+          ASSERT_TRUE(inside) << code << " at " << x << "," << y;
+          ++answered[i];
+        }
+      }
+    }
+  EXPECT_TRUE(answered[0] > 0 && answered[1] > 0 && answered[2] > 0);
+  // Inactive, and active again, the buttons are still the skin's.
+  P->SetHotButton(0);
+  ShowAndActivate(NewForm(600, 500, 120, 80));
+  ShowAndActivate(Form);
+  EXPECT_TRUE(ButtonsShown());
+}
+
+// A right click on the caption and Alt+Space open a system menu whose Maximize maximises: the
+// skinned one with skinned popups, the system's own without.
+TEST_F(PlatformWindowTest, TheSystemMenuOpensByRightClickAndAltSpaceAndMaximises) {
+  ShowActive();
+  int x = 40;  // each click elsewhere: two clicks at one place are a double click
+  for (const bool skinned : {true, false}) {
+    Manager->SetSkinnedPopups(skinned);
+    for (const bool keyboard : {false, true}) {
+      SCOPED_TRACE(std::string(skinned ? "skinned " : "system ") + (keyboard ? "Alt+Space" : "right click"));
+      ShowAndActivate(Form);
+      HMENU shown = nullptr;
+      const UINT maximize = skinned ? P->SystemMenu->ItemMaximize->Command() : SC_MAXIMIZE;
+      TMenuPicker picker(
+          [&] {
+            if (HMENU m = ShownMenu()) shown = m;
+            return shown;
+          },
+          maximize);
+      const TPoint c = Caption(x += 30);
+      TInputDriver d;
+      ASSERT_TRUE(d.Run([&](TInputDriver& d) {
+        if (!keyboard) d.MoveTo(c.x, c.y) && d.Button(MOUSEEVENTF_RIGHTDOWN) && d.Button(MOUSEEVENTF_RIGHTUP);
+      })) << d.Error();
+      if (keyboard) {
+        // Space with Alt held, as posted keys (an Alt released after the menu closed would put
+        // the window into menu mode).
+        const LPARAM alt = 0x20000001 | (MapVirtualKeyA(VK_SPACE, MAPVK_VK_TO_VSC) << 16);
+        PostMessageA(Wnd, WM_SYSKEYDOWN, VK_SPACE, alt);
+        PostMessageA(Wnd, WM_SYSKEYUP, VK_SPACE, alt | 0xC0000000);
+      }
+      ASSERT_TRUE(PumpUntil([&] { return picker.Picked() || picker.SafetyFired(); }));
+      EXPECT_FALSE(picker.SafetyFired());
+      EXPECT_EQ(shown == P->SystemMenu->Handle(), skinned);
+      EXPECT_TRUE(PumpUntil([&] { return IsZoomed(Wnd) != FALSE; }));
+      ShowWindow(Wnd, SW_RESTORE);
+      ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(Wnd) && Form->WindowState() == wsNormal; }));
+      ShowPainted(Form);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korv::test
