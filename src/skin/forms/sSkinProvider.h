@@ -324,7 +324,8 @@ class TsSkinProvider : public TComponent {
   // Command 2 from the provider's manager: the form goes back to its own look.
   void RemoveSkin(TMessage& m);
   void WMActivate(TMessage& m);
-  void WMSetText(TMessage& m);
+  // WM_SETTEXT and WM_SETICON.
+  void WMSetCaption(TMessage& m);
   void WMPaint(TMessage& m);
   void WMSize(TMessage& m);
   void WMGetMinMaxInfo(TMessage& m);
@@ -428,7 +429,8 @@ class TsSkinProvider : public TComponent {
   void FullRedraw();
   // Fills RegionList from the key-colour corners of the border and title images.
   void BuildRegionList();
-  // Applies RegionList to the window (unless a form answers the region query first).
+  // Applies RegionList to the window (unless a form answers the region query first), without
+  // redrawing it: the callers paint what the change shows.
   void UpdateRgn();
   // Places the caption buttons right to left from the right frame (close, maximise, minimise,
   // help, then the extra title buttons) and paints them into the cache.

@@ -1,7 +1,7 @@
 // The skinned form's non-client messages: the frame painted from the cache (WM_NCPAINT, and
-// WM_PRINT into the DC it carries), the window region rebuilt from the skin's corners, and the
-// header cut out of the region while the system paints its own caption (WM_NCACTIVATE; WM_SETTEXT
-// is in sSkinProviderWndProc.cpp).
+// WM_PRINT into the DC it carries), the window region rebuilt from the skin's corners, activation
+// without the system's caption repaint (WM_NCACTIVATE), and the header cut out of the region while
+// the system paints its own caption (WM_SETTEXT and WM_SETICON, in sSkinProviderWndProc.cpp).
 #include "classlib/Handles.h"
 #include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
@@ -69,7 +69,11 @@ void TsSkinProvider::PaintFrame(HDC dc) {
 void TsSkinProvider::WMNCActivate(TMessage& m) {
   const bool mdiChild = Form->FormStyle() == fsMDIChild;
   const bool bordered = Bordered();
-  if ((m.WParam != 0 || mdiChild) && bordered && !HasState(csLoading)) CutHeader();
+  // The default handling repaints the caption for the new state, and a window with a region gets
+  // the classic one (no visual style): an lParam of -1 is the documented way to leave the
+  // non-client area unpainted. The default handling's answer is kept. (Without a region, as at
+  // the first activation, a visual style ignores the value and the classic caption is left out.)
+  if (bordered && !HasState(csLoading)) m.LParam = -1;
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
   TsSkinProvider* parent = mdiChild ? MDIParent() : nullptr;
   if (parent && parent->MDIHelper && Form->Visible() && (Form->FormState() & fsCreatedMDIChild) && Form->Showing()) {

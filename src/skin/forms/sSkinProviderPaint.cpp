@@ -276,8 +276,9 @@ void TsSkinProvider::UpdateRgn() {
   // The window's region again would only make the system repaint the whole window.
   TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
   if (current && GetWindowRgn(wnd, current.Get()) != ERROR && EqualRgn(current.Get(), region.Get())) return;
-  // The system owns the region once it is set.
-  if (SetWindowRgn(wnd, region.Get(), TRUE)) (void)region.Release();
+  // The system owns the region once it is set. A redraw here would repaint the whole window,
+  // client included, for a change of the frame's shape.
+  if (SetWindowRgn(wnd, region.Get(), FALSE)) (void)region.Release();
 }
 
 // ---- the menu line ----

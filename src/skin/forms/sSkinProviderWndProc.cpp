@@ -214,7 +214,8 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
       WMActivate(m);
       return;
     case WM_SETTEXT:
-      WMSetText(m);
+    case WM_SETICON:
+      WMSetCaption(m);
       return;
     case WM_PAINT:
       WMPaint(m);
@@ -414,6 +415,9 @@ void TsSkinProvider::Refresh() {
   if (RegionChanged) BuildRegionList();
   UpdateRgn();
   InRegionUpdate = false;
+  // Shown through an empty region until now: nothing of the window was painted on the screen.
+  if (Form->HandleAllocated())
+    RedrawWindow(Form->HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 // ---- messages ----
@@ -444,13 +448,14 @@ void TsSkinProvider::WMActivate(TMessage& m) {
   if (!Bordered()) RepaintClientChild();
 }
 
-void TsSkinProvider::WMSetText(TMessage& m) {
+void TsSkinProvider::WMSetCaption(TMessage& m) {
   const TWndMethod saved = SavedWindowProc();
   if (!Form->Visible() || !Bordered()) {
     if (saved) saved(m);
     return;
   }
-  // The system paints its own caption with the new text: not over the skinned one.
+  // The system paints its own caption with the new text or icon: not over the skinned one. The
+  // non-client paint below puts the header back into the region and paints it.
   CutHeader();
   if (saved) saved(m);
   FSkinData->BGChanged = true;

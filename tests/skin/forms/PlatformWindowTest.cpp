@@ -5,6 +5,9 @@
 // painted, a maximised caption drags, and the client prints.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 #include "ProviderKit.h"
 #include "classlib/Handles.h"
 #include "support/MenuDriver.h"
@@ -13,6 +16,27 @@ namespace korv::test {
 namespace {
 
 const char* const kButtonImages[] = {"BICONCLOSE", "BICONMAX", "BICONMIN"};
+
+// A step put into a control's WindowProc chain: it looks at each message before and after the
+// rest of the chain, and leaves the chain as it found it (while it is still the first step).
+struct TTap {
+  explicit TTap(TControl* control) : Control(control), Saved(control->WindowProc) {
+    control->WindowProc = TWndMethod(this, &TTap::Proc);
+  }
+  ~TTap() {
+    if (Control->WindowProc == TWndMethod(this, &TTap::Proc)) Control->WindowProc = Saved;
+  }
+  TTap(const TTap&) = delete;
+  TTap& operator=(const TTap&) = delete;
+  void Proc(TMessage& m) {
+    if (Before) Before(m);
+    Saved(m);
+    if (After) After(m);
+  }
+  TControl* Control;
+  TWndMethod Saved;
+  std::function<void(TMessage&)> Before, After;
+};
 
 class PlatformWindowTest : public TProviderTest {
  protected:
@@ -52,9 +76,23 @@ class PlatformWindowTest : public TProviderTest {
       return true;
     });
   }
+  // A skinned form whose provider passes on to Under, shown and active.
+  void ShowActiveUnder() {
+    Form = NewForm();
+    Form->SetCaption("");
+    Under.emplace(Form);  // the provider takes the chain over from it
+    NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
+    P = ProviderOf(Form);
+    ShowPainted(Form);
+    ShowAndActivate(Form);
+    Wnd = Form->Handle();
+  }
+  // The middle of the title (the caption is empty), in window coordinates.
+  [[nodiscard]] TPoint TitleMiddle() const { return Point(Form->Width() / 2, P->Frame().TitleHeight() / 2); }
   TForm* Form = nullptr;
   HWND Wnd = nullptr;
   TsSkinProvider* P = nullptr;
+  std::optional<TTap> Under;  // outlives the form (freed at tear-down)
 };
 
 // The handle of the menu shown in the visible popup window (nullptr while none is up).
@@ -137,6 +175,45 @@ TEST_F(PlatformWindowTest, TheSystemMenuOpensByRightClickAndAltSpaceAndMaximises
       ShowPainted(Form);
     }
   }
+}
+
+// The system's own caption never lands on the window: activation changes reach the default
+// handling with lParam -1 and leave the skin's title as it was; a new icon leaves the skin's
+// title on the screen, and the frame's repaint leaves the client alone.
+TEST_F(PlatformWindowTest, TheSystemNeverPaintsItsCaptionOverTheSkin) {
+  ShowActiveUnder();
+  ASSERT_TRUE(PumpUntil([&] { return CaptureWindowDC(Wnd).At(TitleMiddle().x, TitleMiddle().y) == kTitleColor; }));
+  std::vector<LPARAM> lparams;
+  std::vector<TColor> titles;  // the title as the default handling left it
+  Under->After = [&](TMessage& m) {
+    if (m.Msg != WM_NCACTIVATE) return;
+    lparams.push_back(m.LParam);
+    titles.push_back(CaptureWindowDC(Wnd).At(TitleMiddle().x, TitleMiddle().y));
+  };
+  ShowAndActivate(NewForm(600, 500, 120, 80));
+  ShowAndActivate(Form);
+  Under->After = nullptr;
+  ASSERT_GE(lparams.size(), 2u);
+  for (size_t i = 0; i < lparams.size(); ++i) {
+    EXPECT_EQ(lparams[i], -1);
+    EXPECT_TRUE(titles[i] == kTitleColor || titles[i] == kTitleHotColor) << std::hex << titles[i];
+  }
+
+  // A new icon: the title stays the skin's. The header cut out meanwhile comes back without a
+  // redraw of the whole window (only the frame is painted).
+  std::vector<UINT> reshapes;  // the flags of the region changes' position messages
+  TTap above(Form);
+  above.Before = [&](TMessage& m) {
+    constexpr UINT shape = SWP_FRAMECHANGED | SWP_NOSIZE | SWP_NOMOVE;
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+    if (m.Msg == WM_WINDOWPOSCHANGING && (pos->flags & shape) == shape) reshapes.push_back(pos->flags);
+  };
+  Form->Icon()->SetHandle(CopyIcon(LoadIconA(nullptr, IDI_APPLICATION)));
+  TRect wr{};
+  GetWindowRect(Wnd, &wr);
+  EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(wr.left + TitleMiddle().x, wr.top + TitleMiddle().y) == kTitleColor; }));
+  EXPECT_GE(reshapes.size(), 2u);  // cut, and back
+  for (UINT flags : reshapes) EXPECT_TRUE(flags & SWP_NOREDRAW) << std::hex << flags;
 }
 
 }  // namespace
