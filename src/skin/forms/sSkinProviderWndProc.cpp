@@ -7,7 +7,6 @@
 #include <uxtheme.h>  // needs windows.h first
 // clang-format on
 
-#include <cstdlib>
 #include <utility>
 
 #include "skin/core/sMessages.h"
@@ -16,6 +15,7 @@
 #include "skin/core/sSkinMenus.h"
 #include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSkinProviderScreen.h"
 
 namespace korv {
 
@@ -69,7 +69,7 @@ bool TsSkinProvider::FromOwnManager(const TMessage& m) const {
 }
 
 void TsSkinProvider::SnapToEdge(int& position, int edge, int size) const noexcept {
-  if (std::abs(position + size - edge) < FSnapBuffer) position = edge - size;
+  korv::SnapToEdge(position, edge, size, FSnapBuffer);
 }
 
 // ---- entry ----
@@ -510,17 +510,20 @@ void TsSkinProvider::WMGetMinMaxInfo(TMessage& m) {
     if (saved) saved(m);
     return;
   }
-  // What the form's own handling leaves unset is the work area, the frame outside it.
-  mmi->ptMaxTrackSize = POINT{-1, -1};
+  // What the form's own handling leaves unset is the work area of the window's monitor, covered
+  // whole: the system's default would put the frame, and with it the top of the skin's caption
+  // buttons, off the screen. The position is relative to the monitor (the system moves it to the
+  // monitor the window is maximised on); the largest tracking size stays the system's.
+  mmi->ptMaxSize = POINT{-1, -1};
   mmi->ptMaxPosition = POINT{-1, -1};
   if (saved) saved(m);
-  TRect work{};
-  GetWorkArea(work);
-  const int border = Bordered() ? SysBorderWidth() : 0;
-  if (mmi->ptMaxTrackSize.x == -1) mmi->ptMaxTrackSize.x = RectWidth(work) + 2 * border;
-  if (mmi->ptMaxTrackSize.y == -1) mmi->ptMaxTrackSize.y = RectHeight(work) + 2 * border;
-  if (mmi->ptMaxPosition.x == -1) mmi->ptMaxPosition.x = work.left - border;
-  if (mmi->ptMaxPosition.y == -1) mmi->ptMaxPosition.y = work.top - border;
+  TRect monitor{}, work{};
+  WindowMonitor(Form->HandleIfAllocated(), monitor, work);
+  const TRect maximized = MaximizedBounds(monitor, work);
+  if (mmi->ptMaxSize.x == -1) mmi->ptMaxSize.x = RectWidth(maximized);
+  if (mmi->ptMaxSize.y == -1) mmi->ptMaxSize.y = RectHeight(maximized);
+  if (mmi->ptMaxPosition.x == -1) mmi->ptMaxPosition.x = maximized.left;
+  if (mmi->ptMaxPosition.y == -1) mmi->ptMaxPosition.y = maximized.top;
 }
 
 void TsSkinProvider::WMWindowPosChanging(TMessage& m) {
@@ -529,15 +532,12 @@ void TsSkinProvider::WMWindowPosChanging(TMessage& m) {
   auto* pos = reinterpret_cast<WINDOWPOS*>(m.LParam);
   HWND wnd = Form->HandleIfAllocated();
   if (FScreenSnap && pos && !(pos->flags & SWP_NOMOVE) && wnd && !IsZoomed(wnd) && (pos->x != 0 || pos->y != 0)) {
-    TRect work{};
-    GetWorkArea(work);
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
-    GetMonitorInfoA(MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST), &mi);
-    SnapToEdge(pos->x, work.right, Form->Width());
-    SnapToEdge(pos->y, work.bottom, Form->Height());
-    SnapToEdge(pos->x, work.left, mi.rcMonitor.left);
-    SnapToEdge(pos->y, work.top, mi.rcMonitor.top);
+    // The work area of the monitor the form is moved onto, whichever it is.
+    const TSize size{Form->Width(), Form->Height()};
+    const TPoint snapped =
+        SnapToWorkArea(Point(pos->x, pos->y), size, MonitorWorkArea(Bounds(pos->x, pos->y, size.cx, size.cy)), FSnapBuffer);
+    pos->x = snapped.x;
+    pos->y = snapped.y;
   }
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
   MeasureContent();

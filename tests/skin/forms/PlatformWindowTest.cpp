@@ -10,6 +10,8 @@
 
 #include "ProviderKit.h"
 #include "classlib/Handles.h"
+#include "skin/core/sMessages.h"
+#include "skin/forms/sSkinProviderScreen.h"
 #include "support/MenuDriver.h"
 
 namespace korv::test {
@@ -214,6 +216,38 @@ TEST_F(PlatformWindowTest, TheSystemNeverPaintsItsCaptionOverTheSkin) {
   EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(wr.left + TitleMiddle().x, wr.top + TitleMiddle().y) == kTitleColor; }));
   EXPECT_GE(reshapes.size(), 2u);  // cut, and back
   for (UINT flags : reshapes) EXPECT_TRUE(flags & SWP_NOREDRAW) << std::hex << flags;
+}
+
+// Maximised, the whole window lies on the work area: the caption buttons show whole on the screen.
+TEST_F(PlatformWindowTest, TheMaximisedCaptionShowsItsButtonsWhole) {
+  ShowActive();
+  ShowWindow(Wnd, SW_MAXIMIZE);
+  ASSERT_TRUE(PumpUntil([&] { return IsZoomed(Wnd) && P->ButtonMax.Rect.right == Form->Width() - P->SysBorderWidth() - 20; }));
+  TRect work{};
+  GetWorkArea(work);
+  TRect wr{};
+  GetWindowRect(Wnd, &wr);
+  EXPECT_TRUE(SameRect(wr, work));
+  EXPECT_TRUE(ButtonsShown());
+}
+
+// On a monitor other than the primary one the maximised place is relative to the monitor, and
+// snapping takes that monitor's work area, whose edges are anywhere on the virtual screen.
+TEST(PlatformScreen, MaximisedBoundsAndSnappingFollowTheMonitorsWorkArea) {
+  const TRect monitor = Rect(1280, -200, 2560, 824), work = Rect(1320, -200, 2560, 784);
+  EXPECT_TRUE(SameRect(MaximizedBounds(monitor, work), Rect(40, 0, 1280, 984)));
+  const TSize size{300, 200};
+  const struct {
+    TPoint From, To;
+  } rows[] = {{{1329, 100}, {1320, 100}},   // left edge, 9 away
+              {{1330, 100}, {1330, 100}},   // 10 away: stays
+              {{2251, 100}, {2260, 100}},   // right edge
+              {{1500, -191}, {1500, -200}},  // top edge, above the primary monitor's top
+              {{1500, 590}, {1500, 584}}};  // bottom edge
+  for (const auto& row : rows) {
+    const TPoint p = SnapToWorkArea(row.From, size, work, 10);
+    EXPECT_TRUE(p.x == row.To.x && p.y == row.To.y) << row.From.x << "," << row.From.y << " -> " << p.x << "," << p.y;
+  }
 }
 
 }  // namespace
