@@ -330,6 +330,12 @@ class TsSkinProvider : public TComponent {
   void WMSize(TMessage& m);
   void WMGetMinMaxInfo(TMessage& m);
   void WMWindowPosChanging(TMessage& m);
+  // A size change about to happen: the region for the new size is set now, without a redraw, so
+  // that what the change shows is never clipped by the region of the old size.
+  void ShapeForNewSize(const WINDOWPOS& pos);
+  // The window has a region of the skin's: bordered or with a sizing frame, and not an iconic
+  // top-level window (kept off the screen, it has no iconic bar to shape).
+  [[nodiscard]] bool RegionWanted() const;
   void WMWindowPosChanged(TMessage& m);
   void WMMeasureItem(TMessage& m);
   // WM_NCPAINT and WM_PRINT.
@@ -427,11 +433,15 @@ class TsSkinProvider : public TComponent {
   // Marks the image for a full rebuild and asks the form for a non-client paint (nothing
   // without a window: never creates one).
   void FullRedraw();
-  // Fills RegionList from the key-colour corners of the border and title images.
+  // Fills RegionList from the key-colour corners of the border and title images, for the form's
+  // size or for another one.
   void BuildRegionList();
-  // Applies RegionList to the window (unless a form answers the region query first), without
-  // redrawing it: the callers paint what the change shows.
+  void BuildRegionList(int width, int height);
+  // Applies RegionList to the window (unless a form answers the region query first), as the
+  // window rectangle of the form's size (or of another one) less the list, without redrawing it:
+  // the callers paint what the change shows.
   void UpdateRgn();
+  void UpdateRgn(int width, int height);
   // Places the caption buttons right to left from the right frame (close, maximise, minimise,
   // help, then the extra title buttons) and paints them into the cache.
   void PaintCaptionButtons();

@@ -23,7 +23,7 @@ void TsSkinProvider::NonClientPaint(TMessage& m) {
   HWND wnd = Form->HandleIfAllocated();
   TNesting nesting(FPaintNesting);
   const bool outer = FPaintNesting == 1;
-  if (!InRegionUpdate && RegionChanged && (Bordered() || HasSizingFrame(wnd))) {
+  if (!InRegionUpdate && RegionChanged && RegionWanted()) {
     BuildRegionList();
     RegionChanged = false;
     UpdateRgn();

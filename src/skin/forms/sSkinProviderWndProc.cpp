@@ -9,6 +9,8 @@
 
 #include <utility>
 
+#include "classlib/Handles.h"
+
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/controls/sScrollBar.h"
@@ -541,6 +543,30 @@ void TsSkinProvider::WMWindowPosChanging(TMessage& m) {
   }
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
   MeasureContent();
+  if (pos) ShapeForNewSize(*pos);  // the size as the form's handling left it
+}
+
+bool TsSkinProvider::RegionWanted() const {
+  HWND wnd = Form->HandleIfAllocated();
+  if (!wnd || !(Bordered() || HasSizingFrame(wnd))) return false;
+  return !IsIconic(wnd) || Form->FormStyle() == fsMDIChild;
+}
+
+void TsSkinProvider::ShapeForNewSize(const WINDOWPOS& pos) {
+  HWND wnd = Form->HandleIfAllocated();
+  if ((pos.flags & SWP_NOSIZE) || !RegionWanted() || IsIconic(wnd)) return;
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  if (pos.cx == r.right - r.left && pos.cy == r.bottom - r.top) return;
+  // Only a region of the skin's is kept in step; the first one comes with the first paint.
+  TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
+  if (!current || GetWindowRgn(wnd, current.Get()) == ERROR) return;
+  BuildRegionList(pos.cx, pos.cy);
+  // The list is the new size's: a frame paint before the change is applied (the form still
+  // reports the old size then) must not take the region back.
+  RegionChanged = false;
+  UpdateRgn(pos.cx, pos.cy);  // its own position messages are passed over (InRegionUpdate)
+  InRegionUpdate = false;
 }
 
 void TsSkinProvider::WMWindowPosChanged(TMessage& m) {

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "ProviderKit.h"
 #include "classlib/Handles.h"
@@ -229,6 +231,36 @@ TEST_F(PlatformWindowTest, TheMaximisedCaptionShowsItsButtonsWhole) {
   GetWindowRect(Wnd, &wr);
   EXPECT_TRUE(SameRect(wr, work));
   EXPECT_TRUE(ButtonsShown());
+}
+
+// The region is the skin's cut for the new size before anything of a size change is painted:
+// resized larger and smaller, maximised, restored, and restored from minimised.
+TEST_F(PlatformWindowTest, TheRegionFollowsASizeChangeBeforeItIsPainted) {
+  ShowActive();
+  std::vector<std::string> wrong;  // what was wrong at each size change
+  int changes = 0;
+  TTap above(Form);
+  above.Before = [&](TMessage& m) {
+    const auto* pos = reinterpret_cast<const WINDOWPOS*>(m.LParam);
+    if (m.Msg != WM_WINDOWPOSCHANGED || (pos->flags & SWP_NOSIZE) || IsIconic(Wnd)) return;
+    ++changes;
+    const int w = pos->cx, h = pos->cy;
+    const TWindowRegion r = ReadWindowRegion(Wnd);
+    const bool cut = r.HasRegion() && SameRect(r.Box, Rect(0, 0, w, h)) && !r.Contains(w - 1, h - 1) &&
+                     !r.Contains(w - 1, 0) && r.Contains(w - 3, h - 3) && r.Contains(w / 2, h - 1);
+    if (!cut)
+      wrong.push_back(std::to_string(w) + "x" + std::to_string(h) + " has " + std::to_string(RectWidth(r.Box)) +
+                      "x" + std::to_string(RectHeight(r.Box)));
+  };
+  SetWindowPos(Wnd, nullptr, 0, 0, 420, 330, SWP_NOMOVE | SWP_NOZORDER);
+  SetWindowPos(Wnd, nullptr, 0, 0, 250, 180, SWP_NOMOVE | SWP_NOZORDER);
+  for (int show : {SW_MAXIMIZE, SW_RESTORE, SW_MINIMIZE, SW_RESTORE}) {
+    ShowWindow(Wnd, show);
+    PumpPending();
+  }
+  EXPECT_GE(changes, 5);
+  EXPECT_TRUE(wrong.empty()) << ::testing::PrintToString(wrong);
+  EXPECT_FALSE(IsIconic(Wnd) || IsZoomed(Wnd));
 }
 
 // On a monitor other than the primary one the maximised place is relative to the monitor, and
