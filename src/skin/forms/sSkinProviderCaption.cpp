@@ -259,9 +259,10 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& m) {
     return;
   }
   SetHotButton(0);
-  if (wnd && IsZoomed(wnd) && WindowPoint(screen).y <= SysBorderHeight() + SysCaptionHeight()) {
-    // A maximised skinned form is activated by its caption, never dragged.
-    if (!Form->Active()) SetForegroundWindow(wnd);
+  if (wnd && IsZoomed(wnd)) {
+    // The system's move loop, which activates the window and, since Windows 7, restores a
+    // maximised window dragged off its place (no outline of a maximised window).
+    if (saved) saved(m);
     return;
   }
   if (FResizeMode == rmBorder && code != HTMENU && wnd) {

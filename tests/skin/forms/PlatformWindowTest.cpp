@@ -14,6 +14,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
 #include "skin/forms/sSkinProviderScreen.h"
+#include "skin/forms/sSkinProviderOutline.h"
 #include "support/MenuDriver.h"
 
 namespace korv::test {
@@ -261,6 +262,31 @@ TEST_F(PlatformWindowTest, TheRegionFollowsASizeChangeBeforeItIsPainted) {
   EXPECT_GE(changes, 5);
   EXPECT_TRUE(wrong.empty()) << ::testing::PrintToString(wrong);
   EXPECT_FALSE(IsIconic(Wnd) || IsZoomed(Wnd));
+}
+
+// A press and drag on a maximised caption goes to the system's move loop (which restores the
+// window dragged off its place), also with the outline drag of rmBorder.
+TEST_F(PlatformWindowTest, APressOnAMaximisedCaptionReachesTheSystemsMoveLoop) {
+  ShowActiveUnder();
+  for (const TsResizeMode mode : {rmStandard, rmBorder}) {
+    P->SetResizeMode(mode);
+    ShowWindow(Wnd, SW_MAXIMIZE);
+    ASSERT_TRUE(PumpUntil([&] { return IsZoomed(Wnd) != FALSE; }));
+    ShowPainted(Form);
+    int moves = 0;  // move commands passed on to the form's own handling
+    Under->Before = [&](TMessage& m) { moves += m.Msg == WM_SYSCOMMAND && (m.WParam & 0xFFF0) == SC_MOVE; };
+    // Each press elsewhere: two presses at one place are a double click.
+    const TPoint c = Screen(Point(Form->Width() / (mode == rmBorder ? 3 : 2), P->Frame().TitleHeight() / 2));
+    TInputDriver d;
+    ASSERT_TRUE(d.Run([&](TInputDriver& d) {
+      d.MoveTo(c.x, c.y) && d.LeftDown() && d.MoveInSteps(c.x, c.y, c.x, c.y + 40, 4) && d.LeftUp();
+    })) << d.Error();
+    EXPECT_TRUE(PumpUntil([&] { return moves > 0; })) << int(mode);
+    Under->Before = nullptr;
+    EXPECT_FALSE(OutlineDrag.InProgress);
+    ShowWindow(Wnd, SW_RESTORE);
+    ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(Wnd); }));
+  }
 }
 
 // On a monitor other than the primary one the maximised place is relative to the monitor, and
