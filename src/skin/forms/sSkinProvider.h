@@ -341,6 +341,9 @@ class TsSkinProvider : public TComponent {
   // WM_NCPAINT and WM_PRINT.
   void NonClientPaint(TMessage& m);
   void WMNCActivate(TMessage& m);
+  // The client painted into a DC being printed: at the client's place in the window (inWindow),
+  // or at the DC's origin.
+  void PrintClient(HDC dc, bool inWindow);
   // The frame copied from the cache to dc (a borderless form with a sizing frame: its edges).
   void PaintFrame(HDC dc);
   // The window region less the header, set without redraw, so the system's own caption painting
@@ -526,9 +529,10 @@ class TsSkinProvider : public TComponent {
   TControl* PaintChild = nullptr;  // the one child PaintForm paints instead of the client, or none
   bool ClientPainting = false;     // PaintForm is running
   TsScreenImage ClientImage;       // the client part of the cache in the screen's format
-  // WM_PAINT of the form: BeginPaint (the invalid area is validated on every path), then, through
-  // the form's canvas, PaintForm on dc (nullptr: the paint DC) unless the link is updating, the
-  // form is being destroyed, or it is an MDI child behind the parent's maximised active child.
+  // WM_PAINT and WM_PRINTCLIENT of the form: through the form's canvas, PaintForm on dc unless
+  // the link is updating, the form is being destroyed, or it is an MDI child behind the parent's
+  // maximised active child. Without a dc, the paint DC of BeginPaint (the invalid area is then
+  // validated on every path); a dc given is painted into alone.
   void PaintClient(HDC dc = nullptr);
   // The client background from the cache with the graphic children over it, the windowed children
   // told to repaint (command 6); or, when PaintChild names one of the form's controls, only that

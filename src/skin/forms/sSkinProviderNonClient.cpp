@@ -11,11 +11,17 @@ namespace korv {
 void TsSkinProvider::NonClientPaint(TMessage& m) {
   HDC printDC = nullptr;
   if (m.Msg == WM_PRINT) {
-    // The system prints the client (and its own frame) first; the skinned frame goes over it,
-    // into the DC the message carries.
-    if (const TWndMethod saved = SavedWindowProc()) saved(m);
     printDC = reinterpret_cast<HDC>(m.WParam);
-    if (!(m.LParam & PRF_NONCLIENT) || !printDC) return;
+    const bool shown = !(m.LParam & PRF_CHECKVISIBLE) || Form->Visible();
+    if (printDC && (m.LParam & PRF_CLIENT) && shown) PrintClient(printDC, (m.LParam & PRF_NONCLIENT) != 0);
+    // The default handling prints the rest (its own frame, the children, owned windows); the
+    // client is printed above, where it lies in the window (not every platform moves the DC's
+    // origin to the client for WM_PRINTCLIENT). The skinned frame goes over the system's.
+    TMessage rest = m;
+    rest.LParam &= ~static_cast<LPARAM>(PRF_CLIENT | PRF_ERASEBKGND);
+    if (const TWndMethod saved = SavedWindowProc()) saved(rest);
+    m.Result = rest.Result;
+    if (!(m.LParam & PRF_NONCLIENT) || !printDC || !shown) return;
   }
   if (!FormPaintable()) return;
   FSkinData->Updating = FSkinData->PaintDeferred();
@@ -45,6 +51,18 @@ void TsSkinProvider::NonClientPaint(TMessage& m) {
   if (Form->FormStyle() == fsMDIForm && MDIHelper) MDIHelper->Hook();
   if (Form->FormStyle() == fsMDIChild && Form->Visible())
     if (TsSkinProvider* parent = MDIParent(); parent && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
+}
+
+void TsSkinProvider::PrintClient(HDC dc, bool inWindow) {
+  TSaveDCGuard state(dc);
+  if (inWindow && Form->HandleAllocated()) {
+    POINT client{0, 0};
+    RECT window{};
+    ClientToScreen(Form->HandleIfAllocated(), &client);
+    GetWindowRect(Form->HandleIfAllocated(), &window);
+    OffsetViewportOrgEx(dc, client.x - window.left, client.y - window.top, nullptr);
+  }
+  PaintClient(dc);
 }
 
 void TsSkinProvider::PaintFrame(HDC dc) {

@@ -222,6 +222,10 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
     case WM_PAINT:
       WMPaint(m);
       return;
+    case WM_PRINTCLIENT:
+      // The client as it is painted, from the cache, into the DC the message carries.
+      if (!(m.LParam & PRF_CHECKVISIBLE) || Form->Visible()) PaintClient(reinterpret_cast<HDC>(m.WParam));
+      return;
     case WM_ERASEBKGND:
       // The client is painted whole from the cache at WM_PAINT.
       m.Result = 1;

@@ -14,6 +14,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
 #include "skin/forms/sSkinProviderScreen.h"
+#include "skin/paint/sStyleSimply.h"
 #include "skin/forms/sSkinProviderOutline.h"
 #include "support/MenuDriver.h"
 
@@ -287,6 +288,33 @@ TEST_F(PlatformWindowTest, APressOnAMaximisedCaptionReachesTheSystemsMoveLoop) {
     ShowWindow(Wnd, SW_RESTORE);
     ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(Wnd); }));
   }
+}
+
+// Printing gives the skinned client; WM_PRINTCLIENT and a paint message carrying a DC paint into
+// it and leave what waits to be painted on the screen to the system's paint.
+TEST_F(PlatformWindowTest, APrintedFormShowsItsSkinnedClient) {
+  ShowActive();
+  const TPixelImage printed = PrintWindowImage(Wnd);
+  POINT origin{0, 0};
+  ClientToScreen(Wnd, &origin);
+  const TPoint lt = P->FormLeftTop();
+  const TRect client = Bounds(origin.x - lt.x, origin.y - lt.y, Form->ClientWidth(), Form->ClientHeight());
+  EXPECT_TRUE(printed.All(client, kFormColor));
+  EXPECT_EQ(printed.At(Form->Width() / 2, P->Frame().TitleHeight() / 2), kTitleColor);
+
+  TBitmap into(Form->ClientWidth(), Form->ClientHeight());
+  const TRect all = Rect(0, 0, into.Width(), into.Height());
+  RECT waiting{};
+  for (const UINT msg : {WM_PRINTCLIENT, WM_PAINT}) {
+    FillDC(into.Canvas()->Handle(), all, 0x000000);
+    InvalidateRect(Wnd, nullptr, FALSE);
+    SendMessageA(Wnd, msg, reinterpret_cast<WPARAM>(into.Canvas()->Handle()), msg == WM_PAINT ? 0 : PRF_CLIENT);
+    GdiFlush();
+    EXPECT_TRUE(BitmapImage(into).All(all, kFormColor)) << msg;
+    EXPECT_TRUE(GetUpdateRect(Wnd, &waiting, FALSE)) << msg;
+  }
+  PumpPending();
+  EXPECT_FALSE(GetUpdateRect(Wnd, &waiting, FALSE));
 }
 
 // On a monitor other than the primary one the maximised place is relative to the monitor, and
