@@ -152,7 +152,7 @@ void TsSkinManager::SetSkinDirectory(const std::string& value) {
 
 void TsSkinManager::SetSkinName(const std::string& value) {
   FSkinName = value;
-  if (!FActive) return;
+  if (!FActive || HoldForContrast()) return;
   if (OnBeforeChange) OnBeforeChange(this);
   {
     TFlagScope changing(SkinChanging);
@@ -198,6 +198,7 @@ void TsSkinManager::ReloadColours() {
 // ---- command sequences -------------------------------------------------------------------------
 
 void TsSkinManager::SendNewSkin() {
+  if (FHeldForContrast) return;  // nothing loaded to announce
   if (FSkinableMenus) FSkinableMenus->SetSkinBorderWidth(-1);
   SkinData.Active = false;
   {

@@ -317,6 +317,47 @@ TEST_F(PlatformWindowTest, APrintedFormShowsItsSkinnedClient) {
   EXPECT_FALSE(GetUpdateRect(Wnd, &waiting, FALSE));
 }
 
+// With high contrast reported on, the manager shows no skin: its forms keep the system's frame
+// from the start; off again, the skin comes back; on again, it goes.
+TEST_F(PlatformWindowTest, HighContrastKeepsTheSkinOffUntilItIsOffAgain) {
+  struct TContrast {
+    explicit TContrast(int on) { Set(on); }
+    ~TContrast() { SetHighContrastOverride(-1); }
+    void Set(int on) {
+      SetHighContrastOverride(on);
+      SendMessageA(Application->Handle(), WM_SETTINGCHANGE, SPI_SETHIGHCONTRAST, 0);
+    }
+  } contrast(1);
+  Manager.reset();
+  Manager = std::make_unique<TsSkinManager>(nullptr);
+  AddTestSkin(*Manager);
+  Manager->SetSkinName("Test");
+  EXPECT_TRUE(Manager->HeldForContrast() && !Manager->SkinData.Active && Manager->Sections.empty());
+  Form = new TForm(Application);  // the manager's announcements reach it
+  Forms_.push_back(Form);
+  Form->SetBounds(100, 100, 300, 200);
+  Form->SetCaption("");
+  P = NewComponent<TsSkinProvider>(Form);
+  ShowAndActivate(Form);
+  Wnd = Form->Handle();
+  TRect wr{};
+  GetWindowRect(Wnd, &wr);
+  const TPoint title = Point(wr.left + Form->Width() / 2, wr.top + P->Frame().TitleHeight() / 2);
+  auto systemFramed = [&] {
+    return !ReadWindowRegion(Wnd).HasRegion() && !P->SkinData()->Skinned() && ScreenPixel(title.x, title.y) != kTitleColor;
+  };
+  EXPECT_TRUE(PumpUntil(systemFramed));
+  contrast.Set(0);
+  EXPECT_TRUE(Manager->SkinData.Active && !Manager->HeldForContrast());
+  EXPECT_TRUE(PumpUntil([&] {
+    const TWindowRegion r = ReadWindowRegion(Wnd);
+    return r.HasRegion() && !r.Contains(0, 0) && ScreenPixel(title.x, title.y) == kTitleColor;
+  }));
+  contrast.Set(1);
+  EXPECT_FALSE(Manager->SkinData.Active);
+  EXPECT_TRUE(PumpUntil(systemFramed));
+}
+
 // On a monitor other than the primary one the maximised place is relative to the monitor, and
 // snapping takes that monitor's work area, whose edges are anywhere on the virtual screen.
 TEST(PlatformScreen, MaximisedBoundsAndSnappingFollowTheMonitorsWorkArea) {
