@@ -485,6 +485,10 @@ class TsSkinProvider : public TComponent {
   void RepaintButton(int code);
   // Pops the system menu up at a screen point (with MakeSkinMenu, the skin sub-menu built anew).
   void ShowSystemMenu(int x, int y);
+  // The system menu of a right click on the caption, a click on the icon or Alt+Space: the
+  // skinned one with the manager's skinned popups, else the window's own, its items enabled as
+  // the form's state says; the chosen command goes to the form.
+  void PopupSystemMenu(int x, int y);
   // The caption buttons' hit codes in the order they are placed, right to left: close, maximise
   // and minimise when visible, help with biHelp (the system ones only with a system menu), then
   // the extra title buttons.
@@ -589,6 +593,8 @@ class TsSkinProvider : public TComponent {
   void WMNCLButtonUp(TMessage& m);
   void WMLButtonUp(TMessage& m);
   void WMNCLButtonDblClk(TMessage& m);
+  // The right click is on the caption and the provider shows the system menu for it.
+  [[nodiscard]] bool OwnsCaptionRightClick(const TMessage& m) const;
   void WMNCRButtonDown(TMessage& m);
   void WMNCRButtonUp(TMessage& m);
   void WMMouseMove(TMessage& m);

@@ -234,16 +234,17 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& m) {
   const TPoint screen = MessagePoint(m);
   const TsSkinManager* sm = Manager();
   if (code == HTSYSMENU) {
-    if (!sm || !sm->SkinnedPopups()) {
+    const bool mdiChild = Form->FormStyle() == fsMDIChild;
+    if (mdiChild && (!sm || !sm->SkinnedPopups())) {
       if (saved) saved(m);
       return;
     }
     SetHotButton(0);
     const TPoint lt = FormLeftTop();
-    if (Form->FormStyle() == fsMDIChild && MDIParent())
+    if (mdiChild && MDIParent())
       ShowSystemMenu(lt.x, lt.y + SysCaptionHeight() + 4);
     else
-      ShowSystemMenu(lt.x + SysBorderWidth(), lt.y + FormBorderHeight() + RectHeight(IconRect()));
+      PopupSystemMenu(lt.x + SysBorderWidth(), lt.y + FormBorderHeight() + RectHeight(IconRect()));
     return;
   }
   if (IsSysButtonCode(code)) return BeginPress(code);
@@ -400,22 +401,29 @@ void TsSkinProvider::WMNCLButtonDblClk(TMessage& m) {
   if (SystemMenu) SystemMenu->UpdateItems();
 }
 
-void TsSkinProvider::WMNCRButtonDown(TMessage& m) {
+// A right click on the caption shows the system menu at the mouse: the skinned one with skinned
+// popups, else the window's own (an MDI child leaves that to the system).
+bool TsSkinProvider::OwnsCaptionRightClick(const TMessage& m) const {
   const TsSkinManager* sm = Manager();
-  if ((m.WParam == HTCAPTION || m.WParam == HTSYSMENU) && sm && sm->SkinnedPopups()) return;
+  return (m.WParam == HTCAPTION || m.WParam == HTSYSMENU) &&
+         ((sm && sm->SkinnedPopups()) || Form->FormStyle() != fsMDIChild);
+}
+
+void TsSkinProvider::WMNCRButtonDown(TMessage& m) {
+  if (OwnsCaptionRightClick(m)) return;
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
 }
 
 void TsSkinProvider::WMNCRButtonUp(TMessage& m) {
   const TsSkinManager* sm = Manager();
-  if (!sm || !sm->SkinnedPopups()) {
-    if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  if (OwnsCaptionRightClick(m)) {
+    SetHotButton(0);
+    const TPoint screen = MessagePoint(m);
+    PopupSystemMenu(screen.x, screen.y);
     return;
   }
-  if (m.WParam != HTCAPTION && m.WParam != HTSYSMENU) return;  // other right clicks are swallowed
-  SetHotButton(0);
-  const TPoint screen = MessagePoint(m);
-  ShowSystemMenu(screen.x, screen.y);
+  if (sm && sm->SkinnedPopups()) return;  // other right clicks are swallowed
+  if (const TWndMethod saved = SavedWindowProc()) saved(m);
 }
 
 // ---- the mouse moving ----
@@ -468,14 +476,10 @@ void TsSkinProvider::WMSysCommand(TMessage& m) {
   }
   if (Form->FormStyle() == fsMDIChild) return MDIChildSysCommand(m, command);
   if (command == SC_KEYMENU && m.LParam == VK_SPACE) {
-    // Alt+Space: the skinned system menu below the caption's left end; without skinned popups
-    // the system shows its own, as the window keeps WS_SYSMENU.
-    const TsSkinManager* sm = Manager();
-    if (sm && sm->SkinnedPopups() && SystemMenu) {
-      const TPoint lt = FormLeftTop();
-      ShowSystemMenu(lt.x + SysBorderWidth(), lt.y + SysBorderHeight() + SysCaptionHeight());
-      return;
-    }
+    // Alt+Space: the system menu below the caption's left end.
+    const TPoint lt = FormLeftTop();
+    PopupSystemMenu(lt.x + SysBorderWidth(), lt.y + SysBorderHeight() + SysCaptionHeight());
+    return;
   }
   if (saved) saved(m);  // after SC_CLOSE the form (and this provider) may be gone: only locals below
   if (command != SC_MINIMIZE && command != SC_MAXIMIZE && command != SC_RESTORE) return;

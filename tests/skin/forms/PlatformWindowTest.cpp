@@ -82,6 +82,15 @@ class PlatformWindowTest : public TProviderTest {
       return true;
     });
   }
+  // The header as the window has it is the cache's wherever the region keeps it.
+  [[nodiscard]] bool HeaderIsTheCache() const {
+    const TPixelImage cache = BitmapImage(*P->SkinData()->CacheBmp), window = CaptureWindowDC(Wnd);
+    const TWindowRegion region = ReadWindowRegion(Wnd);
+    for (int y = 0; y < P->HeaderHeight(); ++y)
+      for (int x = 0; x < Form->Width(); ++x)
+        if (region.Contains(x, y) && window.At(x, y) != cache.At(x, y)) return false;
+    return true;
+  }
   // A skinned form whose provider passes on to Under, shown and active.
   void ShowActiveUnder() {
     Form = NewForm();
@@ -143,7 +152,7 @@ TEST_F(PlatformWindowTest, AMainFormKeepsItsBoxesWhileOnlyTheSkinsButtonsShowAnd
 }
 
 // A right click on the caption and Alt+Space open a system menu whose Maximize maximises: the
-// skinned one with skinned popups, the system's own without.
+// skinned one with skinned popups, the system's own without. The caption stays the skin's.
 TEST_F(PlatformWindowTest, TheSystemMenuOpensByRightClickAndAltSpaceAndMaximises) {
   ShowActive();
   int x = 40;  // each click elsewhere: two clicks at one place are a double click
@@ -152,11 +161,22 @@ TEST_F(PlatformWindowTest, TheSystemMenuOpensByRightClickAndAltSpaceAndMaximises
     for (const bool keyboard : {false, true}) {
       SCOPED_TRACE(std::string(skinned ? "skinned " : "system ") + (keyboard ? "Alt+Space" : "right click"));
       ShowAndActivate(Form);
+      if (!skinned) {
+        // Items left in another state: the menu shown follows the form's.
+        EnableMenuItem(GetSystemMenu(Wnd, FALSE), SC_MAXIMIZE, MF_BYCOMMAND | MF_GRAYED);
+        EnableMenuItem(GetSystemMenu(Wnd, FALSE), SC_RESTORE, MF_BYCOMMAND | MF_ENABLED);
+      }
       HMENU shown = nullptr;
+      int captionKept = -1;  // the caption as the menu came up
+      UINT restore = 0;      // the Restore item's state then
       const UINT maximize = skinned ? P->SystemMenu->ItemMaximize->Command() : SC_MAXIMIZE;
       TMenuPicker picker(
           [&] {
-            if (HMENU m = ShownMenu()) shown = m;
+            if (HMENU m = ShownMenu()) {
+              if (!shown) captionKept = HeaderIsTheCache();
+              if (!shown && !skinned) restore = GetMenuState(m, SC_RESTORE, MF_BYCOMMAND);
+              shown = m;
+            }
             return shown;
           },
           maximize);
@@ -175,6 +195,8 @@ TEST_F(PlatformWindowTest, TheSystemMenuOpensByRightClickAndAltSpaceAndMaximises
       ASSERT_TRUE(PumpUntil([&] { return picker.Picked() || picker.SafetyFired(); }));
       EXPECT_FALSE(picker.SafetyFired());
       EXPECT_EQ(shown == P->SystemMenu->Handle(), skinned);
+      EXPECT_EQ(captionKept, 1);
+      if (!skinned) EXPECT_TRUE(restore & MF_GRAYED);
       EXPECT_TRUE(PumpUntil([&] { return IsZoomed(Wnd) != FALSE; }));
       ShowWindow(Wnd, SW_RESTORE);
       ASSERT_TRUE(PumpUntil([&] { return !IsZoomed(Wnd) && Form->WindowState() == wsNormal; }));
