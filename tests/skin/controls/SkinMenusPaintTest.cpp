@@ -1,12 +1,16 @@
 // The skinned menus' painting: the picture of a popup, items painted over it, live popup windows
-// sub-classed, shaped and painted at the offset measured from the real window, and a form's menu
+// sub-classed, shaped and painted at the offset measured from the real window (and caught at
+// their creation: shaped before they are shown, their corners not rounded), and a form's menu
 // line.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
+#include <vector>
 
 #include "skin/core/LinkedControls.h"
 #include "skin/core/SkinCoreKit.h"
+#include "skin/core/sSkinMenus.h"
 #include "skin/forms/ProviderKit.h"
 #include "skin/paint/PaintPixels.h"
 #include "support/MenuDriver.h"
@@ -23,6 +27,63 @@ TColor Faded(TColor s, TColor d) {
   for (int i = 0; i < 3; ++i)
     out |= static_cast<int>(std::nearbyint(Ch(s, i) - (Ch(s, i) - Ch(d, i)) * 0.4)) << (16 - 8 * i);
   return out;
+}
+
+// The region of each popup menu window of the thread as it was when the window was shown (seen
+// before the window's own procedure, through a thread hook removed on every exit).
+class TShowWatch {
+ public:
+  TShowWatch() : Hook_(SetWindowsHookExA(WH_CALLWNDPROC, &Proc, nullptr, GetCurrentThreadId())) { Current_ = this; }
+  ~TShowWatch() {
+    UnhookWindowsHookEx(Hook_);
+    Current_ = nullptr;
+  }
+  TShowWatch(const TShowWatch&) = delete;
+  TShowWatch& operator=(const TShowWatch&) = delete;
+  struct TShown {
+    HWND Wnd;
+    int W, H;
+    TWindowRegion Region;
+  };
+  std::vector<TShown> Shown;
+
+ private:
+  static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && Current_ && cwp->message == WM_WINDOWPOSCHANGED && WindowClassOf(cwp->hwnd) == "#32768") {
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(cwp->lParam);
+      if (pos->flags & SWP_SHOWWINDOW) Current_->Shown.push_back({cwp->hwnd, pos->cx, pos->cy, ReadWindowRegion(cwp->hwnd)});
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  HHOOK Hook_;
+  static inline TShowWatch* Current_ = nullptr;
+};
+
+// The calls the painter makes to the window manager's attribute function, through a stand-in put
+// in its place for the test.
+struct TDwmCalls {
+  TDwmCalls() : Saved(SetDwmSetWindowAttribute(&Record)) { Current = this; }
+  ~TDwmCalls() {
+    SetDwmSetWindowAttribute(Saved);
+    Current = nullptr;
+  }
+  TDwmCalls(const TDwmCalls&) = delete;
+  TDwmCalls& operator=(const TDwmCalls&) = delete;
+  static HRESULT WINAPI Record(HWND wnd, DWORD attribute, LPCVOID value, DWORD size) {
+    if (Current) Current->Calls.emplace_back(wnd, attribute, size == sizeof(DWORD) ? *static_cast<const DWORD*>(value) : ~0u);
+    return E_INVALIDARG;  // as a system without the attribute answers
+  }
+  TDwmSetWindowAttributeFn Saved;
+  std::vector<std::tuple<HWND, DWORD, DWORD>> Calls;
+  static inline TDwmCalls* Current = nullptr;
+};
+
+// Pops the menu up and closes it again once its window is on the screen.
+void PopUpAndClose(TPopupMenu* popup) {
+  TMenuDriver driver({[](HWND) { return EndMenu() != FALSE; }});
+  popup->Popup(300, 300);
+  EXPECT_TRUE(driver.AllStepsRan() && !driver.SafetyFired());
 }
 
 class SkinMenusPaintTest : public TSkinCoreTest {
@@ -176,6 +237,41 @@ TEST_F(SkinMenusPaintTest, ALivePopupIsSubclassedShapedAndPaintedFromTheSkin) {
   EXPECT_TRUE(oneColumn && at[3].left > at[0].right);
   // The window is gone, and the popup's state with it.
   EXPECT_FALSE(IsWindow(wnd) || MenuPainterState.MenuBackground || MenuPainterState.CachedFirstItem);
+}
+
+TEST_F(SkinMenusPaintTest, APopupWindowIsShapedBeforeItIsShownAndItsCornersAreNotRounded) {
+  Menus->SetActive(true);  // watching the thread's menu windows
+  TPopupMenu* skinned = Popup({"One", "Two", "Three"});
+  TPopupMenu* plain = Popup({"One", "Two"});
+  Menus->HookPopupMenu(plain, false);
+  {
+    TDwmCalls dwm;
+    TShowWatch watch;
+    PopUpAndClose(skinned);
+    PopUpAndClose(plain);
+    ASSERT_EQ(watch.Shown.size(), 2u);
+    const TShowWatch::TShown& s = watch.Shown[0];
+    const TRect full = Rect(0, 0, s.W, s.H);
+    EXPECT_EQ(s.Region.Type, COMPLEXREGION);
+    EXPECT_TRUE(EqualRect(&s.Region.Box, &full));
+    EXPECT_FALSE(s.Region.Contains(0, 0) || s.Region.Contains(s.W - 1, 0) || s.Region.Contains(0, s.H - 1) ||
+                 s.Region.Contains(s.W - 1, s.H - 1));
+    EXPECT_TRUE(s.Region.Contains(1, 0) && s.Region.Contains(s.W / 2, s.H / 2));
+    // The window manager is asked not to round that window's corners, and only that window's.
+    EXPECT_EQ(dwm.Calls, (std::vector<std::tuple<HWND, DWORD, DWORD>>{{s.Wnd, 33u, 1u}}));
+    // A menu the painter does not draw keeps the system's window as it is.
+    EXPECT_FALSE(watch.Shown[1].Region.HasRegion());
+  }
+  // Without the window manager's function the window is shaped all the same.
+  {
+    TDwmCalls dwm;
+    SetDwmSetWindowAttribute(nullptr);
+    TShowWatch watch;
+    PopUpAndClose(skinned);
+    ASSERT_EQ(watch.Shown.size(), 1u);
+    EXPECT_EQ(watch.Shown[0].Region.Type, COMPLEXREGION);
+  }
+  Menus->SetActive(false);
 }
 
 using SkinMenusTopLineTest = TProviderTest;

@@ -44,30 +44,10 @@ struct TTap {
   std::function<void(TMessage&)> Before, After;
 };
 
-class PlatformWindowTest : public TProviderTest {
+class PlatformWindowTest : public TCaptionTest {
  protected:
-  void SetUp() override {
-    TProviderTest::SetUp();
-    Manager = NewButtonSkin({{"GLOBALINFO", "BICONCLOSE", 20, 18},
-                             {"GLOBALINFO", "BICONMAX", 20, 18},
-                             {"GLOBALINFO", "BICONMIN", 20, 18},
-                             {"GLOBALINFO", "BICONNORM", 20, 18}});
-  }
-  void ShowActive() {
-    ShowAndActivate(Form = ShowSkinnedForm());
-    Wnd = Form->Handle();
-    P = ProviderOf(Form);
-  }
-  [[nodiscard]] TPoint Screen(TPoint w) const {
-    const TPoint o = P->FormLeftTop();
-    return Point(o.x + w.x, o.y + w.y);
-  }
   // A point of the caption left of the buttons (x: from the left).
   [[nodiscard]] TPoint Caption(int x = 40) const { return Screen(Point(x, P->ButtonClose.Rect.top + 4)); }
-  [[nodiscard]] int SystemHit(TPoint w) const {
-    const TPoint s = Screen(w);
-    return static_cast<int>(SendMessageA(Wnd, WM_NCHITTEST, 0, MAKELPARAM(s.x, s.y)));
-  }
   // Every caption button shows frame 0 of its image on the screen.
   [[nodiscard]] bool ButtonsShown() const {
     const int codes[] = {htSkinClose, htSkinMaximize, htSkinMinimize};
@@ -104,9 +84,6 @@ class PlatformWindowTest : public TProviderTest {
   }
   // The middle of the title (the caption is empty), in window coordinates.
   [[nodiscard]] TPoint TitleMiddle() const { return Point(Form->Width() / 2, P->Frame().TitleHeight() / 2); }
-  TForm* Form = nullptr;
-  HWND Wnd = nullptr;
-  TsSkinProvider* P = nullptr;
   std::optional<TTap> Under;  // outlives the form (freed at tear-down)
 };
 
