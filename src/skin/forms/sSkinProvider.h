@@ -362,7 +362,7 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] TsSkinProvider* MDIParent() const;
   // WM_NCPAINT to the other MDI children of the parent (only the visible ones).
   void NcPaintMDISiblings(bool visibleOnly);
-  // The form is visible, not loading, not being created or destroyed.
+  // The form's window is visible, the form not loading, not being created or destroyed.
   [[nodiscard]] bool FormPaintable() const;
   [[nodiscard]] bool FormCreating() const;
   [[nodiscard]] bool Bordered() const;
@@ -553,6 +553,10 @@ class TsSkinProvider : public TComponent {
   void UpdateScrolls();
   // The bar's position back to 0, the children back by the offset (also without a bar).
   void ResetScroll(bool vertical);
+  // Puts the bars and the grip on top of the form's other children, as the system's own bars
+  // (in the non-client area) always are; the window procedure calls it whenever a child window
+  // of the form is made, the bars' and the grip's own included.
+  void RaiseScrollParts();
   // Moves every child but the scroll parts by (dx, dy) through its bounds, alignment held.
   void ShiftChildren(int dx, int dy);
   // The provider's bars and grip, the MDI helper's, and any skinned bar linked to a form.

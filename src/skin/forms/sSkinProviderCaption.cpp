@@ -335,7 +335,8 @@ void TsSkinProvider::ButtonCommand(int code, TPoint screen) {
       return;
     case htSkinMinimize:
       SetHotButton(0);
-      if (Application && Application->MainForm() == Form)
+      // Iconic, the button is the restore button (drawn and hit-tested so), for the main form too.
+      if (Application && Application->MainForm() == Form && !s.Iconic)
         Application->Minimize();
       else
         SendSysCommand(wnd, s.Iconic ? SC_RESTORE : SC_MINIMIZE);

@@ -42,7 +42,10 @@ TEST_F(PanelTest, ASkinnedPanelShowsItsSectionAndCaption) {
   p->SetCaption("Wide caption");
   ShowAndActivate(Form);
   RedrawWindow(p->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  const TPixelImage img = CaptureClient(p->Handle());
+  TPixelImage img;  // once the screen, which follows the painting with a delay, shows it
+  PumpUntil([&] {
+    return (img = CaptureClient(p->Handle())).At(1, 1) == kFace && img.Count(Rect(0, 0, 200, 60), kText) > 0;
+  });
   // The caption lies in its own band; the face shows everywhere else.
   TBitmap probe(1, 1);
   probe.Canvas()->SetFont(p->Font());
