@@ -29,62 +29,29 @@ TColor Faded(TColor s, TColor d) {
   return out;
 }
 
-// The region of each popup menu window of the thread as it was when the window was shown (seen
-// before the window's own procedure, through a thread hook removed on every exit).
-class TShowWatch {
- public:
-  TShowWatch() : Hook_(SetWindowsHookExA(WH_CALLWNDPROC, &Proc, nullptr, GetCurrentThreadId())) { Current_ = this; }
-  ~TShowWatch() {
-    UnhookWindowsHookEx(Hook_);
-    Current_ = nullptr;
-  }
-  TShowWatch(const TShowWatch&) = delete;
-  TShowWatch& operator=(const TShowWatch&) = delete;
-  struct TShown {
-    HWND Wnd;
-    int W, H;
-    TWindowRegion Region;
-  };
-  std::vector<TShown> Shown;
-
- private:
+// While it lives: each popup menu window's region as the window was shown (a thread hook seeing
+// messages before the window's procedure) and the calls to the window manager's attribute function
+// (a stand-in put in its place).
+struct TMenuWindowWatch {
+  TMenuWindowWatch() { Current = this; }
+  ~TMenuWindowWatch() { UnhookWindowsHookEx(Hook), SetDwmSetWindowAttribute(SavedDwm), Current = nullptr; }
   static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
-    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && Current_ && cwp->message == WM_WINDOWPOSCHANGED && WindowClassOf(cwp->hwnd) == "#32768") {
-      const auto* pos = reinterpret_cast<const WINDOWPOS*>(cwp->lParam);
-      if (pos->flags & SWP_SHOWWINDOW) Current_->Shown.push_back({cwp->hwnd, pos->cx, pos->cy, ReadWindowRegion(cwp->hwnd)});
-    }
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGED && WindowClassOf(m->hwnd) == "#32768" &&
+        (reinterpret_cast<const WINDOWPOS*>(m->lParam)->flags & SWP_SHOWWINDOW))
+      Current->Shown.emplace_back(m->hwnd, ReadWindowRegion(m->hwnd));
     return CallNextHookEx(nullptr, code, wParam, lParam);
   }
-  HHOOK Hook_;
-  static inline TShowWatch* Current_ = nullptr;
-};
-
-// The calls the painter makes to the window manager's attribute function, through a stand-in put
-// in its place for the test.
-struct TDwmCalls {
-  TDwmCalls() : Saved(SetDwmSetWindowAttribute(&Record)) { Current = this; }
-  ~TDwmCalls() {
-    SetDwmSetWindowAttribute(Saved);
-    Current = nullptr;
-  }
-  TDwmCalls(const TDwmCalls&) = delete;
-  TDwmCalls& operator=(const TDwmCalls&) = delete;
-  static HRESULT WINAPI Record(HWND wnd, DWORD attribute, LPCVOID value, DWORD size) {
-    if (Current) Current->Calls.emplace_back(wnd, attribute, size == sizeof(DWORD) ? *static_cast<const DWORD*>(value) : ~0u);
+  static HRESULT WINAPI Dwm(HWND wnd, DWORD attribute, LPCVOID value, DWORD) {
+    Current->Corners.emplace_back(wnd, attribute, *static_cast<const DWORD*>(value));
     return E_INVALIDARG;  // as a system without the attribute answers
   }
-  TDwmSetWindowAttributeFn Saved;
-  std::vector<std::tuple<HWND, DWORD, DWORD>> Calls;
-  static inline TDwmCalls* Current = nullptr;
+  HHOOK Hook = SetWindowsHookExA(WH_CALLWNDPROC, &Proc, nullptr, GetCurrentThreadId());
+  TDwmSetWindowAttributeFn SavedDwm = SetDwmSetWindowAttribute(&Dwm);
+  std::vector<std::pair<HWND, TWindowRegion>> Shown;
+  std::vector<std::tuple<HWND, DWORD, DWORD>> Corners;
+  static inline TMenuWindowWatch* Current = nullptr;
 };
-
-// Pops the menu up and closes it again once its window is on the screen.
-void PopUpAndClose(TPopupMenu* popup) {
-  TMenuDriver driver({[](HWND) { return EndMenu() != FALSE; }});
-  popup->Popup(300, 300);
-  EXPECT_TRUE(driver.AllStepsRan() && !driver.SafetyFired());
-}
 
 class SkinMenusPaintTest : public TSkinCoreTest {
  protected:
@@ -239,39 +206,25 @@ TEST_F(SkinMenusPaintTest, ALivePopupIsSubclassedShapedAndPaintedFromTheSkin) {
   EXPECT_FALSE(IsWindow(wnd) || MenuPainterState.MenuBackground || MenuPainterState.CachedFirstItem);
 }
 
+// A window of the painter's, caught at its creation, has the skin's region when it is shown and
+// square corners; a menu the painter does not draw keeps the system's window.
 TEST_F(SkinMenusPaintTest, APopupWindowIsShapedBeforeItIsShownAndItsCornersAreNotRounded) {
   Menus->SetActive(true);  // watching the thread's menu windows
   TPopupMenu* skinned = Popup({"One", "Two", "Three"});
   TPopupMenu* plain = Popup({"One", "Two"});
   Menus->HookPopupMenu(plain, false);
-  {
-    TDwmCalls dwm;
-    TShowWatch watch;
-    PopUpAndClose(skinned);
-    PopUpAndClose(plain);
-    ASSERT_EQ(watch.Shown.size(), 2u);
-    const TShowWatch::TShown& s = watch.Shown[0];
-    const TRect full = Rect(0, 0, s.W, s.H);
-    EXPECT_EQ(s.Region.Type, COMPLEXREGION);
-    EXPECT_TRUE(EqualRect(&s.Region.Box, &full));
-    EXPECT_FALSE(s.Region.Contains(0, 0) || s.Region.Contains(s.W - 1, 0) || s.Region.Contains(0, s.H - 1) ||
-                 s.Region.Contains(s.W - 1, s.H - 1));
-    EXPECT_TRUE(s.Region.Contains(1, 0) && s.Region.Contains(s.W / 2, s.H / 2));
-    // The window manager is asked not to round that window's corners, and only that window's.
-    EXPECT_EQ(dwm.Calls, (std::vector<std::tuple<HWND, DWORD, DWORD>>{{s.Wnd, 33u, 1u}}));
-    // A menu the painter does not draw keeps the system's window as it is.
-    EXPECT_FALSE(watch.Shown[1].Region.HasRegion());
-  }
-  // Without the window manager's function the window is shaped all the same.
-  {
-    TDwmCalls dwm;
-    SetDwmSetWindowAttribute(nullptr);
-    TShowWatch watch;
-    PopUpAndClose(skinned);
-    ASSERT_EQ(watch.Shown.size(), 1u);
-    EXPECT_EQ(watch.Shown[0].Region.Type, COMPLEXREGION);
+  TMenuWindowWatch watch;
+  for (TPopupMenu* popup : {skinned, plain}) {
+    TMenuDriver closer({[](HWND) { return EndMenu() != FALSE; }});
+    popup->Popup(300, 300);
   }
   Menus->SetActive(false);
+  ASSERT_EQ(watch.Shown.size(), 2u);
+  const auto& [wnd, r] = watch.Shown[0];
+  EXPECT_TRUE(r.Type == COMPLEXREGION && r.Box.right > 3 && !r.Contains(0, 0) &&
+              !r.Contains(r.Box.right - 1, r.Box.bottom - 1) && r.Contains(1, 0));
+  EXPECT_FALSE(watch.Shown[1].second.HasRegion());
+  EXPECT_EQ(watch.Corners, (std::vector<std::tuple<HWND, DWORD, DWORD>>{{wnd, 33u, 1u}}));
 }
 
 using SkinMenusTopLineTest = TProviderTest;
