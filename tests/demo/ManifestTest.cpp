@@ -1,7 +1,6 @@
 // The demo program's application manifest: in its resources, valid for the system, and naming the
 // version 6 common controls, the Windows versions it supports and its DPI behaviour.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <string>
@@ -28,8 +27,8 @@ TEST(DemoManifest, TheProgramCarriesAValidManifestForTheVersion6CommonControls) 
   EXPECT_NE(context, INVALID_HANDLE_VALUE);
   ReleaseActCtx(context);
   const std::string identity = text.substr(text.find("<dependentAssembly>"));
-  for (const char* part : {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"",
-                           "publicKeyToken=\"6595b64144ccf1df\""})
+  for (const char* part :
+       {"name=\"Microsoft.Windows.Common-Controls\"", "version=\"6.0.0.0\"", "publicKeyToken=\"6595b64144ccf1df\""})
     EXPECT_LT(identity.find(part), identity.find("/>")) << part;
   // Windows 7, 8, 8.1, and 10 and 11; DPI unaware.
   for (const char* part : {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",

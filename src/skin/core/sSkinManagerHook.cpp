@@ -20,8 +20,8 @@ bool HighContrastOn() noexcept {
 void SetHighContrastOverride(int value) noexcept { gHighContrastOverride = value < 0 ? -1 : (value ? 1 : 0); }
 
 bool TsSkinManager::HoldForContrast() {
-  if (!HighContrastOn()) return FHeldForContrast = false;
-  FHeldForContrast = true;
+  FHeldForContrast = HighContrastOn();
+  if (!FHeldForContrast) return false;
   // The forms go back to the system's look; the tables go with the skin.
   if (SkinData.Active || !Sections.empty() || !Images.empty() || MasterBitmap) {
     SendRemoveSkin();

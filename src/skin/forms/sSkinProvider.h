@@ -268,7 +268,7 @@ class TsSkinProvider : public TComponent {
   bool MenuLineReady = false;     // the menu bar has been made owner-drawn
   TsCaptionButton ButtonMin, ButtonMax, ButtonClose, ButtonHelp;
   TsCaptionButton MDIMin, MDINorm, MDIClose;  // a maximised MDI child's buttons on the menu line
-  TBorderIcons SavedBorderIcons = 0;  // the form's BorderIcons when the provider was made
+  TBorderIcons SavedBorderIcons = 0;          // the form's BorderIcons when the provider was made
   int VertOffset = 0;             // how far the skinned scroll bars shifted the children
   int HorzOffset = 0;
   int ContentHeight = 0;          // bottom and right extents of the visible controls

@@ -152,8 +152,10 @@ void TsSkinProvider::PopupSystemMenu(int x, int y) {
   // button over the skinned caption; its items follow the form's state by the same rules as the
   // skinned menu's.
   const TsSysButtonsState s = ButtonsState();
-  const std::pair<UINT, bool> items[] = {{SC_RESTORE, RestoreEnabled(s)},   {SC_MOVE, MoveEnabled(s)},
-                                         {SC_SIZE, SizeEnabled(s)},         {SC_MINIMIZE, MinimizeEnabled(s)},
+  const std::pair<UINT, bool> items[] = {{SC_RESTORE, RestoreEnabled(s)},
+                                         {SC_MOVE, MoveEnabled(s)},
+                                         {SC_SIZE, SizeEnabled(s)},
+                                         {SC_MINIMIZE, MinimizeEnabled(s)},
                                          {SC_MAXIMIZE, MaximizeEnabled(s)}};
   for (const auto& [id, enabled] : items) EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
   const UINT command = TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, wnd, nullptr);

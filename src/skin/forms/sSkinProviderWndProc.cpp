@@ -10,7 +10,6 @@
 #include <utility>
 
 #include "classlib/Handles.h"
-
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/controls/sScrollBar.h"
@@ -548,8 +547,8 @@ void TsSkinProvider::WMWindowPosChanging(TMessage& m) {
   if (FScreenSnap && pos && !(pos->flags & SWP_NOMOVE) && wnd && !IsZoomed(wnd) && (pos->x != 0 || pos->y != 0)) {
     // The work area of the monitor the form is moved onto, whichever it is.
     const TSize size{Form->Width(), Form->Height()};
-    const TPoint snapped =
-        SnapToWorkArea(Point(pos->x, pos->y), size, MonitorWorkArea(Bounds(pos->x, pos->y, size.cx, size.cy)), FSnapBuffer);
+    const TPoint snapped = SnapToWorkArea(Point(pos->x, pos->y), size,
+                                          MonitorWorkArea(Bounds(pos->x, pos->y, size.cx, size.cy)), FSnapBuffer);
     pos->x = snapped.x;
     pos->y = snapped.y;
   }

@@ -74,8 +74,11 @@ TEST_F(PlatformWindowTest, KeepsItsBoxesAndTheSystemMenuOpensByRightClickAndAltS
       if (keyboard)  // posted: an Alt released after the menu closed would start menu mode
         PostMessageA(Wnd, WM_SYSKEYDOWN, VK_SPACE, alt), PostMessageA(Wnd, WM_SYSKEYUP, VK_SPACE, alt | 0xC0000000);
       else
-        d.Run([&](TInputDriver& d) { d.MoveTo(c.x, c.y) && d.Button(MOUSEEVENTF_RIGHTDOWN) && d.Button(MOUSEEVENTF_RIGHTUP); });
-      EXPECT_TRUE(PumpUntil([&] { return IsZoomed(Wnd) || picker.SafetyFired(); }) && IsZoomed(Wnd)) << skinned << keyboard;
+        d.Run([&](TInputDriver& d) {
+          d.MoveTo(c.x, c.y) && d.Button(MOUSEEVENTF_RIGHTDOWN) && d.Button(MOUSEEVENTF_RIGHTUP);
+        });
+      EXPECT_TRUE(PumpUntil([&] { return IsZoomed(Wnd) || picker.SafetyFired(); }) && IsZoomed(Wnd))
+          << skinned << keyboard;
       EXPECT_TRUE(captionKept && (shown == P->SystemMenu->Handle()) == skinned) << skinned << keyboard;
       ShowWindow(Wnd, SW_RESTORE);
       ShowPainted(Form);
@@ -147,7 +150,9 @@ TEST_F(PlatformWindowTest, SizeChangesAreShapedAheadAndAMaximisedFormIsWholeAndD
   }));
   const TPoint c = OnTitle(Form->Width() / 3);
   TInputDriver d;
-  d.Run([&](TInputDriver& d) { d.MoveTo(c.x, c.y) && d.LeftDown() && d.MoveInSteps(c.x, c.y, c.x, c.y + 40, 4) && d.LeftUp(); });
+  d.Run([&](TInputDriver& d) {
+    d.MoveTo(c.x, c.y) && d.LeftDown() && d.MoveInSteps(c.x, c.y, c.x, c.y + 40, 4) && d.LeftUp();
+  });
   EXPECT_TRUE(PumpUntil([&] { return moves > 0; }));
 }
 
@@ -185,7 +190,8 @@ TEST_F(PlatformWindowTest, HighContrastKeepsTheSkinOffUntilItIsOffAgain) {
   Wnd = Form->Handle();
   const TPoint t = OnTitle(Form->Width() / 2);
   auto skinned = [&](bool on) {
-    return PumpUntil([&] { return ReadWindowRegion(Wnd).HasRegion() == on && (ScreenPixel(t.x, t.y) == kTitleColor) == on; });
+    return PumpUntil(
+        [&] { return ReadWindowRegion(Wnd).HasRegion() == on && (ScreenPixel(t.x, t.y) == kTitleColor) == on; });
   };
   contrast.Set(1);
   Manager->SetSkinName("Test");  // as at the start: held back
