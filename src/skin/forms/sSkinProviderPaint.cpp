@@ -60,6 +60,8 @@ void TsSkinProvider::PaintAll() {
   if (!FSkinData->BGChanged || !sm) return;
   if (!FSkinData->CacheBmp) FSkinData->CacheBmp = std::make_unique<TBitmap>();
   TBitmap* cache = FSkinData->CacheBmp.get();
+  // The window's image is sized again at every step of a resize: its section keeps room.
+  cache->SetKeepsRoom(true);
   const TsFormFrame f = Frame();
 
   if (FastPathApplies()) {
