@@ -311,10 +311,12 @@ class TsSkinProvider : public TComponent {
   // Command 1 (from the provider's manager) while unskinned and while skinned, command 3.
   void UnskinnedNewSkin(TMessage& m);
   void SkinnedNewSkin(TMessage& m);
-  // Their common start: the form hidden behind its region, the indexes looked up again, and for a
-  // skin with the form's section the caption-button images; false when the form keeps its own
-  // look.
-  bool BeginNewSkin();
+  // Their common start: the form hidden behind its region (with hide), the indexes looked up
+  // again, and for a skin with the form's section the caption-button images; false when the form
+  // keeps its own look.
+  bool BeginNewSkin(bool hide);
+  // Command 3: the new look composed, the region set, and the window painted once with its
+  // children.
   void Refresh();
   // After a new skin's lookup: a skin without the form's section leaves the form its own look
   // (no region); false then.
