@@ -275,6 +275,15 @@ class TsSkinProvider : public TComponent {
   int ContentWidth = 0;
   bool Scrolling = false;
   bool InRegionUpdate = false;    // the provider is applying its own region
+  // The region the provider set last and what it was made from: while the window, its size and
+  // RegionList are the same, UpdateRgn makes and sets nothing. Whatever else sets the window's
+  // region forgets it.
+  struct TRegionMade {
+    HWND Wnd = nullptr;
+    int Width = 0, Height = 0;
+    std::vector<TRect> List;
+  };
+  TRegionMade RegionMade;
   bool RebuildRequested = true;   // the next composition rebuilds the whole image
   TsMDIForm* MDIHelper = nullptr;  // an MDI parent's helper (made by the MDI support)
   bool FormActive = true;         // the form is the active window

@@ -80,6 +80,7 @@ void TsSkinProvider::SnapToEdge(int& position, int edge, int size) const noexcep
 void TsSkinProvider::ProviderWndProc(TMessage& m) {
   if (OutlineWatch(m)) return;
   PressWatch(m);
+  if (m.Msg == WM_NCDESTROY) RegionMade = {};  // a window made again starts without a region
   if (!Form || HasState(csDesigning)) {
     if (const TWndMethod saved = SavedWindowProc()) saved(m);
     return;
@@ -567,8 +568,10 @@ void TsSkinProvider::ShapeForNewSize(const WINDOWPOS& pos) {
   GetWindowRect(wnd, &r);
   if (pos.cx == r.right - r.left && pos.cy == r.bottom - r.top) return;
   // Only a region of the skin's is kept in step; the first one comes with the first paint.
-  TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
-  if (!current || GetWindowRgn(wnd, current.Get()) == ERROR) return;
+  if (RegionMade.Wnd != wnd) {
+    TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
+    if (!current || GetWindowRgn(wnd, current.Get()) == ERROR) return;
+  }
   BuildRegionList(pos.cx, pos.cy);
   // The list is the new size's: a frame paint before the change is applied (the form still
   // reports the old size then) must not take the region back.
@@ -580,6 +583,9 @@ void TsSkinProvider::ShapeForNewSize(const WINDOWPOS& pos) {
 void TsSkinProvider::WMWindowPosChanged(TMessage& m) {
   if (InRegionUpdate || SkinChanging) return;
   RegionChanged = true;
+  // A region set by another hand comes with a frame change (SetWindowRgn sends one).
+  const auto* pos = m.Msg == WM_WINDOWPOSCHANGED ? reinterpret_cast<const WINDOWPOS*>(m.LParam) : nullptr;
+  if (pos && (pos->flags & SWP_FRAMECHANGED)) RegionMade = {};
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
   if (!CacheSizeDiffers() || FormCreating()) return;
   FSkinData->BGChanged = true;
