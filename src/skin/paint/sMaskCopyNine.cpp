@@ -93,8 +93,8 @@ void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& imag
   PaintRectByMask(BitmapPixels(dst), rect, state, image, BitmapPixels(master), middle, cache, ground);
 }
 
-void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle,
-                     const TCacheInfo* cache, std::optional<TColor> ground) {
+void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle, const TCacheInfo* cache,
+                     std::optional<TColor> ground) {
   PaintRectByMask(dst, rect, state, image, MasterBitmapOf(image), middle, cache, ground);
 }
 

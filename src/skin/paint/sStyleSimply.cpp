@@ -255,7 +255,8 @@ void PaintItem(TsCommonData* link, const TCacheInfo& ci, int state, bool middle,
 void PaintSection(TBitmap* bmp, TsSkinManager* sm, int skinIndex, int borderIndex, int state, const TRect& rect,
                   TPoint pos, const TCacheInfo& ci, bool middle, int texture, int hotTexture) {
   if (!sm || !sm->IsValidSectionIndex(skinIndex) || !bmp || bmp->Empty()) return;
-  const std::optional<TColor> ground = PaintItemBG(sm, skinIndex, state, rect, bmp, ci, pos, sKeyColor, texture, hotTexture);
+  const std::optional<TColor> ground =
+      PaintItemBG(sm, skinIndex, state, rect, bmp, ci, pos, sKeyColor, texture, hotTexture);
   PaintBorder(bmp, *sm, borderIndex, state, rect, pos, ci, middle, ground);
 }
 

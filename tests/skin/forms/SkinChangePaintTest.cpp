@@ -91,8 +91,8 @@ TEST_F(SkinChangePaintTest, AHueChangeOrANewSkinComposesAndPaintsTheFormOnce) {
   };
   auto showsImage = [&] {
     const TColor want = clientColor();
-    return CaptureWhen(form->Handle(), true, [&](const TPixelImage& img) { return img.At(20, 20) == want; })
-               .At(20, 20) == want;
+    auto shows = [&](const TPixelImage& img) { return img.At(20, 20) == want; };
+    return shows(CaptureWhen(form->Handle(), true, shows));
   };
   const TColor before = clientColor();
 
