@@ -68,6 +68,7 @@ static_assert(std::size(kSpecialFolderNames) == kShellSpecialFolderCount);
 struct TBrowserUnitState {
   TComPtr<IShellFolder> Desktop;
   bool PlatformV4 = false;
+  bool Started = false;  // also when the desktop could not be had: that is the shell's failure
 };
 
 TBrowserUnitState& UnitState() noexcept {
@@ -159,6 +160,7 @@ const char* SpecialFolderName(TShellSpecialFolder folder) noexcept {
 
 void InitializeShellBrowser() {
   TBrowserUnitState& s = UnitState();
+  s.Started = true;
   // Forms that carry the component create it by its class name when they are read.
   RegisterClass(TShellBrowser::StaticClass());
   if (!s.Desktop) {
@@ -177,6 +179,7 @@ void InitializeShellBrowser() {
 }
 
 void FinalizeShellBrowser() noexcept {
+  UnitState().Started = false;
   UnitState().Desktop.Reset();
   try {
     UnRegisterClass(TShellBrowser::StaticClass());
@@ -184,7 +187,31 @@ void FinalizeShellBrowser() noexcept {
   }
 }
 
+namespace {
+void StopShellUnits() noexcept {
+  FinalizeShellBrowser();
+  FinalizeShellWin32();
+}
+
+void StartShellUnits() {
+  SetShellStartupError({});
+  InitializeShellWin32();
+  InitializeShellBrowser();
+  if (!ShellStartupError().empty()) {
+    std::string message = ShellStartupError();
+    StopShellUnits();
+    throw EShellBrowserError(message);
+  }
+}
+}  // namespace
+
+const TLibraryUnit ShellUnit{"the shell units", kShellUnitOrder, &StartShellUnits, &StopShellUnits,
+                             []() noexcept { return UnitState().Started; }};
+// Linked into every program that links this library (its target asks the linker for it).
+extern "C" const TLibraryUnitRegistration korv_shell_unit(ShellUnit);
+
 IShellFolder* DesktopFolder() {
+  RequireStarted(ShellUnit, "The shell's desktop folder");
   IShellFolder* d = UnitState().Desktop.Get();
   if (!d) throw EShellBrowserError("ShellBrowser Components: Cannot open Shell!");
   return d;
@@ -220,6 +247,7 @@ struct TShellBrowser::TBoundFolder {
 
 TShellBrowser::TShellBrowser(TComponent* owner)
     : TComponent(owner), FMultiObjects(std::make_unique<TFileNames>()), FFilters(std::make_unique<TFileNames>()) {
+  RequireStarted(ShellUnit, "TShellBrowser");
   SetFolder(L"");
 }
 

@@ -25,6 +25,7 @@
 #include "classlib/Controls.h"
 #include "classlib/Handles.h"
 #include "classlib/Menus.h"
+#include "classlib/Startup.h"
 #include "classlib/SysUtils.h"
 #include "shell/browser/Shell_Win32.h"
 #include "shell/unicode/TntClasses.h"
@@ -89,7 +90,12 @@ using TOnContextMenuSelectEvent = TMethod<void(const std::string& Command, bool&
 // terminate. Shut-down releases the desktop folder and unregisters the class.
 void InitializeShellBrowser();
 void FinalizeShellBrowser() noexcept;
-// The desktop folder (raises EShellBrowserError when the unit is not started).
+// The shell units as the library's start-up runs them: this unit after the Win32 one. A start-up
+// failure raises EShellBrowserError with the shell's message after stopping both. A
+// TShellBrowser made while they are stopped raises ENotStarted.
+extern const TLibraryUnit ShellUnit;
+// The desktop folder. Raises ENotStarted before the unit's start-up, EShellBrowserError when the
+// start-up could not get the desktop.
 [[nodiscard]] IShellFolder* DesktopFolder();
 // True on platform version 4 with a minor version of at most 10.
 [[nodiscard]] bool ShellPlatformVersion4() noexcept;

@@ -5,6 +5,7 @@
 #include "classlib/Streaming.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sSkinStartup.h"
 
 namespace korv {
 
@@ -63,6 +64,7 @@ class TsCommonData::TManagerWatch final : public TComponent {
 
 TsCommonData::TsCommonData(TObject* owner, bool createCacheBmp)
     : OwnerControl(dynamic_cast<TControl*>(owner)), OwnerObject(owner), FWatch(std::make_unique<TManagerWatch>(this)) {
+  RequireSkinUnits(owner ? owner->ClassName() : std::string("A skinned control"));
   if (createCacheBmp) CacheBmp = std::make_unique<TBitmap>();
 }
 

@@ -6,6 +6,7 @@
 #include "classlib/Streaming.h"
 #include "classlib/SysUtils.h"
 #include "skin/core/sMessages.h"
+#include "skin/core/sSkinStartup.h"
 #include "skin/data/sUtils.h"
 
 namespace korv {
@@ -46,6 +47,7 @@ TsSkinManager::TsSkinManager(TComponent* owner)
       FCommonSections(std::make_unique<TStringList>()),
       FInternalSkins(std::make_unique<TsStoredSkins>(this)),
       FMenuSupport(std::make_unique<TacMenuSupport>()) {
+  RequireSkinUnits("TsSkinManager");
   SkinData.Active = false;
   UpdateCommonIndexes();  // every entry -1
   // The first manager is the default one and the only one that hooks the application window.
