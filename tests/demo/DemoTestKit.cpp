@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "DemoSetup.h"
 #include "classlib/SysUtils.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
@@ -17,8 +16,13 @@ namespace {
     ::testing::AddGlobalTestEnvironment(new TDemoEnvironment);
 }  // namespace
 
-void TDemoEnvironment::SetUp() { StartComponentUnits(); }
-void TDemoEnvironment::TearDown() { StopComponentUnits(); }
+std::unique_ptr<TLibraryStartup>& TDemoEnvironment::Startup() {
+  static std::unique_ptr<TLibraryStartup> startup;
+  return startup;
+}
+
+void TDemoEnvironment::SetUp() { Startup() = std::make_unique<TLibraryStartup>(); }
+void TDemoEnvironment::TearDown() { Startup().reset(); }
 
 // ---------------------------------------------------------------------------------------------
 // Paths
