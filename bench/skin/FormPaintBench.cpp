@@ -41,10 +41,11 @@ bool SkinFormPaintBenches(Runner& run) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
 
   // The project's stored skin, and a form as the program's carry their provider.
-  TsSkinManager sm(nullptr);
+  const std::unique_ptr<TsSkinManager> smPtr(NewComponent<TsSkinManager>(nullptr));
+  TsSkinManager& sm = *smPtr;
   ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
   sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
-  auto* form = new TForm(Application);
+  auto* form = NewComponent<TForm>(Application);
   form->SetBounds(0, 0, w, h);
   form->SetCaption(" Korvani - Lumo! v3.1");
   // Created as the library's creation path does (AfterConstruction: the provider takes the skin,

@@ -37,8 +37,8 @@ HINSTANCE ModuleInstance() noexcept { return GetModuleHandleA(nullptr); }
 // Start-up and shut-down
 
 void InitClassLib() {
-  if (!Screen) Screen = new TScreen(nullptr);
-  if (!Application) Application = new TApplication(nullptr);
+  if (!Screen) Screen = NewComponent<TScreen>(nullptr);
+  if (!Application) Application = NewComponent<TApplication>(nullptr);
 }
 
 void DoneClassLib() noexcept {

@@ -29,9 +29,9 @@ KORV_EXCEPTION(ENotStarted, EInvalidOperation);
 
 // A unit as the start-up sees it.
 struct TLibraryUnit {
-  const char* Name;           // in errors: "the skin units"
-  int Order;                  // lower starts first and stops last
-  void (*Start)();            // raises on failure, leaving the unit stopped
+  const char* Name;  // in errors: "the skin units"
+  int Order;         // lower starts first and stops last
+  void (*Start)();   // raises on failure, leaving the unit stopped
   void (*Stop)() noexcept;
   bool (*Started)() noexcept;
 };

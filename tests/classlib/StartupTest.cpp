@@ -121,7 +121,7 @@ TEST(ClassLibStartup, AFormMadeBeforeTheStartupRaisesAnErrorNamingIt) {
   {
     TClassLibHidden hidden;
     try {
-      TForm form(nullptr);
+      delete NewComponent<TForm>(nullptr);
     } catch (const ENotStarted& e) {
       message = e.Message();
     }

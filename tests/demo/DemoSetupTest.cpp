@@ -116,7 +116,7 @@ TEST(LibraryStartup, StartsAndStopsEverythingTheWindowNeeds) {
   EXPECT_EQ(GetClass("TShellBrowser"), nullptr);
   EXPECT_EQ(GetClass("TsSkinManager"), nullptr);
   EXPECT_THROW((void)DesktopFolder(), ENotStarted);
-  EXPECT_THROW(TDropFileSource(nullptr), ENotStarted);
+  EXPECT_THROW(std::unique_ptr<TDropFileSource>(NewComponent<TDropFileSource>(nullptr)), ENotStarted);
   // Application and Screen are the test program's own: the start-up object left them alone.
   EXPECT_NE(Application, nullptr);
 
@@ -127,10 +127,10 @@ TEST(LibraryStartup, StartsAndStopsEverythingTheWindowNeeds) {
   EXPECT_NE(DesktopFolder(), nullptr);
   EXPECT_TRUE(ShellStartupError().empty());
   // A file drop source made now offers the files as CF_HDROP.
-  TDropFileSource source(nullptr);
-  source.Files()->Add(ParamStr0());
+  std::unique_ptr<TDropFileSource> source(NewComponent<TDropFileSource>(nullptr));
+  source->Files()->Add(ParamStr0());
   FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  EXPECT_EQ(source.QueryGetData(&fe), S_OK);
+  EXPECT_EQ(source->QueryGetData(&fe), S_OK);
   // One start-up object at a time.
   EXPECT_THROW(TLibraryStartup(), EInvalidOperation);
 }

@@ -120,7 +120,7 @@ void TDemoWindowTest::TearDown() {
 void TDemoWindowTest::OpenWindow(const std::vector<std::string>& files, bool skinned) {
   for (const std::string& f : files) Box->File(f, "content of " + f);
   // Owned by the application, as the program's forms are: the skin commands reach its forms.
-  Form = new TForm1(Application);
+  Form = NewComponent<TForm1>(Application);
   Form->SetPosition(poDesigned);
   Form->SetBounds(20, 20, 780, 560);
   Form->ListFolder(Box->AnsiPath());

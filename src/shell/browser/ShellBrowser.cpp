@@ -255,6 +255,12 @@ TShellBrowser::~TShellBrowser() {
   if (FMenuWindow) DeallocateHWnd(std::exchange(FMenuWindow, nullptr));
 }
 
+void TShellBrowser::AfterConstruction() {
+  inherited::AfterConstruction();
+  // The reader makes the components of a form while the form is loading: they wait for Loaded.
+  if (!Owner() || !Owner()->HasState(csLoading)) FLoaded = true;
+}
+
 void TShellBrowser::Loaded() {
   inherited::Loaded();
   FLoaded = true;
@@ -680,7 +686,7 @@ TComPtr<IContextMenu> TShellBrowser::GetContextMenu() {
 void TShellBrowser::CopyMenuItems(TMenuItem* source, TMenuItem* dest) {
   for (int i = 0; i < source->Count(); ++i) {
     TMenuItem* from = source->Items(i);
-    auto copy = std::make_unique<TMenuItem>(nullptr);
+    std::unique_ptr<TMenuItem> copy(NewComponent<TMenuItem>(nullptr));
     copy->SetCaption(from->Caption());
     copy->SetShortCut(from->ShortCut());
     copy->OnClick = from->OnClick;
@@ -739,7 +745,7 @@ std::string TShellBrowser::PopupContextMenu(POINT point, TPopupMenu* popupMenu) 
     if (FAILED(session.Menu.As(IID_IContextMenu3, FContextMenu3))) FContextMenu3.Reset();
     if (popupMenu && popupMenu->OnPopup) popupMenu->OnPopup(popupMenu);
 
-    FMergedMenu = std::make_unique<TPopupMenu>(nullptr);
+    FMergedMenu.reset(NewComponent<TPopupMenu>(nullptr));
     if (popupMenu) {
       CopyMenuItems(popupMenu->Items(), FMergedMenu->Items());
       FMergedMenu->SetImages(popupMenu->Images());

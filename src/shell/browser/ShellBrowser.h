@@ -107,6 +107,8 @@ class TShellBrowser : public TComponent {
   explicit TShellBrowser(TComponent* owner);
   ~TShellBrowser() override;
 
+  // Made in code it is whole at once; read from a stored form, once the form is read (Loaded).
+  void AfterConstruction() override;
   void Loaded() override;
 
   // The bound folder's path, ending with "\" when not empty; empty for virtual folders. A
@@ -162,8 +164,8 @@ class TShellBrowser : public TComponent {
   // The current object's display name, or ObjectName when the shell gives none.
   [[nodiscard]] std::wstring DisplayName() const;
   // The window passed to shell calls that may show one: 0 when ShowErrorMessages is false, else
-  // the owner's window when the owner is a windowed control and the component is loaded, else
-  // the application's window.
+  // the owner's window when the owner is a windowed control and the component is whole (made in
+  // code, or read and loaded), else the application's window.
   [[nodiscard]] HWND OwnerWindow() const;
 
   // Shows the shell's context menu for the current object or the names in MultiObjects at a

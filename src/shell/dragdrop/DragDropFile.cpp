@@ -329,8 +329,8 @@ void StopDragDropUnits() noexcept {
 }
 }  // namespace
 
-const TLibraryUnit DragDropUnit{"the drag-and-drop units", kDragDropUnitOrder, &DragDropFileStartup,
-                                &StopDragDropUnits, []() noexcept { return gFileUnitCount > 0; }};
+const TLibraryUnit DragDropUnit{"the drag-and-drop units", kDragDropUnitOrder, &DragDropFileStartup, &StopDragDropUnits,
+                                []() noexcept { return gFileUnitCount > 0; }};
 // Linked into every program that links this library (its target asks the linker for it).
 extern "C" const TLibraryUnitRegistration korv_drag_drop_unit(DragDropUnit);
 

@@ -63,7 +63,7 @@ class TsCommonData::TManagerWatch final : public TComponent {
 };
 
 TsCommonData::TsCommonData(TObject* owner, bool createCacheBmp)
-    : OwnerControl(dynamic_cast<TControl*>(owner)), OwnerObject(owner), FWatch(std::make_unique<TManagerWatch>(this)) {
+    : OwnerControl(dynamic_cast<TControl*>(owner)), OwnerObject(owner), FWatch(NewComponent<TManagerWatch>(this)) {
   RequireSkinUnits(owner ? owner->ClassName() : std::string("A skinned control"));
   if (createCacheBmp) CacheBmp = std::make_unique<TBitmap>();
 }

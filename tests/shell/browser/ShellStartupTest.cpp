@@ -26,7 +26,7 @@ class TShellUnitsStopped {
 
 TEST(ShellStartup, ABrowserMadeBeforeTheStartupRaisesAnErrorNamingTheShellUnits) {
   TShellUnitsStopped stopped;
-  for (auto use : {+[] { TShellBrowser browser(nullptr); }, +[] { (void)DesktopFolder(); }}) {
+  for (auto use : {+[] { delete NewComponent<TShellBrowser>(nullptr); }, +[] { (void)DesktopFolder(); }}) {
     try {
       use();
       ADD_FAILURE() << "no error";
@@ -41,8 +41,8 @@ TEST(ShellStartup, ABrowserMadeBeforeTheStartupRaisesAnErrorNamingTheShellUnits)
   // The start-up object starts the shell units and stops them again.
   {
     TLibraryStartup startup;
-    TShellBrowser browser(nullptr);
-    EXPECT_NE(browser.FolderIDList(), nullptr);  // the computer folder
+    std::unique_ptr<TShellBrowser> browser(NewComponent<TShellBrowser>(nullptr));
+    EXPECT_NE(browser->FolderIDList(), nullptr);  // the computer folder
     EXPECT_NE(DesktopFolder(), nullptr);
     EXPECT_TRUE(ShellStartupError().empty());
   }

@@ -14,7 +14,7 @@ TEST(DragDropStartup, AFileDropSourceMadeBeforeTheStartupRaisesAnErrorNamingTheU
   // The tests of this program start the units in their fixtures only.
   ASSERT_FALSE(DragDropUnit.Started());
   try {
-    TDropFileSource source(nullptr);
+    delete NewComponent<TDropFileSource>(nullptr);
     FAIL() << "a drop source without its formats was made";
   } catch (const ENotStarted& e) {
     EXPECT_NE(
@@ -25,10 +25,10 @@ TEST(DragDropStartup, AFileDropSourceMadeBeforeTheStartupRaisesAnErrorNamingTheU
   // Made after the start-up, the same source offers its files as CF_HDROP.
   {
     TLibraryStartup startup;
-    TDropFileSource source(nullptr);
-    source.Files()->Add(ParamStr0());
+    std::unique_ptr<TDropFileSource> source(NewComponent<TDropFileSource>(nullptr));
+    source->Files()->Add(ParamStr0());
     FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    EXPECT_EQ(source.QueryGetData(&fe), S_OK);
+    EXPECT_EQ(source->QueryGetData(&fe), S_OK);
   }
   EXPECT_FALSE(DragDropUnit.Started());
 }

@@ -27,8 +27,7 @@ std::string StartupError(const std::function<void()>& make) {
 }
 
 bool Names(const std::string& message, const std::string& what, const std::string& unit) {
-  return message.find(what + " is used before the library's start-up: " + unit + " not started") !=
-         std::string::npos;
+  return message.find(what + " is used before the library's start-up: " + unit + " not started") != std::string::npos;
 }
 
 // The test program runs the skin units throughout (its environment): stopped for a while,
@@ -54,11 +53,11 @@ TEST(SkinStartup, SkinComponentsMadeBeforeTheStartupRaiseAnErrorNamingWhatIsMiss
   TForm* owner = form.get();
   {
     TSkinUnitsStopped stopped;
-    std::string m = StartupError([] { TsSkinManager manager(nullptr); });
+    std::string m = StartupError([] { delete NewComponent<TsSkinManager>(nullptr); });
     EXPECT_TRUE(Names(m, "TsSkinManager", "the skin units")) << m;
-    m = StartupError([owner] { TsSkinProvider provider(owner); });
+    m = StartupError([owner] { delete NewComponent<TsSkinProvider>(owner); });
     EXPECT_TRUE(Names(m, "TsSkinProvider", "the skin units")) << m;
-    m = StartupError([owner] { TsPanel panel(owner); });
+    m = StartupError([owner] { delete NewComponent<TsPanel>(owner); });
     EXPECT_TRUE(Names(m, "TsPanel", "the skin units")) << m;
     // Refused, nothing of them stayed with the form.
     EXPECT_EQ(owner->ComponentCount(), 0);
@@ -67,9 +66,10 @@ TEST(SkinStartup, SkinComponentsMadeBeforeTheStartupRaiseAnErrorNamingWhatIsMiss
     {
       TLibraryStartup startup;
       m = StartupError([owner] {
-        TsSkinManager manager(owner);
-        TsSkinProvider provider(owner);
-        TsPanel panel(owner);
+        NewComponent<TsSkinManager>(owner);
+        NewComponent<TsSkinProvider>(owner);
+        NewComponent<TsPanel>(owner);
+        owner->DestroyComponents();
       });
       EXPECT_EQ(m, "");
     }
@@ -81,7 +81,7 @@ TEST(SkinStartup, SkinComponentsMadeBeforeTheStartupRaiseAnErrorNamingWhatIsMiss
   std::string m;
   {
     TApplicationHidden hidden;
-    m = StartupError([] { TsSkinManager manager(nullptr); });
+    m = StartupError([] { delete NewComponent<TsSkinManager>(nullptr); });
   }
   EXPECT_TRUE(Names(m, "TsSkinManager", "the class library (Application and Screen)")) << m;
 }

@@ -58,7 +58,7 @@ class MDIFormTest : public TProviderTest {
     return form;
   }
   TForm* NewChild(TRect bounds) {
-    auto* child = new TForm(nullptr);
+    auto* child = NewComponent<TForm>(nullptr);
     Forms_.push_back(child);  // freed before the parent
     child->SetFormStyle(fsMDIChild);
     child->SetBoundsRect(bounds);
@@ -130,7 +130,7 @@ TEST_F(MDIFormTest, TheClientAndItsFrameShowTheCacheAfterARedraw) {
 TEST_F(MDIFormTest, TheChildButtonsItemIsFirstOnTheMenuOnlyWhileAChildIsMaximised) {
   TForm* form = ShowMDIParent();
   auto* menu = NewComponent<TMainMenu>(form);
-  auto* file = new TMenuItem(menu);
+  auto* file = NewComponent<TMenuItem>(menu);
   file->SetCaption("File");
   menu->Items()->Add(file);
   form->SetMenu(menu);

@@ -68,10 +68,10 @@ class SkinProviderClientTest : public TProviderTest {
     Form = NewForm(100, 100, 300, 200);
     Form->SetAutoScroll(autoScroll);
     NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
-    Win = new TLinkedWindow(Form, Bounds(10, 10, 60, 40));
-    Fill = new TFillGraphic(Form, Bounds(100, 60, 30, 20));
-    Low = new TFillGraphic(Form, Bounds(20, 400, 40, 30));
-    Wide = new TFillGraphic(Form, Bounds(400, 20, 50, 20));
+    Win = NewComponent<TLinkedWindow>(Form, Bounds(10, 10, 60, 40));
+    Fill = NewComponent<TFillGraphic>(Form, Bounds(100, 60, 30, 20));
+    Low = NewComponent<TFillGraphic>(Form, Bounds(20, 400, 40, 30));
+    Wide = NewComponent<TFillGraphic>(Form, Bounds(400, 20, 50, 20));
     TsSkinProvider* p = ProviderOf(Form);
     ShowPainted(Form);
     if (settled) Resized(p);
