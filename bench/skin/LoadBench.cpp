@@ -33,14 +33,15 @@ void StoredMasterBytes(TMemoryStream& bytes) {
 // A manager as a program's main form carries it: the skin directory, the colour shifts (set
 // before any skin is loaded, so they cost nothing here), and nothing loaded yet.
 struct TManager {
-  TManager(const std::string& dir, bool colours) : Sm(nullptr) {
+  TManager(const std::string& dir, bool colours) {
     Sm.SetSkinDirectory(dir);
     if (colours) {
       Sm.SetHueOffset(30);
       Sm.SetSaturation(20);
     }
   }
-  TsSkinManager Sm;
+  const std::unique_ptr<TsSkinManager> Owned{NewComponent<TsSkinManager>(nullptr)};
+  TsSkinManager& Sm = *Owned;
 };
 
 }  // namespace
