@@ -7,6 +7,12 @@ namespace korv {
 
 KORV_DEFINE_CLASS(TAboutBox, TForm, nullptr, nullptr);
 
+namespace {
+
+constexpr int kTextMargin = 16;  // between the text and the dialog's sides
+
+}  // namespace
+
 TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   SetBorderStyle(bsDialog);
   SetPosition(poMainFormCenter);
@@ -17,6 +23,12 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   InfoPanel->SetParent(this);
   InfoPanel->SetBevelOuter(bvNone);
   InfoPanel->SetCaption("Korvani - Lumo! v3.1: a skinned demo of the components");
+  // The text is one centred line: the dialog is as wide as that line needs in the font it is
+  // drawn in, which differs from system to system, with a margin on both sides.
+  TBitmap probe(1, 1);
+  probe.Canvas()->SetFont(InfoPanel->Font());
+  const int textWidth = probe.Canvas()->TextWidth(InfoPanel->Caption()) + 2 * kTextMargin;
+  if (ClientWidth() < textWidth) SetClientWidth(textWidth);
   InfoPanel->SetBounds(0, 0, ClientWidth(), ClientHeight() - 48);
   InfoPanel->SetAlign(alTop);
 

@@ -2,8 +2,10 @@
 // in one and in ten folders: the file drop source given the files, the first and the second
 // GetData of CF_HDROP and of "Shell IDList Array", and the file names read back from each, beside
 // the platform's own data object for the same files (CIDLData_CreateFromIDArray over
-// ILCreateFromPathW) and a raw copy of the same bytes, in the same run; then the goals. Last,
-// mutated "Shell IDList Array" blocks through SetData and back to file names.
+// ILCreateFromPathW) and a raw copy of the same bytes, in the same run; the names of a dropped
+// "Shell IDList Array" read index by index through the Filenames() view beside the bulk
+// PIDLsToFilenames of the same list; then the goals. Last, mutated "Shell IDList Array" blocks
+// through SetData and back to file names.
 //
 // Options, beside the harness's: --sizes=100,1000,10000,50000; --full: time the platform's
 // per-file routes in full even where one run takes more than two minutes (without it such a route
@@ -20,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -258,6 +261,8 @@ struct TSetResult {
   TRow IDs2{"GetData Shell IDList Array, second", {}, {}, {}};
   TRow HDropNames{"file names read back from CF_HDROP", {}, {}, {}};
   TRow IDNames{"file names read back from Shell IDList Array", {}, {}, {}};
+  // The dropped array's names read one by one through the Filenames() view, and in bulk.
+  TCell View, Bulk;
 };
 
 std::string Cell(const TCell& c) {
@@ -448,6 +453,33 @@ TSetResult TDragDropBench::Measure(const TDataSet& set) {
       },
       RawRead(ourIDs.hGlobal));
 
+  // The same names through the list view of a newly read array, index by index, beside the bulk
+  // conversion of the same list.
+  {
+    std::unique_ptr<korv::TPIDLClipboardFormat> dropped;
+    Body view{"Filenames() view", [&] {
+                korv::TStrings& names = dropped->Filenames();
+                std::vector<std::string> out;
+                out.reserve(static_cast<size_t>(names.Count()));
+                for (int i = 0; i < names.Count(); ++i) out.push_back(names[i]);
+                DoNotOptimize(out.data());
+              }};
+    view.BeforeIteration = [&] {
+      dropped = std::make_unique<korv::TPIDLClipboardFormat>();
+      dropped->ReadFromMedium(nullptr, ourIDs);
+    };
+    korv::TPIDLClipboardFormat read;
+    read.ReadFromMedium(nullptr, ourIDs);
+    const std::vector<Stats> s =
+        Run_.MeasureTogether(Title(set, "names through the Filenames() view"),
+                             {view, Body{"PIDLsToFilenames", [&] {
+                                           auto names = korv::PIDLsToFilenames(korv::StringViews(read.PIDLs()));
+                                           DoNotOptimize(names.data());
+                                         }}});
+    r.View = FromStats(s[0]);
+    r.Bulk = FromStats(s[1]);
+  }
+
   ReleaseStgMedium(&ourHDrop);
   ReleaseStgMedium(&ourIDs);
   ReleaseStgMedium(&platformHDrop);
@@ -458,6 +490,10 @@ TSetResult TDragDropBench::Measure(const TDataSet& set) {
               "ours per file");
   for (const TRow* row : {&r.Create, &r.HDrop1, &r.HDrop2, &r.IDs1, &r.IDs2, &r.HDropNames, &r.IDNames})
     PrintRow(*row, set.Files);
+  for (const auto& [name, cell] : {std::pair{"names through the Filenames() view", &r.View},
+                                   std::pair{"names by PIDLsToFilenames (bulk)", &r.Bulk}})
+    std::printf("  %-46s %12s %40s   %s/file\n", name, Cell(*cell).c_str(), "",
+                cell->Valid ? FormatSeconds(cell->Seconds / set.Files).c_str() : "-");
   std::printf("\n");
   std::fflush(stdout);
   return r;
@@ -492,6 +528,12 @@ int Goals(const std::vector<TSetResult>& results) {
                   FormatSeconds(r.HDrop1.Platform.Seconds).c_str(), FormatSeconds(r.HDrop2.Ours.Seconds).c_str(),
                   FormatSeconds(r.HDrop2.Platform.Seconds).c_str());
     missed += !Goal("CF_HDROP no slower than the platform's", ours <= theirs, detail);
+    if (r.View.Valid && r.Bulk.Valid) {
+      std::snprintf(detail, sizeof detail, "%s against %s: %.2fx", FormatSeconds(r.View.Seconds).c_str(),
+                    FormatSeconds(r.Bulk.Seconds).c_str(), r.View.Seconds / r.Bulk.Seconds);
+      missed += !Goal("names through the Filenames() view within 2x of the bulk conversion",
+                      r.View.Seconds <= 2 * r.Bulk.Seconds, detail);
+    }
   }
   // Linear: from 1,000 files up, the cost per file of each request of ours grows by at most 1.5x;
   // for the requests that copy a block, by at most 1.5x more than a raw copy of the same bytes

@@ -3,15 +3,14 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <functional>
+#include <string>
 
+#include "BenchForms.h"
 #include "classlib/Forms.h"
 #include "classlib/Handles.h"
 #include "skin/controls/sPanel.h"
-#include "skin/controls/sScrollBar.h"
 #include "skin/core/sMessages.h"
-#include "skin/core/sSkinManager.h"
-#include "skin/core/sSkinStartup.h"
-#include "skin/data/sSkinConvert.h"
 #include "skin/forms/sSkinProvider.h"
 
 namespace korv::bench {
@@ -26,104 +25,69 @@ bool Goal(const Comparison& c, double goal, const char* what) {
   return met;
 }
 
-// What a paint message leaves to be done is done before the clock stops.
-void Drain(HWND wnd) {
-  MSG msg;
-  while (PeekMessageA(&msg, wnd, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageA(&msg);
-  GdiFlush();
-}
-
 }  // namespace
 
 bool SkinFormPaintBenches(Runner& run) {
-  InitClassLib();
-  SkinUnitsStartup();
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
 
-  // The project's stored skin, and a form as the program's carry their provider.
-  const std::unique_ptr<TsSkinManager> smPtr(NewComponent<TsSkinManager>(nullptr));
-  TsSkinManager& sm = *smPtr;
-  ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
-  sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
-  auto* form = NewComponent<TForm>(Application);
-  form->SetBounds(0, 0, w, h);
-  form->SetCaption(" Korvani - Lumo! v3.1");
-  // Created as the library's creation path does (AfterConstruction: the provider takes the skin,
-  // the panels their default section).
-  auto* provider = NewComponent<TsSkinProvider>(form);
-  provider->SetCaptionAlignment(taCenter);
-  provider->SetShowAppIcon(false);
-  provider->SetTitleSkin("FORMTITLE");
-  auto* panel = NewComponent<TsPanel>(form);
-  panel->SetParent(form);
-  panel->SetBounds(40, 40, w / 3, h / 3);
-  panel->SetCaption("Panel");
-  // A child beyond the client on both axes: the form shows its two skinned scroll bars.
-  auto* beyond = NewComponent<TsPanel>(form);
-  beyond->SetParent(form);
-  beyond->SetBounds(w + 200, h + 200, 40, 40);
-  form->Show();
-  SetForegroundWindow(form->Handle());
-  for (int i = 0; i < 50; ++i) Application->ProcessMessages();
-  HWND wnd = form->Handle();
+  // The project's stored skin, and the form skinned and unskinned.
+  const TBenchScene scene;
+  const TBenchForm &skinned = scene.Skinned, &plain = scene.Plain;
+  TsSkinProvider* provider = skinned.Provider;
   if (!provider->VertBar || !provider->HorzBar)
     std::printf("  (the form shows %s)\n", provider->VertBar || provider->HorzBar ? "one bar" : "no bars");
-  if (!panel->SkinData()->Skinned(true)) std::printf("  (the panel is not skinned)\n");
+  if (!static_cast<TsPanel*>(skinned.Panel)->SkinData()->Skinned(true)) std::printf("  (the panel is not skinned)\n");
 
-  const auto repaint = [wnd] {
-    RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Drain(wnd);
+  Body unskinned{"RedrawWindow of the form unskinned", [&] { RepaintWhole(plain.Wnd()); }};
+  unskinned.BeforeSample = [&] { ShowAlone(plain, skinned); };
+  const auto skinnedBody = [&](const char* name, std::function<void()> run) {
+    Body b{name, std::move(run)};
+    b.BeforeSample = [&] { ShowAlone(skinned, plain); };
+    return b;
   };
   // Every cache out of date, as after a new skin: the form's image, the panel's, the bars'.
   const auto markChanged = [&] {
     provider->SkinData()->BGChanged = true;
     provider->RebuildRequested = true;
     TMessage m = SkinCmdMessage(17);
-    AlphaBroadcast(form, m);
+    AlphaBroadcast(skinned.Form, m);
   };
-
-  // The baselines: the whole area from one bitmap to the window, 24-bit DIB and screen-compatible.
-  TBitmap dib(w, h);
-  TWindowDC screen = TWindowDC::Client(nullptr);
-  TUniqueBitmap compatible(CreateCompatibleBitmap(screen.Get(), w, h));
-  TUniqueDC compatibleDC(CreateCompatibleDC(screen.Get()));
-  TSelectGuard selected(compatibleDC.Get(), compatible.Get());
-  const Body blit24{"BitBlt of a 24-bit bitmap to the window", [&] {
-                      TWindowDC dc = TWindowDC::Window(wnd);
-                      BitBlt(dc.Get(), 0, 0, w, h, dib.Canvas()->Handle(), 0, 0, SRCCOPY);
-                      GdiFlush();
-                    }};
-  const Body blit32{"BitBlt of a screen-compatible bitmap to the window", [&] {
-                      TWindowDC dc = TWindowDC::Window(wnd);
-                      BitBlt(dc.Get(), 0, 0, w, h, compatibleDC.Get(), 0, 0, SRCCOPY);
-                      GdiFlush();
-                    }};
 
   run.SetBytesPerIteration(static_cast<int64_t>(w) * h * 3);
   bool met = true;
   const std::string size = std::to_string(w) + "x" + std::to_string(h);
-  met = Goal(run.Compare("skinned form " + size + ", whole repaint from ready caches", blit24,
-                         Body{"RedrawWindow (frame, client, panel, bars)", repaint}),
-             1.5, "the BitBlt") &&
-        met;
-  met = Goal(run.Compare("skinned form " + size + ", whole repaint with every cache changed", blit24,
-                         Body{"RedrawWindow after every cache marked changed",
-                              [&] {
-                                markChanged();
-                                repaint();
-                              }}),
-             4, "the BitBlt") &&
-        met;
-  run.Compare("skinned form " + size + ", the floor: the same area from a screen-compatible 32-bit bitmap", blit24,
-              blit32);
-  // The provider's own share: the same form with no children (and so no bars).
-  panel->SetVisible(false);
-  beyond->SetVisible(false);
+  met =
+      Goal(run.Compare("skinned form " + size + ", whole repaint from ready caches", unskinned,
+                       skinnedBody("RedrawWindow (frame, client, panel, bars)", [&] { RepaintWhole(skinned.Wnd()); })),
+           1, "the unskinned form's") &&
+      met;
+  run.Compare("skinned form " + size + ", whole repaint with every cache changed", unskinned,
+              skinnedBody("RedrawWindow after every cache marked changed", [&] {
+                markChanged();
+                RepaintWhole(skinned.Wnd());
+              }));
+  // The floor: the whole window's area in one blit from a bitmap in the screen's format.
+  TWindowDC screen = TWindowDC::Client(nullptr);
+  TUniqueBitmap compatible(CreateCompatibleBitmap(screen.Get(), w, h));
+  TUniqueDC compatibleDC(CreateCompatibleDC(screen.Get()));
+  TSelectGuard selected(compatibleDC.Get(), compatible.Get());
+  run.Compare("skinned form " + size + ", the floor: the same area from a screen-compatible bitmap", unskinned,
+              skinnedBody("BitBlt of a screen-compatible bitmap to the window", [&] {
+                TWindowDC dc = TWindowDC::Window(skinned.Wnd());
+                BitBlt(dc.Get(), 0, 0, w, h, compatibleDC.Get(), 0, 0, SRCCOPY);
+                GdiFlush();
+              }));
+  // The provider's own share: both forms with no children (and so no bars).
+  for (const TBenchForm* f : {&skinned, &plain}) {
+    f->Panel->SetVisible(false);
+    f->Beyond->SetVisible(false);
+  }
   provider->MeasureContent();
   provider->UpdateScrolls();
-  run.Compare("skinned form " + size + " alone (frame and client), whole repaint from ready caches", blit24,
-              Body{"RedrawWindow (frame, client)", repaint});
-  delete form;
+  run.Compare("skinned form " + size + " alone (frame and client), whole repaint from ready caches",
+              Body{"RedrawWindow of the form unskinned, alone", unskinned.Run, unskinned.BeforeSample},
+              skinnedBody("RedrawWindow (frame, client)", [&] { RepaintWhole(skinned.Wnd()); }));
+  run.SetBytesPerIteration(0);
   return met;
 }
 

@@ -1,6 +1,7 @@
 // A skinned form's whole repaint (frame, client, a panel and the form's two scroll bars) at the
-// screen's size, beside one BitBlt of a 24-bit bitmap of the same area to the window, and the
-// floor: the same BitBlt from a screen-compatible 32-bit bitmap. Last, the same form without
+// screen's size, from ready caches and with every cache changed, beside the same form unskinned
+// (the system's frame and scroll bars, class-library panels) in the same run; the floor: one
+// blit of the window's area from a bitmap in the screen's format. Last, both forms without
 // children: the provider's own share.
 #pragma once
 

@@ -1,6 +1,8 @@
 // Loading the project's skin through a skin manager, from its folder and from the stored skin of
-// the executable's resource, beside a plain read of the same bytes and a plain decode of the
-// bitmaps they hold, with the colours as they are and shifted.
+// the executable's resource, with the colours as they are and shifted, while a skinned form is
+// open (a load repaints it); beside what a program without the library does for a new look in
+// the same run: a plain read of the same bytes, a plain decode of the bitmaps they hold, and the
+// whole repaint of the same form unskinned.
 #pragma once
 
 #include "harness/Bench.h"

@@ -1,10 +1,13 @@
 // Reading the program's own skin: the stored skin from the executable's resource, and the folder
-// skin it was made from, each beside a plain read of the same bytes in the same run (the stored
-// skin aims at no more than three times the copy of its bytes). Then folder skins whose sections
-// inherit along long PARENTCLASS chains and cycles, beside reading the same text into the INI
-// file alone. Then the bitmap primitives of skin painting (PaintBench.cpp), and the whole load of
-// the skin through a manager (LoadBench.cpp), and the whole repaint of a skinned form
-// (FormPaintBench.cpp).
+// skin it was made from, each beside a plain read of the same bytes in the same run. Then folder
+// skins whose sections inherit along long PARENTCLASS chains and cycles, beside reading the same
+// text into the INI file alone. Then, each beside what a program without the library would do in
+// the same run: the bitmap primitives of skin painting beside the platform's AlphaBlend,
+// TransparentBlt and StretchBlt (PaintBench.cpp), the whole load of the skin through a manager
+// with a form open (LoadBench.cpp), the whole repaint of a skinned form (FormPaintBench.cpp) and
+// one step of its resize (ResizeBench.cpp) beside the same form unskinned; a hue change and a
+// new skin with a form of 50 panels open beside the reload and one repaint with every cache
+// changed (SkinChangeBench.cpp).
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +18,8 @@
 #include "FormPaintBench.h"
 #include "LoadBench.h"
 #include "PaintBench.h"
+#include "ResizeBench.h"
+#include "SkinChangeBench.h"
 #include "classlib/IniFiles.h"
 #include "classlib/SysUtils.h"
 #include "harness/Bench.h"
@@ -175,6 +180,8 @@ int main(int argc, char** argv) {
   const bool paintGoals = korv::bench::SkinPaintBenches(run);
   const bool loadGoals = korv::bench::SkinLoadBenches(run);
   const bool formGoals = korv::bench::SkinFormPaintBenches(run);
+  const bool resizeGoals = korv::bench::SkinResizeBenches(run);
+  const bool changeGoals = korv::bench::SkinChangeBenches(run);
   const int finish = run.Finish();
-  return !data || !paintGoals || !loadGoals || !formGoals ? 1 : finish;
+  return !data || !paintGoals || !loadGoals || !formGoals || !resizeGoals || !changeGoals ? 1 : finish;
 }

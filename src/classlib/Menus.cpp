@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 
 #include "classlib/Forms.h"
 #include "classlib/Messages.h"
@@ -241,6 +242,11 @@ void TMenuItem::DetachHandle() noexcept {
 
 bool TMenuItem::IsLive(const void* p) noexcept { return p && LiveItems().count(p) != 0; }
 
+TMenuItem* TMenuItem::FromItemData(ULONG_PTR data) noexcept {
+  void* p = reinterpret_cast<void*>(data);
+  return IsLive(p) ? static_cast<TMenuItem*>(p) : nullptr;
+}
+
 void TMenuItem::SetCaption(const std::string& value) {
   if (FCaption == value) return;
   FCaption = value;
@@ -468,11 +474,17 @@ void TMenuItem::RebuildHandle() {
   }
   FInserted.clear();
   UINT pos = insertAt < 0 ? static_cast<UINT>(std::max(0, GetMenuItemCount(h))) : static_cast<UINT>(insertAt);
-  for (TMenuItem* child : FItems) {
+  for (TMenuItem* child : ShownItems()) {
     if (!child->FVisible) continue;
     child->InsertInto(h, pos++);
     FInserted.push_back(child);
   }
+}
+
+std::vector<TMenuItem*> TMenuItem::ShownItems() const {
+  const auto* main = dynamic_cast<const TMainMenu*>(FMenu);
+  if (!main || !main->Merged()) return FItems;
+  return MergeMenuItems(*this, main->Merged()->Items());
 }
 
 void TMenuItem::RebuildTree() {
@@ -711,6 +723,9 @@ void TMenu::MenuChanged(TMenuItem*, bool) {}
 TMainMenu::TMainMenu(TComponent* owner) : TMenu(owner) {}
 
 TMainMenu::~TMainMenu() {
+  // Neither bar may keep the other's items.
+  if (FMergedInto) FMergedInto->Unmerge(this);
+  if (FMerged) std::exchange(FMerged, nullptr)->FMergedInto = nullptr;
   HWND wnd = WindowHandle();
   if (wnd && Items()->HandleAllocated() && IsWindow(wnd) && GetMenu(wnd) == Items()->Handle()) {
     SetMenu(wnd, nullptr);
@@ -728,6 +743,56 @@ void TMainMenu::MenuChanged(TMenuItem* source, bool rebuild) {
     SendMessageA(wnd, CM_MENUCHANGED, 0, 0);
   }
   inherited::MenuChanged(source, rebuild);
+  // The bar this menu is merged into shows its items too.
+  if (TMainMenu* into = FMergedInto) {
+    if (rebuild) into->RebuildItems();
+    into->MenuChanged(source, rebuild);
+  }
+}
+
+void TMainMenu::Merge(TMainMenu* menu) {
+  if (menu == this) menu = nullptr;
+  if (menu == FMerged) return;
+  if (menu && menu->FMergedInto) menu->FMergedInto->Unmerge(menu);
+  if (FMerged) FMerged->FMergedInto = nullptr;
+  FMerged = menu;
+  if (menu) menu->FMergedInto = this;
+  if (HasState(csDestroying)) return;
+  RebuildItems();
+  MenuChanged(nullptr, true);
+}
+
+void TMainMenu::Unmerge(TMainMenu* menu) {
+  if (menu && menu == FMerged) Merge(nullptr);
+}
+
+TMenuItem* TMainMenu::FindItem(UINT_PTR value, TFindItemKind kind) const {
+  if (TMenuItem* own = inherited::FindItem(value, kind)) return own;
+  return FMerged ? FMerged->FindItem(value, kind) : nullptr;
+}
+
+std::vector<TMenuItem*> MergeMenuItems(const TMenuItem& own, const TMenuItem* merged) {
+  std::vector<TMenuItem*> shown;
+  const int count = merged ? merged->Count() : 0;
+  auto mergedHas = [&](uint8_t group) {
+    for (int i = 0; i < count; ++i)
+      if (merged->Items(i)->GroupIndex() == group) return true;
+    return false;
+  };
+  int next = 0;  // the first merged item not shown yet
+  for (int i = 0; i < own.Count(); ++i) {
+    TMenuItem* item = own.Items(i);
+    const uint8_t group = item->GroupIndex();
+    while (next < count && merged->Items(next)->GroupIndex() < group) shown.push_back(merged->Items(next++));
+    if (!mergedHas(group)) {
+      shown.push_back(item);
+      continue;
+    }
+    // Replaced: the merged items of the group stand here, once.
+    while (next < count && merged->Items(next)->GroupIndex() == group) shown.push_back(merged->Items(next++));
+  }
+  while (next < count) shown.push_back(merged->Items(next++));
+  return shown;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -865,11 +930,6 @@ void TPopupMenu::Popup(int x, int y) {
 
 namespace {
 
-TMenuItem* LiveItemFromData(ULONG_PTR data) {
-  void* p = reinterpret_cast<void*>(data);
-  return TMenuItem::IsLive(p) ? static_cast<TMenuItem*>(p) : nullptr;
-}
-
 // Gives a DC back to its previous objects whatever happens to the canvas on it.
 class TCanvasOnDC {
  public:
@@ -889,7 +949,7 @@ class TCanvasOnDC {
 
 bool MenuMeasureItem(MEASUREITEMSTRUCT& mis) {
   if (mis.CtlType != ODT_MENU) return false;
-  TMenuItem* item = LiveItemFromData(mis.itemData);
+  TMenuItem* item = TMenuItem::FromItemData(mis.itemData);
   if (!item || item->HasState(csDestroying)) return false;
   TWindowDC screen = TWindowDC::Client(nullptr);
   if (!screen) return false;
@@ -906,16 +966,23 @@ bool MenuMeasureItem(MEASUREITEMSTRUCT& mis) {
 
 bool MenuDrawItem(const DRAWITEMSTRUCT& dis) {
   if (dis.CtlType != ODT_MENU) return false;
-  TMenuItem* item = LiveItemFromData(dis.itemData);
+  TMenuItem* item = TMenuItem::FromItemData(dis.itemData);
   if (!item || item->HasState(csDestroying)) return false;
   // The item must sit in the menu the system names: a reused address of a freed item that is
   // now elsewhere is not drawn.
   TMenuItem* parent = item->Parent();
   if (!parent || !parent->HandleAllocated() || reinterpret_cast<HMENU>(dis.hwndItem) != parent->Handle()) return false;
   const bool topLevel = IsTopLevelOfMainMenu(item);
-  TSaveDCGuard saved(dis.hDC);
-  TCanvasOnDC canvas(dis.hDC);
-  item->AdvancedDrawItem(canvas.Get(), dis.rcItem, OwnerDrawStateFromItemState(dis.itemState), topLevel);
+  item->FOwnArrow = false;
+  {
+    TSaveDCGuard saved(dis.hDC);
+    TCanvasOnDC canvas(dis.hDC);
+    item->AdvancedDrawItem(canvas.Get(), dis.rcItem, OwnerDrawStateFromItemState(dis.itemState), topLevel);
+  }
+  // The system draws a sub-menu's arrow on the same DC once the owner has painted: a handler's
+  // own arrow is kept from being covered by it.
+  if (TMenuItem::IsLive(item) && item->FOwnArrow)
+    ExcludeClipRect(dis.hDC, dis.rcItem.left, dis.rcItem.top, dis.rcItem.right, dis.rcItem.bottom);
   return true;
 }
 
@@ -939,7 +1006,7 @@ bool MenuChar(WPARAM wParam, LPARAM lParam, LRESULT& result) {
     mii.fMask = MIIM_DATA | MIIM_FTYPE;
     if (!GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &mii)) continue;
     if (!(mii.fType & MFT_OWNERDRAW)) continue;
-    TMenuItem* item = LiveItemFromData(mii.dwItemData);
+    TMenuItem* item = TMenuItem::FromItemData(mii.dwItemData);
     if (!item || !item->Enabled()) continue;
     char hot = GetHotkey(item->Caption());
     if (hot && upper(hot) == upper(typed)) {

@@ -196,8 +196,16 @@ class TMenuItem : public TComponent {
   TMenuMeasureItemEvent OnMeasureItem;
   TAdvancedMenuDrawItemEvent OnAdvancedDrawItem;
 
+  // Called by a draw handler that paints the item's sub-menu arrow itself, for the draw under
+  // way: once the handler returns, the item's rectangle is left out of the item DC's clip region,
+  // so that the arrow the system draws after the owner's painting (in the system's colours) does
+  // not cover it.
+  void OwnSubMenuArrow() noexcept { FOwnArrow = true; }
+
   // True when p is an item that exists now (checked before using item data or posted pointers).
   [[nodiscard]] static bool IsLive(const void* p) noexcept;
+  // The live item a menu entry's item data names (nullptr for another party's entry).
+  [[nodiscard]] static TMenuItem* FromItemData(ULONG_PTR data) noexcept;
 
  protected:
   // Default measure and paint, used when no handler is assigned.
@@ -208,9 +216,13 @@ class TMenuItem : public TComponent {
 
  private:
   friend class TMenu;
+  friend bool MenuDrawItem(const DRAWITEMSTRUCT& dis);
   void RebuildHandle();
   void RebuildTree();
   void InsertInto(HMENU menu, UINT position);
+  // The sub-items this item's handle holds: its own, or for the root of a main menu with another
+  // merged in, both merged by group.
+  [[nodiscard]] std::vector<TMenuItem*> ShownItems() const;
   [[nodiscard]] bool IsOwnerDraw() const noexcept;
   void TurnSiblingsOff();
   void BitmapChanged(TObject* sender);
@@ -237,6 +249,7 @@ class TMenuItem : public TComponent {
   TMenu* FMenu = nullptr;  // set on the root item of a menu only
   std::vector<TMenuItem*> FItems;
   std::vector<const void*> FInserted;  // item data of the entries this item put into FHandle
+  bool FOwnArrow = false;              // the draw under way paints the sub-menu arrow itself
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -265,7 +278,7 @@ class TMenu : public TComponent {
 
   // Depth-first search below the root: by command identifier, by sub-menu handle or by
   // shortcut. Null when nothing matches.
-  [[nodiscard]] TMenuItem* FindItem(UINT_PTR value, TFindItemKind kind) const;
+  [[nodiscard]] virtual TMenuItem* FindItem(UINT_PTR value, TFindItemKind kind) const;
   // Clicks the item with the command; false when no item has it.
   bool DispatchCommand(WORD command);
   // WM_INITMENUPOPUP: clicks the item whose sub-menu opens; false when the handle is not ours.
@@ -277,6 +290,8 @@ class TMenu : public TComponent {
   // Called after an item changed (source null: the menu itself).
   virtual void MenuChanged(TMenuItem* source, bool rebuild);
   void Notification(TComponent* component, TOperation operation) override;
+  // The root's handle built again (entries removed and inserted).
+  void RebuildItems() { FItems->RebuildHandle(); }
 
  private:
   friend class TMenuItem;
@@ -288,17 +303,40 @@ class TMenu : public TComponent {
 
 // A form's menu bar. The form sets WindowHandle and attaches Handle with SetMenu; while the window
 // carries the menu, changes redraw the bar (DrawMenuBar) and send CM_MENUCHANGED to the window.
+//
+// Another main menu can be merged in: its top items join this menu's bar by group (see
+// MergeMenuItems), a change of its items rebuilds this bar, and its commands and sub-menus are
+// found through this menu. One menu at a time; the merge ends when either menu is freed.
 class TMainMenu : public TMenu {
   KORV_CLASS(TMainMenu, TMenu)
  public:
   explicit TMainMenu(TComponent* owner);
-  // Takes the menu off its window first when it is still attached.
+  // Ends a merge either way, then takes the menu off its window when it is still attached.
   ~TMainMenu() override;
+
+  // Merges menu in (taken out of another menu it was merged into), replacing the one merged
+  // before; nullptr (or this menu) takes the merged one out.
+  void Merge(TMainMenu* menu);
+  // Takes menu out when it is the merged one.
+  void Unmerge(TMainMenu* menu);
+  [[nodiscard]] TMainMenu* Merged() const noexcept { return FMerged; }
+  // The own items first, then the merged menu's.
+  [[nodiscard]] TMenuItem* FindItem(UINT_PTR value, TFindItemKind kind) const override;
 
  protected:
   [[nodiscard]] HMENU CreateMenuHandle() const override;
   void MenuChanged(TMenuItem* source, bool rebuild) override;
+
+ private:
+  TMainMenu* FMerged = nullptr;      // the menu merged into this one
+  TMainMenu* FMergedInto = nullptr;  // the menu this one is merged into
 };
+
+// The top items of a bar that shows own's sub-items merged with merged's, by GroupIndex: a merged
+// item takes the place of the own items of its group, and merged groups the own items lack stand
+// before the first own item of a higher group (after the last one when there is none). Each item
+// appears once; invisible ones are kept (the caller skips them).
+[[nodiscard]] std::vector<TMenuItem*> MergeMenuItems(const TMenuItem& own, const TMenuItem* merged);
 
 // A shortcut menu.
 class TPopupMenu : public TMenu {

@@ -261,8 +261,7 @@ TEST_F(PaintTest, ReplacedWindowProcSeesWindowMessagesFirstAndChainsOn) {
   box->SetParent(f);
   f->HandleNeeded();
   Hook hook;
-  hook.Saved = box->WindowProc;
-  box->WindowProc = TWndMethod(&hook, &Hook::Proc);
+  TWindowProcHook guard(box, hook.Saved, TWndMethod(&hook, &Hook::Proc));
   EXPECT_EQ(box->Perform(CM_BASE + 200, 0, 0), 7);
   TMessage m{CM_BASE + 200, 0, 0, 0};
   box->WindowProc(m);
@@ -275,7 +274,6 @@ TEST_F(PaintTest, ReplacedWindowProcSeesWindowMessagesFirstAndChainsOn) {
   char buf[16] = {};
   GetWindowTextA(box->Handle(), buf, sizeof buf);
   EXPECT_STREQ(buf, "abc");
-  box->WindowProc = hook.Saved;
 }
 
 class Answerer : public TBox {
@@ -366,8 +364,7 @@ TEST_F(KeyTest, TabMovesTheFocusInTabOrderBeforeTheControlSeesTheKey) {
   EXPECT_EQ(c->TabOrder(), 0);
   EXPECT_EQ(a->TabOrder(), 1);
   FocusRecorder rec;
-  rec.Saved = f->WindowProc;
-  f->WindowProc = TWndMethod(&rec, &FocusRecorder::Proc);
+  TWindowProcHook hook(f, rec.Saved, TWndMethod(&rec, &FocusRecorder::Proc));
   ShowAndActivate(f);
   c->SetFocus();
   ASSERT_TRUE(PumpUntil([&] { return c->Focused(); }));
@@ -389,7 +386,6 @@ TEST_F(KeyTest, TabMovesTheFocusInTabOrderBeforeTheControlSeesTheKey) {
   PostMessageA(c->Handle(), WM_KEYDOWN, 'X', 0x002D0001);
   ASSERT_TRUE(PumpUntil([&] { return c->KeyDowns == 1; }));
   EXPECT_EQ(c->Keys.back(), 'X');
-  f->WindowProc = rec.Saved;
 }
 
 TEST_F(KeyTest, FreeingTheFocusedChildLeavesNoTraceInItsParentOrForm) {

@@ -394,6 +394,52 @@ TEST(MenuHandles, RebuildKeepsEntriesMergedInByOthers) {
   EXPECT_EQ(GetMenuItemID(h, 3), 3u);
 }
 
+TEST(MenuMerge, AnotherMenusItemsJoinTheBarByGroupAndLeaveWithEitherMenu) {
+  auto bar = std::unique_ptr<TMainMenu>(NewComponent<TMainMenu>(nullptr));
+  auto other = std::unique_ptr<TMainMenu>(NewComponent<TMainMenu>(nullptr));
+  auto add = [](TMainMenu& m, const char* caption, uint8_t group) {
+    TMenuItem* i = NewItem(caption);
+    i->SetGroupIndex(group);
+    m.Items()->Add(i);
+    return i;
+  };
+  TMenuItem* file = add(*bar, "File", 0);
+  add(*bar, "Edit", 1);
+  add(*bar, "Edit2", 1);
+  TMenuItem* help = add(*bar, "Help", 9);
+  TMenuItem* doc = add(*other, "Doc", 1);
+  TMenuItem* tools = add(*other, "Tools", 5);
+  TMenuItem* last = add(*other, "Last", 12);
+  tools->Add(NewItem("Options"));
+  HMENU h = bar->Handle();
+  InsertMenuA(h, 0, MF_BYPOSITION | MF_STRING, 1, "foreign");  // another party's entry stays first
+  auto shown = [&] {
+    std::vector<ULONG_PTR> data;
+    for (int i = 1; i < GetMenuItemCount(h); ++i) data.push_back(ReadEntry(h, i).Data);
+    return data;
+  };
+  // Group 1 replaces both own items of that group; group 5 stands before 9, 12 after it.
+  bar->Merge(other.get());
+  const std::vector<TMenuItem*> merged{file, doc, tools, help, last};
+  EXPECT_EQ(MergeMenuItems(*bar->Items(), other->Items()), merged);
+  ASSERT_EQ(shown().size(), merged.size());
+  for (size_t i = 0; i < merged.size(); ++i) EXPECT_EQ(shown()[i], reinterpret_cast<ULONG_PTR>(merged[i]));
+  // The merged items' changes and commands go through the bar; out again, its sub-menus live on.
+  doc->SetCaption("Document");
+  EXPECT_EQ(ReadEntry(h, 2).Text, "Document");
+  EXPECT_EQ(bar->FindItem(last->Command(), fkCommand), last);
+  bar->Unmerge(other.get());
+  EXPECT_TRUE(shown().size() == 4u && IsMenu(tools->Handle()) && !bar->FindItem(last->Command(), fkCommand));
+  // Freeing either menu ends a merge.
+  bar->Merge(other.get());
+  other.reset();
+  EXPECT_TRUE(bar->Merged() == nullptr && shown().size() == 4u);
+  other = std::unique_ptr<TMainMenu>(NewComponent<TMainMenu>(nullptr));
+  bar->Merge(other.get());
+  bar.reset();
+  add(*other, "still fine", 0);  // nothing left to rebuild
+}
+
 TEST(MenuHandles, MenuGoneMeansHandlesGone) {
   HMENU root = nullptr, sub = nullptr;
   {

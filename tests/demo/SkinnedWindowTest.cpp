@@ -153,12 +153,30 @@ TEST_F(SkinnedWindow, ACaptionDragAndABorderResizeKeepTheSkin) {
   EXPECT_TRUE(WaitForSkinOnScreen(Form));  // image, region and screen at the new size
 }
 
+// The dialog's line of text lies whole in its panel on the screen: as wide as the panel's font
+// makes it, it fits, and the panel's colour shows on both sides of it.
+::testing::AssertionResult TextShowsWhole(const TAboutBox* box) {
+  TPanel* info = box->InfoPanel;
+  TBitmap probe(1, 1);
+  probe.Canvas()->SetFont(info->Font());
+  const int text = probe.Canvas()->TextWidth(info->Caption()), w = info->ClientWidth(), h = info->ClientHeight();
+  const int side = (w - text) / 2 - 1;  // the panel's own colour beside the centred line
+  if (side < 1) return ::testing::AssertionFailure() << "a text " << text << " wide in a panel " << w << " wide";
+  const TPixelImage img = CaptureClient(info->Handle());
+  const TColor face = ColorToRGB(info->Color());
+  if (img.Count(Rect(0, 0, w, h), face) < w * h && img.All(Rect(0, 0, side, h), face) &&
+      img.All(Rect(w - side, 0, w, h), face))
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the text is not drawn inside the panel";
+}
+
 // Watches the modal dialog from a thread timer, which runs inside the dialog's own loop.
 struct TDialogWatch {
   static inline TDialogWatch* Current = nullptr;
   TEvent Ready;
   TAboutBox* Box = nullptr;
   ::testing::AssertionResult Frame = ::testing::AssertionFailure() << "the dialog was not seen skinned";
+  ::testing::AssertionResult Text = ::testing::AssertionFailure() << "the dialog's text was not seen";
   bool OneProvider = false;
   int Buttons = -1;
   TPoint OK{};
@@ -169,8 +187,11 @@ struct TDialogWatch {
     for (int i = 0; i < Screen->FormCount() && !w->Box; ++i)
       if (auto* box = dynamic_cast<TAboutBox*>(Screen->Forms(i)); box && box->Showing()) w->Box = box;
     const bool late = GetTickCount() - w->Start > kDeadlineMs;
-    if (w->Box && SkinLive(w->Box)) w->Frame = FrameShowsTheSkin(w->Box);
-    if (!w->Frame && !late) return;  // the screen may still lag behind
+    if (w->Box && SkinLive(w->Box)) {
+      w->Frame = FrameShowsTheSkin(w->Box);
+      w->Text = TextShowsWhole(w->Box);
+    }
+    if ((!w->Frame || !w->Text) && !late) return;  // the screen may still lag behind
     KillTimer(nullptr, id);
     if (w->Box) {
       w->OneProvider = CarriesOneProviderAlone(w->Box);
@@ -181,7 +202,7 @@ struct TDialogWatch {
   }
 };
 
-TEST_F(SkinnedWindow, TheModalDialogIsSkinnedWithoutCaptionButtonsAndClosesByItsButton) {
+TEST_F(SkinnedWindow, TheModalDialogIsSkinnedWithoutCaptionButtonsShowsItsWholeTextAndClosesByItsButton) {
   OpenWindow(kFiles);
   TDialogWatch watch;
   TDialogWatch::Current = &watch;
@@ -194,6 +215,7 @@ TEST_F(SkinnedWindow, TheModalDialogIsSkinnedWithoutCaptionButtonsAndClosesByIts
   });
   ASSERT_NE(watch.Box, nullptr) << "no dialog was shown";
   EXPECT_TRUE(watch.Frame);
+  EXPECT_TRUE(watch.Text);
   EXPECT_TRUE(watch.OneProvider);
   EXPECT_EQ(watch.Buttons, 0);
   for (int i = 0; i < Screen->FormCount(); ++i) EXPECT_EQ(dynamic_cast<TAboutBox*>(Screen->Forms(i)), nullptr);

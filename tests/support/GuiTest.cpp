@@ -198,18 +198,22 @@ bool TInputDriver::WaitFor(HANDLE event, DWORD timeoutMs, const char* what) {
 // ---------------------------------------------------------------------------------------------
 // TMessageRecorder
 
-void TMessageRecorder::Attach(TControl* control) {
-  Detach();
-  Control_ = control;
-  Saved_ = control->WindowProc;
-  control->WindowProc = TWndMethod(this, &TMessageRecorder::Record);
+TWindowProcHook::TWindowProcHook(TControl* control, TWndMethod& saved, TWndMethod proc)
+    : Control_(control), Saved_(control->WindowProc), Proc_(proc) {
+  saved = Saved_;
+  control->WindowProc = proc;
 }
 
-void TMessageRecorder::Detach() {
-  if (!Control_) return;
-  if (Control_->WindowProc == TWndMethod(this, &TMessageRecorder::Record)) Control_->WindowProc = Saved_;
-  Control_ = nullptr;
+TWindowProcHook::~TWindowProcHook() {
+  if (Control_->WindowProc == Proc_) Control_->WindowProc = Saved_;
 }
+
+void TMessageRecorder::Attach(TControl* control) {
+  Detach();
+  Hook_.emplace(control, Saved_, TWndMethod(this, &TMessageRecorder::Record));
+}
+
+void TMessageRecorder::Detach() { Hook_.reset(); }
 
 void TMessageRecorder::Record(TMessage& m) {
   if (Filter_.empty() || std::find(Filter_.begin(), Filter_.end(), m.Msg) != Filter_.end()) Messages.push_back(m);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,6 +93,34 @@ class TInputDriver {
   std::vector<INPUT> Pending_;
 };
 
+// Puts proc in front of a control's WindowProc while the guard lives. saved, where the hook
+// finds the procedure to pass messages on to, receives the one replaced; the guard gives it back
+// on every exit of the scope, failed assertions included, while proc is still the one installed.
+class TWindowProcHook {
+ public:
+  TWindowProcHook(TControl* control, TWndMethod& saved, TWndMethod proc);
+  ~TWindowProcHook();
+  TWindowProcHook(const TWindowProcHook&) = delete;
+  TWindowProcHook& operator=(const TWindowProcHook&) = delete;
+
+ private:
+  TControl* Control_;
+  TWndMethod Saved_;
+  TWndMethod Proc_;
+};
+
+// Makes a form the application's main form while the guard lives, then the earlier one again.
+class TMainFormScope {
+ public:
+  explicit TMainFormScope(TCustomForm* form) : Saved_(Application->MainForm()) { Application->SetMainForm(form); }
+  ~TMainFormScope() { Application->SetMainForm(Saved_); }
+  TMainFormScope(const TMainFormScope&) = delete;
+  TMainFormScope& operator=(const TMainFormScope&) = delete;
+
+ private:
+  TCustomForm* Saved_;
+};
+
 // Records the messages a control's WindowProc sees (then passes them on). Detaching restores
 // the previous WindowProc only while the recorder's is still installed.
 class TMessageRecorder {
@@ -116,7 +145,7 @@ class TMessageRecorder {
 
  private:
   void Record(TMessage& m);
-  TControl* Control_ = nullptr;
+  std::optional<TWindowProcHook> Hook_;
   TWndMethod Saved_;
   std::vector<UINT> Filter_;
 };

@@ -34,10 +34,7 @@ int TPIDLsToFilenamesStrings::Count() const {
 
 std::string TPIDLsToFilenamesStrings::Get(int index) const {
   if (index < 0 || index >= Count()) throw EStringListError("Filename index out of range");
-  const std::string parent = FPIDLs.Get(0);
-  const std::string child = FPIDLs.Get(index + 1);
-  const std::string_view lists[] = {parent, child};
-  return PIDLsToFilenames(lists)[0];
+  return FPaths.Path(FPIDLs.Get(0), FPIDLs.Get(index + 1));
 }
 
 void TPIDLsToFilenamesStrings::Assign(const TPersistent* source) {

@@ -8,6 +8,10 @@
 
 #include <shlobj.h>
 
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
 #include "classlib/Handles.h"
 #include "shell/dragdrop/DragDropFormats.h"
 
@@ -45,7 +49,21 @@ bool CIDAToPIDLs(const void* block, size_t size, TStrings& pidls);
 // is bound once for the whole list, where SHGetPathFromIDListA binds it again for every file.
 [[nodiscard]] std::vector<std::string> PIDLsToFilenames(TStringViews pidls);
 
-// A read-only view of a PIDL list as file paths: item i is the path of parent + child i + 1.
+// The paths of files below a parent one at a time, as PIDLsToFilenames gives them: the folders
+// bound for earlier files are kept (by their ID lists) while the parent stays the same.
+class TPIDLPathResolver {
+ public:
+  // The path of child (relative to parent; both ID list strings), or empty.
+  [[nodiscard]] std::string Path(std::string_view parent, std::string_view child);
+
+ private:
+  std::string FParent;  // the parent the folders were bound for, with its ending zero ("" none)
+  TComPtr<IShellFolder> FDesktop;
+  std::unordered_map<std::string, TComPtr<IShellFolder>> FFolders;  // folder ID list -> folder
+};
+
+// A read-only view of a PIDL list as file paths: item i is the path of parent + child i + 1, as
+// PIDLsToFilenames gives it (the folders bound for the items read before are kept).
 // Put, PutObject, Insert, Delete and Clear do nothing. Assigning a string list rebuilds the PIDL
 // list from those paths; when that fails (also by an exception of the conversion, which must not
 // reach a COM caller) the PIDL list is left empty.
@@ -65,6 +83,7 @@ class TPIDLsToFilenamesStrings : public TStrings {
 
  private:
   TStrings& FPIDLs;
+  mutable TPIDLPathResolver FPaths;  // the folders of the files read so far
 };
 
 // "Shell IDList Array".

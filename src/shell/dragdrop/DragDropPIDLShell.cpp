@@ -404,41 +404,47 @@ bool FilenamesToPIDLs(const std::vector<std::string>& filenames, std::vector<std
 
 std::vector<std::string> PIDLsToFilenames(TStringViews pidls) {
   std::vector<std::string> paths(pidls.size() < 2 ? 0 : pidls.size() - 1);
-  size_t parentLen = 0, len = 0;
-  if (paths.empty() || !CheckIDList(pidls[0].data(), pidls[0].size(), parentLen)) return paths;
-  const std::string_view parent = pidls[0].substr(0, parentLen);
-  const TComPtr<IShellFolder> desktop = DesktopFolder();
-  if (!desktop) return paths;
-  // The steps of SHGetPathFromIDListA, with the file's folder bound once for all its files.
-  std::unordered_map<std::string, TComPtr<IShellFolder>> folders;
-  for (size_t i = 0; i < paths.size(); ++i) {
-    const std::string_view child = pidls[i + 1];
-    if (!CheckIDList(child.data(), child.size(), len)) continue;
-    const std::string full = JoinPIDLs(parent, child.substr(0, len));
-    const std::vector<size_t> offsets = ItemOffsets(full);
-    const size_t last = offsets.size() > 1 ? offsets[offsets.size() - 2] : 0;
-    std::string key = full.substr(0, last);  // the file's folder: every item but the last
-    auto it = folders.find(key);
-    if (it == folders.end()) {
-      TComPtr<IShellFolder> bound = BindFolder(desktop.Get(), key + std::string(2, '\0'));
-      it = folders.emplace(std::move(key), std::move(bound)).first;
-    }
-    IShellFolder* folder = it->second.Get();
-    if (!folder) continue;
-    // The item with zeros after it: the shell reads its strings up to a zero.
-    const std::string item = full.substr(last) + std::string(2, '\0');
-    auto pidl = reinterpret_cast<LPCITEMIDLIST>(item.data());
-    ULONG attributes = SFGAO_FILESYSTEM;
-    if (FAILED(folder->GetAttributesOf(1, &pidl, &attributes)) || !(attributes & SFGAO_FILESYSTEM)) continue;
-    STRRET name{};
-    wchar_t wide[MAX_PATH] = {};
-    if (FAILED(folder->GetDisplayNameOf(pidl, SHGDN_FORPARSING, &name)) ||
-        FAILED(StrRetToBufW(&name, pidl, wide, MAX_PATH)))
-      continue;
-    char path[MAX_PATH] = {};
-    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, path, MAX_PATH, nullptr, nullptr) > 0) paths[i] = path;
-  }
+  TPIDLPathResolver resolver;
+  for (size_t i = 0; i < paths.size(); ++i) paths[i] = resolver.Path(pidls[0], pidls[i + 1]);
   return paths;
+}
+
+std::string TPIDLPathResolver::Path(std::string_view parent, std::string_view child) {
+  size_t parentLen = 0, len = 0;
+  if (!CheckIDList(parent.data(), parent.size(), parentLen)) return std::string();
+  parent = parent.substr(0, parentLen);
+  if (parent != FParent) {
+    // Another parent: the folders bound below the last one are not this one's.
+    FFolders.clear();
+    FParent.assign(parent);
+  }
+  if (!FDesktop) FDesktop = DesktopFolder();
+  if (!FDesktop || !CheckIDList(child.data(), child.size(), len)) return std::string();
+  // The steps of SHGetPathFromIDListA, with the file's folder bound once for all its files.
+  const std::string full = JoinPIDLs(parent, child.substr(0, len));
+  const std::vector<size_t> offsets = ItemOffsets(full);
+  const size_t last = offsets.size() > 1 ? offsets[offsets.size() - 2] : 0;
+  std::string key = full.substr(0, last);  // the file's folder: every item but the last
+  auto it = FFolders.find(key);
+  if (it == FFolders.end()) {
+    TComPtr<IShellFolder> bound = BindFolder(FDesktop.Get(), key + std::string(2, '\0'));
+    it = FFolders.emplace(std::move(key), std::move(bound)).first;
+  }
+  IShellFolder* folder = it->second.Get();
+  if (!folder) return std::string();
+  // The item with zeros after it: the shell reads its strings up to a zero.
+  const std::string item = full.substr(last) + std::string(2, '\0');
+  auto pidl = reinterpret_cast<LPCITEMIDLIST>(item.data());
+  ULONG attributes = SFGAO_FILESYSTEM;
+  if (FAILED(folder->GetAttributesOf(1, &pidl, &attributes)) || !(attributes & SFGAO_FILESYSTEM)) return std::string();
+  STRRET name{};
+  wchar_t wide[MAX_PATH] = {};
+  if (FAILED(folder->GetDisplayNameOf(pidl, SHGDN_FORPARSING, &name)) ||
+      FAILED(StrRetToBufW(&name, pidl, wide, MAX_PATH)))
+    return std::string();
+  char path[MAX_PATH] = {};
+  if (WideCharToMultiByte(CP_ACP, 0, wide, -1, path, MAX_PATH, nullptr, nullptr) <= 0) return std::string();
+  return path;
 }
 
 }  // namespace korv

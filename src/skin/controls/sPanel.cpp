@@ -5,6 +5,7 @@
 #include "classlib/Handles.h"
 #include "classlib/Streaming.h"
 #include "skin/core/sMessages.h"
+#include "skin/core/sSkinManager.h"
 #include "skin/paint/sStyleSimply.h"
 
 namespace korv {
@@ -48,8 +49,8 @@ bool TsPanel::ForMyManager(const TMessage& m) const noexcept {
 
 void TsPanel::WndProc(TMessage& m) {
   if (!FCommonData) return TCustomPanel::WndProc(m);
-  // The skin's arrival, removal and refresh reach the children through the panel, but only when
-  // they come from the panel's own manager.
+  // The skin's arrival, removal and refresh (and its announcement) reach the children through
+  // the panel, but only when they come from the panel's own manager.
   if (m.Msg == SM_ALPHACMD) {
     switch (m.WParamHi()) {
       case skcNewSkin:
@@ -57,18 +58,30 @@ void TsPanel::WndProc(TMessage& m) {
         AlphaBroadcast(this, m);
         CommonMessage(m, FCommonData.get());
         return;
-      case skcRemoveSkin:
+      case skcRefreshFollows:
+        if (!ForMyManager(m)) break;
+        CommonMessage(m, FCommonData.get());
+        AlphaBroadcast(this, m);
+        return;
+      case skcRemoveSkin: {
         if (!ForMyManager(m)) break;
         CommonMessage(m, FCommonData.get());
         Invalidate();
-        AlphaBroadcast(this, m);
+        // The manager's removal reaches the children; the panel's own section not found while
+        // the skin stays live (its setter says so with this command too) is the panel's alone.
+        const TsSkinManager* sm = FCommonData->SkinManager();
+        if (!sm || !sm->SkinData.Active) AlphaBroadcast(this, m);
         return;
-      case skcRefresh:
+      }
+      case skcRefresh: {
         if (!ForMyManager(m)) break;
+        // Painted since the refresh was announced (when its parent repainted): nothing to redo.
+        const bool painted = FCommonData->PaintedForRefresh();
         CommonMessage(m, FCommonData.get());
         AlphaBroadcast(this, m);
-        Repaint();
+        if (!painted) Repaint();
         return;
+      }
       case skcHandlesSkinCmds:
         m.LParam = 1;
         return;

@@ -99,11 +99,11 @@ void TsScrollBar::SetLinkedControl(TWinControl* control) {
 
 bool TsScrollBar::SkinnedRules() const { return FHandle ? FOwnFace : FSkinData->Skinned(true); }
 
-void TsScrollBar::ChooseFace() {
+void TsScrollBar::ChooseFace(bool faceCurrent) {
   if (!FHandle || HasState(csDestroying)) return;  // a new window chooses for itself
   if (FSkinData->Skinned(true) != FOwnFace) {
     RecreateWnd();
-  } else if (FOwnFace) {
+  } else if (FOwnFace && !faceCurrent) {
     FModel.StateChanged = true;
     Invalidate();
   }
@@ -232,6 +232,11 @@ void TsScrollBar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
 }
 
 void TsScrollBar::KeyDown(WORD& key, TShiftState shift) {
+  if (key == VK_ESCAPE && FModel.Pressing()) {
+    EndPress(true);
+    key = 0;
+    return;
+  }
   if (OwnFace() && FEnabled) FModel.KeyDown(key);
   TScrollBar::KeyDown(key, shift);
 }
@@ -242,9 +247,12 @@ void TsScrollBar::RestoreHint() noexcept {
   if (Application) Application->SetShowHint(FSavedShowHint);
 }
 
-void TsScrollBar::EndPress() {
+void TsScrollBar::EndPress(bool cancelled) {
   if (!FModel.Pressing() && !FHintSaved) return;
-  FModel.Abort();
+  if (cancelled)
+    FModel.Cancel();
+  else
+    FModel.Abort();
   RestoreHint();
   if (FHandle && GetCapture() == FHandle) {
     FReleasing = true;
@@ -270,11 +278,19 @@ void TsScrollBar::SkinCommand(TMessage& m) {
       CommonMessage(m, FSkinData.get());
       ChooseFace();
       return;
-    case skcRefresh:
+    case skcRefreshFollows:
+      // The skin is final: the face it asks for is made now, before the parent repaints.
       CommonMessage(m, FSkinData.get());
-      FSkinData->BGChanged = true;
-      ChooseFace();
+      ChooseFace(true);
       return;
+    case skcRefresh: {
+      // A face painted since the refresh was announced shows it already (the link leaves it
+      // current); only a change of face is still to be made then.
+      const bool painted = FSkinData->PaintedForRefresh();
+      CommonMessage(m, FSkinData.get());
+      ChooseFace(painted);
+      return;
+    }
     case skcParentPainted:
       // The parent paints around its windowed children: the bar shows its face again only when
       // the face changed (the image under it, say). A window the parent's repaint invalidated
@@ -342,6 +358,14 @@ void TsScrollBar::Dispatch(TMessage& m) {
       break;
     case WM_CANCELMODE:
       EndPress();
+      break;
+    case CM_CHILDKEY:
+      // The keys come here during a press, whichever control has the focus: the capture is ours.
+      if (m.WParam == VK_ESCAPE && FModel.Pressing()) {
+        EndPress(true);
+        m.Result = 1;
+        return;
+      }
       break;
     case CM_ENABLEDCHANGED:
       if (!FEnabled) EndPress();

@@ -12,7 +12,8 @@
 // release, and also, without applying anything more, when the capture is lost, on WM_CANCELMODE,
 // when the bar is disabled, when its window is created again and when it is destroyed: the timer
 // stops, a change held back during the drag reaches the owner once, the hints come back and the
-// parts are normal again.
+// parts are normal again. Escape (which the capture brings to the bar wherever the keyboard focus
+// is) ends it the same way, after taking a dragged thumb back to where the drag began.
 //
 // The form's client scrolling and the MDI support create these bars, feed them with SetParams,
 // PageSize and the steps, and follow them through OnScrollChange.
@@ -110,15 +111,17 @@ class TsScrollBar : public TScrollBar, private TsScrollEvents {
 
   // Whether SetParams follows the skinned rules: the window's face, or the link without one.
   [[nodiscard]] bool SkinnedRules() const;
-  // Creates the window again when the link asks for the other face; else repaints.
-  void ChooseFace();
+  // Creates the window again when the link asks for the other face; else repaints, unless the
+  // face is current.
+  void ChooseFace(bool faceCurrent = false);
   void SkinCommand(TMessage& m);
   [[nodiscard]] TsPartState LinkState() const;
   // The client point of the mouse.
   [[nodiscard]] TPoint MousePoint() const;
   void MouseMoveTo(TPoint p);
-  // Ends a press that did not end in a release (see the class comment).
-  void EndPress();
+  // Ends a press that did not end in a release (see the class comment); cancelled (Escape): a
+  // dragged thumb goes back to where it started first.
+  void EndPress(bool cancelled = false);
   void RestoreHint() noexcept;
 
   // Painting (sScrollBarPaint.cpp).

@@ -200,6 +200,7 @@ void TsScrollModel::MouseDown(TPoint p, TsPartState linkState) {
         DeferredOldPosition = F.Position;
       }
       if (FStates[spThumb] == psPressed) break;
+      DragStartPosition = F.Position;
       DragOffset = static_cast<int>(std::clamp<int64_t>(static_cast<int64_t>(PositionAt(l.AlongOf(p))) - F.Position,
                                                          INT_MIN, INT_MAX));
       SetState(spThumb, psPressed);
@@ -359,6 +360,17 @@ void TsScrollModel::TimerTick(TPoint mouse) {
     case rtNone:
       return;
   }
+}
+
+void TsScrollModel::Cancel() {
+  if (FStates[spThumb] == psPressed) {
+    StopTimer();
+    PressedPart = scPosition;
+    if (F.Position != DragStartPosition) SetParams(DragStartPosition, F.Min, F.Max);
+    Deferring = false;
+    DeferredOldPosition = 0;
+  }
+  Abort();
 }
 
 void TsScrollModel::Abort() {

@@ -149,6 +149,9 @@ class TsScrollModel {
   // Ends a press that did not end in a release: the timer stopped, a held-back change delivered
   // once, every part normal and nothing pressed. Nothing else is applied.
   void Abort();
+  // Ends a press the user called off (Escape): as Abort, but a thumb drag first puts the thumb
+  // back where the drag began; a change held back is dropped with it, since nothing changed.
+  void Cancel();
   // A press is under way (a part pressed, a timer running or a change held back).
   [[nodiscard]] bool Pressing() const noexcept;
 
@@ -161,6 +164,7 @@ class TsScrollModel {
   bool PaintLocked = false;       // the bar does not paint (around position changes of a press)
   bool Deferring = false;         // change notices are held back during a thumb drag
   int DeferredOldPosition = 0;    // Position when that drag started
+  int DragStartPosition = 0;      // Position when the thumb was grabbed
   TsRepeatTimer Timer = rtNone;   // the running repeat timer
 
  private:

@@ -6,6 +6,7 @@
 #include "classlib/Handles.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinMenus.h"
+#include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sBlend.h"
 #include "skin/paint/sFast24.h"
@@ -55,23 +56,48 @@ void PutStrip(TBitmap* picture, TBitmap* strip, int x, int y) {
   BitBlt(picture->Canvas()->Handle(), x, y, strip->Width(), strip->Height(), strip->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
-// The MDI parent's active child is maximised (with an icon): its buttons take the end of the
-// menu line.
+// The MDI parent's active child is maximised (as the system has it now): its buttons take the
+// end of the menu line.
 bool IsMDIChildMaximized() {
-  if (!MDIParentProvider || !MDIParentProvider->Form) return false;
-  TCustomForm* form = MDIParentProvider->Form;
-  if (form->FormStyle() != fsMDIForm) return false;
-  TCustomForm* child = form->ActiveMDIChild();
-  return child && child->WindowState() == wsMaximized && child->Icon();
+  return MDIParentProvider && MDIParentProvider->Form && ShowsMDIChildButtons(*MDIParentProvider->Form);
 }
 
+// The item is the last of the MDI parent's line: the last of the bar's entries that is an item
+// (a merged child's items among them; the system's own entries are not).
 bool IsLastItem(const TMenuItem* item) {
-  const TMenuItem* parent = item->Parent();
-  return parent && parent->Count() > 0 && parent->Items(parent->Count() - 1) == item;
+  HMENU bar = MDIParentProvider->Form->Menu()->Handle();
+  for (int i = GetMenuItemCount(bar) - 1; i >= 0; --i) {
+    MENUITEMINFOA mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_DATA;
+    if (!GetMenuItemInfoA(bar, static_cast<UINT>(i), TRUE, &mii)) continue;
+    if (const TMenuItem* last = TMenuItem::FromItemData(mii.dwItemData)) return last == item;
+  }
+  return false;
 }
 
 // The item that holds the MDI child's buttons on the menu line: the provider paints it.
 bool IsChildButtonsItem(const TMenuItem* item) { return item->Name() == "sMDICII"; }
+
+// The image dividers are drawn with: the border of "DIVIDERV", or, for a skin without that
+// section, the "SLIDERCHANNEL" of "TRACKBAR"; nullptr when there is none.
+const TsMaskData* DividerImage(TsSkinManager* sm) {
+  int mask = -1;
+  if (const int divider = GetSkinIndex(sm, "DIVIDERV"); divider >= 0)
+    mask = GetMaskIndex(sm, divider, "DIVIDERV", "BORDERSMASK");
+  else
+    mask = GetMaskIndex(sm, GetSkinIndex(sm, "TRACKBAR"), "TRACKBAR", "SLIDERCHANNEL");
+  return sm && sm->IsValidSkinIndex(mask) ? &sm->Images[static_cast<size_t>(mask)] : nullptr;
+}
+
+// The arrow of an item that opens a sub-menu: a triangle pointing right, its tip 3 x margin
+// inside the item's right edge, centred vertically.
+void DrawSubMenuArrow(TCanvas* canvas, int width, int height, int margin, TColor color) {
+  const int half = std::max(2, height / 6), tip = width - 3 * margin, middle = height / 2;
+  canvas->Brush()->SetStyle(bsSolid);
+  canvas->Brush()->SetColor(color);
+  for (int d = 0; d <= half; ++d) canvas->FillRect(Rect(tip - d, middle - d, tip - d + 1, middle + d + 1));
+}
 
 class TMenuPainting final : public TacMenuPainting {
  public:
@@ -81,6 +107,7 @@ class TMenuPainting final : public TacMenuPainting {
   void MeasureTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, int& width, int& height) override;
   void DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
                        TOwnerDrawState state) override;
+  int DividerHeight(TsSkinableMenus& menus) override;
 
  private:
   static void PaintExtraLine(TsSkinableMenus& menus, TBitmap* picture);
@@ -151,15 +178,19 @@ void TMenuPainting::PaintExtraLine(TsSkinableMenus& menus, TBitmap* picture) {
   PutStrip(picture, strip.get(), border, border);
 }
 
+int TMenuPainting::DividerHeight(TsSkinableMenus& menus) {
+  // The image's whole frame, so that its middle cells (where a divider's line lies) show at
+  // their own height between the corner cells; the grey and white frame needs 2 pixels.
+  const TsMaskData* image = DividerImage(menus.Manager());
+  if (!image) return 2;
+  const TacNinePieces n = NinePieces(*image, ImagePixels(*image, BitmapPixels(MasterBitmapOf(*image))), 2, 2, 0);
+  return n.Valid ? std::max(2, 3 * n.CellH) : 2;
+}
+
 void TMenuPainting::DrawDivider(TsSkinableMenus& menus, TCanvas* canvas, const TRect& rect, TBitmap* picture) {
-  TsSkinManager* sm = menus.Manager();
-  int mask = -1;
-  if (const int divider = GetSkinIndex(sm, "DIVIDERV"); divider >= 0)
-    mask = GetMaskIndex(sm, divider, "DIVIDERV", "BORDERSMASK");
-  else
-    mask = GetMaskIndex(sm, GetSkinIndex(sm, "TRACKBAR"), "TRACKBAR", "SLIDERCHANNEL");
+  const TsMaskData* image = DividerImage(menus.Manager());
   HDC dc = canvas->Handle();
-  if (!sm->IsValidSkinIndex(mask)) return DrawRectBorder(dc, rect, 1, 0x808080, 0xFFFFFF);
+  if (!image) return DrawRectBorder(dc, rect, 1, 0x808080, 0xFFFFFF);
   const int w = RectWidth(rect), h = RectHeight(rect);
   if (w < 1 || h < 1) return;
   const std::unique_ptr<TBitmap> bmp = CreateBmp24(w, h);
@@ -167,7 +198,7 @@ void TMenuPainting::DrawDivider(TsSkinableMenus& menus, TCanvas* canvas, const T
   BitBlt(bmp->Canvas()->Handle(), 0, 0, w, h, picture->Canvas()->Handle(), rect.left + MenuPainterState.ItemOffset.x,
          rect.top + MenuPainterState.ItemOffset.y, SRCCOPY);
   const int left = menus.CurrentExtraLineWidth(false) + menus.Margin + menus.Spacing;
-  PaintRectByMask(bmp.get(), Rect(left, 0, w - menus.Margin, h), 0, sm->Images[static_cast<size_t>(mask)], true);
+  PaintRectByMask(bmp.get(), Rect(left, 0, w - menus.Margin, h), 0, *image, true);
   BitBlt(dc, rect.left, rect.top, w, h, bmp->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
@@ -258,6 +289,19 @@ void TMenuPainting::DrawItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* c
     TRect r = Rect(0, 0, w - 8, h);
     WriteTextEx(c, shortcut, enabled, r, DT_RIGHT | DT_VCENTER | DT_SINGLELINE, sm, skin, hot);
   }
+  if (item->Count() > 0) {
+    // The sub-menu's arrow in the caption's colour; the system's own would cover it in the
+    // system's highlight colours.
+    TColor color = c->Font()->Color();
+    if (!enabled) {
+      color = clBtnShadow;
+    } else if (sm->IsValidSectionIndex(skin)) {
+      const TsGeneralData& section = sm->Sections[static_cast<size_t>(skin)];
+      color = hot ? section.HotFontColor[0] : section.FontColor[0];
+    }
+    DrawSubMenuArrow(c, w, h, menus.Margin, color);
+    item->OwnSubMenuArrow();
+  }
   if (menus.OnDrawItem) menus.OnDrawItem(item, c, Rect(0, 0, w, h), state, st.CurrentItemType);
   // Disabled: 40 percent of the item over 60 percent of the picture under it.
   if (!enabled)
@@ -278,7 +322,7 @@ void TMenuPainting::MeasureTopLineItem(TsSkinableMenus&, TMenuItem* item, TCanva
   }
   UseMenuFont(canvas);
   int w = canvas->TextWidth(item->Caption() + ShortCutToText(item->ShortCut()));
-  if (IsLastItem(item) && IsMDIChildMaximized()) w += 40;
+  if (IsMDIChildMaximized() && IsLastItem(item)) w += 40;
   width = std::max(width, w);
 }
 
@@ -290,7 +334,7 @@ void TMenuPainting::DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCa
   TsSkinManager* sm = menus.Manager();
   TRect r = rect;
   // The maximised child's buttons stand at the end of the line.
-  if (IsLastItem(item) && IsMDIChildMaximized()) r.right -= 40;
+  if (IsMDIChildMaximized() && IsLastItem(item)) r.right -= 40;
   const int w = RectWidth(r), h = RectHeight(r);
   if (w < 1 || h < 1) return;
   const bool enabled = item->Enabled();

@@ -6,6 +6,7 @@
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/core/sSkinStartup.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 
@@ -46,24 +47,14 @@ const char* DefaultSkinSection(int code) noexcept {
   return nullptr;
 }
 
-// Asks the own manager to say when it is freed: a control whose own manager goes without its
-// removal command reaching it (a control on no form of the application) must not keep it.
-class TsCommonData::TManagerWatch final : public TComponent {
- public:
-  explicit TManagerWatch(TsCommonData* link) : TComponent(nullptr), FLink(link) {}
-
- protected:
-  void Notification(TComponent* component, TOperation operation) override {
-    TComponent::Notification(component, operation);
-    if (operation == TOperation::opRemove && component && component == FLink->FSkinManager) FLink->ManagerFreed();
-  }
-
- private:
-  TsCommonData* FLink;
-};
-
 TsCommonData::TsCommonData(TObject* owner, bool createCacheBmp)
-    : OwnerControl(dynamic_cast<TControl*>(owner)), OwnerObject(owner), FWatch(NewComponent<TManagerWatch>(this)) {
+    : OwnerControl(dynamic_cast<TControl*>(owner)),
+      OwnerObject(owner),
+      // A control whose own manager goes without its removal command reaching it (a control on
+      // no form of the application) must not keep it.
+      FWatch(std::unique_ptr<TacFreeWatch>(NewComponent<TacFreeWatch>([this](TComponent* c) {
+        if (c && c == FSkinManager) ManagerFreed();
+      }))) {
   RequireSkinUnits(owner ? owner->ClassName() : std::string("A skinned control"));
   if (createCacheBmp) CacheBmp = std::make_unique<TBitmap>();
 }

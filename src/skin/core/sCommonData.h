@@ -24,6 +24,7 @@
 
 namespace korv {
 
+class TacFreeWatch;
 class TsSkinManager;
 struct TsGeneralData;
 
@@ -82,6 +83,10 @@ class TsCommonData : public TPersistent {
   bool Focused = false;               // the owner window has the focus
   bool MouseAbove = false;            // the pointer is over the control
   uint32_t CacheStamp = 0;            // counts the repaints of CacheBmp (TCacheInfo::Stamp)
+  // The own manager announced a refresh (command 16) whose command 3 has not come yet. The cache
+  // counts as out of date from the announcement on, so the control's first paint after it (its
+  // parent repainting, say) already shows the refreshed skin.
+  bool RefreshPending = false;
 
   // Where an owner that is not a control (the form's skin provider) takes the commands 2 and 3
   // that SetSkinManager announces.
@@ -124,6 +129,9 @@ class TsCommonData : public TPersistent {
   [[nodiscard]] const TsGeneralData* Section() const noexcept;
   // The owner control is an edit control (or the type code says so).
   [[nodiscard]] bool OwnerIsEdit() const noexcept;
+  // Command 3 finds the control painted from the refreshed skin already: announced (command 16)
+  // and its cache rebuilt since. Such a control needs no paint of its own for the refresh.
+  [[nodiscard]] bool PaintedForRefresh() const noexcept { return RefreshPending && !BGChanged; }
   // The owner's colour and font colour from the section (unless custom); with onlyChanged, each
   // is set only when it differs.
   void ApplyEditColors(bool onlyChanged);
@@ -141,10 +149,8 @@ class TsCommonData : public TPersistent {
   bool FCustomFont = false;
   bool FCustomColor = false;
   TsSkinManager* FSkinManager = nullptr;
-  // A component that asks the own manager to tell it when it is freed, so that the link never
-  // keeps a freed manager.
-  class TManagerWatch;
-  std::unique_ptr<TManagerWatch> FWatch;
+  // Asks the own manager to tell it when it is freed, so that the link never keeps a freed manager.
+  std::unique_ptr<TacFreeWatch> FWatch;
 
   friend bool CommonWndProc(TMessage& message, TsCommonData* link);
 };

@@ -87,7 +87,7 @@ void RemoveSkin(TsCommonData& link) {
 bool CommonWndProc(TMessage& m, TsCommonData* link) {
   if (!link || m.Msg != SM_ALPHACMD || m.WParamHi() > skcLast) return false;
   const bool flag = m.WParamLo() == 1;
-  // Commands 1 to 3 are for the links of the manager that sends them.
+  // Commands 1 to 3 and 16 are for the links of the manager that sends them.
   const bool mine = m.LParam == reinterpret_cast<LPARAM>(link->SkinManager());
   switch (m.WParamHi()) {
     case skcNewSkin:
@@ -102,9 +102,17 @@ bool CommonWndProc(TMessage& m, TsCommonData* link) {
       if (link->FSkinManager && link->FSkinManager->HasState(csDestroying)) link->WatchManager(nullptr);
       RemoveSkin(*link);
       return false;
-    case skcRefresh:
+    case skcRefreshFollows:
       if (mine) {
         link->BGChanged = true;
+        link->RefreshPending = true;
+      }
+      return false;
+    case skcRefresh:
+      if (mine) {
+        // A cache rebuilt since the announcement shows this skin already: it is not made again.
+        if (!link->PaintedForRefresh()) link->BGChanged = true;
+        link->RefreshPending = false;
         link->Updating = false;
         if (link->Skinned() && link->OwnerIsEdit()) link->ApplyEditColors(false);
       }

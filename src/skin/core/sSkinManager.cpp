@@ -78,11 +78,10 @@ TsSkinManager::~TsSkinManager() {
   if (!HasState(csDesigning) && Application) Application->UnhookMainWindow(AppHookOf(this));
   // The forms drop the skin before its tables go; also after a failed load or a skin that was
   // not found, which leave the Active field False while forms may still show the last skin.
-  const bool live = SkinData.Active || !Sections.empty() || !Images.empty() || !Textures.empty() || MasterBitmap;
   const bool wasActive = FActive;
   FActive = false;
   try {
-    if (wasActive || live) SendRemoveSkin();
+    if (wasActive || HoldsSkin()) SendRemoveSkin();
   } catch (...) {
     // Nothing may leave a destructor; the tables are freed below in any case.
   }
@@ -118,8 +117,14 @@ void TsSkinManager::SetIsDefault(bool value) {
   }
 }
 
+bool TsSkinManager::HoldsSkin() const noexcept {
+  return SkinData.Active || !Sections.empty() || !Images.empty() || !Textures.empty() || MasterBitmap;
+}
+
 void TsSkinManager::SetActive(bool value) {
-  if (value == FActive) return;
+  // A load that found no skin leaves the field False while the forms still show the last skin:
+  // switching off removes that skin all the same.
+  if (value == FActive && (value || !HoldsSkin())) return;
   FActive = value;
   if (value) {
     SetSkinName(FSkinName);
@@ -197,11 +202,27 @@ bool TsSkinManager::LoadGuarded() {
 
 void TsSkinManager::ReloadColours() {
   if (!SkinData.Active) return;
+  const TacTableNames before = TableNames();
   {
     TFlagScope changing(SkinChanging);
     if (!LoadGuarded()) return;
   }
-  if (!HasState(csLoading | csReading)) RepaintForms();
+  if (HasState(csLoading | csReading)) return;
+  // The same tables in new colours keep every index; another skin (the folder skin gone and the
+  // first stored one loaded instead, say) is announced as new, so that the links look it up.
+  if (TableNames() == before)
+    RepaintForms();
+  else
+    SendNewSkin();
+}
+
+TsSkinManager::TacTableNames TsSkinManager::TableNames() const {
+  TacTableNames names;
+  names.reserve(Sections.size() + Images.size() + Textures.size());
+  for (const TsGeneralData& s : Sections) names.emplace_back('S', s.SectionName, s.ParentClass, 0);
+  for (const TsMaskData& i : Images) names.emplace_back('I', i.ClassName, i.PropertyName, static_cast<int>(i.ImgType));
+  for (const TsPatternData& t : Textures) names.emplace_back('T', t.ClassName, t.PropertyName, 0);
+  return names;
 }
 
 // ---- command sequences -------------------------------------------------------------------------

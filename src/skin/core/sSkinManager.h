@@ -16,6 +16,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <vector>
 
 #include "classlib/Classes.h"
 #include "classlib/Graphics.h"
@@ -214,6 +216,12 @@ class TsSkinManager : public TComponent {
   bool LoadGuarded();
   // HueOffset and Saturation: the live skin read again with the new values.
   void ReloadColours();
+  // The tables hold a skin, or the forms were told of one: what a removal must take away.
+  [[nodiscard]] bool HoldsSkin() const noexcept;
+  // What the lookups find in the tables, in table order (sections with their parents, images
+  // and textures with their keys): equal names give equal indexes.
+  using TacTableNames = std::vector<std::tuple<char, std::string, std::string, int>>;
+  [[nodiscard]] TacTableNames TableNames() const;
 
   bool FActive = true;
   std::unique_ptr<TStringList> FCommonSections;

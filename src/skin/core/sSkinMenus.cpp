@@ -1,8 +1,11 @@
 #include "skin/core/sSkinMenus.h"
 
+#include <algorithm>
+
 #include "classlib/Forms.h"
 #include "classlib/Streaming.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/data/sUtils.h"
 
 namespace korv {
 
@@ -45,15 +48,27 @@ TacMenuSupport::~TacMenuSupport() = default;
 
 // ---- TsSkinableMenus ---------------------------------------------------------------------------
 
-TsSkinableMenus::TsSkinableMenus(TsSkinManager* manager) : FManager(manager), FCaptionFont(std::make_unique<TFont>()) {}
+TsSkinableMenus::TsSkinableMenus(TsSkinManager* manager)
+    : FWatch(std::unique_ptr<TacFreeWatch>(NewComponent<TacFreeWatch>([this](TComponent* c) {
+        std::erase_if(FHooked, [c](const THookedMenu& h) { return h.Menu == c; });
+      }))),
+      FManager(manager),
+      FCaptionFont(std::make_unique<TFont>()) {}
 
 TsSkinableMenus::~TsSkinableMenus() {
   // Hooks stay on menus that outlive the painter: each would call into freed memory at the next
-  // popup. Every menu of the application loses the painter's handlers first.
+  // popup. Every menu of the application loses the painter's handlers first, and so does any
+  // other menu the painter took.
   try {
     UpdateMenus(false);
+    while (!FHooked.empty()) {
+      TMenu* menu = FHooked.back().Menu;
+      HookTree(menu->Items(), false, false);
+      GiveBackMenu(menu);
+    }
   } catch (...) {
   }
+  FWatch.reset();
   FManager = nullptr;
 }
 
@@ -101,6 +116,28 @@ void TsSkinableMenus::HookOwned(TComponent* owner, bool value) {
   }
 }
 
+void TsSkinableMenus::TakeMenu(TMenu* menu, bool noAnimation) {
+  if (menu->HasState(csDestroying)) return;
+  auto* popup = dynamic_cast<TPopupMenu*>(menu);
+  if (std::none_of(FHooked.begin(), FHooked.end(), [&](const THookedMenu& h) { return h.Menu == menu; })) {
+    FHooked.push_back({menu, menu->OwnerDraw(), popup ? popup->MenuAnimation() : 0});
+    FWatch->FreeNotification(menu);
+  }
+  menu->SetOwnerDraw(true);
+  if (popup && noAnimation) popup->SetMenuAnimation(popup->MenuAnimation() | maNone);
+}
+
+void TsSkinableMenus::GiveBackMenu(TMenu* menu) {
+  const auto it = std::find_if(FHooked.begin(), FHooked.end(), [&](const THookedMenu& h) { return h.Menu == menu; });
+  if (it == FHooked.end()) return;
+  const THookedMenu own = *it;
+  FHooked.erase(it);
+  FWatch->RemoveFreeNotification(menu);
+  if (menu->HasState(csDestroying)) return;
+  menu->SetOwnerDraw(own.OwnerDraw);
+  if (auto* popup = dynamic_cast<TPopupMenu*>(menu)) popup->SetMenuAnimation(own.Animation);
+}
+
 void TsSkinableMenus::HookMenu(TMainMenu* menu, bool value) {
   const bool live = FManager && FManager->SkinData.Active;
   TMenuItem* root = menu->Items();
@@ -110,15 +147,17 @@ void TsSkinableMenus::HookMenu(TMainMenu* menu, bool value) {
     else
       Unhook(root->Items(i));
   }
-  if (!menu->HasState(csDestroying)) menu->SetOwnerDraw(value);
+  if (value)
+    TakeMenu(menu, false);
+  else
+    GiveBackMenu(menu);
 }
 
 void TsSkinableMenus::HookPopupMenu(TPopupMenu* menu, bool value) {
-  menu->SetOwnerDraw(value);
   if (value)
-    menu->SetMenuAnimation(menu->MenuAnimation() | maNone);
+    TakeMenu(menu, true);
   else
-    menu->SetMenuAnimation(menu->MenuAnimation() & ~maNone);
+    GiveBackMenu(menu);
   HookTree(menu->Items(), value, false);
 }
 
@@ -136,7 +175,12 @@ void TsSkinableMenus::HookTree(TMenuItem* parent, bool value, bool skipTopLine) 
 }
 
 void TsSkinableMenus::HookItem(TMenuItem* item, bool value) {
-  if (TMenu* menu = item->GetParentMenu()) menu->SetOwnerDraw(value);
+  if (TMenu* menu = item->GetParentMenu()) {
+    if (value)
+      TakeMenu(menu, false);
+    else
+      GiveBackMenu(menu);
+  }
   if (!value)
     Unhook(item);
   else if (IsTopLineItem(item))
@@ -195,6 +239,8 @@ void TacMenuPainting::DrawItem(TsSkinableMenus&, TMenuItem* item, TCanvas* canva
                                TOwnerDrawState state) {
   (item->*kDefaultDraw)(canvas, rect, state, false);
 }
+
+int TacMenuPainting::DividerHeight(TsSkinableMenus&) { return 2; }
 
 void TacMenuPainting::MeasureTopLineItem(TsSkinableMenus&, TMenuItem*, TCanvas*, int&, int&) {}
 

@@ -30,6 +30,7 @@
 
 namespace korv {
 
+class TacFreeWatch;
 class TsSkinManager;
 
 // The frame of a popup menu window around its items, in window coordinates: a non-client border on
@@ -68,7 +69,9 @@ class TacMenuSupport : public TPersistent {
   std::unique_ptr<TFont> FExtraLineFont;
 };
 
-// The menu painter, owned by a skin manager.
+// The menu painter, owned by a skin manager. It remembers the menus it made owner-drawn with
+// their own OwnerDraw and animation values, and gives exactly those back when it unhooks them;
+// a menu it never made owner-drawn (an application's own owner-drawn popup) is never touched.
 class TsSkinableMenus : public TPersistent {
   KORV_CLASS(TsSkinableMenus, TPersistent)
  public:
@@ -107,16 +110,18 @@ class TsSkinableMenus : public TPersistent {
   void UpdateMenus(bool value);
 
   // Main menu: the top-line handlers on each top item (the draw handler only while the skin is
-  // live); the menu becomes owner-drawn unless it is being destroyed.
+  // live); the menu becomes owner-drawn. Unhooking gives it its own value back unless it is being
+  // destroyed.
   void HookMenu(TMainMenu* menu, bool value);
-  // Popup menu: owner-drawn, maNone added to (removed from) its animation, every item and sub-item
-  // given the popup handlers.
+  // Popup menu: owner-drawn, maNone added to its animation, every item and sub-item given the
+  // popup handlers; unhooking takes the painter's handlers off and gives the menu its own
+  // OwnerDraw and animation back.
   void HookPopupMenu(TPopupMenu* menu, bool value);
   // The popup handlers for the sub-items of Item, recursively; hooking skips items of a menu line.
   void HookSubItems(TMenuItem* item, bool value);
-  // One item inserted into (or removed from) a skinned form's menu: its menu becomes owner-drawn,
-  // and it gets the top-line handlers (an item of a menu line) or the popup handlers (when the
-  // manager skins popups).
+  // One item inserted into (or removed from) a skinned form's menu: its menu becomes owner-drawn
+  // (gets its own value back), and it gets the top-line handlers (an item of a menu line) or the
+  // popup handlers (when the manager skins popups).
   void HookItem(TMenuItem* item, bool value);
   // The item is one of the top items of a main menu (the very items of its line, by identity).
   [[nodiscard]] static bool IsTopLineItem(const TMenuItem* item) noexcept;
@@ -167,6 +172,22 @@ class TsSkinableMenus : public TPersistent {
   void HookTree(TMenuItem* parent, bool value, bool skipTopLine);
   void HookOwned(TComponent* owner, bool value);
   [[nodiscard]] bool SkinnedPopups() const noexcept;
+  // Makes the menu owner-drawn (noAnimation: and adds maNone to a popup's animation), remembering
+  // its own values the first time.
+  void TakeMenu(TMenu* menu, bool noAnimation);
+  // Gives a menu the painter took its own values back (a menu being destroyed only loses its
+  // record); a menu it never took is left as it is.
+  void GiveBackMenu(TMenu* menu);
+
+  // A menu made owner-drawn by the painter, with its own values from before.
+  struct THookedMenu {
+    TMenu* Menu;
+    bool OwnerDraw;
+    TMenuAnimation Animation;
+  };
+  std::vector<THookedMenu> FHooked;
+  // Drops the record of a menu that is freed.
+  std::unique_ptr<TacFreeWatch> FWatch;
 
   TsSkinManager* FManager;
   bool FActive = false;
@@ -227,6 +248,8 @@ class TacMenuPainting {
   // picture exists.
   virtual void DrawItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,
                         TOwnerDrawState state);
+  // The height of a divider item: what its picture needs to show whole (2 by default).
+  [[nodiscard]] virtual int DividerHeight(TsSkinableMenus& menus);
   // The items of a form's menu line.
   virtual void MeasureTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, int& width, int& height);
   virtual void DrawTopLineItem(TsSkinableMenus& menus, TMenuItem* item, TCanvas* canvas, const TRect& rect,

@@ -69,7 +69,7 @@ int TsSkinableMenus::CurrentExtraLineWidth(bool narrow) {
 
 int TsSkinableMenus::ItemHeight(TCanvas* canvas, const TMenuItem* item) {
   const TsMenuItemType type = ItemTypeOf(item);
-  if (type == smDivider) return 2;
+  if (type == smDivider) return MenuPainting().DividerHeight(*this);
   UseMenuFont(canvas);
   const int h = static_cast<int>(std::nearbyint(canvas->TextHeight("W") * 1.25));
   if (type == smCaption) return h + 2 * Margin;

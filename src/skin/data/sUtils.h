@@ -6,11 +6,13 @@
 // after windows.h
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "classlib/Classes.h"
 #include "classlib/Graphics.h"
 
 namespace korv {
@@ -98,6 +100,23 @@ class TFlagScope {
 
  private:
   bool& Flag_;
+};
+
+// Hears when the components it watches (FreeNotification on it) are freed, and passes each one to
+// OnFreed: an object that keeps pointers to components drops them in time.
+class TacFreeWatch final : public TComponent {
+ public:
+  explicit TacFreeWatch(std::function<void(TComponent*)> onFreed)
+      : TComponent(nullptr), FOnFreed(std::move(onFreed)) {}
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == TOperation::opRemove && component && FOnFreed) FOnFreed(component);
+  }
+
+ private:
+  std::function<void(TComponent*)> FOnFreed;
 };
 
 }  // namespace korv

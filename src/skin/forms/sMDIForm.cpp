@@ -134,6 +134,9 @@ TsMDIForm::TsMDIForm(TsSkinProvider* provider)
 }
 
 TsMDIForm::~TsMDIForm() {
+  // The line is the form's own again (only when the merged menu is still the one put there).
+  TMainMenu* menu = FForm ? FForm->Menu() : nullptr;
+  if (menu && FMergedMenu && menu->Merged() == FMergedMenu) menu->Merge(nullptr);
   delete std::exchange(FItem, nullptr);
   delete std::exchange(FVertBar, nullptr);
   delete std::exchange(FHorzBar, nullptr);
@@ -383,28 +386,44 @@ void TsMDIForm::UpdateChildButtons() {
   TMainMenu* menu = FForm->Menu();
   bool maximized = false;
   const HWND active = ActiveMDIChildOf(FForm->ClientHandle(), &maximized);
-  if (FItem) {
-    TMenuItem* items = menu ? menu->Items() : nullptr;
-    if (active && maximized && items) {
-      if (items->IndexOf(FItem) != 0) {
-        TsCommonData* link = FProvider->SkinData();
-        link->BeginUpdate();
-        try {
-          if (FItem->Parent()) FItem->Parent()->Remove(FItem);
-          items->Insert(0, FItem);
-        } catch (...) {
-          link->EndUpdate();
-          throw;
-        }
-        link->EndUpdate();
-        FProvider->FullRedraw();
-      }
-    } else if (FItem->Parent()) {
+  const bool shows = active && maximized && menu;
+  TMenuItem* items = menu ? menu->Items() : nullptr;
+  // The bar changes in steps (the merged menu, the item): the line is composed once, after all
+  // of them, never from a bar half changed.
+  bool changed = false;
+  TsCommonData* link = FProvider->SkinData();
+  link->BeginUpdate();
+  try {
+    changed = MergeChildMenu(menu, shows ? FForm->ActiveMDIChild() : nullptr);
+    if (FItem && shows && items->IndexOf(FItem) != 0) {
+      if (FItem->Parent()) FItem->Parent()->Remove(FItem);
+      items->Insert(0, FItem);
+      changed = true;
+    } else if (FItem && !shows && FItem->Parent()) {
       FItem->Parent()->Remove(FItem);
       FProvider->RefreshMenuBar();
+      changed = true;
     }
+  } catch (...) {
+    link->EndUpdate();
+    throw;
   }
+  link->EndUpdate();
+  if (changed) FProvider->FullRedraw();
   if (!FScrollUpdating) UpdateMdiScrolls();
+}
+
+// The maximised child's menu joins the line, drawn by the menu painter as the form's own items;
+// true when the merge changed.
+bool TsMDIForm::MergeChildMenu(TMainMenu* menu, TCustomForm* child) {
+  TMainMenu* childMenu = child && menu ? child->Menu() : nullptr;
+  if (!menu || menu->Merged() == childMenu) return false;
+  if (!childMenu && menu->Merged() != FMergedMenu) return false;  // only what this object merged leaves
+  const TsSkinManager* sm = FProvider->SkinData()->SkinManager();
+  if (childMenu && sm && sm->SkinableMenus()) sm->SkinableMenus()->HookMenu(childMenu, true);
+  FMergedMenu = childMenu;
+  menu->Merge(childMenu);
+  return true;
 }
 
 // ---- the scroll bars ----

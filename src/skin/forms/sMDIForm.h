@@ -100,7 +100,8 @@ class TsMDIForm : public TPersistent {
   // Sub-classes the MDI client unless it already answers the skin's command 7.
   void Hook();
   // On MDI activation: the child-buttons item goes first in the form's main menu while the active
-  // child is maximised, and leaves otherwise; then the scroll bars follow.
+  // child is maximised, and the child's own main menu is merged into the form's (hooked by the
+  // menu painter); both leave otherwise. Then the scroll bars follow.
   void UpdateChildButtons();
   // Shows, places and feeds the skinned bars (and the grip) from the scroll source.
   void UpdateMdiScrolls();
@@ -143,6 +144,9 @@ class TsMDIForm : public TPersistent {
   void ClientGone() noexcept;
 
   void BuildItem();
+  // Merges the child's main menu into menu (nullptr child: the merged one out); true when the
+  // merge changed.
+  bool MergeChildMenu(TMainMenu* menu, TCustomForm* child);
   void SendToActiveChild(WPARAM command) const;
   void RestoreClick(TObject* Sender);
   void MinimizeClick(TObject* Sender);
@@ -155,6 +159,7 @@ class TsMDIForm : public TPersistent {
   TClientLink* FLink = nullptr;  // the sub-class of the client, while this object's
   bool FHandled = false;
   TMenuItem* FItem = nullptr;
+  TMainMenu* FMergedMenu = nullptr;  // the child's menu merged into the form's (compared only)
   TsScrollBar* FVertBar = nullptr;
   TsScrollBar* FHorzBar = nullptr;
   TsGrip* FGrip = nullptr;

@@ -24,6 +24,12 @@ std::vector<TsSkinProvider*>& LiveProviders() {
   static std::vector<TsSkinProvider*> providers;
   return providers;
 }
+uint64_t gProviderSerial = 0;
+
+bool IsLiveProvider(const TsSkinProvider* provider) {
+  const auto& live = LiveProviders();
+  return provider && std::find(live.begin(), live.end(), provider) != live.end();
+}
 
 using P = TsSkinProvider;
 const TPropInfo kProviderProps[] = {
@@ -81,7 +87,8 @@ TsSkinProvider::TsSkinProvider(TComponent* owner)
     : TComponent(owner),
       FTitleIcon(std::make_unique<TsTitleIcon>()),
       FTitleButtons(std::make_unique<TsTitleButtons>(this)),
-      FSkinData(std::make_unique<TsCommonData>(this, true)) {
+      FSkinData(std::make_unique<TsCommonData>(this, true)),
+      FSerial(++gProviderSerial) {
   Form = FirstOwnerForm(this);
   FSkinData->CtrlTypeCode = kProviderTypeCode;
   FSkinData->CommandHandler = TWndMethod(this, &TsSkinProvider::ProviderWndProc);
@@ -160,10 +167,16 @@ void TsSkinProvider::Loaded() {
   }
   // An MDI parent's helper is connected to its client once the messages waiting are handled.
   if (MDIHelper) {
+    const TsProviderWatch watch(this);
     if (Application) Application->ProcessMessages();
-    if (MDIHelper) MDIHelper->Hook();
+    if (watch.Alive() && MDIHelper) MDIHelper->Hook();
   }
 }
+
+TsProviderWatch::TsProviderWatch(const TsSkinProvider* provider) noexcept
+    : FProvider(const_cast<TsSkinProvider*>(provider)), FSerial(provider ? provider->FSerial : 0) {}
+
+bool TsProviderWatch::Alive() const noexcept { return IsLiveProvider(FProvider) && FProvider->FSerial == FSerial; }
 
 void TsSkinProvider::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
@@ -283,8 +296,7 @@ TsSkinProvider* SendFormSkinQuery(TComponent* component) {
   const LRESULT reply = form->HandleAllocated() ? SendMessageA(form->HandleIfAllocated(), SM_ALPHACMD, query, 0)
                                                 : form->Perform(SM_ALPHACMD, query, 0);
   auto* provider = reinterpret_cast<TsSkinProvider*>(reply);
-  const auto& live = LiveProviders();
-  return std::find(live.begin(), live.end(), provider) != live.end() ? provider : nullptr;
+  return IsLiveProvider(provider) ? provider : nullptr;
 }
 
 void SkinProviderStartup() noexcept { RegisterClass(TsSkinProvider::StaticClass()); }

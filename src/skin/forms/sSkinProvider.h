@@ -352,7 +352,7 @@ class TsSkinProvider : public TComponent {
   [[nodiscard]] TsSkinProvider* MDIParent() const;
   // WM_NCPAINT to the other MDI children of the parent (only the visible ones).
   void NcPaintMDISiblings(bool visibleOnly);
-  // The form is visible, not loading, not being created or destroyed.
+  // The form's window is visible, the form not loading, not being created or destroyed.
   [[nodiscard]] bool FormPaintable() const;
   [[nodiscard]] bool FormCreating() const;
   [[nodiscard]] bool Bordered() const;
@@ -473,6 +473,11 @@ class TsSkinProvider : public TComponent {
   // and minimise when visible, help with biHelp (the system ones only with a system menu), then
   // the extra title buttons.
   [[nodiscard]] std::vector<int> CaptionButtonCodes() const;
+  // An MDI parent's menu line carries its maximised active child's minimise, restore and close
+  // buttons (MDIMin, MDINorm, MDIClose), right-aligned, and the child's icon at its start.
+  [[nodiscard]] bool ChildButtonsShown() const;
+  // A skin image by name: GLOBALINFO's, else the form section's (-1 when neither has it).
+  [[nodiscard]] int SkinImage(const char* name) const;
   // The rows the caption buttons are drawn in (window coordinates, the whole form wide).
   [[nodiscard]] TRect CaptionButtonRow() const;
   // A button left of the icon's right edge is neither drawn alone nor hit: the title is too
@@ -532,6 +537,10 @@ class TsSkinProvider : public TComponent {
   void UpdateScrolls();
   // The bar's position back to 0, the children back by the offset (also without a bar).
   void ResetScroll(bool vertical);
+  // Puts the bars and the grip on top of the form's other children, as the system's own bars
+  // (in the non-client area) always are; the window procedure calls it whenever a child window
+  // of the form is made, the bars' and the grip's own included.
+  void RaiseScrollParts();
   // Moves every child but the scroll parts by (dx, dy) through its bounds, alignment held.
   void ShiftChildren(int dx, int dy);
   // The provider's bars and grip, the MDI helper's, and any skinned bar linked to a form.
@@ -551,6 +560,13 @@ class TsSkinProvider : public TComponent {
   // The skin's grip image (-1 none) and where it is drawn, in window coordinates.
   [[nodiscard]] int GripImage(TRect& place) const;
   void PaintMenuLine(const TsFormFrame& frame);
+  // The maximised MDI child's icon at the start of the menu line.
+  void DrawChildIcon(const TsFormFrame& frame);
+  // Places the child's buttons at the end of the menu line and draws them (their places emptied
+  // when they are not shown).
+  void PaintChildButtons();
+  // Puts the menu line's own picture (before items, icon and buttons) back under r.
+  void RestoreMenuLine(const TRect& r);
   void PaintCaptionText(const TsFormFrame& frame);
   void SaveButtonsBackground(const TsFormFrame& frame);
   // The title section's index ("FORMTITLE" when TitleSkin is empty), -1 when the skin has none.
@@ -610,6 +626,22 @@ class TsSkinProvider : public TComponent {
   std::string FTitleSkin;
   std::string FMenuLineSkin;
   TWndProcLink* FLink = nullptr;  // frees itself with the form once it is left as a pass-through
+  friend class TsProviderWatch;
+  const uint64_t FSerial;  // tells this provider from a later one made at the same address
+};
+
+// Whether a provider outlives what runs after the watch is made: processing pending messages may
+// free its form (a queued release), and the provider with it.
+class TsProviderWatch {
+ public:
+  explicit TsProviderWatch(const TsSkinProvider* provider) noexcept;
+  [[nodiscard]] bool Alive() const noexcept;
+  // The provider while it is alive, else nullptr.
+  [[nodiscard]] TsSkinProvider* Get() const noexcept { return Alive() ? FProvider : nullptr; }
+
+ private:
+  TsSkinProvider* FProvider;
+  uint64_t FSerial;
 };
 
 // The provider of the application's MDI parent form, or nullptr.

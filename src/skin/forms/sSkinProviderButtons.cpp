@@ -6,6 +6,7 @@
 
 #include "classlib/Handles.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
 #include "skin/paint/sMaskCopy.h"
 
@@ -60,15 +61,22 @@ TsCaptionButton* TsSkinProvider::ButtonRecord(int code) {
   return const_cast<TsCaptionButton*>(std::as_const(*this).ButtonRecord(code));
 }
 
-int TsSkinProvider::ButtonImage(int code) const {
+int TsSkinProvider::SkinImage(const char* name) const {
   const TsSkinManager* sm = Manager();
+  if (!sm) return -1;
+  const int global = sm->GetMaskIndex(sm->GetSkinIndex(s_GlobalInfo), s_GlobalInfo, name);
+  return sm->IsValidSkinIndex(global) ? global : sm->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), name);
+}
+
+int TsSkinProvider::ButtonImage(int code) const {
   const TsSysButtonsState s = ButtonsState();
   const bool maximized = s.WindowState == wsMaximized && !s.Iconic;
   const bool minimized = s.Iconic || s.WindowState == wsMinimized;
-  if (sm && ((code == htSkinMaximize && maximized) || (code == htSkinMinimize && minimized))) {
-    const int norm = sm->GetMaskIndex(sm->GetSkinIndex(s_GlobalInfo), s_GlobalInfo, "BICONNORM");
-    return sm->IsValidSkinIndex(norm) ? norm
-                                      : sm->GetMaskIndex(FSkinData->SkinIndex, FSkinData->SkinSection(), "BICONNORM");
+  if ((code == htSkinMaximize && maximized) || (code == htSkinMinimize && minimized)) return SkinImage("BICONNORM");
+  // The maximised child's restore: the small restore image, else the big one.
+  if (code == htSkinMDIRestore) {
+    const int small = SkinImage("SICONNORM");
+    return small >= 0 ? small : SkinImage("BICONNORM");
   }
   const TsCaptionButton* b = ButtonRecord(code);
   return b ? b->ImageIndex : -1;
@@ -161,6 +169,46 @@ void TsSkinProvider::PaintCaptionButtons() {
     x -= width;
     DrawCaptionButton(code);
   }
+  PaintChildButtons();
+}
+
+bool TsSkinProvider::ChildButtonsShown() const { return MDIHelper && Form && ShowsMDIChildButtons(*Form); }
+
+// Minimise, restore and close from the right frame leftwards, one pixel apart, centred on the
+// last row of the menu line; all of the close image's frame size (16 without the image).
+void TsSkinProvider::PaintChildButtons() {
+  const int codes[] = {htSkinMDIClose, htSkinMDIRestore, htSkinMDIMinimize};
+  for (const int code : codes) ButtonRecord(code)->Rect = TRect{};
+  if (!ChildButtonsShown() || !MenuPresent()) return;
+  const TsSkinManager* sm = Manager();
+  const TsFormFrame f = Frame();
+  int w = 16, h = 16;
+  if (sm && sm->IsValidSkinIndex(MDIClose.ImageIndex)) {
+    const TsMaskData& image = sm->Images[static_cast<size_t>(MDIClose.ImageIndex)];
+    w = ImageFrameWidth(image);
+    h = ImageFrameHeight(image);
+  }
+  const int top = f.HeaderHeight() - (f.MenuHeight() - h) / 2 - h - 1;
+  for (int k = 1; k <= 3; ++k) {
+    const int code = codes[k - 1];
+    const int left = f.FormWidth() - f.SysBorderWidth() - (w + 1) * k;
+    ButtonRecord(code)->Rect = Bounds(left, top, w, h);
+    RestoreMenuLine(ButtonRecord(code)->Rect);
+    DrawCaptionButton(code);
+  }
+}
+
+// The strip was taken BorderWidth rows below the line's top, where the menu painter reads it too.
+void TsSkinProvider::RestoreMenuLine(const TRect& r) {
+  TBitmap* cache = FSkinData->CacheBmp.get();
+  if (!cache || !MenuLineBackground || MenuLineBackground->Empty()) return;
+  const TsFormFrame f = Frame();
+  const int top = f.TitleHeight() + f.BorderWidth;
+  TRect src = Rect(r.left, r.top - top, r.right, r.bottom - top);
+  const TRect strip = Rect(0, 0, MenuLineBackground->Width(), MenuLineBackground->Height());
+  if (IntersectRect(&src, &src, &strip))
+    BitBlt(cache->Canvas()->Handle(), src.left, src.top + top, RectWidth(src), RectHeight(src),
+           MenuLineBackground->Canvas()->Handle(), src.left, src.top, SRCCOPY);
 }
 
 void TsSkinProvider::RepaintButton(int code) {
@@ -169,8 +217,11 @@ void TsSkinProvider::RepaintButton(int code) {
   if (!Form || !cache || cache->Empty() || !b || !ButtonFits(b->Rect)) return;
   const TRect r = b->Rect;
   HDC dc = cache->Canvas()->Handle();
-  // The strip under the buttons was taken from the window's right edge.
-  if (ButtonsBackground && !ButtonsBackground->Empty()) {
+  // The strip under the buttons was taken from the window's right edge; the maximised MDI
+  // child's buttons stand on the menu line.
+  if (code == htSkinMDIClose || code == htSkinMDIRestore || code == htSkinMDIMinimize) {
+    RestoreMenuLine(r);
+  } else if (ButtonsBackground && !ButtonsBackground->Empty()) {
     const int origin = FormWidth() - ButtonsBackground->Width();
     TRect src = Rect(r.left - origin, r.top, r.right - origin, r.bottom);
     const TRect strip = Rect(0, 0, ButtonsBackground->Width(), ButtonsBackground->Height());
@@ -202,7 +253,7 @@ void TsSkinProvider::SetHotButton(int code) {
 }
 
 // Maximise is pressed only while it would act: enabled, or the form maximised and restore
-// enabled; an MDI child's restore only while the form's maximise is enabled.
+// enabled. The maximised MDI child's restore always acts, whatever the parent's own maximise.
 void TsSkinProvider::SetPressedButton(int code) {
   if (code != HotButton) {
     if (TsCaptionButton* old = ButtonRecord(HotButton)) {
@@ -215,7 +266,6 @@ void TsSkinProvider::SetPressedButton(int code) {
   if (!b) return;
   const TsSysButtonsState s = ButtonsState();
   if (code == htSkinMaximize && !MaximizeEnabled(s) && !(s.WindowState == wsMaximized && RestoreEnabled(s))) return;
-  if (code == htSkinMDIRestore && !MaximizeEnabled(s)) return;
   b->State = 2;
   RepaintButton(code);
 }

@@ -59,11 +59,34 @@ HWND ActiveChildOf(const TCustomForm* parent, bool* maximized = nullptr) {
   return parent && parent->ClientHandle() ? ActiveMDIChildOf(parent->ClientHandle(), maximized) : nullptr;
 }
 
+// A provider's update bracket: its frame and client wait while a window changes state. It ends
+// on every way out (also where the code inside does not end it, or throws) unless the provider
+// went meanwhile, and the frame is composed and painted again.
+class TUpdateBracket {
+ public:
+  explicit TUpdateBracket(TsSkinProvider* provider) : FWatch(provider) {
+    if (provider) provider->SkinData()->BeginUpdate();
+  }
+  ~TUpdateBracket() {
+    TsSkinProvider* p = FWatch.Get();
+    if (!p || !p->Form) return;
+    p->SkinData()->EndUpdate();
+    p->SkinData()->BGChanged = true;
+    SendNcPaint(WindowOf(p->Form));
+  }
+  TUpdateBracket(const TUpdateBracket&) = delete;
+  TUpdateBracket& operator=(const TUpdateBracket&) = delete;
+
+ private:
+  TsProviderWatch FWatch;
+};
+
 // The parent's menu line follows a child's change of state; its update state ends.
 void RefreshParent(TsSkinProvider* parent) {
   if (!parent || parent != MDIParentProvider || !parent->Form) return;
+  const TsProviderWatch watch(parent);
   if (Application) Application->ProcessMessages();
-  if (parent != MDIParentProvider || !parent->Form) return;  // gone meanwhile
+  if (!watch.Alive() || parent != MDIParentProvider || !parent->Form) return;  // gone meanwhile
   parent->SkinData()->BGChanged = true;
   parent->MenuLineCount = -1;
   if (parent->MDIHelper) parent->MDIHelper->UpdateChildButtons();
@@ -139,7 +162,7 @@ int TsSkinProvider::HitCode(TPoint p, bool setHot) {
   }
   TRect grip{};
   if (FGripMode == gmRightBottom && GripImage(grip) >= 0 && p.x > grip.left && p.y > grip.top) return HTBOTTOMRIGHT;
-  if (ShowsMDIChildButtons(*Form)) {
+  if (ChildButtonsShown()) {
     for (const int code : {htSkinMDIClose, htSkinMDIRestore, htSkinMDIMinimize})
       if (PtInRect(&ButtonRecord(code)->Rect, p)) return hot(code);
   } else if (setHot) {
@@ -325,7 +348,8 @@ void TsSkinProvider::ButtonCommand(int code, TPoint screen) {
       return;
     case htSkinMinimize:
       SetHotButton(0);
-      if (Application && Application->MainForm() == Form)
+      // Iconic, the button is the restore button (drawn and hit-tested so), for the main form too.
+      if (Application && Application->MainForm() == Form && !s.Iconic)
         Application->Minimize();
       else
         SendSysCommand(wnd, s.Iconic ? SC_RESTORE : SC_MINIMIZE);
@@ -333,7 +357,10 @@ void TsSkinProvider::ButtonCommand(int code, TPoint screen) {
     case htSkinMaximize: {
       if (s.Iconic && !MaximizeEnabled(s)) return SetHotButton(0);
       const bool mdiChild = Form->FormStyle() == fsMDIChild;
-      if (TsSkinProvider* parent = mdiChild ? MDIParent() : nullptr) parent->SkinData()->BeginUpdate();
+      // An MDI child's parent waits for the child's new state (a parent with a menu ends the
+      // wait when it puts the child's buttons on its line; one without has nothing to put).
+      const TUpdateBracket parentWaits(mdiChild ? MDIParent() : nullptr);
+      const TsProviderWatch self(this);
       SetHotButton(0);
       if (wnd && IsZoomed(wnd)) {
         if (!mdiChild) Form->SetWindowState(wsNormal);
@@ -343,7 +370,7 @@ void TsSkinProvider::ButtonCommand(int code, TPoint screen) {
         SendSysCommand(wnd, SC_MAXIMIZE);
       }
       if (Application) Application->ProcessMessages();
-      if (SystemMenu) SystemMenu->UpdateItems();
+      if (self.Alive() && SystemMenu) SystemMenu->UpdateItems();
       return;
     }
     case htSkinClose:
@@ -354,14 +381,16 @@ void TsSkinProvider::ButtonCommand(int code, TPoint screen) {
       SendSysCommand(ActiveChildOf(Form), SC_CLOSE);
       return;
     case htSkinMDIRestore:
-      SendSysCommand(ActiveChildOf(Form), SC_RESTORE);
-      SetHotButton(0);
+    case htSkinMDIMinimize: {
+      // The child's provider processes pending messages while it refreshes this line.
+      const TsProviderWatch self(this);
+      {
+        const TUpdateBracket lineWaits(code == htSkinMDIMinimize ? MDIParentProvider : nullptr);
+        SendSysCommand(ActiveChildOf(Form), code == htSkinMDIMinimize ? SC_MINIMIZE : SC_RESTORE);
+      }
+      if (self.Alive()) SetHotButton(0);
       return;
-    case htSkinMDIMinimize:
-      if (MDIParentProvider) MDIParentProvider->SkinData()->BeginUpdate();
-      SendSysCommand(ActiveChildOf(Form), SC_MINIMIZE);
-      SetHotButton(0);
-      return;
+    }
     default:
       break;
   }
@@ -483,7 +512,7 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& m, WPARAM command) {
   HWND wnd = WindowOf(Form);
   TsSkinProvider* parent = MDIParent();
   const bool wasMaximized = wnd && IsZoomed(wnd) && command != SC_MAXIMIZE;
-  if (wasMaximized && parent) parent->SkinData()->BeginUpdate();
+  const TUpdateBracket parentWaits(wasMaximized ? parent : nullptr);
   switch (command) {
     case SC_CLOSE:
       pass();  // the child (and this provider) may be gone: only the parent below
@@ -492,15 +521,18 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& m, WPARAM command) {
         if (parent == MDIParentProvider && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
       }
       return;
-    case SC_MINIMIZE:
+    case SC_MINIMIZE: {
+      const TsProviderWatch self(this);
       pass();
       if (wasMaximized) RefreshParent(parent);
-      if (parent && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
+      if (parent && parent == MDIParentProvider && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
+      if (!self.Alive()) return;  // freed by a pending message
       if (SystemMenu) SystemMenu->UpdateItems();
       TitleBackground.reset();
       FSkinData->BGChanged = true;
       SendNcPaint(wnd);
       return;
+    }
     case SC_MAXIMIZE:
       pass();
       if (parent) {
@@ -512,18 +544,20 @@ void TsSkinProvider::MDIChildSysCommand(TMessage& m, WPARAM command) {
       }
       if (SystemMenu) SystemMenu->UpdateItems();
       return;
-    case SC_RESTORE:
-      FSkinData->BeginUpdate();
-      pass();
-      FSkinData->BGChanged = true;
-      FSkinData->EndUpdate();
-      SendNcPaint(wnd);
+    case SC_RESTORE: {
+      const TsProviderWatch self(this);
+      {
+        const TUpdateBracket waits(this);
+        pass();
+      }
       if (wasMaximized) RefreshParent(parent);
-      NcPaintMDISiblings(false);
+      // Pending messages may have freed this child (a queued release): only the parent then.
+      if (self.Alive()) NcPaintMDISiblings(false);
       if (Application) Application->ProcessMessages();
       if (parent && parent == MDIParentProvider && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
-      if (SystemMenu) SystemMenu->UpdateItems();
+      if (self.Alive() && SystemMenu) SystemMenu->UpdateItems();
       return;
+    }
     case SC_KEYMENU:
       if (parent) parent->SkinData()->EndUpdate();
       return;

@@ -143,6 +143,14 @@ void TsSkinProvider::ResetScroll(bool vertical) {
     ShiftChildren(back, 0);
 }
 
+void TsSkinProvider::RaiseScrollParts() {
+  // A new child window is placed at the bottom of its siblings, under the children made before it.
+  for (TWinControl* part :
+       {static_cast<TWinControl*>(VertBar), static_cast<TWinControl*>(HorzBar), static_cast<TWinControl*>(Grip)})
+    if (part && part->HandleAllocated())
+      SetWindowPos(part->HandleIfAllocated(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void TsSkinProvider::BarScrollChange(TObject* Sender, int OldPosition) {
   auto* bar = dynamic_cast<TsScrollBar*>(Sender);
   if (Scrolling || !bar || (bar != VertBar && bar != HorzBar)) return;

@@ -111,7 +111,10 @@ std::array<TRect, 4> NonClientStrips(const TsFormFrame& frame, int menuBlock, in
                                      int cacheHeight) noexcept {
   const int sbw = frame.SysBorderWidth();
   const int sbh = frame.SysBorderHeight();
-  const int b = frame.BorderWidth;
+  // A bordered form's BorderWidth lies inside its client (see ClientOffsetY), which the client
+  // painting covers: its strips are the frame alone and meet the top strip. Only a form without a
+  // border gets strips of its BorderWidth.
+  const int b = frame.Bordered() ? 0 : frame.BorderWidth;
   const int h = sbh + frame.SysCaptionHeight() + (frame.Iconic ? 1 : 0) + menuBlock;
   return {
       Rect(0, 0, frame.Width, frame.HeaderHeight()),

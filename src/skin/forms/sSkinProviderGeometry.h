@@ -77,7 +77,9 @@ struct TsFormFrame {
 [[nodiscard]] TsFormFrame FormFrameOf(TCustomForm& form);
 
 // The four non-client strips copied from the cache to the window (source and destination are
-// the same rectangle): top, left, bottom, right. MenuBlock is the height of the shown menu rows.
+// the same rectangle): top, left, bottom, right; the sides and bottom are the frame's width, and
+// also the BorderWidth's for a form without a border. MenuBlock is the height of the shown menu
+// rows.
 [[nodiscard]] std::array<TRect, 4> NonClientStrips(const TsFormFrame& frame, int menuBlock, int cacheWidth,
                                                   int cacheHeight) noexcept;
 

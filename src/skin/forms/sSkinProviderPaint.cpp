@@ -171,17 +171,31 @@ void TsSkinProvider::PaintMenuLine(const TsFormFrame& f) {
   if (!MenuLineBackground->Empty())
     BitBlt(MenuLineBackground->Canvas()->Handle(), 0, 0, MenuLineBackground->Width(), MenuLineBackground->Height(),
            cache->Canvas()->Handle(), 0, top + f.BorderWidth, SRCCOPY);
-  // The items that the menu painter draws, laid out in rows as the system lays the bar out.
+  if (ChildButtonsShown()) DrawChildIcon(f);
+  // The items that the menu painter draws, laid out in rows as the system lays the bar out (a
+  // maximised MDI child's merged items among them, and places of the system's own entries).
   std::vector<TMenuItem*> items;
   std::vector<int> widths;
   MenuLineItems(items, widths);
   const int limit = f.FormWidth() - 2 * f.SysBorderWidth() - 2 * f.BorderWidth;
   const std::vector<TPoint> places = LayMenuItems(widths, f.SysBorderWidth(), top, limit, f.MenuHeight());
   for (size_t i = 0; i < items.size(); ++i) {
+    if (!items[i]) continue;
     const TRect r = Bounds(places[i].x, places[i].y, widths[i], f.MenuHeight());
     items[i]->OnAdvancedDrawItem(items[i], cache->Canvas(), r, 0);
   }
-  // An MDI parent's maximised child (its icon and merged items) is drawn by the MDI support.
+}
+
+// The child's icon, else the application's, else the system's, a pixel inside the line's start.
+void TsSkinProvider::DrawChildIcon(const TsFormFrame& f) {
+  const TCustomForm* child = Form->ActiveMDIChild();
+  HICON icon = child && child->Icon() ? child->Icon()->Handle() : nullptr;
+  if (!icon && Application && Application->Icon()) icon = Application->Icon()->Handle();
+  if (!icon) icon = LoadIconA(nullptr, IDI_APPLICATION);
+  const int size = f.MenuHeight() - 2;
+  if (icon && size > 0)
+    DrawIconEx(FSkinData->CacheBmp->Canvas()->Handle(), f.SysBorderWidth() + 1, f.TitleHeight() + 1, icon, size, size,
+               0, nullptr, DI_NORMAL);
 }
 
 // The strip under the caption buttons, taken from the same origin that a button's repaint puts

@@ -45,9 +45,12 @@ TPoint TsSkinProvider::FormLeftTop() const {
 
 bool TsSkinProvider::MenuPresent() const {
   if (!Form || Form->BorderStyle() == bsDialog || Form->FormStyle() == fsMDIChild || !Form->Menu()) return false;
-  const TMenuItem* items = Form->Menu()->Items();
-  for (int i = 0; i < items->Count(); ++i)
-    if (items->Items(i)->Visible()) return true;
+  // A merged menu (a maximised MDI child's) shows on the line too.
+  for (const TMainMenu* menu : {Form->Menu(), Form->Menu()->Merged()}) {
+    const TMenuItem* items = menu ? menu->Items() : nullptr;
+    for (int i = 0; items && i < items->Count(); ++i)
+      if (items->Items(i)->Visible()) return true;
+  }
   return false;
 }
 
@@ -63,22 +66,27 @@ int TsSkinProvider::MenuLines() {
   return MenuLineCount;
 }
 
+// The bar's entries in the bar's order: the menu's visible items and a merged menu's, and entries
+// of the system's own. While an MDI child is maximised the system puts the child's system menu
+// first and its buttons, right-justified, last: the first takes its place in the row (nullptr),
+// the others stand at the row's end, where the skin draws the child's buttons.
 void TsSkinProvider::MenuLineItems(std::vector<TMenuItem*>& items, std::vector<int>& widths) const {
   if (!Form || !Form->Menu() || !Form->HandleAllocated()) return;
   HWND wnd = Form->HandleIfAllocated();
-  TMainMenu* menu = Form->Menu();
-  const TMenuItem* root = menu->Items();
-  // Invisible items are not inserted in the menu's handle: they take no position there.
-  int position = 0;
-  for (int i = 0; i < root->Count(); ++i) {
-    TMenuItem* item = root->Items(i);
-    if (!item->Visible()) continue;
+  HMENU bar = Form->Menu()->Handle();
+  const int count = GetMenuItemCount(bar);
+  for (int i = 0; i < count; ++i) {
+    MENUITEMINFOA mii{};
+    mii.cbSize = sizeof mii;
+    mii.fMask = MIIM_FTYPE | MIIM_DATA;
     RECT r{};
-    if (item->OnAdvancedDrawItem && GetMenuItemRect(wnd, menu->Handle(), static_cast<UINT>(position), &r)) {
-      items.push_back(item);
-      widths.push_back(RectWidth(r));
-    }
-    ++position;
+    if (!GetMenuItemInfoA(bar, static_cast<UINT>(i), TRUE, &mii) || (mii.fType & MFT_RIGHTJUSTIFY) ||
+        !GetMenuItemRect(wnd, bar, static_cast<UINT>(i), &r))
+      continue;
+    TMenuItem* item = TMenuItem::FromItemData(mii.dwItemData);
+    if (item && !item->OnAdvancedDrawItem) continue;  // only what the menu painter draws
+    items.push_back(item);
+    widths.push_back(RectWidth(r));
   }
 }
 

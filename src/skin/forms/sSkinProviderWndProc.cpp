@@ -54,8 +54,10 @@ bool TsSkinProvider::FormCreating() const {
 bool TsSkinProvider::Bordered() const { return Form && Form->BorderStyle() != bsNone; }
 
 bool TsSkinProvider::FormPaintable() const {
-  return Form && Form->HandleAllocated() && Form->Visible() && !HasState(csLoading) && !FormCreating() &&
-         !Form->HasState(csDestroying);
+  // The window's own state: a form shown by ShowWindow gets its frame painted before its Visible
+  // follows the window.
+  return Form && Form->HandleAllocated() && IsWindowVisible(Form->HandleIfAllocated()) && !HasState(csLoading) &&
+         !FormCreating() && !Form->HasState(csDestroying);
 }
 
 bool TsSkinProvider::CacheSizeDiffers() const {
@@ -234,6 +236,10 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
     case WM_SYSCOLORCHANGE:
       pass();
       RefreshMenuBar();
+      return;
+    case WM_PARENTNOTIFY:
+      pass();
+      if (LOWORD(m.WParam) == WM_CREATE) RaiseScrollParts();
       return;
     case WM_CHILDACTIVATE:
       pass();
@@ -455,6 +461,8 @@ void TsSkinProvider::WMSetText(TMessage& m) {
   const TWndMethod saved = SavedWindowProc();
   if (!Form->Visible() || !Bordered()) {
     if (saved) saved(m);
+    // Nothing is painted now: the title is composed anew when the form shows.
+    if (Bordered()) FSkinData->BGChanged = true;
     return;
   }
   // The system paints its own caption with the new text: not over the skinned one.

@@ -251,6 +251,32 @@ TEST(PIDLs, TheFilenameViewIsReadOnly) {
   EXPECT_EQ(view.Count(), 0);  // a parent alone lists no file
 }
 
+TEST(PIDLs, TheFilenameViewReadsADroppedArrayAsTheBulkConversion) {
+  TSandbox tmp;
+  const std::vector<std::string> first{tmp.File("top\\a\\x.txt"), tmp.File("top\\b\\y.txt"),
+                                       tmp.File("top\\a\\deeper\\z.txt"), tmp.File("top\\a\\w.txt")};
+  const std::vector<std::string> second{tmp.File("other\\1.txt"), tmp.File("other\\2.txt"),
+                                        tmp.File("other\\sub\\3.txt"), tmp.File("other\\4.txt")};
+  TPIDLClipboardFormat format;
+  TStrings& view = format.Filenames();
+  // Read through the view while the array is read again: the second drop's files, not the first's.
+  for (const auto* files : {&first, &second}) {
+    std::vector<std::string> pidls;
+    ASSERT_TRUE(FilenamesToPIDLs(*files, pidls));
+    std::string block(CIDASize(pidls), '\0');
+    ASSERT_TRUE(WriteCIDA(pidls, block.data(), block.size()));
+    ASSERT_TRUE(format.ReadData(block.data(), block.size()));
+    // A child that is no ID list reads as an empty name in both.
+    format.PIDLs().Add(std::string("\x05\0ab", 4));
+    const std::vector<std::string> bulk = PIDLsToFilenames(StringViews(format.PIDLs()));
+    ASSERT_EQ(view.Count(), static_cast<int>(files->size()) + 1);
+    ASSERT_EQ(bulk.size(), files->size() + 1);
+    for (int i = 0; i < view.Count(); ++i) EXPECT_EQ(view[i], bulk[static_cast<size_t>(i)]) << i;
+    ExpectSamePaths(std::vector<std::string>(bulk.begin(), bulk.end() - 1), *files);
+    EXPECT_EQ(bulk.back(), "");
+  }
+}
+
 TEST(PIDLs, TheArrayRoundTripsThroughBothMediaAndTheDataFormat) {
   TSandbox tmp;
   std::vector<std::string> files{tmp.File("one.txt"), tmp.File("sub\\two.txt")};

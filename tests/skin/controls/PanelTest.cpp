@@ -42,7 +42,10 @@ TEST_F(PanelTest, ASkinnedPanelShowsItsSectionAndCaption) {
   p->SetCaption("Wide caption");
   ShowAndActivate(Form);
   RedrawWindow(p->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  const TPixelImage img = CaptureClient(p->Handle());
+  TPixelImage img;  // once the screen, which follows the painting with a delay, shows it
+  PumpUntil([&] {
+    return (img = CaptureClient(p->Handle())).At(1, 1) == kFace && img.Count(Rect(0, 0, 200, 60), kText) > 0;
+  });
   // The caption lies in its own band; the face shows everywhere else.
   TBitmap probe(1, 1);
   probe.Canvas()->SetFont(p->Font());
@@ -140,6 +143,17 @@ TEST_F(PanelTest, OnlyTheOwnManagersCommandsReachTheChildren) {
   const std::vector<WORD> got = child->Commands();
   EXPECT_EQ(std::count(got.begin(), got.end(), skcRefresh), 1);
   EXPECT_TRUE(QuerySkinCmd(p, skcHandlesSkinCmds));  // asked without a manager: always yes
+}
+
+TEST_F(PanelTest, APanelWhoseSectionIsNotFoundLeavesItsChildrenSkinned) {
+  TsPanel* outer = Panel(Form, Bounds(0, 0, 200, 150));
+  TsPanel* inner = Panel(outer, Bounds(20, 20, 60, 40));
+  ShowAndActivate(Form);
+  outer->SkinData()->SetSkinSection("NOSUCH");
+  EXPECT_FALSE(outer->SkinData()->Skinned());
+  EXPECT_TRUE(inner->SkinData()->Skinned());
+  RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_TRUE(CaptureClient(inner->Handle()).All(Rect(0, 0, 60, 4), kFace));
 }
 
 TEST(Grip, StartsAsATwentyPixelCheckBoxSquare) {

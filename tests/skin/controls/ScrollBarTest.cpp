@@ -242,6 +242,42 @@ TEST_F(ScrollBarTest, APressEndsCleanlyWhenTheCaptureIsLostOrTheBarDisabled) {
   Release();
 }
 
+TEST_F(ScrollBarTest, EscapeEndsAThumbDragWithTheThumbBackWhereTheDragStarted) {
+  TForm* form = NewForm(200, 200, 420, 160);
+  BarLog log;
+  TsScrollBar* bar = NewBar(form, Bounds(20, 20, 300, 17), log);
+  bar->SetTabStop(false);  // the keyboard focus stays with the form
+  bar->SetPosition(20);
+  struct TDone {  // on every exit: the button up, the bar's handlers off the log
+    TsScrollBar* Bar;
+    ~TDone() {
+      if (GetAsyncKeyState(VK_LBUTTON) < 0) Release();
+      Bar->OnScroll = nullptr, Bar->OnScrollChange = nullptr;
+    }
+  } done{bar};
+  ShowAndActivate(form);
+  const TsScrollModel& m = bar->Model();
+  for (bool smooth : {true, false}) {
+    bar->SetSmooth(smooth);
+    log.Olds.clear();
+    log.Ended.Reset();
+    const int x0 = m.Layout().Center, x1 = x0 + 60;
+    const int moved = 20 + m.PositionAt(x1) - m.PositionAt(x0);
+    Press({On(bar, x0), On(bar, x1)}, false);
+    ASSERT_TRUE(PumpUntil([&] { return bar->Position() == moved; })) << bar->Position();
+    TInputDriver d;
+    ASSERT_TRUE(d.Run([](TInputDriver& d) { d.Tap(VK_ESCAPE); })) << d.Error();
+    ASSERT_TRUE(PumpUntilSignaled(log.Ended.Handle()));
+    EXPECT_EQ(bar->Position(), 20);
+    // A smooth drag's owner followed the thumb and sees it come back; the other one heard nothing.
+    EXPECT_EQ(log.Olds.empty() ? 0 : log.Olds.back(), smooth ? moved : 0);
+    EXPECT_FALSE(m.Pressing() || GetCapture());
+    EXPECT_TRUE(Application->ShowHint());
+    Release();
+    EXPECT_EQ(bar->Position(), 20) << "the late release changes nothing";
+  }
+}
+
 TEST_F(ScrollBarTest, TheSkinnedFaceIsPaintedFromItsSectionsBlendedWhenDisabledAndAlwaysValidated) {
   TForm* form = NewForm(200, 200, 420, 160);
   constexpr TColor kUnder = 0x10E0F0;

@@ -7,6 +7,7 @@
 
 #include "skin/core/LinkedControls.h"
 #include "skin/core/SkinCoreKit.h"
+#include "skin/data/sSkinConvert.h"
 #include "skin/forms/ProviderKit.h"
 #include "skin/paint/PaintPixels.h"
 #include "support/MenuDriver.h"
@@ -177,6 +178,57 @@ TEST_F(SkinMenusPaintTest, ALivePopupIsSubclassedShapedAndPaintedFromTheSkin) {
   EXPECT_TRUE(oneColumn && at[3].left > at[0].right);
   // The window is gone, and the popup's state with it.
   EXPECT_FALSE(IsWindow(wnd) || MenuPainterState.MenuBackground || MenuPainterState.CachedFirstItem);
+}
+
+using SkinMenusProjectSkinTest = TProviderTest;
+
+TEST_F(SkinMenusProjectSkinTest, DividersShowTheirLineAndSubMenuArrowsAreDrawnFromTheSkin) {
+  Manager = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
+  ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *Manager->InternalSkins());
+  Manager->SetSkinName(Manager->InternalSkins()->Items(0)->Name());
+  const TsSkinManager& sm = *Manager;
+  auto* popup = NewComponent<TPopupMenu>(NewForm());
+  for (const char* caption : {"Open", "-", "More"}) {
+    popup->Items()->Add(NewComponent<TMenuItem>(popup));
+    popup->Items()->Items(popup->Items()->Count() - 1)->SetCaption(caption);
+  }
+  popup->Items()->Items(2)->Add(NewComponent<TMenuItem>(popup));
+  sm.SkinableMenus()->HookPopupMenu(popup, true);
+  // The divider's image is a frame of three cells; its line, the opaque pixels of its middle.
+  const TsMaskData& image = sm.Images[sm.GetMaskIndex(sm.GetSkinIndex("DIVIDERV"), "DIVIDERV", "BORDERSMASK")];
+  const int frame = RectHeight(image.R) / 2, x = image.R.left + RectWidth(image.R) / 2;
+  HDC master = sm.MasterBitmap->Canvas()->Handle();
+  std::vector<std::pair<int, TColor>> line;
+  for (int y = 0; y < frame; ++y)
+    if (GetPixel(master, x, image.R.top + frame + y) == 0) line.emplace_back(y, GetPixel(master, x, image.R.top + y));
+  ASSERT_FALSE(line.empty());
+
+  SetCursorPos(2, 2);
+  HMENU menu = popup->Items()->Handle();
+  TRect divider{}, item{};
+  TPixelImage dividerImg, itemImg;
+  TMenuDriver driver({[&](HWND w) {
+                        PostKey(w, VK_DOWN);
+                        PostKey(w, VK_DOWN);  // past the divider to "More"
+                        return true;
+                      },
+                      [&](HWND) {
+                        if (!(GetMenuState(menu, 2, MF_BYPOSITION) & MF_HILITE)) return false;
+                        GetMenuItemRect(nullptr, menu, 1, &divider);
+                        GetMenuItemRect(nullptr, menu, 2, &item);
+                        dividerImg = CaptureScreen(divider), itemImg = CaptureScreen(item);
+                        EndMenu();
+                        return true;
+                      }});
+  popup->Popup(300, 300);
+  ASSERT_TRUE(driver.AllStepsRan()) << "safety fired: " << driver.SafetyFired();
+  EXPECT_EQ(RectHeight(divider), frame);
+  for (auto [y, color] : line) EXPECT_EQ(dividerImg.At(RectWidth(divider) / 2, y), color) << "row " << y;
+  // The arrow in the selected item's font colour, and nothing of the system's highlight.
+  const TColor arrow = sm.Sections[sm.GetSkinIndex("MENUITEM")].HotFontColor[0];
+  const int w = RectWidth(item), h = RectHeight(item);
+  EXPECT_GT(itemImg.Count(Rect(w - 20, 0, w, h), arrow), 0);
+  EXPECT_EQ(itemImg.Count(Rect(0, 0, w, h), ColorToRGB(clHighlight)), 0);
 }
 
 using SkinMenusTopLineTest = TProviderTest;

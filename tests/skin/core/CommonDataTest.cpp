@@ -182,7 +182,9 @@ TEST_F(CommonDataTest, AnEditControlTakesTheSectionColoursAndGivesThemBack) {
   // The edit window paints its background in the section's colour.
   RedrawWindow(edit->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   const TRect client = edit->ClientRect();
-  EXPECT_EQ(CaptureClient(edit->Handle()).At(client.right - 3, client.bottom / 2), 0x123456);
+  // The screen follows the window's painting with a delay.
+  EXPECT_TRUE(
+      PumpUntil([&] { return CaptureClient(edit->Handle()).At(client.right - 3, client.bottom / 2) == 0x123456; }));
 
   edit->Link->SetCustomFont(true);
   edit->Font()->SetColor(0x0000FF);

@@ -2,6 +2,7 @@
 // managers; loads that find nothing or fail; the skin directory and the names of usable skins.
 #include <gtest/gtest.h>
 
+#include "LinkedControls.h"
 #include "SkinCoreKit.h"
 #include "classlib/Streaming.h"
 #include "skin/data/sSkinConvert.h"
@@ -165,6 +166,36 @@ TEST_F(SkinManagerTest, TheFirstStoredSkinStandsInAndASkinNotFoundIsStillRemoved
   Managers_.clear();
   delete sm;
   EXPECT_EQ(form->Commands(), Cmds{skcRemoveSkin});
+}
+
+TEST_F(SkinManagerTest, ControlsEndShowingTheSkinThatIsLoadedOrNone) {
+  TRecordingForm* form = NewRecordingForm();
+  auto* control = NewComponent<TLinkedWindow>(form);
+  TsSkinManager* sm = NewManager();
+  control->Link->SetSkinSection("PANEL");
+  // A folder skin, and a stored skin whose sections lie in another order.
+  TSandbox box;
+  box.File("F\\Options.dat", "[GLOBALINFO]\n[PANEL]\n");
+  sm->SetSkinDirectory(box.AnsiPath().substr(0, box.AnsiPath().size() - 1));
+  AddStoredSkin(*sm, "S", {"FORM", "GLOBALINFO", "PANEL"});
+  sm->SetSkinName("F");
+  ASSERT_EQ(control->Link->SkinIndex, 1);
+
+  // The folder is gone when the hue changes: the stored skin comes instead, and the control
+  // finds its section in it.
+  ASSERT_TRUE(DeleteFileA(box.PathOf("F\\Options.dat").c_str()));
+  sm->SetHueOffset(20);
+  EXPECT_EQ(sm->SkinName(), "S");
+  EXPECT_EQ(control->Link->SkinIndex, 2);
+
+  // No skin of the name anywhere: the forms keep the skin the tables hold, and switching off
+  // still takes it away.
+  sm->InternalSkins()->Clear();
+  sm->SetSkinName("missing");
+  ASSERT_TRUE(!sm->Active() && control->Link->Skinned(true));
+  sm->SetActive(false);
+  EXPECT_FALSE(control->Link->Skinned() || sm->SkinData.Active);
+  EXPECT_TRUE(NothingLoaded(*sm));
 }
 
 TEST(SkinDirectory, ExpandsAgainstTheExecutablesFolder) {

@@ -76,6 +76,31 @@ TEST_F(SkinMenusTest, HooksFollowTheSkinAndLeaveTheApplicationsHandlers) {
   EXPECT_EQ(p1->OnMeasureItem, appMeasure);
 }
 
+TEST_F(SkinMenusTest, AnApplicationsOwnerDrawnPopupKeepsItsOwnDrawingWhateverThePainterDoes) {
+  auto* popup = NewComponent<TPopupMenu>(NewRecordingForm());
+  popup->SetOwnerDraw(true);
+  popup->SetMenuAnimation(maBottomToTop | maNone);
+  NewItem(popup->Items());
+  auto keptItsOwn = [&] { return popup->OwnerDraw() && popup->MenuAnimation() == (maBottomToTop | maNone); };
+  // Left alone by the painter, it is not touched when the skin goes...
+  TsSkinManager* sm = NewManager();
+  sm->SetSkinnedPopups(false);
+  AddStoredSkin(*sm, "A", {"MENUITEM"});
+  sm->SetSkinName("A");
+  sm->SkinableMenus()->UpdateActive();
+  sm->SetActive(false);
+  sm->SkinableMenus()->UpdateActive();
+  EXPECT_TRUE(keptItsOwn());
+  // ...and hooked by it, it gets its own values back when the painter goes.
+  sm->SetSkinnedPopups(true);
+  sm->SetActive(true);
+  sm->SkinableMenus()->UpdateActive();
+  ASSERT_TRUE(sm->SkinableMenus()->Active());
+  Managers_.clear();
+  delete sm;
+  EXPECT_TRUE(keptItsOwn());
+}
+
 TEST_F(SkinMenusTest, TheApplicationHookUsesOnlyLiveItems) {
   TsSkinManager* sm = NewManager();
   TMessage m{WM_SKINMENUITEM, 0, 0, 0};

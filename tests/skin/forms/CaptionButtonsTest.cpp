@@ -124,6 +124,10 @@ TEST_F(CaptionButtonsTest, TheProjectSkinGivesNormalHotPressedAndDisabledLooks) 
   Manager->SetSkinName(Manager->InternalSkins()->Items(0)->Name());
   TsSkinProvider* p = ProviderOf(ShowSkinnedForm());
   p->SetBorderIcons(biSystemMenu | biMinimize);  // maximise shown, disabled
+  // An active form at rest, whatever the pointer left where the form appeared, and whenever the
+  // platform's activation reached it: nothing is pumped from here on.
+  p->FormActive = true;
+  p->SetHotButton(0);
   const TPixelImage normal = Compose(p), master = BitmapImage(*Manager->MasterBitmap);
   auto looks = [&](const TsCaptionButton& b, int frame, const TPixelImage& cache) {
     const TsMaskData& m = Manager->Images.at(static_cast<size_t>(b.ImageIndex));

@@ -205,6 +205,21 @@ TEST_F(CaptionMouseTest, ClicksActAsTheSystemsButtonsAndOnlyAReleaseOverThePress
   EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(Wnd); }));
 }
 
+// The main form minimised by its button: the same place of the iconic bar shows the restore
+// image, and a click there restores the form as a double click on the bar does.
+TEST_F(CaptionMouseTest, TheIconicMainFormsRestoreButtonRestoresIt) {
+  ShowActive();
+  TMainFormScope main(Form);
+  ASSERT_TRUE(Click(Centre(htSkinMinimize)));
+  ASSERT_TRUE(PumpUntil([&] { return IsIconic(Wnd) != FALSE; }));
+  // An iconic window is parked off the screen here: its bar is put where the pointer reaches.
+  SetWindowPos(Wnd, nullptr, 200, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ASSERT_TRUE(PumpUntil([&] { return WindowRect().left == 200 && P->ButtonMin.Rect.right < RectWidth(WindowRect()); }));
+  EXPECT_TRUE(Shows(htSkinMinimize, "BICONNORM", 0, 1));
+  ASSERT_TRUE(Click(Centre(htSkinMinimize)));
+  EXPECT_TRUE(PumpUntil([&] { return !IsIconic(Wnd) && Form->WindowState() == wsNormal; }));
+}
+
 TEST_F(CaptionMouseTest, TheCaptionDragsDoubleClicksAndOpensTheSystemMenuOnARightClick) {
   ShowActive();
   const TRect start = WindowRect();

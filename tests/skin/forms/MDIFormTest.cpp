@@ -3,6 +3,7 @@
 // the bars mirroring a scroll source, and a child really scrolled.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -10,7 +11,10 @@
 #include "skin/controls/sPanel.h"
 #include "skin/controls/sScrollBar.h"
 #include "skin/core/sMessages.h"
+#include "skin/core/sSkinMenus.h"
 #include "skin/forms/sMDIForm.h"
+#include "skin/paint/sStyleSimply.h"
+#include "support/FreedMemory.h"
 
 namespace korv::test {
 namespace {
@@ -31,6 +35,50 @@ SCROLLINFO Info(int min, int max, UINT page, int pos) {
   return SCROLLINFO{sizeof(SCROLLINFO), SIF_ALL, min, max, page, pos, 0};
 }
 
+// An opaque icon of one colour.
+HICON SolidIcon(int size, TColor c) {
+  const std::vector<DWORD> pixels(static_cast<size_t>(size * size), GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+  const std::vector<BYTE> opaque(static_cast<size_t>((size + 15) / 16 * 2 * size), 0);
+  ICONINFO info{TRUE, 0, 0, CreateBitmap(size, size, 1, 1, opaque.data()), CreateBitmap(size, size, 1, 32, pixels.data())};
+  HICON icon = CreateIconIndirect(&info);
+  DeleteObject(info.hbmMask);
+  DeleteObject(info.hbmColor);
+  return icon;
+}
+
+TMenuItem* AddItem(TMainMenu* menu, const char* caption, uint8_t group) {
+  auto* item = NewComponent<TMenuItem>(menu);
+  item->SetCaption(caption);
+  item->SetGroupIndex(group);
+  menu->Items()->Add(item);
+  return item;
+}
+
+// While it lives, the menu painter fills every line item it draws with a colour of the item's own
+// and keeps the item's rectangle (window coordinates).
+struct TLineMarker {
+  explicit TLineMarker(TsSkinableMenus* menus) : Menus(menus) {
+    menus->OnDrawItem = TsMenuManagerDrawItemEvent(this, &TLineMarker::Draw);
+  }
+  ~TLineMarker() { Menus->OnDrawItem = nullptr; }
+  static TColor ColorOf(const TObject* item) { return 0x101010 + (reinterpret_cast<uintptr_t>(item) >> 4 & 0x3F3F3F); }
+  void Draw(TObject* item, TCanvas* canvas, const TRect& r, TOwnerDrawState, TsMenuItemType) {
+    FillDC(canvas->Handle(), r, ColorOf(item));
+    Drawn[item] = r;
+  }
+  TsSkinableMenus* Menus;
+  std::map<TObject*, TRect> Drawn;
+};
+
+// Frees its form (a queued release) when the form becomes zoomed, or stops being zoomed.
+struct TReleaser {
+  TForm* Form;
+  bool WhenZoomed;
+  void Resize(TObject*) {
+    if ((IsZoomed(Form->Handle()) != FALSE) == WhenZoomed) Form->Release();
+  }
+};
+
 WNDPROC gUnder = nullptr;
 LRESULT CALLBACK OverProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return CallWindowProcA(gUnder, wnd, msg, wParam, lParam);
@@ -43,9 +91,10 @@ class MDIFormTest : public TProviderTest {
     TProviderTest::TearDown();
   }
   // A shown MDI parent (the application's main form, as MDI children need) whose window is made
-  // before the provider, so that the client's own procedure is known.
+  // before the provider, so that the client's own procedure is known. The test skin unless the
+  // test loaded another.
   TForm* ShowMDIParent() {
-    LoadTestSkin();
+    if (!Manager) LoadTestSkin();
     TForm* form = NewForm(60, 60, 500, 400);
     form->SetFormStyle(fsMDIForm);
     SavedMain_ = Application->MainForm();
@@ -57,11 +106,13 @@ class MDIFormTest : public TProviderTest {
     ShowPainted(form);
     return form;
   }
-  TForm* NewChild(TRect bounds) {
+  // A shown MDI child; skinned: with a provider, as every form of a program is.
+  TForm* NewChild(TRect bounds, bool skinned = false) {
     auto* child = NewComponent<TForm>(nullptr);
     Forms_.push_back(child);  // freed before the parent
     child->SetFormStyle(fsMDIChild);
     child->SetBoundsRect(bounds);
+    if (skinned) NewComponent<TsSkinProvider>(child)->SetName("sSkinProvider1");
     child->Show();
     PumpPending();
     return child;
@@ -69,6 +120,23 @@ class MDIFormTest : public TProviderTest {
   static WNDPROC ClientProc(TCustomForm* form) {
     return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(form->ClientHandle(), GWLP_WNDPROC));
   }
+  // The centre of a rectangle of a form's window on the screen.
+  static TPoint Centre(TCustomForm* form, const TRect& r) {
+    const TPoint o = ProviderOf(form)->FormLeftTop();
+    return Point(o.x + (r.left + r.right) / 2, o.y + (r.top + r.bottom) / 2);
+  }
+  static bool Click(TPoint s) {
+    TInputDriver d;
+    const bool ok = d.Run([&](TInputDriver& d) { d.MoveTo(s.x, s.y) && d.LeftDown() && d.LeftUp(); });
+    EXPECT_TRUE(ok) << d.Error();
+    return ok;
+  }
+  // The form's window shows colour all over r (window coordinates).
+  static bool Shows(TCustomForm* form, const TRect& r, TColor colour) {
+    return PumpUntil([&] { return CaptureWindow(form->Handle()).All(r, colour); }, 2000);
+  }
+  // A child freed by the test's code: the fixture does not free it again.
+  void Forget(TCustomForm* child) { std::erase(Forms_, child); }
   WNDPROC SystemProc = nullptr;
   TsMDIForm* Mdi = nullptr;
 
@@ -153,6 +221,125 @@ TEST_F(MDIFormTest, TheChildButtonsItemIsFirstOnTheMenuOnlyWhileAChildIsMaximise
   EXPECT_FALSE(IsZoomed(child->Handle()));
   Mdi->UpdateChildButtons();
   EXPECT_TRUE(item->Parent() == nullptr && !onMenuBar(Mdi->ItemMDIClose));
+}
+
+TEST_F(MDIFormTest, AMaximisedChildsButtonsIconAndMenuStandOnTheLineAndAct) {
+  Manager = NewButtonSkin({{"GLOBALINFO", "SICONMIN", 15, 14}, {"GLOBALINFO", "SICONCLOSE", 15, 14},
+                           {"GLOBALINFO", "SICONNORM", 15, 14}, {"GLOBALINFO", "BICONCLOSE", 20, 18}});
+  TLineMarker marker(Manager->SkinableMenus());
+  TForm* form = ShowMDIParent();
+  TsSkinProvider* p = ProviderOf(form);
+  p->SetBorderIcons(biSystemMenu | biMinimize);  // the child's restore acts without the parent's maximise
+  form->SetMenu(NewComponent<TMainMenu>(form));
+  TMenuItem* file = AddItem(form->Menu(), "File", 0);
+  TMenuItem* window = AddItem(form->Menu(), "Window", 9);
+  p->InitMenuItems(true);  // what the form's activation does for a menu made after the form
+  p->FullRedraw();
+  const TsFormFrame f = p->Frame();
+  const int size = f.MenuHeight() - 2, top = f.HeaderHeight() - (f.MenuHeight() - 14) / 2 - 14 - 1;
+  const TRect line = Bounds(0, f.TitleHeight(), f.FormWidth(), f.MenuHeight());
+  const TRect icon = Bounds(f.SysBorderWidth() + 1, f.TitleHeight() + 1, size, size);
+  TForm* a = NewChild(Bounds(10, 10, 200, 150), true);
+  TForm* b = NewChild(Bounds(40, 40, 200, 150), true);
+  a->Icon()->SetHandle(SolidIcon(size, 0x123456));
+  b->Icon()->SetHandle(SolidIcon(size, 0x563412));
+  a->SetMenu(NewComponent<TMainMenu>(a));
+  TMenuItem* doc = AddItem(a->Menu(), "Doc", 1);
+  ASSERT_TRUE(PumpUntil([&] { return marker.Drawn.count(window) != 0; }));
+  ASSERT_TRUE(Shows(form, marker.Drawn[window], TLineMarker::ColorOf(window)));
+  const TPixelImage own = CaptureWindow(form->Handle());
+  auto ownLine = [&] {
+    return PumpUntil([&] {
+      const TPixelImage now = CaptureWindow(form->Handle());
+      for (int y = line.top; y < line.bottom; ++y)
+        for (int x = line.left; x < line.right; ++x)
+          if (now.At(x, y) != own.At(x, y)) return false;
+      return true;
+    });
+  };
+  auto looks = [&](int min, int restore, int close) {  // the frames the three buttons show
+    return Shows(form, p->MDIMin.Rect, ButtonColor("SICONMIN", min)) &&
+           Shows(form, p->MDINorm.Rect, ButtonColor("SICONNORM", restore)) &&
+           Shows(form, p->MDIClose.Rect, ButtonColor("SICONCLOSE", close));
+  };
+  auto barLeft = [&](TMenuItem* item) {  // where the system's bar has the item (window x), or -1
+    HMENU bar = GetMenu(form->Handle());
+    RECT r{};
+    for (int i = 0; i < GetMenuItemCount(bar); ++i)
+      if (GetMenuItemID(bar, i) == item->Command() && GetMenuItemRect(form->Handle(), bar, i, &r))
+        return static_cast<int>(r.left - p->FormLeftTop().x);
+    return -1;
+  };
+
+  // Maximised by its own skinned button: its buttons from the right frame leftwards, its icon, its
+  // item between the parent's by group, drawn where the system's bar has it.
+  ASSERT_TRUE(Click(Centre(a, ProviderOf(a)->ButtonMax.Rect)));
+  ASSERT_TRUE(PumpUntil([&] { return IsZoomed(a->Handle()) && p->ChildButtonsShown(); }));
+  for (int k = 1; k <= 3; ++k)  // close, restore, minimise
+    EXPECT_TRUE(SameRect(p->ButtonRecord(100 + k)->Rect, Bounds(f.FormWidth() - f.SysBorderWidth() - 16 * k, top, 15, 14)));
+  EXPECT_TRUE(looks(0, 0, 0) && Shows(form, icon, 0x123456));
+  EXPECT_TRUE(barLeft(file) < barLeft(doc) && barLeft(doc) < barLeft(window));
+  EXPECT_EQ(marker.Drawn[doc].left, barLeft(doc));
+  EXPECT_TRUE(Shows(form, marker.Drawn[doc], TLineMarker::ColorOf(doc)));
+
+  // Hover and press change only their button; a release elsewhere does nothing.
+  TInputDriver d;
+  const TPoint restore = Centre(form, p->MDINorm.Rect), min = Centre(form, p->MDIMin.Rect);
+  ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveTo(restore.x, restore.y); })) << d.Error();
+  EXPECT_TRUE(looks(0, 1, 0));
+  ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveTo(min.x, min.y) && d.LeftDown(); })) << d.Error();
+  EXPECT_TRUE(looks(2, 0, 0));
+  ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveInSteps(min.x, min.y, min.x - 60, min.y, 2) && d.LeftUp(); }))
+      << d.Error();
+  EXPECT_TRUE(looks(0, 0, 0) && IsZoomed(a->Handle()));
+
+  // Another child activated takes the line over: its icon, none of the first child's items.
+  SendMessageA(form->ClientHandle(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(b->Handle()), 0);
+  ASSERT_TRUE(PumpUntil([&] { return IsZoomed(b->Handle()) != FALSE; }));
+  EXPECT_TRUE(Shows(form, icon, 0x563412) && barLeft(doc) == -1);
+  // Close, restore, minimise act on a release over their buttons (each pressed away from the press
+  // before, which would make a double click). The closed child's place goes to the other one,
+  // maximised as it was; restored or minimised, the line is the parent's own again.
+  const HWND closed = b->Handle();
+  Forget(b);
+  b->OnClose = TCloseEvent::Function([](void*, TObject*, TCloseAction& action) { action = caFree; }, nullptr);
+  ASSERT_TRUE(Click(Centre(form, p->MDIClose.Rect)));
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(closed) && IsZoomed(a->Handle()); }) && Shows(form, icon, 0x123456));
+  ASSERT_TRUE(Click(Centre(form, p->MDINorm.Rect)));
+  EXPECT_TRUE(PumpUntil([&] { return !IsZoomed(a->Handle()); }) && ownLine());
+  SendMessageA(a->Handle(), WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  ASSERT_TRUE(PumpUntil([&] { return p->ChildButtonsShown(); }));
+  ASSERT_TRUE(Click(Centre(form, p->MDIMin.Rect)));
+  EXPECT_TRUE(PumpUntil([&] { return IsIconic(a->Handle()) != FALSE; }) && ownLine());
+}
+
+// A parent without a menu has nothing to put on a line, and children whose buttons' commands free
+// them (a queued release processed while the command still runs).
+TEST_F(MDIFormTest, AParentKeepsPaintingAndAFreedChildIsNotTouchedAfterItsCommand) {
+  Manager = NewButtonSkin({{"GLOBALINFO", "BICONMAX", 20, 18}});
+  TForm* form = ShowMDIParent();
+  TForm* a = NewChild(Bounds(10, 10, 200, 150), true);
+  TForm* b = NewChild(Bounds(40, 40, 200, 150), true);
+  Forget(a);
+  Forget(b);
+  const HWND aWnd = a->Handle(), bWnd = b->Handle();
+  TReleaser freeA{a, true}, freeB{b, false};
+  const TPoisonFreedMemory poison;  // a freed provider holds garbage, not its last values
+  a->OnResize = TNotifyEvent(&freeA, &TReleaser::Resize);
+  SendMessageA(form->ClientHandle(), WM_MDIACTIVATE, reinterpret_cast<WPARAM>(aWnd), 0);
+  ASSERT_TRUE(Click(Centre(a, ProviderOf(a)->ButtonMax.Rect)));
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(aWnd); }));
+  // A new size: the parent's frame is composed and painted at it.
+  SetWindowPos(form->Handle(), nullptr, 0, 0, 560, 400, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const TBitmap* cache = ProviderOf(form)->SkinData()->CacheBmp.get();
+  EXPECT_TRUE(PumpUntil([&] {
+    return cache->Width() == 560 && CaptureWindow(form->Handle()).At(559, 200) == BitmapImage(*cache).At(559, 200);
+  }));
+  SendMessageA(form->ClientHandle(), WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(bWnd), 0);
+  ASSERT_TRUE(PumpUntil([&] { return IsZoomed(bWnd) != FALSE; }));
+  b->OnResize = TNotifyEvent(&freeB, &TReleaser::Resize);
+  SendMessageA(bWnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(bWnd); }));
 }
 
 TEST_F(MDIFormTest, TheBarsMirrorTheSourceAndScrollItWithTheWholePosition) {

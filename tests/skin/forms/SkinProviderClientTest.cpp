@@ -82,6 +82,22 @@ class SkinProviderClientTest : public TProviderTest {
     p->MeasureContent();
     p->UpdateScrolls();
   }
+  // A real click on the middle of a bar's track after the thumb, which pages by the large step;
+  // true once the bar has moved.
+  static ::testing::AssertionResult ClickTrackAfter(TsScrollBar* bar) {
+    const TsScrollLayout layout = bar->Model().Layout();
+    const TRect thumb = layout.Parts[spThumb], second = layout.Parts[spSecondButton];
+    const TPoint inTrack = bar->Kind() == sbVertical ? Point(bar->Width() / 2, (thumb.bottom + second.top) / 2)
+                                                     : Point((thumb.right + second.left) / 2, bar->Height() / 2);
+    if (bar->Model().HitTest(inTrack) != spTrackAfter) return ::testing::AssertionFailure() << "no track there";
+    const TPoint at = bar->ClientToScreen(inTrack);
+    const int before = bar->Position();
+    TInputDriver d;
+    if (!d.Run([&](TInputDriver& d) { d.MoveTo(at.x, at.y) && d.LeftDown() && d.LeftUp(); }))
+      return ::testing::AssertionFailure() << d.Error();
+    if (PumpUntil([&] { return bar->Position() != before; })) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the click did not move the bar";
+  }
   // Every child stands where it was put, shifted by the offsets, and each offset is -Position.
   void ExpectShifted(TsSkinProvider* p) {
     EXPECT_TRUE(Win->Top() == 10 + p->VertOffset && Win->Left() == 10 + p->HorzOffset);
@@ -122,15 +138,82 @@ TEST_F(SkinProviderClientTest, ClientBarsAndGripArePaintedFromTheSkinAndARealCli
   EXPECT_TRUE(img.At(105, 70) == kFill && img.At(125, 70) == kFormColor && img.At(160, 120) == 0x00123456);
 
   // A real click on the track after the thumb pages down by the large step.
-  const TsScrollLayout layout = v->Model().Layout();
-  const TPoint inTrack = Point(v->Width() / 2, (layout.Parts[spThumb].bottom + layout.Parts[spSecondButton].top) / 2);
-  ASSERT_EQ(v->Model().HitTest(inTrack), spTrackAfter);
-  const TPoint at = v->ClientToScreen(inTrack);
-  TInputDriver d;
-  ASSERT_TRUE(d.Run([&](TInputDriver& d) { d.MoveTo(at.x, at.y) && d.LeftDown() && d.LeftUp(); })) << d.Error();
-  ASSERT_TRUE(PumpUntil([&] { return v->Position() != 0; }));
+  ASSERT_TRUE(ClickTrackAfter(v));
   EXPECT_EQ(v->Position(), 80);
   ExpectShifted(p);
+}
+
+// Windowed children that reach under both bars and the grip, and beyond them: the bars and the
+// grip lie over the children on the screen and take the clicks there, after scrolling and over a
+// child added once the bars exist too.
+TEST_F(SkinProviderClientTest, TheBarsAndGripLieOverWindowedChildrenAndTakeTheClicksThere) {
+  LoadTestSkin();
+  Form = NewForm(100, 100, 300, 200);
+  NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
+  Form->HandleNeeded();
+  const int cw = Form->ClientWidth(), ch = Form->ClientHeight();
+  const TColor panelColor = 0x0040C0F0;
+  auto panel = [&](TRect r) {
+    auto* c = NewComponent<TPanel>(Form);
+    c->SetBevelOuter(bvNone);
+    c->SetColor(panelColor);
+    c->SetParent(Form);
+    c->SetBoundsRect(r);
+    return c;
+  };
+  // Each still reaches under its bar when the other bar has scrolled it by a page.
+  panel(Bounds(0, ch - 60, 600, 200));
+  panel(Bounds(cw - 60, 0, 200, 500));
+  TsSkinProvider* p = ProviderOf(Form);
+  ShowPainted(Form);
+  Resized(p);
+  ASSERT_TRUE(p->VertBar && p->HorzBar && p->Grip);
+  auto onTop = [](TWinControl* c) {
+    return WindowFromPoint(c->ClientToScreen(Point(c->Width() / 2, c->Height() / 2))) == c->Handle();
+  };
+  EXPECT_TRUE(onTop(p->VertBar) && onTop(p->HorzBar) && onTop(p->Grip));
+
+  for (TsScrollBar* bar : {p->HorzBar, p->VertBar}) {
+    ASSERT_TRUE(ClickTrackAfter(bar));
+    EXPECT_EQ(bar->Position(), 80);
+  }
+  // Scrolled both ways, the horizontal bar shows its thumb and no piece of a panel.
+  const TRect thumb = p->HorzBar->Model().Layout().Parts[spThumb];
+  auto shown = [&](const TPixelImage& img) {
+    return img.At((thumb.left + thumb.right) / 2, img.Height() / 2) == kThumbColor &&
+           img.Count(Rect(0, 0, img.Width(), img.Height()), panelColor) == 0;
+  };
+  EXPECT_TRUE(shown(CaptureWhen(p->HorzBar->Handle(), false, shown)));
+
+  panel(Bounds(cw - 40, 0, 40, ch));  // a child added under the vertical bar
+  EXPECT_TRUE(onTop(p->VertBar) && onTop(p->Grip));
+}
+
+// A bordered form keeps its BorderWidth inside the client: the frame painted into the window is
+// the cache all round the client, and a graphic child standing in that band keeps its pixels.
+TEST_F(SkinProviderClientTest, WithABorderWidthTheFrameMeetsTheClientAndPaintsNoneOfIt) {
+  LoadTestSkin();
+  Form = NewForm(100, 100, 300, 200);
+  Form->SetBorderWidth(6);
+  NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
+  Form->HandleNeeded();
+  Fill = NewComponent<TFillGraphic>(Form, Bounds(0, Form->ClientHeight() - 20, 40, 20));
+  TsSkinProvider* p = ProviderOf(Form);
+  ShowPainted(Form);
+  HWND wnd = Form->Handle();
+  SendMessageA(wnd, WM_NCPAINT, 1, 0);
+  const TPixelImage shown = CaptureWindowDC(wnd), cache = BitmapImage(*p->SkinData()->CacheBmp);
+  const TWindowRegion region = ReadWindowRegion(wnd);
+  const TsFormFrame f = p->Frame();
+  int wrong = 0;
+  for (int y = 0; y < cache.Height(); ++y)
+    for (int x = 0; x < cache.Width(); ++x) {
+      const bool frame = y < f.HeaderHeight() || x < f.SysBorderWidth() || x >= cache.Width() - f.SysBorderWidth() ||
+                         y >= cache.Height() - f.SysBorderHeight();
+      wrong += frame && region.Contains(x, y) && shown.At(x, y) != cache.At(x, y);
+    }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(shown.At(f.ClientOffsetX() + 2, f.ClientOffsetY() + Form->ClientHeight() - 3), kFill);
 }
 
 TEST_F(SkinProviderClientTest, AWholeRepaintFromReadyCachesPaintsNoCacheAgainAndShowsTheSameImage) {

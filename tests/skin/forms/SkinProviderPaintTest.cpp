@@ -12,6 +12,16 @@ namespace {
 
 using SkinProviderPaintTest = TProviderTest;
 
+// The window as the screen shows it once the middle of its frame's top, side and bottom shows
+// the cache (the screen follows a window's painting with a delay).
+TPixelImage ScreenOnceFrameShown(HWND wnd, const TPixelImage& cache) {
+  const int w = cache.Width(), h = cache.Height();
+  return CaptureWhen(wnd, false, [&](const TPixelImage& s) {
+    return s.At(w / 2, 1) == cache.At(w / 2, 1) && s.At(0, h / 2) == cache.At(0, h / 2) &&
+           s.At(w / 2, h - 1) == cache.At(w / 2, h - 1);
+  });
+}
+
 TEST_F(SkinProviderPaintTest, TheCacheHoldsFrameTitleGripAndButtonStripInBothStates) {
   LoadTestSkin();
   TForm* form = ShowSkinnedForm();
@@ -82,7 +92,7 @@ TEST_F(SkinProviderPaintTest, PrintWindowAndTheScreenShowTheCacheCutAtItsKeyColo
   HWND wnd = form->Handle();
   const TPixelImage cache = BitmapImage(*p->SkinData()->CacheBmp);
   const TPixelImage printed = PrintWindowImage(wnd);
-  const TPixelImage screen = CaptureWindow(wnd);
+  const TPixelImage screen = ScreenOnceFrameShown(wnd, cache);
   const TsFormFrame f = p->Frame();
   const int w = cache.Width(), h = cache.Height();
   HRGN rgn = CreateRectRgn(0, 0, 0, 0);
@@ -124,17 +134,18 @@ TEST_F(SkinProviderPaintTest, AFormMayKeepItsRegionAndTheProviderNeverLeavesItEm
   struct TKeeper {  // answers the region query before the first composition
     TWndMethod Saved;
     void Proc(TMessage& m) { m.Msg == WM_SKINREGIONQUERY ? void(m.Result = m.WParam) : Saved(m); }
-  } keeper{form->WindowProc};
-  form->WindowProc = TWndMethod(&keeper, &TKeeper::Proc);
-  SetWindowRgn(wnd, CreateEllipticRgn(0, 0, 300, 200), FALSE);
-  p->ImageComposed = false;
-  p->RegionList = {Rect(100, 0, 200, 50)};
-  p->UpdateRgn();
+  } keeper;
   HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-  GetWindowRgn(wnd, rgn);
-  EXPECT_FALSE(PtInRegion(rgn, 1, 1));  // still the ellipse
-  EXPECT_TRUE(PtInRegion(rgn, 150, 10));
-  form->WindowProc = keeper.Saved;
+  {
+    TWindowProcHook hook(form, keeper.Saved, TWndMethod(&keeper, &TKeeper::Proc));
+    SetWindowRgn(wnd, CreateEllipticRgn(0, 0, 300, 200), FALSE);
+    p->ImageComposed = false;
+    p->RegionList = {Rect(100, 0, 200, 50)};
+    p->UpdateRgn();
+    GetWindowRgn(wnd, rgn);
+    EXPECT_FALSE(PtInRegion(rgn, 1, 1));  // still the ellipse
+    EXPECT_TRUE(PtInRegion(rgn, 150, 10));
+  }
 
   // Composed: the provider's region; cuts over the whole window leave the whole window, and no
   // region is lost or leaked on the way.
@@ -169,7 +180,7 @@ TEST_F(SkinProviderPaintTest, TheProjectSkinShowsItsTitleAndBordersCutAtTheCorne
   RECT wr{};
   GetWindowRect(wnd, &wr);
   const TPixelImage cache = BitmapImage(*p->SkinData()->CacheBmp);
-  const TPixelImage screen = CaptureScreen(wr);
+  const TPixelImage screen = ScreenOnceFrameShown(wnd, cache);
   const TsFormFrame f = p->Frame();
   HRGN rgn = CreateRectRgn(0, 0, 0, 0);
   ASSERT_EQ(GetWindowRgn(wnd, rgn), COMPLEXREGION);

@@ -52,10 +52,9 @@ TEST_F(SkinProviderTest, AFormsProviderIsFoundFromTheFormAChildAndOwnedComponent
   struct TLiar {
     TWndMethod Saved;
     void Proc(TMessage& m) { m.Msg == SM_ALPHACMD ? void(m.Result = 0x1234) : Saved(m); }
-  } liar{plain->WindowProc};
-  plain->WindowProc = TWndMethod(&liar, &TLiar::Proc);
+  } liar;
+  TWindowProcHook hook(plain, liar.Saved, TWndMethod(&liar, &TLiar::Proc));
   EXPECT_EQ(SendFormSkinQuery(plain), nullptr);
-  plain->WindowProc = liar.Saved;
 }
 
 TEST_F(SkinProviderTest, ALiveSkinClearsTheBorderIconsOnTheSameWindowAndSetsTheColour) {

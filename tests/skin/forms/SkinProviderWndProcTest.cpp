@@ -223,6 +223,27 @@ TEST_F(SkinProviderWndProcTest, TheFrameStaysTheSkinsThroughActivationTextSizeAn
   EXPECT_EQ(form->Width(), 420);
 }
 
+// Retitled while hidden, a form never activated shows the new title when shown again: the
+// frame on the screen is a composition of the new text.
+TEST_F(SkinProviderWndProcTest, AFormRetitledWhileHiddenShowsTheNewTitleWhenShownWithoutActivation) {
+  LoadTestSkin();
+  TForm* form = NewSkinnedForm();
+  TsSkinProvider* p = ProviderOf(form);
+  form->SetCaption("Before");
+  ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+  ASSERT_TRUE(FrameShown(form, p));
+  form->Hide();
+  ASSERT_TRUE(!form->Visible() && !p->SkinData()->BGChanged);
+  form->SetCaption("After, and longer");
+  ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+  ASSERT_TRUE(FrameShown(form, p));
+  const TPixelImage shown = BitmapImage(*p->SkinData()->CacheBmp), composed = Compose(p);
+  int differ = 0;
+  for (int y = 0; y < shown.Height(); ++y)
+    for (int x = 0; x < shown.Width(); ++x) differ += shown.At(x, y) != composed.At(x, y);
+  EXPECT_EQ(differ, 0);
+}
+
 // Where the procedure repaints the client (a refresh from the manager, a resize), the client is
 // painted even though nothing in it was invalid.
 TEST_F(SkinProviderWndProcTest, ARefreshRepaintsAClientThatNothingInvalidated) {
@@ -238,8 +259,7 @@ TEST_F(SkinProviderWndProcTest, ARefreshRepaintsAClientThatNothingInvalidated) {
     GdiFlush();
   };
   scribble();
-  PumpPending();
-  ASSERT_EQ(ScreenPixel(mid.x, mid.y), 0x000000);
+  ASSERT_TRUE(PumpUntil([&] { return ScreenPixel(mid.x, mid.y) == 0x000000; }));
   SendMessageA(wnd, SM_ALPHACMD, SkinCmdWParam(skcRefresh), reinterpret_cast<LPARAM>(Manager.get()));
   EXPECT_TRUE(PumpUntil([&] { return ScreenPixel(mid.x, mid.y) == kFormColor; }));
   scribble();

@@ -55,14 +55,13 @@ TEST_F(SystemMenuTest, EachItemSendsItsCommandAndTheMainFormMinimisesTheApplicat
   TForm* form = ShowSkinnedForm();
   TsSystemMenu* menu = ProviderOf(form)->SystemMenu;
   struct TCatcher {
-    explicit TCatcher(TWndMethod saved) : Saved(saved) {}
     TWndMethod Saved;
     std::vector<WPARAM> Commands;
     int Minimized = 0;
     void Proc(TMessage& m) { m.Msg == WM_SYSCOMMAND ? Commands.push_back(m.WParam & 0xFFF0) : Saved(m); }
     void AppMinimized(TObject*) { ++Minimized; }
-  } catcher(form->WindowProc);
-  form->WindowProc = TWndMethod(&catcher, &TCatcher::Proc);
+  } catcher;
+  TWindowProcHook hook(form, catcher.Saved, TWndMethod(&catcher, &TCatcher::Proc));
   for (TMenuItem* item : {menu->ItemMove, menu->ItemSize, menu->ItemMinimize, menu->ItemMaximize}) item->Click();
   EXPECT_TRUE(form->WindowState() == wsMaximized && menu->ItemRestore->Enabled());
   menu->ItemRestore->Click();
@@ -78,7 +77,6 @@ TEST_F(SystemMenuTest, EachItemSendsItsCommandAndTheMainFormMinimisesTheApplicat
   Application->SetMainForm(savedMain);
   EXPECT_TRUE(catcher.Minimized == 1 && IsIconic(form->Handle()) && catcher.Commands.size() == 6);
   EXPECT_FALSE(menu->ItemMinimize->Enabled());
-  form->WindowProc = catcher.Saved;
 }
 
 TEST_F(SystemMenuTest, PopupsKeepOneSkinSeparatorAndPickAFolderNamedWithAnAmpersand) {
