@@ -166,7 +166,7 @@ void TsSkinManager::SetSkinDirectory(const std::string& value) {
 
 void TsSkinManager::SetSkinName(const std::string& value) {
   FSkinName = value;
-  if (!FActive) return;
+  if (!FActive || HoldForContrast()) return;
   if (OnBeforeChange) OnBeforeChange(this);
   {
     TFlagScope changing(SkinChanging);
@@ -228,6 +228,7 @@ TsSkinManager::TacTableNames TsSkinManager::TableNames() const {
 // ---- command sequences -------------------------------------------------------------------------
 
 void TsSkinManager::SendNewSkin() {
+  if (FHeldForContrast) return;  // nothing loaded to announce
   if (FSkinableMenus) FSkinableMenus->SetSkinBorderWidth(-1);
   SkinData.Active = false;
   {

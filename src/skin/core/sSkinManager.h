@@ -208,6 +208,14 @@ class TsSkinManager : public TComponent {
   // The application window's hook (the default manager's): true when the message was handled.
   bool AppHook(TMessage& message);
 
+  // While the system is in high-contrast mode the manager shows no skin: loading a skin and
+  // announcing it wait, a live skin is removed from every form, and the skin comes back (loaded
+  // again) once the mode is off. HeldForContrast: the skin is being held back now.
+  [[nodiscard]] bool HeldForContrast() const noexcept { return FHeldForContrast; }
+  // The mode may have changed (the system announces setting changes): the skin is held back or
+  // given back as it says.
+  void ContrastChanged();
+
  private:
   template <class Match>
   int ParentWalk(int skinIndex, std::string_view section, Match&& match) const noexcept;
@@ -222,6 +230,8 @@ class TsSkinManager : public TComponent {
   // and textures with their keys): equal names give equal indexes.
   using TacTableNames = std::vector<std::tuple<char, std::string, std::string, int>>;
   [[nodiscard]] TacTableNames TableNames() const;
+  // True (with a live skin removed) when the skin is to be held back for high contrast now.
+  bool HoldForContrast();
 
   bool FActive = true;
   std::unique_ptr<TStringList> FCommonSections;
@@ -233,7 +243,13 @@ class TsSkinManager : public TComponent {
   std::string FSkinName;
   bool FSkinnedPopups = true;
   std::unique_ptr<TsSkinableMenus> FSkinableMenus;
+  bool FHeldForContrast = false;
 };
+
+// The system's high-contrast mode is on (SPI_GETHIGHCONTRAST); value 1 or 0 forces the answer
+// (tests), -1 gives it back to the system.
+[[nodiscard]] bool HighContrastOn() noexcept;
+void SetHighContrastOverride(int value) noexcept;
 
 // The default folder of folder skins.
 inline constexpr const char* sDefaultSkinDirectory = "c:\\Skins";

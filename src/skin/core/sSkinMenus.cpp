@@ -97,6 +97,7 @@ void TsSkinableMenus::UpdateActive() {
 
 void TsSkinableMenus::UpdateMenus(bool value) {
   FActive = value;
+  WatchMenuWindows(value && FManager && !FManager->HasState(csDesigning));
   if (!FManager || FManager->HasState(csDesigning) || !Application) return;
   HookOwned(Application, value);
 }

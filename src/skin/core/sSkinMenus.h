@@ -133,6 +133,19 @@ class TsSkinableMenus : public TPersistent {
   // RegionRects, or, without those, copies its frame from Bmp. A cached picture of another size
   // than the window (made before the window was known) is made again at the window's size first.
   void SkinMenuWindow(HWND wnd, TBitmap* bmp);
+  // Cuts the popup window's region for a window of that size from the full rectangle minus
+  // RegionRects (or, without those, copies its frame from Bmp onto a shown window), and asks the
+  // system not to round its corners. A window not yet shown is not redrawn.
+  void ShapeMenuWindow(HWND wnd, TBitmap* bmp, TSize size);
+  // While a painter is active, the popup menu windows of its thread are sub-classed as they are
+  // created (a thread hook at window creation), so that a window showing one of the active
+  // painters' menus is shaped when it is about to be shown (MenuWindowShowing) rather than at its
+  // first painted item. The hook goes when the last painter stops watching.
+  void WatchMenuWindows(bool value);
+  // A caught popup window about to be shown at pos's size: when it shows a menu whose items one
+  // of the watching painters draws, that painter makes the picture at that size and shapes the
+  // window with it. False when the window is left to itself.
+  static bool MenuWindowShowing(HWND wnd, const WINDOWPOS& pos);
 
   // The extra side line's data for the menu whose first item is firstItem: section, caption and
   // glyph from the manager's OnGetMenuExtraLineData (the default caption without a handler).
@@ -230,11 +243,18 @@ void UseMenuFont(TCanvas* canvas);
 // nullptr when the item is in no open menu.
 [[nodiscard]] HWND MenuItemWindow(TMenuItem* item);
 
-// The window procedure of sub-classed popup windows: the window's own frame and background
-// painting is left out (the picture gives them), WM_DESTROY forgets the cached popup, and at
-// WM_NCDESTROY the saved procedure goes back while this one is still installed. The saved
-// procedure lives in the window's GWL_USERDATA slot.
+// The window procedure of sub-classed popup windows: a window about to be shown is offered to
+// the watching painters; for a window the painter skins, its own frame and background painting
+// is left out (the picture gives them) and WM_DESTROY forgets the cached popup; at WM_NCDESTROY
+// the saved procedure goes back while this one is still installed. The saved procedure lives in
+// the window's GWL_USERDATA slot.
 LRESULT CALLBACK MenuWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+
+// The desktop window manager's DwmSetWindowAttribute, loaded from dwmapi.dll at its first use
+// (nullptr where the library or the function is missing). Another function may be put in its
+// place (tests); returns the one in place before.
+using TDwmSetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+TDwmSetWindowAttributeFn SetDwmSetWindowAttribute(TDwmSetWindowAttributeFn fn) noexcept;
 
 // What the painter's pictures are made with, installed by the skinned menus' painting. The
 // defaults paint nothing of the skin: items keep the class library's look.

@@ -1,7 +1,10 @@
 // The menu painter and the popup window: the picture of the open popup made for its window, the
 // window sub-classed, shaped and framed from it, and the popup items handed to the painting.
+// While a painter is active the thread's popup menu windows are caught as they are created, so
+// that the painter's own are shaped before they are first shown.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "classlib/Forms.h"
 #include "classlib/Handles.h"
@@ -50,7 +53,146 @@ void CopyBlock(HDC dst, HDC src, int x, int y, int w, int h) {
   if (w > 0 && h > 0) BitBlt(dst, x, y, w, h, src, x, y, SRCCOPY);
 }
 
+// The popup windows the painter skins (the caught ones only once they show one of its menus):
+// their frame and background come from the picture.
+std::vector<HWND>& SkinnedWindows() {
+  static std::vector<HWND> windows;
+  return windows;
+}
+
+bool IsSkinnedWindow(HWND wnd) {
+  const std::vector<HWND>& all = SkinnedWindows();
+  return std::find(all.begin(), all.end(), wnd) != all.end();
+}
+
+// Sub-classes a popup window with MenuWindowProc, never twice: a window whose slot holds a saved
+// procedure is sub-classed already, even when another sub-class came after ours.
+void SubclassMenuWindow(HWND wnd) {
+  const auto ours = reinterpret_cast<LONG_PTR>(&MenuWindowProc);
+  if (GetWindowLongPtrA(wnd, GWLP_WNDPROC) == ours || GetWindowLongPtrA(wnd, GWLP_USERDATA) != 0) return;
+  SetWindowLongPtrA(wnd, GWLP_USERDATA, GetWindowLongPtrA(wnd, GWLP_WNDPROC));
+  SetWindowLongPtrA(wnd, GWLP_WNDPROC, ours);
+}
+
+// ---- the desktop window manager's corner rounding ----
+
+// Windows 11 rounds the corners of popup menu windows unless told not to; a window with a region
+// cannot be rounded, and a rounded frame would cut the skin's. The attribute and its value.
+constexpr DWORD kWindowCornerPreference = 33;  // DWMWA_WINDOW_CORNER_PREFERENCE
+constexpr DWORD kDoNotRound = 1;               // DWMWCP_DONOTROUND
+
+struct TDwmEntry {
+  bool Loaded = false;
+  TDwmSetWindowAttributeFn Fn = nullptr;
+};
+
+TDwmEntry& DwmEntry() {
+  static TDwmEntry entry;
+  return entry;
+}
+
+// Loaded by name at first use: the library may be missing, or lack the function (it stays loaded
+// for the process).
+TDwmSetWindowAttributeFn DwmSetWindowAttributeFn() {
+  TDwmEntry& e = DwmEntry();
+  if (!e.Loaded) {
+    e.Loaded = true;
+    if (HMODULE dwm = LoadLibraryA("dwmapi.dll"))
+      e.Fn = reinterpret_cast<TDwmSetWindowAttributeFn>(
+          reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")));
+  }
+  return e.Fn;
+}
+
+// Where the system does not know the attribute (before Windows 11) the call fails: nothing to do.
+void KeepCornersSquare(HWND wnd) {
+  if (TDwmSetWindowAttributeFn fn = DwmSetWindowAttributeFn()) {
+    const DWORD preference = kDoNotRound;
+    (void)fn(wnd, kWindowCornerPreference, &preference, sizeof preference);
+  }
+}
+
+// ---- catching popup windows at creation ----
+
+struct TMenuWatch {
+  std::vector<TsSkinableMenus*> Painters;  // the active painters of the hook's thread
+  HHOOK Hook = nullptr;
+  DWORD Thread = 0;
+};
+
+TMenuWatch& MenuWatch() {
+  static TMenuWatch watch;
+  return watch;
+}
+
+LRESULT CALLBACK CatchMenuWindows(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code == HCBT_CREATEWND) {
+    HWND wnd = reinterpret_cast<HWND>(wParam);
+    if (IsMenuWindow(wnd)) SubclassMenuWindow(wnd);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The live item at a position of a menu handle (owner-drawn items carry their item).
+TMenuItem* ItemAt(HMENU menu, UINT position) {
+  MENUITEMINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = MIIM_DATA;
+  if (!menu || !GetMenuItemInfoA(menu, position, TRUE, &info)) return nullptr;
+  void* data = reinterpret_cast<void*>(info.dwItemData);
+  return TMenuItem::IsLive(data) ? static_cast<TMenuItem*>(data) : nullptr;
+}
+
 }  // namespace
+
+TDwmSetWindowAttributeFn SetDwmSetWindowAttribute(TDwmSetWindowAttributeFn fn) noexcept {
+  const TDwmSetWindowAttributeFn old = DwmSetWindowAttributeFn();  // loaded first: it can be put back
+  DwmEntry().Fn = fn;
+  return old;
+}
+
+void TsSkinableMenus::WatchMenuWindows(bool value) {
+  TMenuWatch& w = MenuWatch();
+  auto it = std::find(w.Painters.begin(), w.Painters.end(), this);
+  if (value == (it != w.Painters.end())) return;
+  if (!value) {
+    w.Painters.erase(it);
+    if (w.Painters.empty() && w.Hook) {
+      UnhookWindowsHookEx(w.Hook);
+      w.Hook = nullptr;
+    }
+    return;
+  }
+  // One hook, on the thread of the painters (the user-interface thread).
+  if (w.Hook && w.Thread != GetCurrentThreadId()) return;
+  w.Painters.push_back(this);
+  if (!w.Hook) {
+    w.Thread = GetCurrentThreadId();
+    w.Hook = SetWindowsHookExA(WH_CBT, &CatchMenuWindows, nullptr, w.Thread);
+  }
+}
+
+bool TsSkinableMenus::MenuWindowShowing(HWND wnd, const WINDOWPOS& pos) {
+  if (pos.cx < 1 || pos.cy < 1) return false;
+  // The menu the window shows: the painter's when its first item carries the painter's drawing.
+  TMenuItem* item = ItemAt(reinterpret_cast<HMENU>(SendMessageA(wnd, MN_GETHMENU, 0, 0)), 0);
+  if (!item) return false;
+  for (TsSkinableMenus* painter : MenuWatch().Painters) {
+    if (item->OnAdvancedDrawItem != TAdvancedMenuDrawItemEvent(painter, &TsSkinableMenus::DrawItem)) continue;
+    TacMenuPainterState& st = MenuPainterState;
+    TMenuItem* first = MenuFirstItem(item);
+    const TSize size{pos.cx, pos.cy};
+    if (first != st.CachedFirstItem) ResetMenuCache();
+    if (st.MenuBackground && !SameSize(st.MenuBackground.get(), size)) st.MenuBackground.reset();
+    painter->PrepareMenuBackground(first, size.cx, size.cy, nullptr);
+    if (!st.MenuBackground) return false;
+    SkinnedWindows().push_back(wnd);
+    st.ItemOffset = ClientOffset(wnd);
+    painter->ShapeMenuWindow(wnd, st.MenuBackground.get(), size);
+    return true;
+  }
+  return false;
+}
 
 void TsSkinableMenus::PrepareMenuBackground(TMenuItem* firstItem, int width, int height, HWND wnd) {
   TacMenuPainterState& st = MenuPainterState;
@@ -76,13 +218,8 @@ void TsSkinableMenus::PrepareMenuBackground(TMenuItem* firstItem, int width, int
 void TsSkinableMenus::SkinMenuWindow(HWND wnd, TBitmap* bmp) {
   if (Painting || !wnd || !IsWindow(wnd) || !IsMenuWindow(wnd)) return;
   TacMenuPainterState& st = MenuPainterState;
-  const auto ours = reinterpret_cast<LONG_PTR>(&MenuWindowProc);
-  // Never twice: a window whose slot holds a saved procedure is ours already, even when another
-  // sub-class came after ours.
-  if (GetWindowLongPtrA(wnd, GWLP_WNDPROC) != ours && GetWindowLongPtrA(wnd, GWLP_USERDATA) == 0) {
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, GetWindowLongPtrA(wnd, GWLP_WNDPROC));
-    SetWindowLongPtrA(wnd, GWLP_WNDPROC, ours);
-  }
+  SubclassMenuWindow(wnd);
+  if (!IsSkinnedWindow(wnd)) SkinnedWindows().push_back(wnd);
   st.ItemOffset = ClientOffset(wnd);
   if (!st.IsNTPlatform || !bmp) return;
   const TSize size = WindowSize(wnd);
@@ -99,7 +236,14 @@ void TsSkinableMenus::SkinMenuWindow(HWND wnd, TBitmap* bmp) {
     if (!bmp || !SameSize(bmp, size)) return;
     InvalidateRect(wnd, nullptr, FALSE);
   }
+  ShapeMenuWindow(wnd, bmp, size);
+}
+
+void TsSkinableMenus::ShapeMenuWindow(HWND wnd, TBitmap* bmp, TSize size) {
   TFlagScope guard(Painting);
+  KeepCornersSquare(wnd);
+  // A window not yet shown is neither redrawn nor framed: its first paint does it.
+  const bool shown = IsWindowVisible(wnd) != FALSE;
   if (!RegionRects.empty()) {
     TUniqueRgn region(CreateRectRgn(0, 0, size.cx, size.cy));
     for (const TRect& r : RegionRects) {
@@ -107,9 +251,10 @@ void TsSkinableMenus::SkinMenuWindow(HWND wnd, TBitmap* bmp) {
       CombineRgn(region.Get(), region.Get(), cut.Get(), RGN_DIFF);
     }
     // The system owns the region once it is set.
-    if (SetWindowRgn(wnd, region.Get(), TRUE)) (void)region.Release();
+    if (SetWindowRgn(wnd, region.Get(), shown)) (void)region.Release();
     return;
   }
+  if (!shown) return;
   TWindowDC dc = TWindowDC::Window(wnd);
   if (!dc) return;
   HDC src = bmp->Canvas()->Handle();
@@ -168,14 +313,28 @@ void TsSkinableMenus::DrawItem(TObject* Sender, TCanvas* ACanvas, const TRect& A
 LRESULT CALLBACK MenuWindowProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
   const auto saved = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
   switch (msg) {
+    case WM_WINDOWPOSCHANGING: {
+      // A caught window about to be shown: shaped now when it shows one of the painters' menus.
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (pos && (pos->flags & SWP_SHOWWINDOW) && !IsWindowVisible(wnd) && !IsSkinnedWindow(wnd)) {
+        try {
+          (void)TsSkinableMenus::MenuWindowShowing(wnd, *pos);
+        } catch (...) {
+          // Shown unskinned; its items are painted as they come.
+        }
+      }
+      break;
+    }
     case WM_ERASEBKGND:
     case WM_NCPAINT:
       // The items and the frame come from the picture.
-      return 1;
+      if (IsSkinnedWindow(wnd)) return 1;
+      break;
     case WM_DESTROY:
-      ResetMenuCache();
+      if (IsSkinnedWindow(wnd)) ResetMenuCache();
       break;
     case WM_NCDESTROY:
+      std::erase(SkinnedWindows(), wnd);
       // The saved procedure goes back only while ours is installed; else ours stays a pass-through.
       if (saved && GetWindowLongPtrA(wnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&MenuWindowProc)) {
         SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(saved));

@@ -219,10 +219,11 @@ void TsSkinProvider::AttachSkin() {
     SystemMenu->SetForm(Form);
   }
   SystemMenu->UpdateItems();
-  // A skin without the form's section leaves the form its own icons (until a skin that has it).
+  // The form keeps its own border icons while skinned: the system menu and the minimise and
+  // maximise boxes are what the shell and the window manager act on (the taskbar button, the
+  // window keys, snapping). The hit-test keeps the system off its own caption buttons.
   if (IconsPending && sm->SkinData.Active && sm->IsValidSectionIndex(sm->GetSkinIndex(FSkinData->SkinSection()))) {
     IconsPending = false;
-    if (Form && Form->BorderIcons() != 0) Form->SetBorderIcons(0);
     if (Form && Form->FormStyle() == fsMDIForm && !MDIHelper) {
       MDIHelper = new TsMDIForm(this);
       MDIParentProvider = this;

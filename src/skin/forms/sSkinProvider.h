@@ -264,11 +264,11 @@ class TsSkinProvider : public TComponent {
   std::unique_ptr<TBitmap> ButtonsBackground;  // the title strip under the caption buttons
   bool ClientRepaint = false;     // the client image is refreshed at the next client paint
   bool ImageComposed = false;     // a full composition has been done
-  bool IconsPending = false;      // the form's own BorderIcons are still to be cleared
+  bool IconsPending = false;      // the first live skin is still to come (an MDI parent's helper)
   bool MenuLineReady = false;     // the menu bar has been made owner-drawn
   TsCaptionButton ButtonMin, ButtonMax, ButtonClose, ButtonHelp;
   TsCaptionButton MDIMin, MDINorm, MDIClose;  // a maximised MDI child's buttons on the menu line
-  TBorderIcons SavedBorderIcons = 0;  // the form's BorderIcons before the skin cleared them
+  TBorderIcons SavedBorderIcons = 0;          // the form's BorderIcons when the provider was made
   int VertOffset = 0;             // how far the skinned scroll bars shifted the children
   int HorzOffset = 0;
   int ContentHeight = 0;          // bottom and right extents of the visible controls
@@ -312,28 +312,38 @@ class TsSkinProvider : public TComponent {
   void UnskinnedNewSkin(TMessage& m);
   void SkinnedNewSkin(TMessage& m);
   // Their common start: the form hidden behind its region, the indexes looked up again, and for a
-  // skin with the form's section the caption-button images and the system's border icons
-  // cleared; false when the form keeps its own look.
+  // skin with the form's section the caption-button images; false when the form keeps its own
+  // look.
   bool BeginNewSkin();
   void Refresh();
   // After a new skin's lookup: a skin without the form's section leaves the form its own look
-  // (no region, its own border icons); false then.
+  // (no region); false then.
   bool KeepSkinnedLook();
   // The skin command passed on to the skinned scroll bars' windows.
   void ForwardToBars(const TMessage& m);
   // Command 2 from the provider's manager: the form goes back to its own look.
   void RemoveSkin(TMessage& m);
   void WMActivate(TMessage& m);
-  void WMSetText(TMessage& m);
+  // WM_SETTEXT and WM_SETICON.
+  void WMSetCaption(TMessage& m);
   void WMPaint(TMessage& m);
   void WMSize(TMessage& m);
   void WMGetMinMaxInfo(TMessage& m);
   void WMWindowPosChanging(TMessage& m);
+  // A size change about to happen: the region for the new size is set now, without a redraw, so
+  // that what the change shows is never clipped by the region of the old size.
+  void ShapeForNewSize(const WINDOWPOS& pos);
+  // The window has a region of the skin's: bordered or with a sizing frame, and not an iconic
+  // top-level window (kept off the screen, it has no iconic bar to shape).
+  [[nodiscard]] bool RegionWanted() const;
   void WMWindowPosChanged(TMessage& m);
   void WMMeasureItem(TMessage& m);
   // WM_NCPAINT and WM_PRINT.
   void NonClientPaint(TMessage& m);
   void WMNCActivate(TMessage& m);
+  // The client painted into a DC being printed: at the client's place in the window (inWindow),
+  // or at the DC's origin.
+  void PrintClient(HDC dc, bool inWindow);
   // The frame copied from the cache to dc (a borderless form with a sizing frame: its edges).
   void PaintFrame(HDC dc);
   // The window region less the header, set without redraw, so the system's own caption painting
@@ -374,9 +384,10 @@ class TsSkinProvider : public TComponent {
 
  public:
 
-  // Prepares the form for the skin: the link loaded, the system menu made, the form's own
-  // border icons cleared once a skin is live, the caption-button images looked up, the form's
-  // colour taken from the skin. Nothing without a manager.
+  // Prepares the form for the skin: the link loaded, the system menu made, an MDI parent's helper
+  // made once a skin is live, the caption-button images looked up, the form's colour taken from
+  // the skin. The form keeps its own border icons (its window's system menu and boxes). Nothing
+  // without a manager.
   void AttachSkin();
 
   // ---- geometry (from the form, on every call) ----
@@ -425,10 +436,15 @@ class TsSkinProvider : public TComponent {
   // Marks the image for a full rebuild and asks the form for a non-client paint (nothing
   // without a window: never creates one).
   void FullRedraw();
-  // Fills RegionList from the key-colour corners of the border and title images.
+  // Fills RegionList from the key-colour corners of the border and title images, for the form's
+  // size or for another one.
   void BuildRegionList();
-  // Applies RegionList to the window (unless a form answers the region query first).
+  void BuildRegionList(int width, int height);
+  // Applies RegionList to the window (unless a form answers the region query first), as the
+  // window rectangle of the form's size (or of another one) less the list, without redrawing it:
+  // the callers paint what the change shows.
   void UpdateRgn();
+  void UpdateRgn(int width, int height);
   // Places the caption buttons right to left from the right frame (close, maximise, minimise,
   // help, then the extra title buttons) and paints them into the cache.
   void PaintCaptionButtons();
@@ -469,6 +485,10 @@ class TsSkinProvider : public TComponent {
   void RepaintButton(int code);
   // Pops the system menu up at a screen point (with MakeSkinMenu, the skin sub-menu built anew).
   void ShowSystemMenu(int x, int y);
+  // The system menu of a right click on the caption, a click on the icon or Alt+Space: the
+  // skinned one with the manager's skinned popups, else the window's own, its items enabled as
+  // the form's state says; the chosen command goes to the form.
+  void PopupSystemMenu(int x, int y);
   // The caption buttons' hit codes in the order they are placed, right to left: close, maximise
   // and minimise when visible, help with biHelp (the system ones only with a system menu), then
   // the extra title buttons.
@@ -518,9 +538,10 @@ class TsSkinProvider : public TComponent {
   TControl* PaintChild = nullptr;  // the one child PaintForm paints instead of the client, or none
   bool ClientPainting = false;     // PaintForm is running
   TsScreenImage ClientImage;       // the client part of the cache in the screen's format
-  // WM_PAINT of the form: BeginPaint (the invalid area is validated on every path), then, through
-  // the form's canvas, PaintForm on dc (nullptr: the paint DC) unless the link is updating, the
-  // form is being destroyed, or it is an MDI child behind the parent's maximised active child.
+  // WM_PAINT and WM_PRINTCLIENT of the form: through the form's canvas, PaintForm on dc unless
+  // the link is updating, the form is being destroyed, or it is an MDI child behind the parent's
+  // maximised active child. Without a dc, the paint DC of BeginPaint (the invalid area is then
+  // validated on every path); a dc given is painted into alone.
   void PaintClient(HDC dc = nullptr);
   // The client background from the cache with the graphic children over it, the windowed children
   // told to repaint (command 6); or, when PaintChild names one of the form's controls, only that
@@ -588,6 +609,8 @@ class TsSkinProvider : public TComponent {
   void WMNCLButtonUp(TMessage& m);
   void WMLButtonUp(TMessage& m);
   void WMNCLButtonDblClk(TMessage& m);
+  // The right click is on the caption and the provider shows the system menu for it.
+  [[nodiscard]] bool OwnsCaptionRightClick(const TMessage& m) const;
   void WMNCRButtonDown(TMessage& m);
   void WMNCRButtonUp(TMessage& m);
   void WMMouseMove(TMessage& m);

@@ -38,6 +38,13 @@ bool IsSysButtonCode(int code) noexcept {
   }
 }
 
+// Where the system would put its own caption buttons and system-menu icon. The window keeps
+// the styles that make the system answer these (WS_SYSMENU, WS_MINIMIZEBOX, WS_MAXIMIZEBOX), but
+// the skin draws its own buttons: there the system's answer stands for the caption.
+bool IsSystemButtonCode(LRESULT code) noexcept {
+  return code == HTSYSMENU || code == HTMINBUTTON || code == HTMAXBUTTON || code == HTCLOSE || code == HTHELP;
+}
+
 // The screen point of a non-client mouse message.
 TPoint MessagePoint(const TMessage& m) noexcept {
   return Point(static_cast<int16_t>(LOWORD(m.LParam)), static_cast<int16_t>(HIWORD(m.LParam)));
@@ -192,6 +199,7 @@ void TsSkinProvider::WMNCHitTest(TMessage& m) {
   m.Result = CaptionHitTest(m);
   if (m.Result != 0 && m.Result != HTCAPTION) return;
   if (saved) saved(m);
+  if (IsSystemButtonCode(m.Result)) m.Result = HTCAPTION;
   if (!FPressCode) SetHotButton(0);
 }
 
@@ -249,16 +257,17 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& m) {
   const TPoint screen = MessagePoint(m);
   const TsSkinManager* sm = Manager();
   if (code == HTSYSMENU) {
-    if (!sm || !sm->SkinnedPopups()) {
+    const bool mdiChild = Form->FormStyle() == fsMDIChild;
+    if (mdiChild && (!sm || !sm->SkinnedPopups())) {
       if (saved) saved(m);
       return;
     }
     SetHotButton(0);
     const TPoint lt = FormLeftTop();
-    if (Form->FormStyle() == fsMDIChild && MDIParent())
+    if (mdiChild && MDIParent())
       ShowSystemMenu(lt.x, lt.y + SysCaptionHeight() + 4);
     else
-      ShowSystemMenu(lt.x + SysBorderWidth(), lt.y + FormBorderHeight() + RectHeight(IconRect()));
+      PopupSystemMenu(lt.x + SysBorderWidth(), lt.y + FormBorderHeight() + RectHeight(IconRect()));
     return;
   }
   if (IsSysButtonCode(code)) return BeginPress(code);
@@ -274,9 +283,10 @@ void TsSkinProvider::WMNCLButtonDown(TMessage& m) {
     return;
   }
   SetHotButton(0);
-  if (wnd && IsZoomed(wnd) && WindowPoint(screen).y <= SysBorderHeight() + SysCaptionHeight()) {
-    // A maximised skinned form is activated by its caption, never dragged.
-    if (!Form->Active()) SetForegroundWindow(wnd);
+  if (wnd && IsZoomed(wnd)) {
+    // The system's move loop, which activates the window and, since Windows 7, restores a
+    // maximised window dragged off its place (no outline of a maximised window).
+    if (saved) saved(m);
     return;
   }
   if (FResizeMode == rmBorder && code != HTMENU && wnd) {
@@ -420,22 +430,29 @@ void TsSkinProvider::WMNCLButtonDblClk(TMessage& m) {
   if (SystemMenu) SystemMenu->UpdateItems();
 }
 
-void TsSkinProvider::WMNCRButtonDown(TMessage& m) {
+// A right click on the caption shows the system menu at the mouse: the skinned one with skinned
+// popups, else the window's own (an MDI child leaves that to the system).
+bool TsSkinProvider::OwnsCaptionRightClick(const TMessage& m) const {
   const TsSkinManager* sm = Manager();
-  if ((m.WParam == HTCAPTION || m.WParam == HTSYSMENU) && sm && sm->SkinnedPopups()) return;
+  return (m.WParam == HTCAPTION || m.WParam == HTSYSMENU) &&
+         ((sm && sm->SkinnedPopups()) || Form->FormStyle() != fsMDIChild);
+}
+
+void TsSkinProvider::WMNCRButtonDown(TMessage& m) {
+  if (OwnsCaptionRightClick(m)) return;
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
 }
 
 void TsSkinProvider::WMNCRButtonUp(TMessage& m) {
   const TsSkinManager* sm = Manager();
-  if (!sm || !sm->SkinnedPopups()) {
-    if (const TWndMethod saved = SavedWindowProc()) saved(m);
+  if (OwnsCaptionRightClick(m)) {
+    SetHotButton(0);
+    const TPoint screen = MessagePoint(m);
+    PopupSystemMenu(screen.x, screen.y);
     return;
   }
-  if (m.WParam != HTCAPTION && m.WParam != HTSYSMENU) return;  // other right clicks are swallowed
-  SetHotButton(0);
-  const TPoint screen = MessagePoint(m);
-  ShowSystemMenu(screen.x, screen.y);
+  if (sm && sm->SkinnedPopups()) return;  // other right clicks are swallowed
+  if (const TWndMethod saved = SavedWindowProc()) saved(m);
 }
 
 // ---- the mouse moving ----
@@ -487,6 +504,12 @@ void TsSkinProvider::WMSysCommand(TMessage& m) {
     return;
   }
   if (Form->FormStyle() == fsMDIChild) return MDIChildSysCommand(m, command);
+  if (command == SC_KEYMENU && m.LParam == VK_SPACE) {
+    // Alt+Space: the system menu below the caption's left end.
+    const TPoint lt = FormLeftTop();
+    PopupSystemMenu(lt.x + SysBorderWidth(), lt.y + SysBorderHeight() + SysCaptionHeight());
+    return;
+  }
   if (saved) saved(m);  // after SC_CLOSE the form (and this provider) may be gone: only locals below
   if (command != SC_MINIMIZE && command != SC_MAXIMIZE && command != SC_RESTORE) return;
   if (Form->FormStyle() == fsMDIForm) {

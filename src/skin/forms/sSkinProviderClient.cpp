@@ -1,6 +1,8 @@
 // The client area of a skinned form: the background copied from the provider's cache (the whole
 // window image, whose client part PaintAll fills with the form's section), the graphic children
 // painted over it, and the windowed children told to repaint from it.
+#include <optional>
+
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
 #include "skin/data/sUtils.h"
@@ -11,8 +13,10 @@ namespace korv {
 
 void TsSkinProvider::PaintClient(HDC dc) {
   if (!Form || !Form->HandleAllocated()) return;
-  TPaintScope paint(Form->HandleIfAllocated());
-  if (!dc) dc = paint.DC();
+  // The system's paint (no DC given) validates what it paints; a DC given to paint into (a paint
+  // message carrying one, printing) leaves whatever waits to be painted on the screen alone.
+  std::optional<TPaintScope> paint;
+  if (!dc) dc = paint.emplace(Form->HandleIfAllocated()).DC();
   auto* canvas = dynamic_cast<TControlCanvas*>(Form->Canvas());
   if (!dc || !canvas) return;
   TSaveDCGuard saved(dc);

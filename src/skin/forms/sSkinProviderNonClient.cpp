@@ -1,7 +1,7 @@
 // The skinned form's non-client messages: the frame painted from the cache (WM_NCPAINT, and
-// WM_PRINT into the DC it carries), the window region rebuilt from the skin's corners, and the
-// header cut out of the region while the system paints its own caption (WM_NCACTIVATE; WM_SETTEXT
-// is in sSkinProviderWndProc.cpp).
+// WM_PRINT into the DC it carries), the window region rebuilt from the skin's corners, activation
+// without the system's caption repaint (WM_NCACTIVATE), and the header cut out of the region while
+// the system paints its own caption (WM_SETTEXT and WM_SETICON, in sSkinProviderWndProc.cpp).
 #include "classlib/Handles.h"
 #include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
@@ -11,11 +11,17 @@ namespace korv {
 void TsSkinProvider::NonClientPaint(TMessage& m) {
   HDC printDC = nullptr;
   if (m.Msg == WM_PRINT) {
-    // The system prints the client (and its own frame) first; the skinned frame goes over it,
-    // into the DC the message carries.
-    if (const TWndMethod saved = SavedWindowProc()) saved(m);
     printDC = reinterpret_cast<HDC>(m.WParam);
-    if (!(m.LParam & PRF_NONCLIENT) || !printDC) return;
+    const bool shown = !(m.LParam & PRF_CHECKVISIBLE) || Form->Visible();
+    if (printDC && (m.LParam & PRF_CLIENT) && shown) PrintClient(printDC, (m.LParam & PRF_NONCLIENT) != 0);
+    // The default handling prints the rest (its own frame, the children, owned windows); the
+    // client is printed above, where it lies in the window (not every platform moves the DC's
+    // origin to the client for WM_PRINTCLIENT). The skinned frame goes over the system's.
+    TMessage rest = m;
+    rest.LParam &= ~static_cast<LPARAM>(PRF_CLIENT | PRF_ERASEBKGND);
+    if (const TWndMethod saved = SavedWindowProc()) saved(rest);
+    m.Result = rest.Result;
+    if (!(m.LParam & PRF_NONCLIENT) || !printDC || !shown) return;
   }
   if (!FormPaintable()) return;
   FSkinData->Updating = FSkinData->PaintDeferred();
@@ -23,7 +29,7 @@ void TsSkinProvider::NonClientPaint(TMessage& m) {
   HWND wnd = Form->HandleIfAllocated();
   TNesting nesting(FPaintNesting);
   const bool outer = FPaintNesting == 1;
-  if (!InRegionUpdate && RegionChanged && (Bordered() || HasSizingFrame(wnd))) {
+  if (!InRegionUpdate && RegionChanged && RegionWanted()) {
     BuildRegionList();
     RegionChanged = false;
     UpdateRgn();
@@ -45,6 +51,18 @@ void TsSkinProvider::NonClientPaint(TMessage& m) {
   if (Form->FormStyle() == fsMDIForm && MDIHelper) MDIHelper->Hook();
   if (Form->FormStyle() == fsMDIChild && Form->Visible())
     if (TsSkinProvider* parent = MDIParent(); parent && parent->MDIHelper) parent->MDIHelper->UpdateMdiScrolls();
+}
+
+void TsSkinProvider::PrintClient(HDC dc, bool inWindow) {
+  TSaveDCGuard state(dc);
+  if (inWindow && Form->HandleAllocated()) {
+    POINT client{0, 0};
+    RECT window{};
+    ClientToScreen(Form->HandleIfAllocated(), &client);
+    GetWindowRect(Form->HandleIfAllocated(), &window);
+    OffsetViewportOrgEx(dc, client.x - window.left, client.y - window.top, nullptr);
+  }
+  PaintClient(dc);
 }
 
 void TsSkinProvider::PaintFrame(HDC dc) {
@@ -69,7 +87,11 @@ void TsSkinProvider::PaintFrame(HDC dc) {
 void TsSkinProvider::WMNCActivate(TMessage& m) {
   const bool mdiChild = Form->FormStyle() == fsMDIChild;
   const bool bordered = Bordered();
-  if ((m.WParam != 0 || mdiChild) && bordered && !HasState(csLoading)) CutHeader();
+  // The default handling repaints the caption for the new state, and a window with a region gets
+  // the classic one (no visual style): an lParam of -1 is the documented way to leave the
+  // non-client area unpainted. The default handling's answer is kept. (Without a region, as at
+  // the first activation, a visual style ignores the value and the classic caption is left out.)
+  if (bordered && !HasState(csLoading)) m.LParam = -1;
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
   TsSkinProvider* parent = mdiChild ? MDIParent() : nullptr;
   if (parent && parent->MDIHelper && Form->Visible() && (Form->FormState() & fsCreatedMDIChild) && Form->Showing()) {

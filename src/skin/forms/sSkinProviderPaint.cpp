@@ -248,37 +248,45 @@ void TsSkinProvider::FullRedraw() {
 // ---- the window region ----
 
 void TsSkinProvider::BuildRegionList() {
+  const TsFormFrame f = Frame();
+  BuildRegionList(f.FormWidth(), f.Height);
+}
+
+void TsSkinProvider::BuildRegionList(int width, int height) {
   RegionList.clear();
   TsSkinManager* sm = Manager();
   if (!sm || !Form) return;
-  const TsFormFrame f = Frame();
   // A damaged image cuts nothing: the corners it did collect stay.
   try {
     if (sm->IsValidSkinIndex(FSkinData->BorderIndex)) {
       const TsMaskData& image = sm->Images[static_cast<size_t>(FSkinData->BorderIndex)];
-      CollectKeyColorRects(RegionList, f.FormWidth(), image, 0, 0);
-      CollectKeyColorRects(RegionList, f.FormWidth(), image, 1, f.Height - BorderCellHeight(image));
+      CollectKeyColorRects(RegionList, width, image, 0, 0);
+      CollectKeyColorRects(RegionList, width, image, 1, height - BorderCellHeight(image));
     }
     const int title = TitleSkinIndex();
     if (sm->IsValidSectionIndex(title)) {
       const std::string& name = sm->Sections[static_cast<size_t>(title)].SectionName;
       const int border = sm->GetMaskIndex(title, name, "BORDERSMASK");
       if (sm->IsValidSkinIndex(border))
-        CollectKeyColorRects(RegionList, f.FormWidth(), sm->Images[static_cast<size_t>(border)], 0, 0);
+        CollectKeyColorRects(RegionList, width, sm->Images[static_cast<size_t>(border)], 0, 0);
     }
   } catch (const std::exception&) {
   }
 }
 
 void TsSkinProvider::UpdateRgn() {
+  const TsFormFrame f = Frame();
+  UpdateRgn(f.FormWidth(), f.Height);
+}
+
+void TsSkinProvider::UpdateRgn(int width, int height) {
   if (!Form || !Form->HandleAllocated()) return;
   HWND wnd = Form->HandleIfAllocated();
   // Before the first composition a form may keep a region of its own.
   if (!ImageComposed && SendMessageA(wnd, WM_SKINREGIONQUERY, kRegionKept, 0) == static_cast<LRESULT>(kRegionKept))
     return;
   InRegionUpdate = true;
-  const TsFormFrame f = Frame();
-  TUniqueRgn region(CreateRectRgn(0, 0, f.FormWidth(), f.Height));
+  TUniqueRgn region(CreateRectRgn(0, 0, width, height));
   if (!region) return;
   int kind = SIMPLEREGION;
   for (const TRect& r : RegionList) {
@@ -286,12 +294,13 @@ void TsSkinProvider::UpdateRgn() {
     if (cut) kind = CombineRgn(region.Get(), region.Get(), cut.Get(), RGN_DIFF);
   }
   // Corners that cut away the whole window would leave the form invisible.
-  if (kind == NULLREGION) SetRectRgn(region.Get(), 0, 0, f.FormWidth(), f.Height);
+  if (kind == NULLREGION) SetRectRgn(region.Get(), 0, 0, width, height);
   // The window's region again would only make the system repaint the whole window.
   TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
   if (current && GetWindowRgn(wnd, current.Get()) != ERROR && EqualRgn(current.Get(), region.Get())) return;
-  // The system owns the region once it is set.
-  if (SetWindowRgn(wnd, region.Get(), TRUE)) (void)region.Release();
+  // The system owns the region once it is set. A redraw here would repaint the whole window,
+  // client included, for a change of the frame's shape.
+  if (SetWindowRgn(wnd, region.Get(), FALSE)) (void)region.Release();
 }
 
 // ---- the menu line ----

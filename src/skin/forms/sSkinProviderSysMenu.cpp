@@ -1,5 +1,7 @@
 // The system menu of a skinned form: its items and what each does, the skin sub-menu, and the
 // popup.
+#include <utility>
+
 #include "classlib/Messages.h"
 #include "classlib/Streaming.h"
 #include "skin/core/sSkinManager.h"
@@ -138,6 +140,26 @@ void TsSkinProvider::ShowSystemMenu(int x, int y) {
   SystemMenu->UpdateItems();
   if (Form->HandleAllocated()) SystemMenu->SetWindowHandle(Form->HandleIfAllocated());
   SystemMenu->Popup(x, y);
+}
+
+void TsSkinProvider::PopupSystemMenu(int x, int y) {
+  const TsSkinManager* sm = Manager();
+  if (sm && sm->SkinnedPopups()) return ShowSystemMenu(x, y);
+  HWND wnd = Form ? Form->HandleIfAllocated() : nullptr;
+  HMENU menu = wnd ? GetSystemMenu(wnd, FALSE) : nullptr;
+  if (!menu) return;  // a window without WS_SYSMENU has none
+  // Tracked here rather than by the default handling, which would paint its own system-menu
+  // button over the skinned caption; its items follow the form's state by the same rules as the
+  // skinned menu's.
+  const TsSysButtonsState s = ButtonsState();
+  const std::pair<UINT, bool> items[] = {{SC_RESTORE, RestoreEnabled(s)},
+                                         {SC_MOVE, MoveEnabled(s)},
+                                         {SC_SIZE, SizeEnabled(s)},
+                                         {SC_MINIMIZE, MinimizeEnabled(s)},
+                                         {SC_MAXIMIZE, MaximizeEnabled(s)}};
+  for (const auto& [id, enabled] : items) EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+  const UINT command = TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, wnd, nullptr);
+  if (command) SendMessageA(wnd, WM_SYSCOMMAND, command, 0);  // the form may be gone afterwards
 }
 
 }  // namespace korv

@@ -7,15 +7,16 @@
 #include <uxtheme.h>  // needs windows.h first
 // clang-format on
 
-#include <cstdlib>
 #include <utility>
 
+#include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/controls/sScrollBar.h"
 #include "skin/core/sSkinMenus.h"
 #include "skin/forms/sMDIForm.h"
 #include "skin/forms/sSkinProvider.h"
+#include "skin/forms/sSkinProviderScreen.h"
 
 namespace korv {
 
@@ -71,7 +72,7 @@ bool TsSkinProvider::FromOwnManager(const TMessage& m) const {
 }
 
 void TsSkinProvider::SnapToEdge(int& position, int edge, int size) const noexcept {
-  if (std::abs(position + size - edge) < FSnapBuffer) position = edge - size;
+  korv::SnapToEdge(position, edge, size, FSnapBuffer);
 }
 
 // ---- entry ----
@@ -132,11 +133,6 @@ bool TsSkinProvider::BeginNewSkin() {
   FSkinData->UpdateIndexes();
   if (!KeepSkinnedLook()) return false;
   UpdateButtonImages();
-  try {
-    if (Form->BorderIcons() != 0) Form->SetBorderIcons(0);
-  } catch (const std::exception&) {
-    // The window may be being re-created: the icons are cleared at the next skin command.
-  }
   return true;
 }
 
@@ -164,11 +160,10 @@ void TsSkinProvider::HookMDIClient() {
   MDIParentProvider = this;
 }
 
-// A skin without the form's section leaves the form its own look: no region, its own icons.
+// A skin without the form's section leaves the form its own look: no region.
 bool TsSkinProvider::KeepSkinnedLook() {
   if (FSkinData->Skinned()) return true;
   if (Bordered()) DropRegion(true);
-  if (Form->BorderIcons() != SavedBorderIcons) Form->SetBorderIcons(SavedBorderIcons);
   return false;
 }
 
@@ -187,7 +182,6 @@ void TsSkinProvider::RemoveSkin(TMessage& m) {
   if (Manager()) {
     ClearMenuCacheOf(Manager());
     InitMenuItems(false);
-    if (Form->BorderIcons() != SavedBorderIcons) Form->SetBorderIcons(SavedBorderIcons);
     if (Form->FormStyle() == fsMDIForm) delete std::exchange(MDIHelper, nullptr);
     if (ThemesEnabled() && Form->HandleAllocated()) SetWindowTheme(Form->HandleIfAllocated(), nullptr, nullptr);
   }
@@ -223,10 +217,15 @@ void TsSkinProvider::SkinnedDispatch(TMessage& m) {
       WMActivate(m);
       return;
     case WM_SETTEXT:
-      WMSetText(m);
+    case WM_SETICON:
+      WMSetCaption(m);
       return;
     case WM_PAINT:
       WMPaint(m);
+      return;
+    case WM_PRINTCLIENT:
+      // The client as it is painted, from the cache, into the DC the message carries.
+      if (!(m.LParam & PRF_CHECKVISIBLE) || Form->Visible()) PaintClient(reinterpret_cast<HDC>(m.WParam));
       return;
     case WM_ERASEBKGND:
       // The client is painted whole from the cache at WM_PAINT.
@@ -427,6 +426,9 @@ void TsSkinProvider::Refresh() {
   if (RegionChanged) BuildRegionList();
   UpdateRgn();
   InRegionUpdate = false;
+  // Shown through an empty region until now: nothing of the window was painted on the screen.
+  if (Form->HandleAllocated())
+    RedrawWindow(Form->HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 // ---- messages ----
@@ -457,7 +459,7 @@ void TsSkinProvider::WMActivate(TMessage& m) {
   if (!Bordered()) RepaintClientChild();
 }
 
-void TsSkinProvider::WMSetText(TMessage& m) {
+void TsSkinProvider::WMSetCaption(TMessage& m) {
   const TWndMethod saved = SavedWindowProc();
   if (!Form->Visible() || !Bordered()) {
     if (saved) saved(m);
@@ -465,7 +467,8 @@ void TsSkinProvider::WMSetText(TMessage& m) {
     if (Bordered()) FSkinData->BGChanged = true;
     return;
   }
-  // The system paints its own caption with the new text: not over the skinned one.
+  // The system paints its own caption with the new text or icon: not over the skinned one. The
+  // non-client paint below puts the header back into the region and paints it.
   CutHeader();
   if (saved) saved(m);
   FSkinData->BGChanged = true;
@@ -520,17 +523,20 @@ void TsSkinProvider::WMGetMinMaxInfo(TMessage& m) {
     if (saved) saved(m);
     return;
   }
-  // What the form's own handling leaves unset is the work area, the frame outside it.
-  mmi->ptMaxTrackSize = POINT{-1, -1};
+  // What the form's own handling leaves unset is the work area of the window's monitor, covered
+  // whole: the system's default would put the frame, and with it the top of the skin's caption
+  // buttons, off the screen. The position is relative to the monitor (the system moves it to the
+  // monitor the window is maximised on); the largest tracking size stays the system's.
+  mmi->ptMaxSize = POINT{-1, -1};
   mmi->ptMaxPosition = POINT{-1, -1};
   if (saved) saved(m);
-  TRect work{};
-  GetWorkArea(work);
-  const int border = Bordered() ? SysBorderWidth() : 0;
-  if (mmi->ptMaxTrackSize.x == -1) mmi->ptMaxTrackSize.x = RectWidth(work) + 2 * border;
-  if (mmi->ptMaxTrackSize.y == -1) mmi->ptMaxTrackSize.y = RectHeight(work) + 2 * border;
-  if (mmi->ptMaxPosition.x == -1) mmi->ptMaxPosition.x = work.left - border;
-  if (mmi->ptMaxPosition.y == -1) mmi->ptMaxPosition.y = work.top - border;
+  TRect monitor{}, work{};
+  WindowMonitor(Form->HandleIfAllocated(), monitor, work);
+  const TRect maximized = MaximizedBounds(monitor, work);
+  if (mmi->ptMaxSize.x == -1) mmi->ptMaxSize.x = RectWidth(maximized);
+  if (mmi->ptMaxSize.y == -1) mmi->ptMaxSize.y = RectHeight(maximized);
+  if (mmi->ptMaxPosition.x == -1) mmi->ptMaxPosition.x = maximized.left;
+  if (mmi->ptMaxPosition.y == -1) mmi->ptMaxPosition.y = maximized.top;
 }
 
 void TsSkinProvider::WMWindowPosChanging(TMessage& m) {
@@ -539,18 +545,39 @@ void TsSkinProvider::WMWindowPosChanging(TMessage& m) {
   auto* pos = reinterpret_cast<WINDOWPOS*>(m.LParam);
   HWND wnd = Form->HandleIfAllocated();
   if (FScreenSnap && pos && !(pos->flags & SWP_NOMOVE) && wnd && !IsZoomed(wnd) && (pos->x != 0 || pos->y != 0)) {
-    TRect work{};
-    GetWorkArea(work);
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
-    GetMonitorInfoA(MonitorFromWindow(wnd, MONITOR_DEFAULTTONEAREST), &mi);
-    SnapToEdge(pos->x, work.right, Form->Width());
-    SnapToEdge(pos->y, work.bottom, Form->Height());
-    SnapToEdge(pos->x, work.left, mi.rcMonitor.left);
-    SnapToEdge(pos->y, work.top, mi.rcMonitor.top);
+    // The work area of the monitor the form is moved onto, whichever it is.
+    const TSize size{Form->Width(), Form->Height()};
+    const TPoint snapped = SnapToWorkArea(Point(pos->x, pos->y), size,
+                                          MonitorWorkArea(Bounds(pos->x, pos->y, size.cx, size.cy)), FSnapBuffer);
+    pos->x = snapped.x;
+    pos->y = snapped.y;
   }
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
   MeasureContent();
+  if (pos) ShapeForNewSize(*pos);  // the size as the form's handling left it
+}
+
+bool TsSkinProvider::RegionWanted() const {
+  HWND wnd = Form->HandleIfAllocated();
+  if (!wnd || !(Bordered() || HasSizingFrame(wnd))) return false;
+  return !IsIconic(wnd) || Form->FormStyle() == fsMDIChild;
+}
+
+void TsSkinProvider::ShapeForNewSize(const WINDOWPOS& pos) {
+  HWND wnd = Form->HandleIfAllocated();
+  if ((pos.flags & SWP_NOSIZE) || !RegionWanted() || IsIconic(wnd)) return;
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  if (pos.cx == r.right - r.left && pos.cy == r.bottom - r.top) return;
+  // Only a region of the skin's is kept in step; the first one comes with the first paint.
+  TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
+  if (!current || GetWindowRgn(wnd, current.Get()) == ERROR) return;
+  BuildRegionList(pos.cx, pos.cy);
+  // The list is the new size's: a frame paint before the change is applied (the form still
+  // reports the old size then) must not take the region back.
+  RegionChanged = false;
+  UpdateRgn(pos.cx, pos.cy);  // its own position messages are passed over (InRegionUpdate)
+  InRegionUpdate = false;
 }
 
 void TsSkinProvider::WMWindowPosChanged(TMessage& m) {

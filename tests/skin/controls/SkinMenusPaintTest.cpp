@@ -1,13 +1,17 @@
 // The skinned menus' painting: the picture of a popup, items painted over it, live popup windows
-// sub-classed, shaped and painted at the offset measured from the real window, and a form's menu
+// sub-classed, shaped and painted at the offset measured from the real window (and caught at
+// their creation: shaped before they are shown, their corners not rounded), and a form's menu
 // line.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
+#include <vector>
 
 #include "skin/core/LinkedControls.h"
 #include "skin/core/SkinCoreKit.h"
 #include "skin/data/sSkinConvert.h"
+#include "skin/core/sSkinMenus.h"
 #include "skin/forms/ProviderKit.h"
 #include "skin/paint/PaintPixels.h"
 #include "support/MenuDriver.h"
@@ -25,6 +29,30 @@ TColor Faded(TColor s, TColor d) {
     out |= static_cast<int>(std::nearbyint(Ch(s, i) - (Ch(s, i) - Ch(d, i)) * 0.4)) << (16 - 8 * i);
   return out;
 }
+
+// While it lives: each popup menu window's region as the window was shown (a thread hook seeing
+// messages before the window's procedure) and the calls to the window manager's attribute function
+// (a stand-in put in its place).
+struct TMenuWindowWatch {
+  TMenuWindowWatch() { Current = this; }
+  ~TMenuWindowWatch() { UnhookWindowsHookEx(Hook), SetDwmSetWindowAttribute(SavedDwm), Current = nullptr; }
+  static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGED && WindowClassOf(m->hwnd) == "#32768" &&
+        (reinterpret_cast<const WINDOWPOS*>(m->lParam)->flags & SWP_SHOWWINDOW))
+      Current->Shown.emplace_back(m->hwnd, ReadWindowRegion(m->hwnd));
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static HRESULT WINAPI Dwm(HWND wnd, DWORD attribute, LPCVOID value, DWORD) {
+    Current->Corners.emplace_back(wnd, attribute, *static_cast<const DWORD*>(value));
+    return E_INVALIDARG;  // as a system without the attribute answers
+  }
+  HHOOK Hook = SetWindowsHookExA(WH_CALLWNDPROC, &Proc, nullptr, GetCurrentThreadId());
+  TDwmSetWindowAttributeFn SavedDwm = SetDwmSetWindowAttribute(&Dwm);
+  std::vector<std::pair<HWND, TWindowRegion>> Shown;
+  std::vector<std::tuple<HWND, DWORD, DWORD>> Corners;
+  static inline TMenuWindowWatch* Current = nullptr;
+};
 
 class SkinMenusPaintTest : public TSkinCoreTest {
  protected:
@@ -229,6 +257,27 @@ TEST_F(SkinMenusProjectSkinTest, DividersShowTheirLineAndSubMenuArrowsAreDrawnFr
   const int w = RectWidth(item), h = RectHeight(item);
   EXPECT_GT(itemImg.Count(Rect(w - 20, 0, w, h), arrow), 0);
   EXPECT_EQ(itemImg.Count(Rect(0, 0, w, h), ColorToRGB(clHighlight)), 0);
+}
+
+// A window of the painter's, caught at its creation, has the skin's region when it is shown and
+// square corners; a menu the painter does not draw keeps the system's window.
+TEST_F(SkinMenusPaintTest, APopupWindowIsShapedBeforeItIsShownAndItsCornersAreNotRounded) {
+  Menus->SetActive(true);  // watching the thread's menu windows
+  TPopupMenu* skinned = Popup({"One", "Two", "Three"});
+  TPopupMenu* plain = Popup({"One", "Two"});
+  Menus->HookPopupMenu(plain, false);
+  TMenuWindowWatch watch;
+  for (TPopupMenu* popup : {skinned, plain}) {
+    TMenuDriver closer({[](HWND) { return EndMenu() != FALSE; }});
+    popup->Popup(300, 300);
+  }
+  Menus->SetActive(false);
+  ASSERT_EQ(watch.Shown.size(), 2u);
+  const auto& [wnd, r] = watch.Shown[0];
+  EXPECT_TRUE(r.Type == COMPLEXREGION && r.Box.right > 3 && !r.Contains(0, 0) &&
+              !r.Contains(r.Box.right - 1, r.Box.bottom - 1) && r.Contains(1, 0));
+  EXPECT_FALSE(watch.Shown[1].second.HasRegion());
+  EXPECT_EQ(watch.Corners, (std::vector<std::tuple<HWND, DWORD, DWORD>>{{wnd, 33u, 1u}}));
 }
 
 using SkinMenusTopLineTest = TProviderTest;

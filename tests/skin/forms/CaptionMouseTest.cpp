@@ -13,25 +13,8 @@ namespace {
 
 const char* const kClose = "BICONCLOSE";
 
-class CaptionMouseTest : public TProviderTest {
+class CaptionMouseTest : public TCaptionTest {
  protected:
-  void SetUp() override {
-    TProviderTest::SetUp();
-    Manager = NewButtonSkin({{"GLOBALINFO", kClose, 20, 18},
-                             {"GLOBALINFO", "BICONMAX", 20, 18},
-                             {"GLOBALINFO", "BICONMIN", 20, 18},
-                             {"GLOBALINFO", "BICONHELP", 20, 18},
-                             {"GLOBALINFO", "BICONNORM", 20, 18}});
-  }
-  void ShowActive() {
-    ShowAndActivate(Form = ShowSkinnedForm());
-    Wnd = Form->Handle();
-    P = ProviderOf(Form);
-  }
-  [[nodiscard]] TPoint Screen(TPoint w) const {
-    const TPoint o = P->FormLeftTop();
-    return Point(o.x + w.x, o.y + w.y);
-  }
   [[nodiscard]] TPoint Centre(int code) const {
     const TRect r = P->ButtonRecord(code)->Rect;
     return Screen(Point((r.left + r.right) / 2, (r.top + r.bottom) / 2));
@@ -39,7 +22,6 @@ class CaptionMouseTest : public TProviderTest {
   // A point of the caption between the icon and the buttons.
   [[nodiscard]] TPoint Caption() const { return Screen(Point(P->IconRect().right + 20, P->ButtonClose.Rect.top + 4)); }
   int Hit(TPoint w) { return P->CaptionHitTest(TMessage{WM_NCHITTEST, 0, PointLParam(Screen(w)), 0}); }
-  int SystemHit(TPoint w) { return static_cast<int>(SendMessageA(Wnd, WM_NCHITTEST, 0, PointLParam(Screen(w)))); }
   static LPARAM PointLParam(TPoint s) { return MAKELPARAM(static_cast<WORD>(s.x), static_cast<WORD>(s.y)); }
   // The button shows that frame of its image on the screen (or the other one).
   [[nodiscard]] bool Shows(int code, const char* image, int frame, int other = -1) const {
@@ -71,9 +53,6 @@ class CaptionMouseTest : public TProviderTest {
     EXPECT_TRUE(ok) << d.Error();
     return ok;
   }
-  TForm* Form = nullptr;
-  HWND Wnd = nullptr;
-  TsSkinProvider* P = nullptr;
 };
 
 TEST_F(CaptionMouseTest, HitTestsFollowTheDrawnButtonsFromTheRight) {

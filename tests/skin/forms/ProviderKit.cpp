@@ -169,4 +169,30 @@ TPixelImage TProviderTest::Compose(TsSkinProvider* p) {
   return BitmapImage(*p->SkinData()->CacheBmp);
 }
 
+void TCaptionTest::SetUp() {
+  TProviderTest::SetUp();
+  Manager = NewButtonSkin({{"GLOBALINFO", "BICONCLOSE", 20, 18},
+                           {"GLOBALINFO", "BICONMAX", 20, 18},
+                           {"GLOBALINFO", "BICONMIN", 20, 18},
+                           {"GLOBALINFO", "BICONHELP", 20, 18},
+                           {"GLOBALINFO", "BICONNORM", 20, 18}});
+}
+
+void TCaptionTest::ShowActive() {
+  ShowAndActivate(Form = ShowSkinnedForm());
+  Wnd = Form->Handle();
+  P = ProviderOf(Form);
+}
+
+TPoint TCaptionTest::Screen(TPoint w) const {
+  const TPoint o = P->FormLeftTop();
+  return Point(o.x + w.x, o.y + w.y);
+}
+
+int TCaptionTest::SystemHit(TPoint w) const {
+  const TPoint s = Screen(w);
+  return static_cast<int>(
+      SendMessageA(Wnd, WM_NCHITTEST, 0, MAKELPARAM(static_cast<WORD>(s.x), static_cast<WORD>(s.y))));
+}
+
 }  // namespace korv::test

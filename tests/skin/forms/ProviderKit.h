@@ -76,4 +76,21 @@ class TProviderTest : public TFormTest {
   std::unique_ptr<TsSkinManager> Manager;
 };
 
+// A skin whose caption buttons are images of 20 x 18 (close, maximise, minimise, help and the
+// restore image) and a skinned form of it shown as the active window.
+class TCaptionTest : public TProviderTest {
+ protected:
+  void SetUp() override;
+  // Shows the form, active: Form, Wnd and P.
+  void ShowActive();
+  // A point of the form's window on the screen.
+  [[nodiscard]] TPoint Screen(TPoint windowPoint) const;
+  // The window's answer to WM_NCHITTEST at a point of the window.
+  [[nodiscard]] int SystemHit(TPoint windowPoint) const;
+
+  TForm* Form = nullptr;
+  HWND Wnd = nullptr;
+  TsSkinProvider* P = nullptr;
+};
+
 }  // namespace korv::test

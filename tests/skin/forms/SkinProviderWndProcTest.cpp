@@ -277,7 +277,7 @@ TEST_F(SkinProviderWndProcTest, RemovingTheSkinGivesTheFormBackAndANewSkinTakesI
   form->Show();
   HWND wnd = form->Handle();
   ASSERT_TRUE(FrameShown(form, p));
-  EXPECT_EQ(form->BorderIcons(), 0u);
+  EXPECT_EQ(form->BorderIcons(), p->SavedBorderIcons);
 
   Manager->SetActive(false);
   PumpPending();
@@ -293,7 +293,8 @@ TEST_F(SkinProviderWndProcTest, RemovingTheSkinGivesTheFormBackAndANewSkinTakesI
 
   Manager->SetActive(true);
   PumpPending();
-  EXPECT_EQ(form->BorderIcons(), 0u);
+  EXPECT_EQ(form->BorderIcons(), p->SavedBorderIcons);
+  EXPECT_NE(GetWindowLongA(wnd, GWL_STYLE) & WS_SYSMENU, 0);
   EXPECT_EQ(SendFormSkinQuery(form), p);
   EXPECT_TRUE(CornersCut(wnd));
   ASSERT_TRUE(FrameShown(form, p));
@@ -328,24 +329,23 @@ TEST_F(SkinProviderWndProcTest, ASkinWithoutTheFormsSectionLeavesAVisibleNormall
   }
 }
 
-TEST_F(SkinProviderWndProcTest, TheSizeLimitsAreTheWorkAreaWithTheFrameOutsideIt) {
+// Maximised, a form covers the work area of its monitor whole, frame included; the largest
+// tracking size stays the system's, and limits of the form's own stay.
+TEST_F(SkinProviderWndProcTest, AMaximisedFormCoversTheWorkAreaAndTheTrackingLimitStaysTheSystems) {
   LoadTestSkin();
   TRect work{};
-  GetWorkArea(work);
+  GetWorkArea(work);  // one monitor, at the screen's origin
   for (TBorderStyle style : {bsSizeable, bsNone}) {
     TForm* form = NewSkinnedForm(style);
-    const int b = style == bsNone ? 0 : GetSystemMetrics(SM_CXFRAME);
     MINMAXINFO mmi{};
+    mmi.ptMaxTrackSize = POINT{1234, 567};  // as the system has it
     SendMessageA(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
-    EXPECT_EQ(mmi.ptMaxTrackSize.x, RectWidth(work) + 2 * b);
-    EXPECT_EQ(mmi.ptMaxTrackSize.y, RectHeight(work) + 2 * b);
-    EXPECT_EQ(mmi.ptMaxPosition.x, work.left - b);
-    EXPECT_EQ(mmi.ptMaxPosition.y, work.top - b);
-    // A limit of the form's own stays.
+    EXPECT_TRUE(mmi.ptMaxSize.x == RectWidth(work) && mmi.ptMaxSize.y == RectHeight(work));
+    EXPECT_TRUE(mmi.ptMaxPosition.x == work.left && mmi.ptMaxPosition.y == work.top);
+    EXPECT_TRUE(mmi.ptMaxTrackSize.x == 1234 && mmi.ptMaxTrackSize.y == 567);
     form->Constraints()->SetMaxWidth(500);
     SendMessageA(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
     EXPECT_EQ(mmi.ptMaxTrackSize.x, 500);
-    EXPECT_EQ(mmi.ptMaxTrackSize.y, RectHeight(work) + 2 * b);
   }
 }
 
