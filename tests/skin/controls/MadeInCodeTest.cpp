@@ -9,18 +9,10 @@
 #include "skin/controls/sPanel.h"
 #include "skin/core/LinkedControls.h"
 #include "skin/core/SkinCoreKit.h"
-#include "skin/forms/sSkinProvider.h"
 #include "support/Pixels.h"
 
 namespace korv::test {
 namespace {
-
-// new does not compile for a skin component either.
-template <class T>
-concept MadeWithNew = requires(TComponent* owner) {
-  new T(owner);
-};
-static_assert(!MadeWithNew<TsPanel> && !MadeWithNew<TsSkinManager> && !MadeWithNew<TsSkinProvider>);
 
 class MadeInCodeTest : public TSkinCoreTest {
  protected:
