@@ -2,7 +2,6 @@
 // one raises at once.
 #include <gtest/gtest.h>
 
-#include <memory>
 
 #include "classlib/Classes.h"
 #include "classlib/ExtCtrls.h"
@@ -27,14 +26,6 @@ TEST(NewComponent, AComponentMadeOnTheStackOrAsAMemberIsRefused) {
   };
   EXPECT_THROW(TComponent(nullptr), EInvalidOperation);
   EXPECT_THROW(THolder(), EInvalidOperation);
-  // Made by NewComponent, also inside another component's constructor.
-  struct TOuter : TComponent {
-    explicit TOuter(TComponent* owner) : TComponent(owner) { Inner = NewComponent<TComponent>(this); }
-    TComponent* Inner = nullptr;
-  };
-  std::unique_ptr<TOuter> outer(NewComponent<TOuter>(nullptr));
-  ASSERT_EQ(outer->ComponentCount(), 1);
-  EXPECT_EQ(outer->Components(0), outer->Inner);
   // A construction that failed leaves nothing that would let the next wrong one through.
   struct TFailing : TComponent {
     explicit TFailing(TComponent* owner) : TComponent(owner) { throw EAbort("refused"); }
