@@ -1,18 +1,19 @@
 # libjpeg from Debian's libjpeg-turbo source package (fetched by scripts/setup), cross-built here.
 include(ExternalProject)
 
-file(GLOB _korv_jpeg_dirs "${CMAKE_SOURCE_DIR}/.deps/src/libjpeg-turbo-*")
+file(GLOB _korv_jpeg_dirs "${PROJECT_SOURCE_DIR}/.deps/src/libjpeg-turbo-*")
 list(SORT _korv_jpeg_dirs)
 list(POP_BACK _korv_jpeg_dirs _korv_jpeg_default)
 set(KORV_JPEG_SOURCE_DIR "${_korv_jpeg_default}" CACHE PATH "libjpeg-turbo source tree")
 if(NOT EXISTS "${KORV_JPEG_SOURCE_DIR}/CMakeLists.txt")
-  message(FATAL_ERROR "libjpeg-turbo sources not found under .deps/src; run scripts/setup first.")
+  message(FATAL_ERROR "libjpeg-turbo sources not found under ${PROJECT_SOURCE_DIR}/.deps/src; run scripts/setup "
+                      "there first, or set KORV_JPEG_SOURCE_DIR.")
 endif()
 
-set(_korv_jpeg_prefix "${CMAKE_BINARY_DIR}/deps/jpeg")
+set(_korv_jpeg_prefix "${PROJECT_BINARY_DIR}/deps/jpeg")
 ExternalProject_Add(libjpeg_turbo
   SOURCE_DIR "${KORV_JPEG_SOURCE_DIR}"
-  BINARY_DIR "${CMAKE_BINARY_DIR}/deps/jpeg-build"
+  BINARY_DIR "${PROJECT_BINARY_DIR}/deps/jpeg-build"
   INSTALL_DIR "${_korv_jpeg_prefix}"
   CMAKE_ARGS
     -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}

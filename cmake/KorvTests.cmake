@@ -1,12 +1,12 @@
 # GoogleTest from Debian's sources, and the registration of one test program per source folder.
-add_subdirectory(/usr/src/googletest "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
+add_subdirectory(/usr/src/googletest "${PROJECT_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL SYSTEM)
 include(GoogleTest)
 enable_testing()
 
 # One display and one wineserver serve the whole ctest run: a setup test starts them, a cleanup
 # test stops them, and every test requires the fixture (so "ctest -R x" pulls it in too).
-add_test(NAME wine_session_start COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --lane ${KORV_LANE} --session start)
-add_test(NAME wine_session_stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --lane ${KORV_LANE} --session stop)
+add_test(NAME wine_session_start COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run --lane ${KORV_LANE} --session start)
+add_test(NAME wine_session_stop COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run --lane ${KORV_LANE} --session stop)
 set_tests_properties(wine_session_start PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
 set_tests_properties(wine_session_stop PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
 

@@ -12,13 +12,19 @@ set(CMAKE_FIND_ROOT_PATH /usr/${KORV_MINGW_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Packages are also found outside the compiler's root: a library installed with
+# -DCMAKE_INSTALL_PREFIX=/some/prefix is found with -DCMAKE_PREFIX_PATH=/some/prefix.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # -static is what keeps libwinpthread-1.dll out of the import table.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Every .exe of the build runs under Wine (ctest, gtest discovery, custom commands).
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")
+# Every .exe of the build runs under Wine (ctest, gtest discovery, custom commands). The copy of
+# this file installed with the package has no runner beside it: programs then run as the user
+# chooses.
+if(EXISTS "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")
+  set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run")
+endif()
 
 find_program(KORV_CCACHE ccache)
 if(KORV_CCACHE)

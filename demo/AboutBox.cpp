@@ -18,7 +18,7 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   SetPosition(poMainFormCenter);
   ReadStoredForm(this, kAboutBoxResource);
 
-  InfoPanel = new TPanel(this);
+  InfoPanel = NewComponent<TPanel>(this);
   InfoPanel->SetName("InfoPanel");
   InfoPanel->SetParent(this);
   InfoPanel->SetBevelOuter(bvNone);
@@ -32,7 +32,7 @@ TAboutBox::TAboutBox(TComponent* owner) : TForm(owner) {
   InfoPanel->SetBounds(0, 0, ClientWidth(), ClientHeight() - 48);
   InfoPanel->SetAlign(alTop);
 
-  OKButton = new TFlatButton(this);
+  OKButton = NewComponent<TFlatButton>(this);
   OKButton->SetName("OKButton");
   OKButton->SetParent(this);
   OKButton->SetCaption("OK");

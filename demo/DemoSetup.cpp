@@ -7,11 +7,6 @@
 // clang-format on
 
 #include "classlib/SysUtils.h"
-#include "shell/browser/ShellBrowser.h"
-#include "shell/browser/Shell_Win32.h"
-#include "shell/dragdrop/DragDropFile.h"
-#include "shell/unicode/TntSystem.h"
-#include "skin/core/sSkinStartup.h"
 
 namespace korv {
 
@@ -119,37 +114,6 @@ void TSampleFolder::Remove() noexcept {
   // Fails, and keeps the folder, when someone put other files in it.
   RemoveDirectoryA(FPath.c_str());
   FPath.clear();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Units
-
-void StartComponentUnits() {
-  // Drag and drop: the registry, the text/contents/feedback formats, the ID list format and the
-  // file formats register their pairs in that order; OLE is initialised on the way.
-  DragDropFileStartup();
-  InitializeTntSystem();
-  InitializeShellWin32();
-  InitializeShellBrowser();
-  // The flat widgets come next and have nothing to start (their colour scale is a constant);
-  // the skin units follow them.
-  SkinUnitsStartup();
-  if (!ShellStartupError().empty()) {
-    std::string message = ShellStartupError();
-    StopComponentUnits();
-    throw Exception(message);
-  }
-}
-
-void StopComponentUnits() noexcept {
-  SkinUnitsShutdown();
-  FinalizeShellBrowser();
-  FinalizeShellWin32();
-  try {
-    DragDropFileShutdown();
-  } catch (...) {
-    // Nothing is left to report it to at the end of the program.
-  }
 }
 
 }  // namespace korv

@@ -1,6 +1,5 @@
 // What the demo needs before its window opens: the folder to list (from the command line, or a
-// folder of sample files it writes itself under the temporary folder), and the start-up and
-// shut-down of the component units in their order.
+// folder of sample files it writes itself under the temporary folder).
 #pragma once
 
 #include <string>
@@ -39,14 +38,5 @@ class TSampleFolder {
   std::string FPath;
   std::vector<std::string> FFiles;
 };
-
-// Start-up of the units the demo's window uses, in their order: the drag-and-drop units (format
-// pairs and OLE), the wide-string units, the shell units, the flat widgets (nothing to do), the
-// skin units. The class library's
-// application comes after them (InitClassLib). Raises Exception with the shell's message when the
-// shell units could not start.
-void StartComponentUnits();
-// Shut-down in the reverse order; call it after DoneClassLib.
-void StopComponentUnits() noexcept;
 
 }  // namespace korv

@@ -22,7 +22,7 @@ constexpr int kStatusHeight = 28;
 constexpr int kGaugeWidth = 220;
 
 TFlatButton* NewButton(TForm1* form, TWinControl* parent, const char* caption, int left, TNotifyEvent onClick) {
-  auto* b = new TFlatButton(form);
+  auto* b = NewComponent<TFlatButton>(form);
   b->SetParent(parent);
   b->SetBounds(left, 6, 84, 24);
   b->SetCaption(caption);
@@ -47,7 +47,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   ReadStoredForm(this, kMainFormResource);
 
   // Top to bottom: button bar, list, splitter, detail panel; the status line at the bottom.
-  ButtonBar = new TPanel(this);
+  ButtonBar = NewComponent<TPanel>(this);
   ButtonBar->SetName("ButtonBar");
   ButtonBar->SetParent(this);
   ButtonBar->SetBevelOuter(bvNone);
@@ -61,7 +61,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   AboutButton = NewButton(this, ButtonBar, "&About...", 192, TNotifyEvent(this, &TForm1::AboutButtonClick));
   AboutButton->SetName("AboutButton");
 
-  StatusPanel = new TPanel(this);
+  StatusPanel = NewComponent<TPanel>(this);
   StatusPanel->SetName("StatusPanel");
   StatusPanel->SetParent(this);
   StatusPanel->SetBevelOuter(bvNone);
@@ -71,14 +71,14 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   StatusPanel->SetBounds(0, 500, Width(), kStatusHeight);
   StatusPanel->SetAlign(alBottom);
 
-  FlatGauge1 = new TFlatGauge(this);
+  FlatGauge1 = NewComponent<TFlatGauge>(this);
   FlatGauge1->SetName("FlatGauge1");
   FlatGauge1->SetParent(StatusPanel);
   FlatGauge1->SetBounds(0, 0, kGaugeWidth, kStatusHeight);
   FlatGauge1->SetAlign(alRight);
   FlatGauge1->SetProgress(0);
 
-  ListView1 = new TResultList(this);
+  ListView1 = NewComponent<TResultList>(this);
   ListView1->SetName("ListView1");
   ListView1->SetParent(this);
   ListView1->SetBounds(0, kButtonBarHeight, Width(), kListHeight);
@@ -87,7 +87,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   ListView1->OnSelectedRowPress = TRowPressEvent(this, &TForm1::ListView1SelectedRowPress);
   ListView1->OnSelectionChange = TNotifyEvent(this, &TForm1::ListView1SelectionChange);
 
-  FlatSplitter1 = new TFlatSplitter(this);
+  FlatSplitter1 = NewComponent<TFlatSplitter>(this);
   FlatSplitter1->SetName("FlatSplitter1");
   FlatSplitter1->SetParent(this);
   FlatSplitter1->SetAlign(alTop);
@@ -95,22 +95,20 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   // It moves up and down: the north-south split cursor, not the default left-right one.
   FlatSplitter1->SetCursor(crVSplit);
 
-  DetailPanel = new TPanel(this);
+  DetailPanel = NewComponent<TPanel>(this);
   DetailPanel->SetName("DetailPanel");
   DetailPanel->SetParent(this);
   DetailPanel->SetBevelOuter(bvLowered);
   DetailPanel->SetBounds(0, kButtonBarHeight + kListHeight + kSplitterHeight, Width(), 100);
   DetailPanel->SetAlign(alClient);
 
-  ShellBrowser1 = new TShellBrowser(this);
+  // Its shell dialogs are owned by this window, as when it is read with the form.
+  ShellBrowser1 = NewComponent<TShellBrowser>(this);
   ShellBrowser1->SetName("ShellBrowser1");
-  // Made here rather than read with the form: finish it as reading would, so that the shell's
-  // dialogs opened from its menu are owned by this window.
-  ShellBrowser1->Loaded();
 
   // Every effect is offered: a plain drag copies, Shift moves and Alt links, as the target
   // chooses. No drag image, no asynchronous transfer.
-  DropFileSource1 = new TDropFileSource(this);
+  DropFileSource1 = NewComponent<TDropFileSource>(this);
   DropFileSource1->SetName("DropFileSource1");
   DropFileSource1->SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtMove) | DragTypeBit(dtLink));
   DropFileSource1->SetImageIndex(0);
@@ -172,7 +170,7 @@ void TForm1::RefreshButtonClick(TObject*) {
 void TForm1::CloseButtonClick(TObject*) { Close(); }
 
 void TForm1::AboutButtonClick(TObject*) {
-  std::unique_ptr<TAboutBox> box(new TAboutBox(nullptr));
+  std::unique_ptr<TAboutBox> box(NewComponent<TAboutBox>(nullptr));
   (void)box->ShowModal();
 }
 

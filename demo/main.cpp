@@ -8,6 +8,7 @@
 #include "DemoSetup.h"
 #include "MainForm.h"
 #include "classlib/Forms.h"
+#include "classlib/Startup.h"
 #include "classlib/SysUtils.h"
 
 namespace {
@@ -24,30 +25,26 @@ int RunDemo() {
     return 2;
   }
 
-  StartComponentUnits();
-  InitClassLib();
-  int rc = 0;
-  {
-    // The sample folder outlives the window that lists it.
-    std::unique_ptr<TSampleFolder> samples;
-    try {
-      if (args.Folder.empty()) {
-        samples = std::make_unique<TSampleFolder>();
-        args.Folder = samples->Path();
-      }
-      Application->SetTitle(kDemoTitle);
-      TForm1* form = nullptr;
-      Application->CreateForm(form);
-      form->ListFolder(args.Folder);
-      Application->Run();
-    } catch (const Exception& e) {
-      ShowError(e.Message());
-      rc = 1;
+  // The sample folder outlives the window that lists it: the start-up object, made after it,
+  // frees the forms first when it goes.
+  std::unique_ptr<TSampleFolder> samples;
+  try {
+    TLibraryStartup startup;
+    if (args.Folder.empty()) {
+      samples = std::make_unique<TSampleFolder>();
+      args.Folder = samples->Path();
     }
-    DoneClassLib();
+    Application->SetTitle(kDemoTitle);
+    TForm1* form = nullptr;
+    Application->CreateForm(form);
+    form->ListFolder(args.Folder);
+    Application->Run();
+  } catch (const Exception& e) {
+    // Also a unit that could not start (the shell's message).
+    ShowError(e.Message());
+    return 1;
   }
-  StopComponentUnits();
-  return rc;
+  return 0;
 }
 
 }  // namespace

@@ -341,7 +341,8 @@ TSetResult TDragDropBench::Measure(const TDataSet& set) {
   const CLIPFORMAT hdrop = CF_HDROP;
   const CLIPFORMAT ids = CF_IDLIST();
 
-  korv::TDropFileSource source(nullptr);
+  const std::unique_ptr<korv::TDropFileSource> sourcePtr(korv::NewComponent<korv::TDropFileSource>(nullptr));
+  korv::TDropFileSource& source = *sourcePtr;
   IDataObject* ours = source.AsDataObject();
   // What the main window does before a drag: the list cleared and each selected path added.
   auto give = [&] {
@@ -624,7 +625,8 @@ int main(int argc, char** argv) {
       // to file names.
       std::vector<std::string> files{box.File("mutations\\a\\x.txt"), box.File("mutations\\a\\b\\y.txt"),
                                      box.File("mutations\\c\\z.txt")};
-      korv::TDropFileSource source(nullptr);
+      const std::unique_ptr<korv::TDropFileSource> sourcePtr(korv::NewComponent<korv::TDropFileSource>(nullptr));
+      korv::TDropFileSource& source = *sourcePtr;
       for (const auto& f : files) source.Files()->Add(f);
       STGMEDIUM m = Get(source.AsDataObject(), CF_IDLIST());
       const std::string good = Bytes(m.hGlobal);

@@ -24,7 +24,7 @@ TControl* AddPanel(TForm* form, const TRect& bounds, const char* caption) {
 TBenchForm MakeBenchForm(bool skinned) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   TBenchForm f;
-  f.Form = new TForm(Application);
+  f.Form = NewComponent<TForm>(Application);
   f.Form->SetBounds(0, 0, w, h);
   f.Form->SetCaption(" Korvani - Lumo! v3.1");
   const TRect inside = Bounds(40, 40, w / 3, h / 3), beyond = Bounds(w + 200, h + 200, 40, 40);
@@ -58,7 +58,7 @@ void LoadStoredSkin(TsSkinManager& sm) {
   sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
 }
 
-TBenchScene::TBenchScene(const std::function<void(TsSkinManager&)>& load) : Sm(nullptr) {
+TBenchScene::TBenchScene(const std::function<void(TsSkinManager&)>& load) {
   load(Sm);
   Skinned = MakeBenchForm(true);
   Plain = MakeBenchForm(false);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 
 #include "classlib/Forms.h"
 #include "skin/core/sSkinManager.h"
@@ -45,7 +46,8 @@ struct TBenchScene {
   TBenchScene(const TBenchScene&) = delete;
   TBenchScene& operator=(const TBenchScene&) = delete;
   TUnitsStarted Started;
-  TsSkinManager Sm;
+  const std::unique_ptr<TsSkinManager> OwnedSm{NewComponent<TsSkinManager>(nullptr)};
+  TsSkinManager& Sm = *OwnedSm;
   TBenchForm Skinned, Plain;
 };
 

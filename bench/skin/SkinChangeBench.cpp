@@ -35,11 +35,12 @@ bool SkinChangeBenches(Runner& run) {
 
   // The project's stored skin, in shifted colours from the start: every reload below runs the
   // hue pass.
-  TsSkinManager sm(nullptr);
+  const std::unique_ptr<TsSkinManager> smPtr(NewComponent<TsSkinManager>(nullptr));
+  TsSkinManager& sm = *smPtr;
   sm.SetHueOffset(30);
   LoadStoredSkin(sm);
   // A form of the application (skins are announced to those) with 50 panels in ten columns.
-  auto* form = new TForm(Application);
+  auto* form = NewComponent<TForm>(Application);
   form->SetBounds(0, 0, w, h);
   auto* provider = NewComponent<TsSkinProvider>(form);
   const int cw = (w - 40) / 10, ch = (h - 80) / 5;

@@ -12,10 +12,10 @@
 
 #include "DemoForms.h"
 #include "classlib/Forms.h"
+#include "classlib/Startup.h"
 #include "classlib/Streaming.h"
 #include "classlib/SysUtils.h"
 #include "skin/core/sSkinManager.h"
-#include "skin/core/sSkinStartup.h"
 #include "skin/data/sSkinConvert.h"
 #include "skin/forms/sSkinProvider.h"
 
@@ -97,17 +97,13 @@ int main(int argc, char** argv) {
     std::cerr << "usage: korv_demo_form_writer SKINSFOLDER MAINFORM.BIN ABOUTBOX.BIN\n";
     return 2;
   }
-  int rc = 0;
-  InitClassLib();
-  SkinUnitsStartup();
   try {
+    TLibraryStartup startup;
     WriteMainForm(argv[1], argv[2]);
     WriteAboutBox(argv[3]);
   } catch (const Exception& e) {
     std::cerr << "korv_demo_form_writer: " << e.ClassName() << ": " << e.Message() << "\n";
-    rc = 1;
+    return 1;
   }
-  DoneClassLib();
-  SkinUnitsShutdown();
-  return rc;
+  return 0;
 }

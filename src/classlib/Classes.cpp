@@ -81,7 +81,13 @@ const TPropInfo* GetPropInfo(TClass cls, std::string_view name) {
 // ---------------------------------------------------------------------------------------------
 // TComponent
 
+thread_local int TComponent::FMaking = 0;
+
 TComponent::TComponent(TComponent* owner) {
+  // Made otherwise, it would miss the steps after its constructors and work by halves.
+  if (FMaking <= 0)
+    throw EInvalidOperation("A component is made with NewComponent<T>(owner), never on the stack or as a member");
+  --FMaking;
   if (owner) owner->InsertComponent(this);
 }
 

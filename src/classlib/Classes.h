@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -126,6 +127,13 @@ enum class TOperation { opInsert, opRemove };
 class TComponent : public TPersistent {
   KORV_CLASS(TComponent, TPersistent)
  public:
+  // A component is made with NewComponent<T>(owner, ...) only, which finishes it once its
+  // constructors ran (AfterConstruction), as reading it from a stored form does. new does not
+  // compile for any component; made any other way (on the stack, as a member) it raises
+  // EInvalidOperation.
+  static void* operator new(std::size_t) = delete;
+  static void* operator new[](std::size_t) = delete;
+
   explicit TComponent(TComponent* owner);
   // Frees the owned components (last first) and tells everyone who asked for free
   // notification; removes itself from its owner.
@@ -159,9 +167,9 @@ class TComponent : public TPersistent {
   [[nodiscard]] TPersistent* GetOwner() const override { return FOwner; }
 
   // Runs once the most derived constructor has finished: for the steps a base class must take
-  // after its derived classes have set themselves up. A C++ constructor cannot call it, so every
-  // creation path of the library does: NewComponent, the class factories (streaming) and
-  // TApplication::CreateForm. A component made with a plain new does not get it.
+  // after its derived classes have set themselves up. A C++ constructor cannot call it, so
+  // NewComponent does, the one way a component is made (the class factories of the streaming and
+  // TApplication::CreateForm go through it).
   virtual void AfterConstruction() {}
 
   // Streaming support.
@@ -202,12 +210,27 @@ class TComponent : public TPersistent {
   TComponentState FComponentState = 0;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+
+  // Components NewComponent is making on this thread whose TComponent part is not built yet.
+  static thread_local int FMaking;
+  template <class T, class... Args>
+  friend T* NewComponent(Args&&... args);
 };
 
-// Creates a component and runs its AfterConstruction; a failure there frees it again.
+// Makes a component and runs its AfterConstruction; a failure there frees it again. The owner
+// frees it in turn, or the caller (std::unique_ptr<T>(NewComponent<T>(nullptr))) when it has none.
 template <class T, class... Args>
 T* NewComponent(Args&&... args) {
-  T* c = new T(std::forward<Args>(args)...);
+  static_assert(std::is_base_of_v<TComponent, T>, "NewComponent makes components");
+  const int making = TComponent::FMaking++;
+  T* c = nullptr;
+  try {
+    c = ::new T(std::forward<Args>(args)...);
+  } catch (...) {
+    TComponent::FMaking = making;
+    throw;
+  }
+  TComponent::FMaking = making;
   try {
     c->AfterConstruction();
   } catch (...) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "classlib/Menus.h"
+#include "classlib/Startup.h"
 
 namespace korv {
 
@@ -36,8 +37,8 @@ HINSTANCE ModuleInstance() noexcept { return GetModuleHandleA(nullptr); }
 // Start-up and shut-down
 
 void InitClassLib() {
-  if (!Screen) Screen = new TScreen(nullptr);
-  if (!Application) Application = new TApplication(nullptr);
+  if (!Screen) Screen = NewComponent<TScreen>(nullptr);
+  if (!Application) Application = NewComponent<TApplication>(nullptr);
 }
 
 void DoneClassLib() noexcept {
@@ -96,6 +97,8 @@ TFormStyleBits FormFrameStyle(TBorderStyle bs, TBorderIcons icons) noexcept {
 
 TCustomForm::TCustomForm(TComponent* owner)
     : TScrollingWinControl(owner), FIcon(std::make_unique<TIcon>()), FCanvas(std::make_unique<TControlCanvas>()) {
+  // A form lives among the application's windows and the screen's forms.
+  RequireStarted(ClassLibUnit, "A form");
   if (Application && Application->FCreatingMainForm && !Application->FMainFormCandidate)
     Application->FMainFormCandidate = this;
   FVisible = false;

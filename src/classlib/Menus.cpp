@@ -631,7 +631,7 @@ void TMenuItem::DefaultDraw(TCanvas* canvas, const TRect& rect, TOwnerDrawState 
 // TMenu
 
 TMenu::TMenu(TComponent* owner) : TComponent(owner) {
-  FItems = new TMenuItem(nullptr);
+  FItems = NewComponent<TMenuItem>(nullptr);
   FItems->FMenu = this;
 }
 

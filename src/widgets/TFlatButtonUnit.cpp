@@ -110,7 +110,7 @@ TFlatButton::TFlatButton(TComponent* owner) : TCustomControl(owner), FGlyph(std:
   SetParentFont(true);
   SetParentColor(true);
   if (!GHoverTimer) {
-    GHoverTimer = new TTimer(nullptr);
+    GHoverTimer = NewComponent<TTimer>(nullptr);
     GHoverTimer->SetEnabled(false);
     GHoverTimer->SetInterval(100);
   }

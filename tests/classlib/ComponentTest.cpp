@@ -58,7 +58,8 @@ TEST(TPersistentTest, AssignWithoutHandlerRaisesTheLibraryError) {
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), "Cannot assign a nil to a TPersistent");
   }
-  TComponent c(nullptr);
+  const std::unique_ptr<TComponent> cPtr(NewComponent<TComponent>(nullptr));
+  TComponent& c = *cPtr;
   try {
     c.Assign(&a);
     FAIL() << "no exception";
@@ -68,7 +69,8 @@ TEST(TPersistentTest, AssignWithoutHandlerRaisesTheLibraryError) {
 }
 
 TEST(TClassTest, ClassReferencesAndCreationByName) {
-  TWatcher w(nullptr);
+  const std::unique_ptr<TWatcher> wPtr(NewComponent<TWatcher>(nullptr));
+  TWatcher& w = *wPtr;
   EXPECT_EQ(w.ClassName(), "TWatcher");
   EXPECT_TRUE(w.InheritsFrom(TComponent::StaticClass()));
   EXPECT_TRUE(w.Is<TPersistent>());
@@ -78,7 +80,8 @@ TEST(TClassTest, ClassReferencesAndCreationByName) {
   RegisterClass(TWatcher::StaticClass());
   EXPECT_EQ(GetClass("twatcher"), TWatcher::StaticClass());
   TClass cls = FindClass("TWatcher");
-  TComponent owner(nullptr);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
   TObject* made = cls->Factory(&owner);
   ASSERT_NE(made, nullptr);
   EXPECT_EQ(made->ClassType(), TWatcher::StaticClass());
@@ -92,10 +95,11 @@ TEST(TClassTest, ClassReferencesAndCreationByName) {
 TEST(TComponentTest, OwnerFreesOwnedComponentsLastFirst) {
   std::vector<std::string> log;
   {
-    TComponent owner(nullptr);
-    auto* a = new TCounted(&owner, &log);
+    const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+    TComponent& owner = *ownerPtr;
+    auto* a = NewComponent<TCounted>(&owner, &log);
     a->SetName("A");
-    auto* b = new TCounted(&owner, &log);
+    auto* b = NewComponent<TCounted>(&owner, &log);
     b->SetName("B");
     EXPECT_EQ(owner.ComponentCount(), 2);
     EXPECT_EQ(b->ComponentIndex(), 1);
@@ -107,9 +111,10 @@ TEST(TComponentTest, OwnerFreesOwnedComponentsLastFirst) {
 }
 
 TEST(TComponentTest, FreedChildLeavesItsOwner) {
-  TComponent owner(nullptr);
-  auto* a = new TComponent(&owner);
-  auto* b = new TComponent(&owner);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
+  auto* a = NewComponent<TComponent>(&owner);
+  auto* b = NewComponent<TComponent>(&owner);
   delete a;
   ASSERT_EQ(owner.ComponentCount(), 1);
   EXPECT_EQ(owner.Components(0), b);
@@ -118,9 +123,10 @@ TEST(TComponentTest, FreedChildLeavesItsOwner) {
 }
 
 TEST(TComponentTest, NamesAreValidatedAndUniqueAmongSiblings) {
-  TComponent owner(nullptr);
-  auto* a = new TComponent(&owner);
-  auto* b = new TComponent(&owner);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
+  auto* a = NewComponent<TComponent>(&owner);
+  auto* b = NewComponent<TComponent>(&owner);
   a->SetName("Button1");
   try {
     b->SetName("BUTTON1");
@@ -143,16 +149,20 @@ TEST(TComponentTest, NamesAreValidatedAndUniqueAmongSiblings) {
   b->SetName("_x9");
   EXPECT_EQ(b->GetNamePath(), "_x9");
   // A component whose name clashes cannot join another owner.
-  TComponent other(nullptr);
-  auto* c = new TComponent(&other);
+  const std::unique_ptr<TComponent> otherPtr(NewComponent<TComponent>(nullptr));
+  TComponent& other = *otherPtr;
+  auto* c = NewComponent<TComponent>(&other);
   c->SetName("_X9");
   EXPECT_THROW(owner.InsertComponent(c), EComponentError);
   EXPECT_EQ(c->Owner(), &other);
 }
 
 TEST(TComponentTest, MovingBetweenOwnersAndCycles) {
-  TWatcher first(nullptr), second(nullptr);
-  auto* c = new TComponent(&first);
+  const std::unique_ptr<TWatcher> firstPtr(NewComponent<TWatcher>(nullptr));
+  const std::unique_ptr<TWatcher> secondPtr(NewComponent<TWatcher>(nullptr));
+  TWatcher& first = *firstPtr;
+  TWatcher& second = *secondPtr;
+  auto* c = NewComponent<TComponent>(&first);
   second.InsertComponent(c);
   EXPECT_EQ(c->Owner(), &second);
   EXPECT_EQ(first.ComponentCount(), 0);
@@ -169,33 +179,35 @@ TEST(TComponentTest, MovingBetweenOwnersAndCycles) {
 }
 
 TEST(TComponentTest, FreeNotificationClearsReferenceAcrossOwners) {
-  auto* formA = new TComponent(nullptr);
-  auto* formB = new TComponent(nullptr);
-  auto* watcher = new TWatcher(formA);
-  auto* target = new TComponent(formB);
+  auto* formA = NewComponent<TComponent>(nullptr);
+  auto* formB = NewComponent<TComponent>(nullptr);
+  auto* watcher = NewComponent<TWatcher>(formA);
+  auto* target = NewComponent<TComponent>(formB);
   watcher->SetPeer(target);
   EXPECT_TRUE(target->HasState(csFreeNotification));
   delete formB;  // frees target
   EXPECT_EQ(watcher->Peer, nullptr);
   // The reverse direction: the watcher dies first, and the target must not call it later.
-  auto* target2 = new TComponent(nullptr);
+  auto* target2 = NewComponent<TComponent>(nullptr);
   watcher->SetPeer(target2);
   delete formA;
   delete target2;  // would touch the freed watcher if the link were left behind
 }
 
 TEST(TComponentTest, SiblingsHearAboutEachOtherWithoutAsking) {
-  TComponent form(nullptr);
-  auto* watcher = new TWatcher(&form);
-  auto* other = new TComponent(&form);
+  const std::unique_ptr<TComponent> formPtr(NewComponent<TComponent>(nullptr));
+  TComponent& form = *formPtr;
+  auto* watcher = NewComponent<TWatcher>(&form);
+  auto* other = NewComponent<TComponent>(&form);
   watcher->Peer = other;  // no FreeNotification: the common owner tells its children
   delete other;
   EXPECT_EQ(watcher->Peer, nullptr);
 }
 
 TEST(TComponentTest, RemoveFreeNotificationStopsTheMessages) {
-  TWatcher watcher(nullptr);
-  auto* target = new TComponent(nullptr);
+  const std::unique_ptr<TWatcher> watcherPtr(NewComponent<TWatcher>(nullptr));
+  TWatcher& watcher = *watcherPtr;
+  auto* target = NewComponent<TComponent>(nullptr);
   watcher.SetPeer(target);
   watcher.SetPeer(nullptr);
   size_t before = watcher.Log.size();
@@ -204,7 +216,8 @@ TEST(TComponentTest, RemoveFreeNotificationStopsTheMessages) {
 }
 
 TEST(TComponentTest, LoadedClearsLoadingAndDesigningSpreads) {
-  TComponent owner(nullptr);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
   owner.SetComponentState(csLoading | csReading);
   EXPECT_TRUE(owner.HasState(csLoading));
   owner.SetComponentState(0, csReading);
@@ -247,7 +260,8 @@ class TLoggingCollection : public TOwnedCollection {
 KORV_DEFINE_CLASS(TLoggingCollection, TOwnedCollection, nullptr, nullptr);
 
 TEST(TCollectionTest, ItemsAddInsertMoveAndDelete) {
-  TComponent owner(nullptr);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
   owner.SetName("Form1");
   TLoggingCollection coll(&owner, TNamedItem::StaticClass());
   auto* a = static_cast<TNamedItem*>(coll.Add());

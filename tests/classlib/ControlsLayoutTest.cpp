@@ -37,15 +37,15 @@ TEST_F(LayoutTest, ConstraintsStopSetBoundsAndABorderDragWhileAnchorsKeepTheirDi
   f->Constraints()->SetMinWidth(250);
   f->Constraints()->SetMinHeight(180);
   f->Constraints()->SetMaxWidth(420);
-  auto* corner = new TBox(f);  // right and bottom: keeps its distances
+  auto* corner = NewComponent<TBox>(f);  // right and bottom: keeps its distances
   corner->SetParent(f);
   corner->SetBounds(200, 150, 40, 30);
   corner->SetAnchors(akRight | akBottom);
-  auto* wide = new TBox(f);  // left and right: stretches
+  auto* wide = NewComponent<TBox>(f);  // left and right: stretches
   wide->SetParent(f);
   wide->SetBounds(10, 10, 100, 30);
   wide->SetAnchors(akLeft | akTop | akRight);
-  auto* mark = new TColorBox(f);  // a graphic child at the bottom
+  auto* mark = NewComponent<TColorBox>(f);  // a graphic child at the bottom
   mark->SetParent(f);
   mark->SetBounds(10, 150, 20, 20);
   mark->SetAnchors(akLeft | akBottom);

@@ -27,10 +27,10 @@ class MouseTest : public TFormTest {};
 TEST_F(MouseTest, EnterAndLeaveForWindowedAndGraphicChildrenAndTheFrame) {
   TForm* f = NewForm(200, 200, 300, 200);
   f->SetCaption("mouse test");
-  auto* box = new TBox(f);
+  auto* box = NewComponent<TBox>(f);
   box->SetBounds(20, 20, 60, 40);
   box->SetParent(f);
-  auto* g = new TColorBox(f);
+  auto* g = NewComponent<TColorBox>(f);
   g->SetBounds(150, 20, 60, 40);
   g->SetParent(f);
   FormLeaveCounter form;
@@ -85,10 +85,10 @@ TEST_F(MouseTest, EnterAndLeaveForWindowedAndGraphicChildrenAndTheFrame) {
 
 TEST_F(MouseTest, AGraphicControlThatCapturesGetsMovesAndTheReleaseOutsideItsBounds) {
   TForm* f = NewForm(200, 200, 300, 200);
-  auto* g = new TColorBox(f);
+  auto* g = NewComponent<TColorBox>(f);
   g->SetBounds(40, 40, 50, 50);
   g->SetParent(f);
-  auto* other = new TColorBox(f);
+  auto* other = NewComponent<TColorBox>(f);
   other->SetBounds(150, 40, 50, 50);
   other->SetParent(f);
   ShowAndActivate(f);

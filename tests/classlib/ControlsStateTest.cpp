@@ -69,7 +69,8 @@ namespace test {
 namespace {
 
 TEST(AfterConstruction, RunsOnceAfterTheMostDerivedConstructorOnEveryCreationPath) {
-  TComponent owner(nullptr);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
   EXPECT_EQ(NewComponent<TStepDerived>(&owner)->Seen, std::vector<std::string>{"GRIP"});
   auto* byClass = dynamic_cast<TStepDerived*>(TStepDerived::StaticClass()->Factory(&owner));
   ASSERT_NE(byClass, nullptr);
@@ -80,7 +81,7 @@ class StateTest : public TFormTest {};
 
 TEST_F(StateTest, CreatingReadingStateAndShowingAreSetExactlyWhileTheirPhaseRuns) {
   TForm* f = NewForm();
-  auto* p = new TProbePanel(f);
+  auto* p = NewComponent<TProbePanel>(f);
   p->SetName("Probe1");
   p->SetParent(f);
   p->HandleNeeded();
@@ -96,8 +97,8 @@ TEST_F(StateTest, CreatingReadingStateAndShowingAreSetExactlyWhileTheirPhaseRuns
     TMemoryStream part;
     part.CopyFrom(stream, stream.Size() - cut);
     part.SetPosition(0);
-    auto copy = std::make_unique<TForm>(nullptr);
-    auto* q = new TProbePanel(copy.get());
+    auto copy = std::unique_ptr<TForm>(NewComponent<TForm>(nullptr));
+    auto* q = NewComponent<TProbePanel>(copy.get());
     q->SetName("Probe1");
     q->SetParent(copy.get());
     try {

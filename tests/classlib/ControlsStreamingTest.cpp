@@ -18,15 +18,15 @@ TEST(ControlsStreaming, NestedPanelsKeepTheirParentsAndProperties) {
   TMemoryStream stream;
   TRect alignedInner{};
   {
-    auto form = std::make_unique<TForm>(nullptr);
+    auto form = std::unique_ptr<TForm>(NewComponent<TForm>(nullptr));
     form->SetName("Form1");
-    auto* outer = new TPanel(form.get());
+    auto* outer = NewComponent<TPanel>(form.get());
     outer->SetName("Outer");
     outer->SetParent(form.get());
     outer->SetBounds(10, 20, 200, 150);
     outer->SetCaption("outer");
     outer->SetColor(0x123456);
-    auto* inner = new TPanel(form.get());
+    auto* inner = NewComponent<TPanel>(form.get());
     inner->SetName("Inner");
     inner->SetParent(outer);
     inner->SetBounds(5, 6, 70, 40);
@@ -35,7 +35,7 @@ TEST(ControlsStreaming, NestedPanelsKeepTheirParentsAndProperties) {
     WriteComponent(stream, form.get());
   }
   stream.SetPosition(0);
-  auto copy = std::make_unique<TForm>(nullptr);
+  auto copy = std::unique_ptr<TForm>(NewComponent<TForm>(nullptr));
   ReadComponent(stream, copy.get());
 
   auto* outer = dynamic_cast<TPanel*>(copy->FindComponent("Outer"));
@@ -67,7 +67,6 @@ class TKeptPanel : public TPanel {
   KORV_CLASS(TKeptPanel, TPanel)
  public:
   explicit TKeptPanel(TComponent* owner) : TPanel(owner) {}
-  static void* operator new(size_t n) { return ::operator new(n); }
   static void operator delete(void* p, size_t n) {
     std::memset(p, 0xDD, n);
     gKeptBlocks.emplace_back(p, n);
@@ -80,12 +79,12 @@ TEST(ControlsStreaming, AFailedReadTouchesNoComponentItFreed) {
   RegisterClass(TKeptPanel::StaticClass());
   TMemoryStream stream;
   {
-    auto form = std::make_unique<TForm>(nullptr);
+    auto form = std::unique_ptr<TForm>(NewComponent<TForm>(nullptr));
     form->SetName("Form1");
-    auto* outer = new TPanel(form.get());
+    auto* outer = NewComponent<TPanel>(form.get());
     outer->SetName("Outer");
     outer->SetParent(form.get());
-    auto* inner = new TKeptPanel(form.get());
+    auto* inner = NewComponent<TKeptPanel>(form.get());
     inner->SetName("Inner");
     inner->SetParent(outer);
     WriteComponent(stream, form.get());
@@ -94,8 +93,8 @@ TEST(ControlsStreaming, AFailedReadTouchesNoComponentItFreed) {
   gKeptBlocks.clear();
 
   // The reading form already has Inner; the stream puts it into a new Outer and then breaks off.
-  auto copy = std::make_unique<TForm>(nullptr);
-  auto* inner = new TKeptPanel(copy.get());
+  auto copy = std::unique_ptr<TForm>(NewComponent<TForm>(nullptr));
+  auto* inner = NewComponent<TKeptPanel>(copy.get());
   inner->SetName("Inner");
   inner->SetParent(copy.get());
   std::vector<uint8_t> bytes(static_cast<const uint8_t*>(stream.Memory()),

@@ -65,23 +65,23 @@ class AlignTest : public TFormTest {};
 TEST_F(AlignTest, AlignedChildrenShareTheClientAreaInOrder) {
   TForm* f = NewForm(50, 50, 400, 300);
   f->HandleNeeded();
-  auto* top = new TColorBox(f);
+  auto* top = NewComponent<TColorBox>(f);
   top->SetHeight(30);
   top->SetAlign(alTop);
   top->SetParent(f);
-  auto* bottom = new TColorBox(f);
+  auto* bottom = NewComponent<TColorBox>(f);
   bottom->SetHeight(25);
   bottom->SetAlign(alBottom);
   bottom->SetParent(f);
-  auto* left = new TBox(f);
+  auto* left = NewComponent<TBox>(f);
   left->SetWidth(40);
   left->SetAlign(alLeft);
   left->SetParent(f);
-  auto* right = new TColorBox(f);
+  auto* right = NewComponent<TColorBox>(f);
   right->SetWidth(35);
   right->SetAlign(alRight);
   right->SetParent(f);
-  auto* client = new TBox(f);
+  auto* client = NewComponent<TBox>(f);
   client->SetAlign(alClient);
   client->SetParent(f);
 
@@ -123,11 +123,11 @@ TEST_F(AlignTest, AlignedChildrenShareTheClientAreaInOrder) {
 TEST_F(AlignTest, DisabledAlignmentWaitsForEnableAndKeepsTheMovedControlsOrder) {
   TForm* f = NewForm(50, 50, 300, 300);
   f->HandleNeeded();
-  auto* a = new TColorBox(f);
+  auto* a = NewComponent<TColorBox>(f);
   a->SetHeight(50);
   a->SetAlign(alBottom);
   a->SetParent(f);
-  auto* b = new TColorBox(f);
+  auto* b = NewComponent<TColorBox>(f);
   b->SetHeight(40);
   b->SetAlign(alBottom);
   b->SetParent(f);
@@ -156,11 +156,11 @@ TEST_F(PaintTest, FormAndGraphicChildrenPaintIntoASuppliedDC) {
   TForm* f = NewForm(60, 60, 300, 200);
   f->SetColor(0x336699);
   f->HandleNeeded();
-  auto* g1 = new TColorBox(f, 0x0000FF);
+  auto* g1 = NewComponent<TColorBox>(f, 0x0000FF);
   g1->SetBounds(10, 10, 30, 20);
   g1->Overdraw = true;  // painting beyond the bounds must be clipped
   g1->SetParent(f);
-  auto* g2 = new TColorBox(f, 0x00FF00);
+  auto* g2 = NewComponent<TColorBox>(f, 0x00FF00);
   g2->SetBounds(30, 20, 30, 20);  // overlaps g1: later children paint on top
   g2->SetParent(f);
 
@@ -194,10 +194,10 @@ TEST_F(PaintTest, FormAndGraphicChildrenPaintIntoASuppliedDC) {
 TEST_F(PaintTest, ShownWindowsPaintOnScreenAndOpaqueRepaintUsesTheParentDC) {
   TForm* f = NewForm(80, 80, 260, 180);
   f->SetColor(0x202020);
-  auto* box = new TBox(f, 0xC08040);
+  auto* box = NewComponent<TBox>(f, 0xC08040);
   box->SetBounds(20, 20, 60, 40);
   box->SetParent(f);
-  auto* g = new TColorBox(f, 0x4080C0);
+  auto* g = NewComponent<TColorBox>(f, 0x4080C0);
   g->SetControlStyle(g->ControlStyle() | csOpaque);
   g->SetBounds(120, 20, 40, 40);
   g->SetParent(f);
@@ -225,7 +225,7 @@ TEST_F(PaintTest, DoubleBufferedWindowPaintsTheSameImage) {
   TForm* f = NewForm(80, 80, 200, 150);
   f->SetColor(0x00A0A0);
   f->SetDoubleBuffered(true);
-  auto* g = new TColorBox(f, 0xA000A0);
+  auto* g = NewComponent<TColorBox>(f, 0xA000A0);
   g->SetBounds(10, 10, 50, 50);
   g->SetParent(f);
   ShowAndActivate(f);
@@ -257,7 +257,7 @@ class Hook {
 
 TEST_F(PaintTest, ReplacedWindowProcSeesWindowMessagesFirstAndChainsOn) {
   TForm* f = NewForm();
-  auto* box = new TBox(f);
+  auto* box = NewComponent<TBox>(f);
   box->SetParent(f);
   f->HandleNeeded();
   Hook hook;
@@ -293,10 +293,10 @@ class Answerer : public TBox {
 
 TEST_F(PaintTest, EveryWindowMadeAgainReachesItsOwnObjectAndAGoneWindowNone) {
   TForm* f = NewForm();
-  auto* a = new Answerer(f);
+  auto* a = NewComponent<Answerer>(f);
   a->SetParent(f);
   a->Answer = 1;
-  auto* b = new Answerer(f);
+  auto* b = NewComponent<Answerer>(f);
   b->SetParent(f);
   b->Answer = 2;
   f->HandleNeeded();
@@ -321,7 +321,7 @@ TEST_F(PaintTest, BroadcastStopsAtTheFirstNonZeroResult) {
   TForm* f = NewForm();
   Answerer* a[3];
   for (int i = 0; i < 3; ++i) {
-    a[i] = new Answerer(f);
+    a[i] = NewComponent<Answerer>(f);
     a[i]->SetParent(f);
   }
   a[1]->Answer = 5;
@@ -350,10 +350,10 @@ class KeyTest : public TFormTest {};
 
 TEST_F(KeyTest, TabMovesTheFocusInTabOrderBeforeTheControlSeesTheKey) {
   TForm* f = NewForm(100, 100, 300, 200);
-  auto* a = new TBox(f);
-  auto* b = new TBox(f);
-  auto* c = new TBox(f);
-  auto* skip = new TBox(f);
+  auto* a = NewComponent<TBox>(f);
+  auto* b = NewComponent<TBox>(f);
+  auto* c = NewComponent<TBox>(f);
+  auto* skip = NewComponent<TBox>(f);
   a->SetBounds(10, 10, 40, 30);
   b->SetBounds(60, 10, 40, 30);
   c->SetBounds(110, 10, 40, 30);
@@ -390,9 +390,9 @@ TEST_F(KeyTest, TabMovesTheFocusInTabOrderBeforeTheControlSeesTheKey) {
 
 TEST_F(KeyTest, FreeingTheFocusedChildLeavesNoTraceInItsParentOrForm) {
   TForm* f = NewForm();
-  auto* a = new TBox(f);
-  auto* b = new TBox(f);
-  auto* g = new TColorBox(f);
+  auto* a = NewComponent<TBox>(f);
+  auto* b = NewComponent<TBox>(f);
+  auto* g = NewComponent<TColorBox>(f);
   a->SetParent(f);
   b->SetBounds(50, 0, 40, 30);
   b->SetParent(f);
@@ -418,7 +418,7 @@ TEST_F(KeyTest, FreeingTheFocusedChildLeavesNoTraceInItsParentOrForm) {
 
 TEST_F(KeyTest, DisabledOrHiddenControlsCannotTakeTheFocus) {
   TForm* f = NewForm();
-  auto* a = new TBox(f);
+  auto* a = NewComponent<TBox>(f);
   a->SetParent(f);
   EXPECT_FALSE(a->CanFocus());  // the form is not shown
   ShowAndActivate(f);
@@ -435,13 +435,13 @@ TEST_F(KeyTest, DisabledOrHiddenControlsCannotTakeTheFocus) {
 
 TEST_F(KeyTest, AltLetterReachesTheControlWithThatAcceleratorThroughTheForm) {
   TForm* f = NewForm(100, 100, 300, 200);
-  auto* go = new TBox(f);
+  auto* go = NewComponent<TBox>(f);
   go->SetCaption("&Go");
   go->SetBounds(10, 10, 50, 30);
-  auto* go2 = new TBox(f);
+  auto* go2 = NewComponent<TBox>(f);
   go2->SetCaption("&Gone");  // same accelerator: only the first one in child order answers
   go2->SetBounds(70, 10, 50, 30);
-  auto* stop = new TBox(f);
+  auto* stop = NewComponent<TBox>(f);
   stop->SetCaption("&Stop");
   stop->SetBounds(130, 10, 50, 30);
   for (TBox* x : {go, go2, stop}) x->SetParent(f);
@@ -506,7 +506,7 @@ class TScrollBarControl : public TWinControl {
 
 TEST_F(KeyTest, SystemScrollBarNotificationsComeBackAsCNMessages) {
   TForm* f = NewForm(100, 100, 300, 200);
-  auto* sb = new TScrollBarControl(f);
+  auto* sb = NewComponent<TScrollBarControl>(f);
   sb->SetParent(f);
   ShowAndActivate(f);
   HWND h = sb->Handle();

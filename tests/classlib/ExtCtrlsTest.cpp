@@ -14,12 +14,12 @@ class PanelTest : public TFormTest {};
 
 TEST_F(PanelTest, RaisedBevelColoursAndTheInnerAreaLeftToChildren) {
   TForm* f = NewForm(80, 80, 300, 200);
-  auto* p = new TPanel(f);
+  auto* p = NewComponent<TPanel>(f);
   p->SetBounds(10, 10, 120, 80);
   p->SetColor(0x5A7A9A);
   p->SetBevelWidth(2);
   p->SetParent(f);
-  auto* child = new TColorBox(f);
+  auto* child = NewComponent<TColorBox>(f);
   child->SetAlign(alClient);
   child->SetParent(p);
   f->HandleNeeded();
@@ -50,7 +50,7 @@ TEST_F(PanelTest, RaisedBevelColoursAndTheInnerAreaLeftToChildren) {
 
 TEST_F(PanelTest, CaptionIsDrawnInsideTheBevelInTheFontColour) {
   TForm* f = NewForm();
-  auto* p = new TPanel(f);
+  auto* p = NewComponent<TPanel>(f);
   p->SetBounds(0, 0, 160, 40);
   p->SetColor(clWhite);
   p->Font()->SetColor(clBlack);
@@ -92,7 +92,8 @@ class TimerTest : public TFormTest {};
 
 TEST_F(TimerTest, TicksWhileEnabledAndStopsWhenDisabled) {
   TimerSink sink;
-  TTimer t(nullptr);
+  const std::unique_ptr<TTimer> tPtr(NewComponent<TTimer>(nullptr));
+  TTimer& t = *tPtr;
   t.SetInterval(20);
   t.SetOnTimer(TNotifyEvent(&sink, &TimerSink::Tick));
   ASSERT_TRUE(PumpUntil([&] { return sink.Ticks >= 3; }));
@@ -110,7 +111,7 @@ TEST_F(TimerTest, TicksWhileEnabledAndStopsWhenDisabled) {
 
 TEST_F(TimerTest, ATimerFreedInsideItsOwnTickIsGoneCleanly) {
   TimerSink sink;
-  auto* t = new TTimer(nullptr);
+  auto* t = NewComponent<TTimer>(nullptr);
   HWND w = t->WindowHandle();
   sink.FreeOnTick = t;
   t->SetInterval(10);
@@ -123,7 +124,7 @@ TEST_F(TimerTest, ATimerFreedInsideItsOwnTickIsGoneCleanly) {
 
 TEST_F(TimerTest, OwnedTimerDiesWithItsOwner) {
   TForm* f = NewForm();
-  auto* t = new TTimer(f);
+  auto* t = NewComponent<TTimer>(f);
   HWND w = t->WindowHandle();
   ASSERT_TRUE(IsWindow(w));
   Forms_.clear();

@@ -14,13 +14,13 @@ class FormScrollTest : public TFormTest {};
 
 TEST_F(FormScrollTest, ChildrenBeyondTheClientAreaShowTheBarsAndClicksScrollThem) {
   TForm* f = NewForm(150, 150, 320, 240);
-  auto* nearBox = new TBox(f);
+  auto* nearBox = NewComponent<TBox>(f);
   nearBox->SetBounds(10, 10, 40, 30);
   nearBox->SetParent(f);
-  auto* farBox = new TBox(f);
+  auto* farBox = NewComponent<TBox>(f);
   farBox->SetBounds(400, 350, 40, 30);
   farBox->SetParent(f);
-  auto* graphic = new TColorBox(f);
+  auto* graphic = NewComponent<TColorBox>(f);
   graphic->SetBounds(60, 100, 20, 20);
   graphic->SetParent(f);
   ShowAndActivate(f);

@@ -122,7 +122,10 @@ TEST_F(FormTest, ShowModalRunsUntilModalResultIsSetAndDisablesTheOtherForms) {
   ModalCloser closer;
   closer.Dialog = dlg;
   closer.Other = owner;
-  TTimer tick(nullptr), safety(nullptr);
+  const std::unique_ptr<TTimer> tickPtr(NewComponent<TTimer>(nullptr));
+  const std::unique_ptr<TTimer> safetyPtr(NewComponent<TTimer>(nullptr));
+  TTimer& tick = *tickPtr;
+  TTimer& safety = *safetyPtr;
   tick.SetInterval(50);
   tick.SetOnTimer(TNotifyEvent(&closer, &ModalCloser::Tick));
   safety.SetInterval(5000);
@@ -161,7 +164,10 @@ TEST_F(FormTest, ARefusedCloseKeepsTheModalLoopRunning) {
   dlg->OnCloseQuery = TCloseQueryEvent(&refuser, &CloseRefuser::Query);
   ModalCloser safetyNet;
   safetyNet.Dialog = dlg;
-  TTimer tick(nullptr), safety(nullptr);
+  const std::unique_ptr<TTimer> tickPtr(NewComponent<TTimer>(nullptr));
+  const std::unique_ptr<TTimer> safetyPtr(NewComponent<TTimer>(nullptr));
+  TTimer& tick = *tickPtr;
+  TTimer& safety = *safetyPtr;
   tick.SetInterval(30);
   tick.SetOnTimer(TNotifyEvent(&refuser, &CloseRefuser::Tick));
   safety.SetInterval(5000);
@@ -189,7 +195,7 @@ TEST_F(FormTest, CloseHidesAFormAndWMCloseOfAModalFormCancels) {
 }
 
 TEST_F(FormTest, ReleaseFreesTheFormFromTheMessageLoop) {
-  auto* f = new TForm(nullptr);
+  auto* f = NewComponent<TForm>(nullptr);
   f->HandleNeeded();
   HWND h = f->Handle();
   int before = Screen->FormCount();
@@ -201,7 +207,7 @@ TEST_F(FormTest, ReleaseFreesTheFormFromTheMessageLoop) {
 TEST_F(FormTest, MDIFrameHostsAChildInItsClientWindow) {
   TForm* frame = NewForm(40, 40, 500, 400);
   frame->SetFormStyle(fsMDIForm);
-  auto* bar = new TColorBox(frame);
+  auto* bar = NewComponent<TColorBox>(frame);
   bar->SetHeight(30);
   bar->SetAlign(alTop);
   bar->SetParent(frame);
@@ -218,7 +224,7 @@ TEST_F(FormTest, MDIFrameHostsAChildInItsClientWindow) {
   TPoint origin = frame->ClientToScreen(Point(0, 0));
   EXPECT_EQ(cr.top - origin.y, 30);
 
-  auto* child = new TForm(nullptr);
+  auto* child = NewComponent<TForm>(nullptr);
   Forms_.insert(Forms_.begin(), child);  // freed before the frame
   child->SetFormStyle(fsMDIChild);
   child->SetBounds(10, 10, 200, 150);
@@ -253,16 +259,16 @@ TEST_F(FormTest, WithoutAnMDIFrameAChildCannotShow) {
 
 TEST_F(FormTest, ManyFormsWithChildrenLeaveNoHandlesBehind) {
   auto cycle = [&] {
-    auto* f = new TForm(nullptr);
+    auto* f = NewComponent<TForm>(nullptr);
     f->SetBounds(30, 30, 200, 150);
     f->SetColor(0x123456);
-    auto* p = new TPanel(f);
+    auto* p = NewComponent<TPanel>(f);
     p->SetAlign(alClient);
     p->SetCaption("panel");
     p->SetParent(f);
-    auto* b = new TBox(p);
+    auto* b = NewComponent<TBox>(p);
     b->SetParent(p);
-    auto* g = new TColorBox(f);
+    auto* g = NewComponent<TColorBox>(f);
     g->SetParent(p);
     f->Show();
     RedrawWindow(f->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -306,7 +312,10 @@ TEST_F(FormTest, RunShowsTheMainFormAndEndsWhenItCloses) {
   Application->SetMainForm(f);
   MainFormCloser closer;
   closer.Form = f;
-  TTimer tick(nullptr), safety(nullptr);
+  const std::unique_ptr<TTimer> tickPtr(NewComponent<TTimer>(nullptr));
+  const std::unique_ptr<TTimer> safetyPtr(NewComponent<TTimer>(nullptr));
+  TTimer& tick = *tickPtr;
+  TTimer& safety = *safetyPtr;
   tick.SetInterval(50);
   tick.SetOnTimer(TNotifyEvent(&closer, &MainFormCloser::Tick));
   safety.SetInterval(5000);

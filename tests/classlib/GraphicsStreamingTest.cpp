@@ -36,7 +36,8 @@ KORV_DEFINE_PROPS(TPictureHolder, kHolderProps);
 KORV_DEFINE_CLASS(TPictureHolder, TComponent, &CreateComponent<TPictureHolder>, &TPictureHolder_PropTable);
 
 TEST(GraphicsStreamingTest, SubObjectsAndPictureDataRoundTrip) {
-  TPictureHolder a(nullptr);
+  const std::unique_ptr<TPictureHolder> aPtr(NewComponent<TPictureHolder>(nullptr));
+  TPictureHolder& a = *aPtr;
   a.SetName("Holder");
   a.Font()->SetName("Arial");
   a.Font()->SetHeight(-17);
@@ -50,7 +51,8 @@ TEST(GraphicsStreamingTest, SubObjectsAndPictureDataRoundTrip) {
     for (int x = 0; x < 9; ++x) a.Glyph()->Canvas()->SetPixels(x, y, static_cast<TColor>(x * 25 + (y * 40 << 8)));
 
   std::vector<uint8_t> data = ComponentToBytes(&a);
-  TPictureHolder b(nullptr);
+  const std::unique_ptr<TPictureHolder> bPtr(NewComponent<TPictureHolder>(nullptr));
+  TPictureHolder& b = *bPtr;
   ReadComponentFromMemory(data.data(), data.size(), &b);
   EXPECT_EQ(b.Font()->Name(), "Arial");
   EXPECT_EQ(b.Font()->Height(), -17);
@@ -68,8 +70,10 @@ TEST(GraphicsStreamingTest, SubObjectsAndPictureDataRoundTrip) {
 }
 
 TEST(GraphicsStreamingTest, DefaultsAndEmptyPicturesAreNotWritten) {
-  TPictureHolder plain(nullptr);
-  TPictureHolder changed(nullptr);
+  const std::unique_ptr<TPictureHolder> plainPtr(NewComponent<TPictureHolder>(nullptr));
+  TPictureHolder& plain = *plainPtr;
+  const std::unique_ptr<TPictureHolder> changedPtr(NewComponent<TPictureHolder>(nullptr));
+  TPictureHolder& changed = *changedPtr;
   changed.Glyph()->SetSize(2, 2);
   std::vector<uint8_t> small = ComponentToBytes(&plain);
   std::vector<uint8_t> big = ComponentToBytes(&changed);

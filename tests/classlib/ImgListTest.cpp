@@ -33,7 +33,8 @@ struct TCounter {
 };
 
 TEST(ImageListTest, AddMaskedDrawsOnlyTheShape) {
-  TImageList list(nullptr);
+  const std::unique_ptr<TImageList> listPtr(NewComponent<TImageList>(nullptr));
+  TImageList& list = *listPtr;
   EXPECT_EQ(list.Width(), 16);
   EXPECT_EQ(list.Count(), 0);
   TCounter changes;
@@ -58,7 +59,8 @@ TEST(ImageListTest, AddMaskedDrawsOnlyTheShape) {
 }
 
 TEST(ImageListTest, AWideBitmapAddsOneImagePerStripAndAMaskWorksToo) {
-  TImageList list(nullptr, 8, 8);
+  const std::unique_ptr<TImageList> listPtr(NewComponent<TImageList>(nullptr, 8, 8));
+  TImageList& list = *listPtr;
   TBitmap strip(24, 8);
   const TColor colours[3] = {clRed, clLime, clBlue};
   for (int i = 0; i < 3; ++i) {
@@ -88,7 +90,8 @@ TEST(ImageListTest, AWideBitmapAddsOneImagePerStripAndAMaskWorksToo) {
 
 // Disabled: the shape in clBtnHighlight one pixel down and right, then clBtnShadow on top.
 TEST(ImageListTest, DisabledImagesAreEngravedInTheSystemColours) {
-  TImageList list(nullptr);
+  const std::unique_ptr<TImageList> listPtr(NewComponent<TImageList>(nullptr));
+  TImageList& list = *listPtr;
   auto glyph = SquareGlyph();
   list.AddMasked(glyph.get(), clFuchsia);
   auto bg = Background();
@@ -106,7 +109,8 @@ TEST(ImageListTest, DisabledImagesAreEngravedInTheSystemColours) {
 }
 
 TEST(ImageListTest, SizeMaskAndBackgroundColour) {
-  TImageList list(nullptr);
+  const std::unique_ptr<TImageList> listPtr(NewComponent<TImageList>(nullptr));
+  TImageList& list = *listPtr;
   auto glyph = SquareGlyph();
   list.AddMasked(glyph.get(), clFuchsia);
   EXPECT_EQ(list.BkColorRef(), CLR_NONE);
@@ -129,8 +133,9 @@ TEST(ImageListTest, SizeMaskAndBackgroundColour) {
 }
 
 TEST(ImageListTest, AnOwnerFreesItsImageList) {
-  TComponent owner(nullptr);
-  auto* list = new TImageList(&owner);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
+  auto* list = NewComponent<TImageList>(&owner);
   list->SetName("Images");
   EXPECT_EQ(owner.FindComponent("Images"), list);
   EXPECT_EQ(TImageList::StaticClass()->Name, std::string("TImageList"));
@@ -140,7 +145,8 @@ TEST(ImageListTest, ManyListsLeaveNoGdiObjects) {
   auto glyph = SquareGlyph();
   auto bg = Background();
   auto cycle = [&] {
-    TImageList list(nullptr);
+    const std::unique_ptr<TImageList> listPtr(NewComponent<TImageList>(nullptr));
+    TImageList& list = *listPtr;
     list.AddMasked(glyph.get(), clFuchsia);
     list.Add(glyph.get(), glyph.get());
     list.Draw(bg->Canvas(), 1, 1, 0);

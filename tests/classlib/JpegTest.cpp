@@ -236,10 +236,12 @@ KORV_DEFINE_CLASS(TTextureHolder, TComponent, &CreateComponent<TTextureHolder>, 
 
 TEST(JpegImageTest, StreamsAsItsOriginalBytes) {
   Bytes jpg = QuadrantJpeg(40, 24);
-  TTextureHolder a(nullptr);
+  const std::unique_ptr<TTextureHolder> aPtr(NewComponent<TTextureHolder>(nullptr));
+  TTextureHolder& a = *aPtr;
   a.Image()->LoadFromBuffer(jpg.data(), jpg.size());
   std::vector<uint8_t> data = ComponentToBytes(&a);
-  TTextureHolder b(nullptr);
+  const std::unique_ptr<TTextureHolder> bPtr(NewComponent<TTextureHolder>(nullptr));
+  TTextureHolder& b = *bPtr;
   ReadComponentFromMemory(data.data(), data.size(), &b);
   EXPECT_EQ(b.Image()->Data(), jpg);
   EXPECT_EQ(b.Image()->Width(), 40);

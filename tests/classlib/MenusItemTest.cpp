@@ -34,7 +34,7 @@ Entry ReadEntry(HMENU menu, int pos) {
 }
 
 TMenuItem* NewItem(const std::string& caption, TComponent* owner = nullptr) {
-  auto* item = new TMenuItem(owner);
+  auto* item = NewComponent<TMenuItem>(owner);
   item->SetCaption(caption);
   return item;
 }
@@ -47,7 +47,8 @@ struct ClickLog {
 // ---------------------------------------------------------------------------------------------
 
 TEST(MenuItemTree, AddInsertDeleteRemoveKeepOrderAndParents) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   TMenuItem* root = menu.Items();
   TMenuItem* a = NewItem("a");
   TMenuItem* b = NewItem("b");
@@ -86,7 +87,8 @@ TEST(MenuItemTree, AddInsertDeleteRemoveKeepOrderAndParents) {
 }
 
 TEST(MenuItemTree, RejectsBadIndexesAndReinsertion) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   TMenuItem* root = menu.Items();
   TMenuItem* a = NewItem("a");
   root->Add(a);
@@ -105,7 +107,8 @@ TEST(MenuItemTree, RejectsBadIndexesAndReinsertion) {
   loose->Add(child);
   EXPECT_THROW(child->Add(loose.get()), EMenuError);
   EXPECT_THROW(loose->Add(loose.get()), EMenuError);
-  TPopupMenu other(nullptr);
+  const std::unique_ptr<TPopupMenu> otherPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& other = *otherPtr;
   EXPECT_THROW(loose->Add(other.Items()), EMenuError);
   try {
     root->Add(a);
@@ -122,7 +125,8 @@ TEST(MenuItemTree, RejectsBadIndexesAndReinsertion) {
 }
 
 TEST(MenuItemTree, FreeingAnItemFreesItsSubItemsAndLeavesItsParent) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   TMenuItem* parent = NewItem("parent");
   TMenuItem* child = NewItem("child");
   TMenuItem* grandchild = NewItem("grandchild");
@@ -142,8 +146,8 @@ TEST(MenuItemTree, FreeingAnItemFreesItsSubItemsAndLeavesItsParent) {
 }
 
 TEST(MenuItemTree, ItemsOwnedByAComponentAreFreedOnceWhenTheOwnerGoes) {
-  auto* owner = new TComponent(nullptr);
-  auto* menu = new TPopupMenu(owner);
+  auto* owner = NewComponent<TComponent>(nullptr);
+  auto* menu = NewComponent<TPopupMenu>(owner);
   TMenuItem* a = NewItem("a", owner);
   TMenuItem* b = NewItem("b", owner);
   menu->Items()->Add(a);
@@ -160,7 +164,7 @@ TEST(MenuCommands, StartAbove255AreUniqueAndAreReused) {
   std::set<WORD> seen;
   std::vector<std::unique_ptr<TMenuItem>> items;
   for (int i = 0; i < 300; ++i) {
-    items.push_back(std::make_unique<TMenuItem>(nullptr));
+    items.push_back(std::unique_ptr<TMenuItem>(NewComponent<TMenuItem>(nullptr)));
     WORD id = items.back()->Command();
     EXPECT_GT(id, 255);
     EXPECT_TRUE(seen.insert(id).second) << "duplicate " << id;
@@ -169,7 +173,8 @@ TEST(MenuCommands, StartAbove255AreUniqueAndAreReused) {
   WORD freed = items[10]->Command();
   WORD lowest = *seen.begin();
   items[10].reset();
-  TMenuItem next(nullptr);
+  const std::unique_ptr<TMenuItem> nextPtr(NewComponent<TMenuItem>(nullptr));
+  TMenuItem& next = *nextPtr;
   EXPECT_EQ(next.Command(), freed);
   EXPECT_GE(next.Command(), lowest);
 }
@@ -179,7 +184,7 @@ TEST(MenuCommands, RunningOutOfIdentifiersRaisesAndFreeingGivesThemBack) {
   bool raised = false;
   for (int i = 0; i < 70000 && !raised; ++i) {
     try {
-      items.push_back(std::make_unique<TMenuItem>(nullptr));
+      items.push_back(std::unique_ptr<TMenuItem>(NewComponent<TMenuItem>(nullptr)));
     } catch (const EMenuError& e) {
       EXPECT_EQ(e.Message(), "No free menu command identifier");
       raised = true;
@@ -189,17 +194,20 @@ TEST(MenuCommands, RunningOutOfIdentifiersRaisesAndFreeingGivesThemBack) {
   EXPECT_LE(items.size(), 65536u - 256u);
   for (const auto& i : items) ASSERT_GT(i->Command(), 255);
   // A component whose construction failed is not left in its owner.
-  TComponent owner(nullptr);
-  EXPECT_THROW(TMenuItem{&owner}, EMenuError);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
+  EXPECT_THROW(std::unique_ptr<TMenuItem>(NewComponent<TMenuItem>(&owner)), EMenuError);
   EXPECT_EQ(owner.ComponentCount(), 0);
   WORD last = items.back()->Command();
   items.pop_back();
-  TMenuItem again(nullptr);
+  const std::unique_ptr<TMenuItem> againPtr(NewComponent<TMenuItem>(nullptr));
+  TMenuItem& again = *againPtr;
   EXPECT_EQ(again.Command(), last);
 }
 
 TEST(MenuCommands, FindItemByCommandHandleAndShortCutSearchesAllLevels) {
-  TMainMenu menu(nullptr);
+  const std::unique_ptr<TMainMenu> menuPtr(NewComponent<TMainMenu>(nullptr));
+  TMainMenu& menu = *menuPtr;
   TMenuItem* file = NewItem("&File");
   TMenuItem* open = NewItem("&Open");
   TMenuItem* recent = NewItem("Recent");
@@ -226,7 +234,8 @@ TEST(MenuCommands, FindItemByCommandHandleAndShortCutSearchesAllLevels) {
 }
 
 TEST(MenuCommands, DispatchClicksEnabledItemsOnly) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   ClickLog log;
   TMenuItem* a = NewItem("a");
   TMenuItem* sub = NewItem("sub");
@@ -252,7 +261,8 @@ TEST(MenuCommands, DispatchClicksEnabledItemsOnly) {
 // ---------------------------------------------------------------------------------------------
 
 TEST(MenuHandles, EntriesFollowTheItemsProperties) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   TMenuItem* a = NewItem("&Alpha");
   TMenuItem* line = NewItem("-");
   TMenuItem* c = NewItem("Gamma");
@@ -287,7 +297,8 @@ TEST(MenuHandles, EntriesFollowTheItemsProperties) {
 }
 
 TEST(MenuHandles, InvisibleItemsAreNotInsertedSoPositionsCountVisibleOnes) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   TMenuItem* a = NewItem("a");
   TMenuItem* b = NewItem("b");
   TMenuItem* c = NewItem("c");
@@ -303,7 +314,8 @@ TEST(MenuHandles, InvisibleItemsAreNotInsertedSoPositionsCountVisibleOnes) {
 }
 
 TEST(MenuHandles, SubMenusAppearAndDisappearWithTheirItems) {
-  TMainMenu menu(nullptr);
+  const std::unique_ptr<TMainMenu> menuPtr(NewComponent<TMainMenu>(nullptr));
+  TMainMenu& menu = *menuPtr;
   TMenuItem* file = NewItem("File");
   menu.Items()->Add(file);
   HMENU bar = menu.Handle();
@@ -321,7 +333,8 @@ TEST(MenuHandles, SubMenusAppearAndDisappearWithTheirItems) {
 }
 
 TEST(MenuHandles, OwnerDrawMarksEveryLevelAndCarriesTheItem) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   TMenuItem* a = NewItem("a");
   TMenuItem* line = NewItem("-");
   TMenuItem* sub = NewItem("sub");
@@ -345,7 +358,8 @@ TEST(MenuHandles, OwnerDrawMarksEveryLevelAndCarriesTheItem) {
 TEST(MenuHandles, OwnerDrawnAcceleratorsMatchInEitherCaseBeyondASCII) {
   std::string upper, lower;
   if (!WideToAnsiExact(L"\u00c4", upper) || !WideToAnsiExact(L"\u00e4", lower)) GTEST_SKIP() << "no \u00c4 here";
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   menu.Items()->Add({NewItem("&first"), NewItem("&" + upper + "pfel")});
   menu.SetOwnerDraw(true);
   for (char typed : {lower[0], upper[0]}) {
@@ -357,7 +371,8 @@ TEST(MenuHandles, OwnerDrawnAcceleratorsMatchInEitherCaseBeyondASCII) {
 }
 
 TEST(MenuHandles, RebuildKeepsEntriesMergedInByOthers) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   TMenuItem* a = NewItem("a");
   TMenuItem* b = NewItem("b");
   menu.Items()->Add({a, b});
@@ -380,8 +395,8 @@ TEST(MenuHandles, RebuildKeepsEntriesMergedInByOthers) {
 }
 
 TEST(MenuMerge, AnotherMenusItemsJoinTheBarByGroupAndLeaveWithEitherMenu) {
-  auto bar = std::make_unique<TMainMenu>(nullptr);
-  auto other = std::make_unique<TMainMenu>(nullptr);
+  auto bar = std::unique_ptr<TMainMenu>(NewComponent<TMainMenu>(nullptr));
+  auto other = std::unique_ptr<TMainMenu>(NewComponent<TMainMenu>(nullptr));
   auto add = [](TMainMenu& m, const char* caption, uint8_t group) {
     TMenuItem* i = NewItem(caption);
     i->SetGroupIndex(group);
@@ -419,7 +434,7 @@ TEST(MenuMerge, AnotherMenusItemsJoinTheBarByGroupAndLeaveWithEitherMenu) {
   bar->Merge(other.get());
   other.reset();
   EXPECT_TRUE(bar->Merged() == nullptr && shown().size() == 4u);
-  other = std::make_unique<TMainMenu>(nullptr);
+  other = std::unique_ptr<TMainMenu>(NewComponent<TMainMenu>(nullptr));
   bar->Merge(other.get());
   bar.reset();
   add(*other, "still fine", 0);  // nothing left to rebuild
@@ -428,7 +443,8 @@ TEST(MenuMerge, AnotherMenusItemsJoinTheBarByGroupAndLeaveWithEitherMenu) {
 TEST(MenuHandles, MenuGoneMeansHandlesGone) {
   HMENU root = nullptr, sub = nullptr;
   {
-    TPopupMenu menu(nullptr);
+    const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+    TPopupMenu& menu = *menuPtr;
     TMenuItem* s = NewItem("s");
     menu.Items()->Add(s);
     s->Add(NewItem("t"));
@@ -442,7 +458,8 @@ TEST(MenuHandles, MenuGoneMeansHandlesGone) {
 }
 
 TEST(MenuHandles, RadioGroupsAndDefaultAreExclusiveAmongSiblings) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   TMenuItem* r1 = NewItem("r1");
   TMenuItem* r2 = NewItem("r2");
   TMenuItem* r3 = NewItem("r3");
@@ -537,7 +554,8 @@ TEST(MenuOwnerDrawState, MatchesThePlatformsItemStateBits) {
 // checked before it is used.
 
 TEST(MenuOwnerDrawDispatch, IgnoresForeignAndStaleItemData) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   menu.SetOwnerDraw(true);
   TMenuItem* a = NewItem("a");
   menu.Items()->Add(a);

@@ -19,7 +19,7 @@ using test::PumpPending;
 using test::PumpUntil;
 
 TMenuItem* AddTo(TMenuItem* parent, const std::string& caption, TComponent* owner) {
-  auto* item = new TMenuItem(owner);
+  auto* item = NewComponent<TMenuItem>(owner);
   item->SetCaption(caption);
   parent->Add(item);
   return item;
@@ -41,7 +41,7 @@ TEST_F(MainMenuOnForm, TheBarTakesTheSystemMenuHeightAndCountsVisibleItems) {
   HWND wnd = form->Handle();
   const int withoutMenu = NonClientHeight(wnd);
 
-  auto* menu = new TMainMenu(form);
+  auto* menu = NewComponent<TMainMenu>(form);
   TMenuItem* file = AddTo(menu->Items(), "&File", form);
   AddTo(file, "&Open", form);
   TMenuItem* edit = AddTo(menu->Items(), "&Edit", form);
@@ -80,7 +80,7 @@ TEST_F(MainMenuOnForm, TheBarTakesTheSystemMenuHeightAndCountsVisibleItems) {
 
 TEST_F(MainMenuOnForm, FreeingTheMenuTakesItOffTheWindow) {
   TForm* form = NewForm(140, 140, 300, 200);
-  auto* menu = new TMainMenu(form);
+  auto* menu = NewComponent<TMainMenu>(form);
   AddTo(menu->Items(), "One", form);
   form->SetMenu(menu);
   form->Show();
@@ -95,7 +95,7 @@ TEST_F(MainMenuOnForm, FreeingTheMenuTakesItOffTheWindow) {
 
 TEST_F(MainMenuOnForm, ANewWindowOfTheFormGetsTheSameLiveMenu) {
   TForm* form = NewForm(140, 140, 300, 200);
-  auto* menu = new TMainMenu(form);
+  auto* menu = NewComponent<TMainMenu>(form);
   TMenuItem* top = AddTo(menu->Items(), "One", form);
   AddTo(top, "Two", form);
   form->SetMenu(menu);
@@ -143,7 +143,7 @@ struct BarPainter {
 
 // The handlers are set before the item goes into the menu: adding it redraws the bar at once.
 TMenuItem* AddPainted(TMainMenu* menu, const std::string& caption, int tag, BarPainter& painter, TComponent* owner) {
-  auto* item = new TMenuItem(owner);
+  auto* item = NewComponent<TMenuItem>(owner);
   item->SetCaption(caption);
   item->SetTag(tag);
   item->OnMeasureItem = TMenuMeasureItemEvent(&painter, &BarPainter::Measure);
@@ -167,7 +167,7 @@ TColor BarItemColour(HWND wnd, HMENU bar, int pos, TColor expected) {
 
 TEST_F(MainMenuOnForm, OwnerDrawnBarItemsPaintOnTheFormAndAChangeRedrawsTheBar) {
   TForm* form = NewForm(160, 160, 400, 220);
-  auto* menu = new TMainMenu(form);
+  auto* menu = NewComponent<TMainMenu>(form);
   menu->SetOwnerDraw(true);
   BarPainter painter;
   TMenuItem* first = AddPainted(menu, "First", 0, painter, form);
@@ -195,7 +195,7 @@ TEST_F(MainMenuOnForm, OwnerDrawnBarItemsPaintOnTheFormAndAChangeRedrawsTheBar) 
 
 TEST_F(MainMenuOnForm, AKeyboardPickFromTheBarReachesTheItemThroughTheForm) {
   TForm* form = NewForm(180, 180, 360, 220);
-  auto* menu = new TMainMenu(form);
+  auto* menu = NewComponent<TMainMenu>(form);
   TMenuItem* file = AddTo(menu->Items(), "&File", form);
   TMenuItem* open = AddTo(file, "&Open", form);
   TMenuItem* close = AddTo(file, "&Close", form);

@@ -38,7 +38,7 @@ struct Clicks {
 };
 
 TMenuItem* AddItem(TMenu& menu, const std::string& caption, Clicks* clicks = nullptr) {
-  auto* item = new TMenuItem(nullptr);
+  auto* item = NewComponent<TMenuItem>(nullptr);
   item->SetCaption(caption);
   if (clicks) item->OnClick = TNotifyEvent(clicks, &Clicks::Click);
   menu.Items()->Add(item);
@@ -48,7 +48,8 @@ TMenuItem* AddItem(TMenu& menu, const std::string& caption, Clicks* clicks = nul
 // ---------------------------------------------------------------------------------------------
 
 TEST(PopupMenuTracking, ARealPopupOpensAndClosesWithoutAPick) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   Clicks clicks;
   AddItem(menu, "One", &clicks);
   AddItem(menu, "Two", &clicks);
@@ -76,7 +77,8 @@ TEST(PopupMenuTracking, ARealPopupOpensAndClosesWithoutAPick) {
 }
 
 TEST(PopupMenuTracking, PostedKeysPickAnItemAndRunItsOnClick) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   Clicks clicks;
   TMenuItem* a = AddItem(menu, "a", &clicks);
   AddItem(menu, "-");
@@ -101,11 +103,12 @@ TEST(PopupMenuTracking, PostedKeysPickAnItemAndRunItsOnClick) {
 }
 
 TEST(PopupMenuTracking, OpeningASubMenuClicksItsItemAndTheInnerPickArrives) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   Clicks clicks;
   AddItem(menu, "first", &clicks);
   TMenuItem* sub = AddItem(menu, "sub", &clicks);
-  auto* inner = new TMenuItem(nullptr);
+  auto* inner = NewComponent<TMenuItem>(nullptr);
   inner->SetCaption("inner");
   inner->OnClick = TNotifyEvent(&clicks, &Clicks::Click);
   sub->Add(inner);
@@ -138,7 +141,8 @@ TEST(PopupMenuTracking, OpeningASubMenuClicksItsItemAndTheInnerPickArrives) {
 }
 
 TEST(PopupMenuTracking, TheTrackerSeamReplacesTheModalLoop) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   Clicks clicks;
   AddItem(menu, "x", &clicks);
   TMenuItem* y = AddItem(menu, "y", &clicks);
@@ -179,12 +183,12 @@ TEST(PopupMenuTracking, TheTrackerSeamReplacesTheModalLoop) {
 TEST(PopupMenuTracking, PopupListWindowLivesWhilePopupMenusExist) {
   HWND first = nullptr;
   {
-    TPopupMenu one(nullptr);
+    const std::unique_ptr<TPopupMenu> one(NewComponent<TPopupMenu>(nullptr));
     first = PopupListWindow();
     ASSERT_TRUE(IsWindow(first));
     EXPECT_FALSE(IsWindowVisible(first));
     {
-      TPopupMenu two(nullptr);
+      const std::unique_ptr<TPopupMenu> two(NewComponent<TPopupMenu>(nullptr));
       EXPECT_EQ(PopupListWindow(), first);
     }
     EXPECT_TRUE(IsWindow(first));
@@ -195,7 +199,8 @@ TEST(PopupMenuTracking, PopupListWindowLivesWhilePopupMenusExist) {
 
 TEST(PopupMenuTracking, CommandsPostedToThePopupListReachTheItems) {
   // Someone tracking one of our menus without TPM_RETURNCMD: the WM_COMMAND goes to the owner.
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   Clicks clicks;
   TMenuItem* a = AddItem(menu, "a", &clicks);
   SendMessageA(PopupListWindow(), WM_COMMAND, a->Command(), 0);
@@ -271,7 +276,8 @@ MenuDriver::Step ReadPixelStep(std::function<POINT()> where, TColor expected, TC
 }
 
 TEST(PopupMenuOwnerDraw, EventsGetTheRealItemDCAndTheirPaintIsOnTheScreen) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   menu.SetOwnerDraw(true);
   OwnerDrawRecorder rec;
   TMenuItem* first = AddOwnerDrawn(menu, "first", rec);
@@ -339,7 +345,8 @@ TEST(PopupMenuOwnerDraw, EventsGetTheRealItemDCAndTheirPaintIsOnTheScreen) {
 
 TEST(PopupMenuOwnerDraw, MeasuringUsesTheScreensMenuFont) {
   ASSERT_NE(Screen, nullptr);
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   menu.SetOwnerDraw(true);
   OwnerDrawRecorder rec;
   TMenuItem* item = AddOwnerDrawn(menu, "x", rec);
@@ -358,7 +365,8 @@ TEST(PopupMenuOwnerDraw, MeasuringUsesTheScreensMenuFont) {
 }
 
 TEST(PopupMenuOwnerDraw, DefaultPaintWithoutHandlersShowsTheSystemColours) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   menu.SetOwnerDraw(true);
   AddItem(menu, "plain item");
   AddItem(menu, "-");
@@ -382,13 +390,15 @@ TEST(PopupMenuOwnerDraw, DefaultPaintWithoutHandlersShowsTheSystemColours) {
 
 TEST(PopupMenuOwnerDraw, DefaultPaintShowsTheItemsImageOrBitmapWhole) {
   const TColor imageColour = RGB(10, 120, 230), bitmapColour = RGB(240, 100, 10);
-  TImageList images(nullptr, 16, 16);
+  const std::unique_ptr<TImageList> imagesPtr(NewComponent<TImageList>(nullptr, 16, 16));
+  TImageList& images = *imagesPtr;
   TBitmap picture(16, 16);
   picture.Canvas()->Brush()->SetColor(imageColour);
   picture.Canvas()->FillRect(Rect(0, 0, 16, 16));
   ASSERT_EQ(images.Add(&picture, nullptr), 0);
 
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   menu.SetOwnerDraw(true);
   menu.SetImages(&images);
   TMenuItem* withImage = AddItem(menu, "image");
@@ -420,8 +430,9 @@ TEST(PopupMenuOwnerDraw, DefaultPaintShowsTheItemsImageOrBitmapWhole) {
 }
 
 TEST(PopupMenuOwnerDraw, AFreedImageListIsForgotten) {
-  TPopupMenu menu(nullptr);
-  auto* images = new TImageList(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
+  auto* images = NewComponent<TImageList>(nullptr);
   menu.SetImages(images);
   EXPECT_EQ(menu.Images(), images);
   delete images;
@@ -429,7 +440,8 @@ TEST(PopupMenuOwnerDraw, AFreedImageListIsForgotten) {
 }
 
 TEST(PopupMenuOwnerDraw, TypedAcceleratorPicksAnOwnerDrawnItem) {
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   menu.SetOwnerDraw(true);
   Clicks clicks;
   AddItem(menu, "&Alpha", &clicks);
@@ -454,7 +466,8 @@ TEST(PopupMenuOwnerDraw, AHandlerThatThrowsReachesTheApplicationNotTheMenuLoop) 
   TExceptionEvent saved = Application->OnException;
   Application->OnException = TExceptionEvent(&caught, &Caught::OnException);
 
-  TPopupMenu menu(nullptr);
+  const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+  TPopupMenu& menu = *menuPtr;
   menu.SetOwnerDraw(true);
   OwnerDrawRecorder rec;
   rec.Throw = true;
@@ -475,7 +488,8 @@ TEST(PopupMenuOwnerDraw, AHandlerThatThrowsReachesTheApplicationNotTheMenuLoop) 
 TEST(PopupMenuOwnerDraw, NoHandlesOrWindowsLeftBehind) {
   // Warm up the lazily created objects (class registration, fonts) first.
   {
-    TPopupMenu warm(nullptr);
+    const std::unique_ptr<TPopupMenu> warmPtr(NewComponent<TPopupMenu>(nullptr));
+    TPopupMenu& warm = *warmPtr;
     warm.SetOwnerDraw(true);
     AddItem(warm, "w");
     MenuDriver driver({kEndMenu});
@@ -484,12 +498,13 @@ TEST(PopupMenuOwnerDraw, NoHandlesOrWindowsLeftBehind) {
   DWORD gdi = test::GdiObjectCount();
   DWORD user = test::UserObjectCount();
   for (int i = 0; i < 3; ++i) {
-    TPopupMenu menu(nullptr);
+    const std::unique_ptr<TPopupMenu> menuPtr(NewComponent<TPopupMenu>(nullptr));
+    TPopupMenu& menu = *menuPtr;
     menu.SetOwnerDraw(true);
     OwnerDrawRecorder rec;
     TMenuItem* a = AddOwnerDrawn(menu, "a", rec);
     TMenuItem* s = AddItem(menu, "sub");
-    s->Add(new TMenuItem(nullptr));
+    s->Add(NewComponent<TMenuItem>(nullptr));
     MenuDriver driver({[&](HWND) {
       if (!rec.Last(a)) return false;
       EndMenu();

@@ -24,7 +24,7 @@ struct ChangeCounter {
 
 TEST_F(EditTest, TypedTextLimitsColoursAndInputMethod) {
   TForm* f = NewForm(150, 150, 320, 160);
-  auto* e = new TEdit(f);
+  auto* e = NewComponent<TEdit>(f);
   e->SetParent(f);
   e->SetBounds(10, 10, 200, 30);
   const TColor back = 0x40C0F0, text = 0x2020A0;

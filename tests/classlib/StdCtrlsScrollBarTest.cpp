@@ -28,7 +28,7 @@ class ScrollBarTest : public TFormTest {
  protected:
   TScrollBar* NewBar(ScrollLog& log) {
     TForm* f = NewForm(200, 200, 400, 160);
-    auto* bar = new TScrollBar(f);
+    auto* bar = NewComponent<TScrollBar>(f);
     bar->SetBounds(20, 40, 300, GetSystemMetrics(SM_CYHSCROLL));
     bar->SetParent(f);
     bar->SetLargeChange(10);
@@ -117,7 +117,7 @@ class TOwnFaceBar : public TScrollBar {
 
 TEST_F(ScrollBarTest, ParametersKindAndTheWindowChosenAtCreation) {
   TForm* f = NewForm(200, 200, 400, 300);
-  auto* bar = new TOwnFaceBar(f);
+  auto* bar = NewComponent<TOwnFaceBar>(f);
   bar->SetParent(f);
   EXPECT_THROW(bar->SetParams(0, 10, 5), EInvalidOperation);
   bar->SetParams(500, -20, 80);

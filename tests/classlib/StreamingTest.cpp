@@ -214,14 +214,14 @@ class StreamingTest : public ::testing::Test {
     form.Font()->SetStyle(opItalic);
     form.Font()->Data = {0, 1, 2, 255};
     form.Lines()->SetText("one\ntwo\n\nfour");
-    auto* panel = new TTestComp(&form);
+    auto* panel = NewComponent<TTestComp>(&form);
     panel->SetName("Panel1");
     panel->SetAlign(alTop);
-    auto* button = new TTestComp(&form);
+    auto* button = NewComponent<TTestComp>(&form);
     button->SetName("Button1");
     button->Parent = panel;
     button->SetCaption("OK");
-    auto* label = new TTestComp(&form);
+    auto* label = NewComponent<TTestComp>(&form);
     label->SetName("Label1");
     label->SetLink(button);
     panel->SetLink(label);  // a forward reference: Label1 is read after Panel1
@@ -238,11 +238,13 @@ class StreamingTest : public ::testing::Test {
 TEST_F(StreamingTest, RoundTripKeepsEveryProperty) {
   std::vector<uint8_t> data;
   {
-    TTestComp form(nullptr);
+    const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+    TTestComp& form = *formPtr;
     Build(form);
     data = Bytes(&form);
   }
-  TTestComp form(nullptr);
+  const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& form = *formPtr;
   ReadComponentFromMemory(data.data(), data.size(), &form);
   EXPECT_EQ(form.Name(), "Form1");
   EXPECT_EQ(form.Count(), -7);
@@ -292,14 +294,18 @@ TEST_F(StreamingTest, RoundTripKeepsEveryProperty) {
 }
 
 TEST_F(StreamingTest, AFileReadsAsAMemoryBlockDoesAndIsLeftAtTheEndOfTheComponent) {
-  TTestComp form(nullptr);
+  const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& form = *formPtr;
   Build(form);
   std::vector<uint8_t> data = Bytes(&form);
   std::string bytes(data.begin(), data.end());
   test::TSandbox box;
   const std::string whole = box.File("whole.bin", bytes + "tail"), cut = box.File("cut.bin", bytes.substr(0, 90));
   TFileStream file(whole, fmOpenRead);
-  TTestComp a(nullptr), b(nullptr);
+  const std::unique_ptr<TTestComp> aPtr(NewComponent<TTestComp>(nullptr));
+  const std::unique_ptr<TTestComp> bPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& a = *aPtr;
+  TTestComp& b = *bPtr;
   ReadComponent(file, &a);
   EXPECT_EQ(file.Position(), static_cast<int64_t>(data.size()));
   EXPECT_EQ(Bytes(&a), data);  // every property, sub-object, collection and child as written
@@ -316,7 +322,8 @@ TEST_F(StreamingTest, PropertiesAreFoundInAnyOrderAndCaseAtTheStreamsPosition) {
   w.WriteStr("Count");
   w.WriteInteger(4);
   w.WriteValue(TValueType::vaNull);
-  TTestComp target(nullptr);
+  const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& target = *targetPtr;
   TReader r(m);
   m.SetPosition(0);  // moved behind the reader's back: it reads from there
   r.ReadProperties(&target);
@@ -327,7 +334,8 @@ TEST_F(StreamingTest, PropertiesAreFoundInAnyOrderAndCaseAtTheStreamsPosition) {
 }
 
 TEST_F(StreamingTest, DefaultsAreNotWritten) {
-  TTestComp plain(nullptr);
+  const std::unique_ptr<TTestComp> plainPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& plain = *plainPtr;
   plain.SetName("P");
   auto data = Bytes(&plain);
   // Signature, class, name, the collection (always written), end of properties, end of children.
@@ -345,7 +353,8 @@ TEST_F(StreamingTest, DefaultsAreNotWritten) {
 }
 
 TEST_F(StreamingTest, StoredFunctionDecidesAndStreamMembersWork) {
-  TWiderComp w(nullptr);
+  const std::unique_ptr<TWiderComp> wPtr(NewComponent<TWiderComp>(nullptr));
+  TWiderComp& w = *wPtr;
   w.SetName("W");
   w.SetSecret(9);
   TMemoryStream m;
@@ -365,10 +374,12 @@ TEST_F(StreamingTest, StoredFunctionDecidesAndStreamMembersWork) {
 }
 
 TEST_F(StreamingTest, RootCreatedByClassNameAndFreedOnFailure) {
-  TTestComp form(nullptr);
+  const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& form = *formPtr;
   Build(form);
   auto data = Bytes(&form);
-  TComponent owner(nullptr);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
   TComponent* made = ReadComponentFromMemory(data.data(), data.size(), nullptr, &owner);
   ASSERT_NE(made, nullptr);
   EXPECT_EQ(made->ClassType(), TTestComp::StaticClass());
@@ -381,11 +392,13 @@ TEST_F(StreamingTest, RootCreatedByClassNameAndFreedOnFailure) {
 }
 
 TEST_F(StreamingTest, EveryTruncationFailsCleanly) {
-  TTestComp form(nullptr);
+  const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& form = *formPtr;
   Build(form);
   auto data = Bytes(&form);
   for (size_t n = 0; n < data.size(); ++n) {
-    TTestComp target(nullptr);
+    const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+    TTestComp& target = *targetPtr;
     try {
       ReadComponentFromMemory(data.data(), n, &target);
       ADD_FAILURE() << "prefix " << n << " was accepted";
@@ -398,7 +411,8 @@ TEST_F(StreamingTest, EveryTruncationFailsCleanly) {
 }
 
 TEST_F(StreamingTest, CorruptedBytesNeverCrashOrLeak) {
-  TTestComp form(nullptr);
+  const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& form = *formPtr;
   Build(form);
   auto data = Bytes(&form);
   unsigned seed = 99;
@@ -411,7 +425,8 @@ TEST_F(StreamingTest, CorruptedBytesNeverCrashOrLeak) {
       seed = seed * 1103515245 + 12345;
       bad[at] = static_cast<uint8_t>(seed >> 16);
     }
-    TTestComp target(nullptr);
+    const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+    TTestComp& target = *targetPtr;
     try {
       ReadComponentFromMemory(bad.data(), bad.size(), &target);
     } catch (const EFilerError&) {
@@ -424,16 +439,18 @@ TEST_F(StreamingTest, CorruptedBytesNeverCrashOrLeak) {
 }
 
 TEST_F(StreamingTest, UnknownPropertyNamesTheComponentAndProperty) {
-  TWiderComp wide(nullptr);
+  const std::unique_ptr<TWiderComp> widePtr(NewComponent<TWiderComp>(nullptr));
+  TWiderComp& wide = *widePtr;
   wide.SetName("Form1");
-  auto* child = new TWiderComp(&wide);
+  auto* child = NewComponent<TWiderComp>(&wide);
   child->SetName("Edit1");
   auto data = Bytes(&wide);
   // Change the stored class names to the narrower class: "Extra" is then unknown.
   std::string s(data.begin(), data.end());
   for (size_t p; (p = s.find(std::string("\x0ATWiderComp", 11))) != std::string::npos;)
     s.replace(p, 11, std::string("\x09TTestComp", 10));
-  TTestComp target(nullptr);
+  const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& target = *targetPtr;
   try {
     ReadComponentFromMemory(s.data(), s.size(), &target);
     FAIL();
@@ -452,7 +469,8 @@ TEST_F(StreamingTest, BadValuesGiveClearErrors) {
     props(w);
     w.WriteValue(TValueType::vaNull);
     w.WriteValue(TValueType::vaNull);
-    TTestComp target(nullptr);
+    const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+    TTestComp& target = *targetPtr;
     m.SetPosition(0);
     try {
       ReadComponent(m, &target);
@@ -519,14 +537,17 @@ TEST_F(StreamingTest, BadValuesGiveClearErrors) {
 }
 
 TEST_F(StreamingTest, WrongRootAndSignature) {
-  TTestComp form(nullptr);
+  const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& form = *formPtr;
   form.SetName("Form1");
   auto data = Bytes(&form);
-  TComponent other(nullptr);
+  const std::unique_ptr<TComponent> otherPtr(NewComponent<TComponent>(nullptr));
+  TComponent& other = *otherPtr;
   EXPECT_THROW(ReadComponentFromMemory(data.data(), data.size(), &other), EReadError);
   EXPECT_EQ(other.ComponentState(), 0u);
   data[0] = 'X';
-  TTestComp target(nullptr);
+  const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& target = *targetPtr;
   try {
     ReadComponentFromMemory(data.data(), data.size(), &target);
     FAIL();
@@ -548,7 +569,8 @@ TEST_F(StreamingTest, DeepNestingIsRefused) {
     w.WriteValue(TValueType::vaNull);
   }
   m.SetPosition(0);
-  TTestComp target(nullptr);
+  const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& target = *targetPtr;
   EXPECT_THROW(ReadComponent(m, &target), EReadError);
   EXPECT_EQ(target.ComponentCount(), 0);
 }
@@ -564,7 +586,8 @@ TEST_F(StreamingTest, HugeLengthsAreRefusedBeforeAllocating) {
   uint32_t huge = 0xFFFFFFF0u;
   m.WriteBuffer(&huge, 4);
   m.SetPosition(0);
-  TTestComp target(nullptr);
+  const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& target = *targetPtr;
   try {
     ReadComponent(m, &target);
     FAIL();
@@ -574,11 +597,13 @@ TEST_F(StreamingTest, HugeLengthsAreRefusedBeforeAllocating) {
 }
 
 TEST_F(StreamingTest, ExistingComponentsOfTheRootAreFilledInPlace) {
-  TTestComp form(nullptr);
+  const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& form = *formPtr;
   Build(form);
   auto data = Bytes(&form);
-  TTestComp target(nullptr);
-  auto* pre = new TTestComp(&target);
+  const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& target = *targetPtr;
+  auto* pre = NewComponent<TTestComp>(&target);
   pre->SetName("Button1");
   ReadComponentFromMemory(data.data(), data.size(), &target);
   EXPECT_EQ(target.ComponentCount(), 3);
@@ -588,7 +613,8 @@ TEST_F(StreamingTest, ExistingComponentsOfTheRootAreFilledInPlace) {
 }
 
 TEST_F(StreamingTest, ReadFromAnRcdataResourceOfTheModule) {
-  TTestComp target(nullptr);
+  const std::unique_ptr<TTestComp> targetPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& target = *targetPtr;
   ReadComponentResource(GetModuleHandleA(nullptr), "TESTSTREAM", &target);
   EXPECT_EQ(target.Name(), "F");
   EXPECT_EQ(target.Count(), 5);
@@ -601,7 +627,8 @@ TEST_F(StreamingTest, ReadFromAnRcdataResourceOfTheModule) {
 }
 
 TEST_F(StreamingTest, ResourceFileHoldsTheStreamAsRcdata) {
-  TTestComp form(nullptr);
+  const std::unique_ptr<TTestComp> formPtr(NewComponent<TTestComp>(nullptr));
+  TTestComp& form = *formPtr;
   Build(form);
   char path[MAX_PATH];
   GetTempFileNameA(GetTempDir().c_str(), "krs", 0, path);

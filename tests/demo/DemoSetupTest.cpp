@@ -105,28 +105,34 @@ bool FileFormatsRegistered() {
   return false;
 }
 
-TEST(ComponentUnits, StartAndStopEverythingTheWindowNeeds) {
-  // The test program started the units once (its environment): stop them, then start them again.
+TEST(LibraryStartup, StartsAndStopsEverythingTheWindowNeeds) {
+  // The test program's start-up object runs the units (its environment): end it, then make
+  // another, as the demo's main does.
   ASSERT_TRUE(FileFormatsRegistered());
   ASSERT_NE(GetClass("TShellBrowser"), nullptr);
   ASSERT_NE(GetClass("TsSkinManager"), nullptr);
-  StopComponentUnits();
+  TDemoEnvironment::Startup().reset();
   EXPECT_FALSE(FileFormatsRegistered());
   EXPECT_EQ(GetClass("TShellBrowser"), nullptr);
   EXPECT_EQ(GetClass("TsSkinManager"), nullptr);
-  EXPECT_THROW((void)DesktopFolder(), EShellBrowserError);
+  EXPECT_THROW((void)DesktopFolder(), ENotStarted);
+  EXPECT_THROW(std::unique_ptr<TDropFileSource>(NewComponent<TDropFileSource>(nullptr)), ENotStarted);
+  // Application and Screen are the test program's own: the start-up object left them alone.
+  EXPECT_NE(Application, nullptr);
 
-  StartComponentUnits();
+  TDemoEnvironment::Startup() = std::make_unique<TLibraryStartup>();
   EXPECT_TRUE(FileFormatsRegistered());
   EXPECT_NE(GetClass("TShellBrowser"), nullptr);
   EXPECT_NE(GetClass("TsSkinManager"), nullptr);
   EXPECT_NE(DesktopFolder(), nullptr);
   EXPECT_TRUE(ShellStartupError().empty());
   // A file drop source made now offers the files as CF_HDROP.
-  TDropFileSource source(nullptr);
-  source.Files()->Add(ParamStr0());
+  std::unique_ptr<TDropFileSource> source(NewComponent<TDropFileSource>(nullptr));
+  source->Files()->Add(ParamStr0());
   FORMATETC fe{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  EXPECT_EQ(source.QueryGetData(&fe), S_OK);
+  EXPECT_EQ(source->QueryGetData(&fe), S_OK);
+  // One start-up object at a time.
+  EXPECT_THROW(TLibraryStartup(), EInvalidOperation);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "DemoSetup.h"
 #include "classlib/SysUtils.h"
 #include "skin/core/sSkinManager.h"
 #include "skin/forms/sSkinProvider.h"
@@ -17,8 +16,13 @@ namespace {
     ::testing::AddGlobalTestEnvironment(new TDemoEnvironment);
 }  // namespace
 
-void TDemoEnvironment::SetUp() { StartComponentUnits(); }
-void TDemoEnvironment::TearDown() { StopComponentUnits(); }
+std::unique_ptr<TLibraryStartup>& TDemoEnvironment::Startup() {
+  static std::unique_ptr<TLibraryStartup> startup;
+  return startup;
+}
+
+void TDemoEnvironment::SetUp() { Startup() = std::make_unique<TLibraryStartup>(); }
+void TDemoEnvironment::TearDown() { Startup().reset(); }
 
 // ---------------------------------------------------------------------------------------------
 // Paths
@@ -116,7 +120,7 @@ void TDemoWindowTest::TearDown() {
 void TDemoWindowTest::OpenWindow(const std::vector<std::string>& files, bool skinned) {
   for (const std::string& f : files) Box->File(f, "content of " + f);
   // Owned by the application, as the program's forms are: the skin commands reach its forms.
-  Form = new TForm1(Application);
+  Form = NewComponent<TForm1>(Application);
   Form->SetPosition(poDesigned);
   Form->SetBounds(20, 20, 780, 560);
   Form->ListFolder(Box->AnsiPath());

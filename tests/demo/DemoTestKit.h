@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "MainForm.h"
+#include "classlib/Startup.h"
 #include "support/Clipboard.h"
 #include "support/DialogCloser.h"
 #include "support/DropTarget.h"
@@ -76,11 +77,13 @@ class TDemoWindowTest : public ::testing::Test {
   TForm1* Form = nullptr;
 };
 
-// Start-up and shut-down of the component units around the whole test program.
+// The library's start-up around the whole test program, as the demo's main has it (the test
+// program's main made Application and Screen already: the start-up leaves them to it).
 class TDemoEnvironment : public ::testing::Environment {
  public:
   void SetUp() override;
   void TearDown() override;
+  [[nodiscard]] static std::unique_ptr<TLibraryStartup>& Startup();
 };
 
 }  // namespace korv::test

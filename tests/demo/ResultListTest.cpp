@@ -32,7 +32,7 @@ class ResultListPress : public TFormTest {};
 
 TEST_F(ResultListPress, MeetsTheGestureFirstAndTheListSeesOneRelease) {
   TForm* form = NewForm(40, 40, 400, 200);
-  auto* list = new TRecordingList(form);
+  auto* list = NewComponent<TRecordingList>(form);
   list->SetParent(form);
   list->SetBounds(0, 0, 380, 160);
   list->SetRows(std::vector<TResultRow>(2));

@@ -245,7 +245,7 @@ void TFormTest::TearDown() {
 }
 
 TForm* TFormTest::NewForm(int x, int y, int w, int h) {
-  auto* f = new TForm(nullptr);
+  auto* f = NewComponent<TForm>(nullptr);
   f->SetBounds(x, y, w, h);
   Forms_.push_back(f);
   return f;

@@ -3,6 +3,7 @@
 // instead of sleeping, and a recorder of the messages a control receives.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
@@ -11,8 +12,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"

@@ -19,7 +19,7 @@ constexpr TColor kFocused = 0x40C0FF, kDown = 0x2060A0, kBorder = 0x8396A0, kHig
 class FlatButtonTest : public TWidgetTest {
  protected:
   TFlatButton* NewButton(int x, int y, int w = 90, int h = 30, const std::string& caption = "Go") {
-    auto* b = new TFlatButton(Form);
+    auto* b = NewComponent<TFlatButton>(Form);
     b->SetParent(Form);
     b->SetBounds(x, y, w, h);
     b->SetCaption(caption);
@@ -72,7 +72,7 @@ std::unique_ptr<TBitmap> MakeFrames(int frames, int size) {
 // Properties
 
 TEST_F(FlatButtonTest, ConstructionAndStoredDefaults) {
-  auto* b = new TFlatButton(Form);
+  auto* b = NewComponent<TFlatButton>(Form);
   EXPECT_EQ(b->Width(), 25);
   EXPECT_EQ(b->Height(), 25);
   EXPECT_EQ(b->ControlStyle(), static_cast<TControlStyle>(csCaptureMouse | csOpaque | csDoubleClicks));
@@ -101,7 +101,7 @@ TEST_F(FlatButtonTest, ConstructionAndStoredDefaults) {
 }
 
 TEST_F(FlatButtonTest, StreamingKeepsWhatDiffersFromTheDefaults) {
-  auto* b = new TFlatButton(nullptr);
+  auto* b = NewComponent<TFlatButton>(nullptr);
   b->SetGroupIndex(3);
   b->SetAllowAllUp(true);
   b->SetDown(true);
@@ -118,7 +118,7 @@ TEST_F(FlatButtonTest, StreamingKeepsWhatDiffersFromTheDefaults) {
   std::vector<uint8_t> bytes = ComponentToBytes(b);
   delete b;
 
-  auto* c = new TFlatButton(nullptr);
+  auto* c = NewComponent<TFlatButton>(nullptr);
   ReadComponentFromMemory(bytes.data(), bytes.size(), c);
   EXPECT_EQ(c->GroupIndex(), 3);
   EXPECT_TRUE(c->AllowAllUp());
@@ -622,7 +622,7 @@ TEST_F(FlatButtonTest, ClickRunsOnTheCallingThread) {
   EXPECT_EQ(Form->ModalResult(), mrCancel);
 
   // Without a parent there is no form to tell; OnClick still runs.
-  auto* loose = new TFlatButton(Form);
+  auto* loose = NewComponent<TFlatButton>(Form);
   loose->ModalResult = mrAbort;
   loose->OnClick = clicks.Event();
   loose->Click();
@@ -669,11 +669,11 @@ TEST_F(FlatButtonTest, TheLastButtonFreesTheSharedTimer) {
   Forms_.clear();
   ASSERT_EQ(TFlatButton::FlatButtonCount(), 0);
   EXPECT_EQ(TFlatButton::HoverTimer(), nullptr);
-  auto* a = new TFlatButton(nullptr);
+  auto* a = NewComponent<TFlatButton>(nullptr);
   TTimer* t = TFlatButton::HoverTimer();
   ASSERT_NE(t, nullptr);
   EXPECT_FALSE(t->Enabled());
-  auto* b = new TFlatButton(nullptr);
+  auto* b = NewComponent<TFlatButton>(nullptr);
   EXPECT_EQ(TFlatButton::HoverTimer(), t);
   EXPECT_EQ(TFlatButton::FlatButtonCount(), 2);
   delete a;
@@ -681,7 +681,7 @@ TEST_F(FlatButtonTest, TheLastButtonFreesTheSharedTimer) {
   delete b;
   EXPECT_EQ(TFlatButton::FlatButtonCount(), 0);
   EXPECT_EQ(TFlatButton::HoverTimer(), nullptr);
-  auto* c = new TFlatButton(nullptr);
+  auto* c = NewComponent<TFlatButton>(nullptr);
   EXPECT_NE(TFlatButton::HoverTimer(), nullptr);
   delete c;
   EXPECT_EQ(TFlatButton::HoverTimer(), nullptr);
@@ -734,7 +734,7 @@ TEST_F(FlatButtonTest, ButtonPressedFromSomethingElseIsIgnored) {
   auto* b = NewButton(20, 20);
   b->SetGroupIndex(1);
   b->SetDown(true);
-  auto* panel = new TPanel(Form);
+  auto* panel = NewComponent<TPanel>(Form);
   panel->SetParent(Form);
   // The sender is not a flat button: neither read nor obeyed.
   b->Perform(CM_BUTTONPRESSED, 1, reinterpret_cast<LPARAM>(panel));

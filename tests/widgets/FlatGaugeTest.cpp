@@ -27,7 +27,7 @@ class TCountingGauge : public TFlatGauge {
 class FlatGaugeTest : public TWidgetTest {
  protected:
   TCountingGauge* NewGauge(int x = 20, int y = 20) {
-    auto* g = new TCountingGauge(Form);
+    auto* g = NewComponent<TCountingGauge>(Form);
     g->SetParent(Form);
     g->SetLeft(x);
     g->SetTop(y);
@@ -61,7 +61,7 @@ class FlatGaugeTest : public TWidgetTest {
 }  // namespace
 
 TEST_F(FlatGaugeTest, ConstructionDefaults) {
-  auto* g = new TFlatGauge(Form);
+  auto* g = NewComponent<TFlatGauge>(Form);
   EXPECT_EQ(g->Width(), 145);
   EXPECT_EQ(g->Height(), 25);
   EXPECT_EQ(g->MinValue(), 0);

@@ -24,11 +24,11 @@ class FlatSplitterTest : public TWidgetTest {
   // [left panel 150][splitter][client panel], with a focus box on the client panel.
   void Build(TAlign side = alLeft) {
     Form->SetColor(0x9DB8C8);
-    Side = new TPanel(Form);
+    Side = NewComponent<TPanel>(Form);
     Side->SetParent(Form);
     Side->SetColor(0x50A050);
     Side->SetParentColor(false);
-    Splitter = new TFlatSplitter(Form);
+    Splitter = NewComponent<TFlatSplitter>(Form);
     if (side == alLeft) {
       Side->SetAlign(alLeft);
       Side->SetWidth(150);
@@ -41,12 +41,12 @@ class FlatSplitterTest : public TWidgetTest {
       Splitter->SetLeft(10);  // left of the panel
       Splitter->SetAlign(alRight);
     }
-    Rest = new TPanel(Form);
+    Rest = NewComponent<TPanel>(Form);
     Rest->SetParent(Form);
     Rest->SetAlign(alClient);
     Rest->SetColor(0xD0D0F0);
     Rest->SetParentColor(false);
-    Box = new TFocusBox(Form);
+    Box = NewComponent<TFocusBox>(Form);
     Box->SetParent(Rest);
     Box->SetBounds(60, 60, 40, 20);
     Box->OnKeyDown = TKeyEvent(Box, &TFocusBox::Keys);
@@ -115,7 +115,7 @@ double InvertedShare(const TPixelImage& before, const TPixelImage& now, const TR
 }  // namespace
 
 TEST_F(FlatSplitterTest, ConstructionDefaults) {
-  auto* s = new TFlatSplitter(Form);
+  auto* s = NewComponent<TFlatSplitter>(Form);
   EXPECT_EQ(s->Align(), alLeft);
   EXPECT_EQ(s->Width(), 5);
   EXPECT_EQ(s->Cursor(), crHSplit);
@@ -272,18 +272,18 @@ TEST_F(FlatSplitterTest, RightAlignedDragMovesTheNeighbourLeft) {
 
 TEST_F(FlatSplitterTest, TopAlignedLargestSize) {
   Form->SetClientHeight(300);
-  auto* top = new TPanel(Form);
+  auto* top = NewComponent<TPanel>(Form);
   top->SetParent(Form);
   top->SetAlign(alTop);
   top->SetHeight(214);
-  Splitter = new TFlatSplitter(Form);
+  Splitter = NewComponent<TFlatSplitter>(Form);
   Splitter->SetTop(250);
   Splitter->SetParent(Form);
   Splitter->SetAlign(alTop);
   Splitter->SetHeight(5);
   Splitter->SetMinSize(88);
   Splitter->OnMoved = Moved.Event();
-  auto* rest = new TPanel(Form);
+  auto* rest = NewComponent<TPanel>(Form);
   rest->SetParent(Form);
   rest->SetAlign(alClient);
   ShowForm();
@@ -299,7 +299,7 @@ TEST_F(FlatSplitterTest, TopAlignedLargestSize) {
 }
 
 TEST_F(FlatSplitterTest, NothingAdjacentDoesNothing) {
-  Splitter = new TFlatSplitter(Form);
+  Splitter = NewComponent<TFlatSplitter>(Form);
   Splitter->SetParent(Form);
   Splitter->SetAlign(alTop);
   Splitter->SetHeight(6);

@@ -68,6 +68,7 @@ static_assert(std::size(kSpecialFolderNames) == kShellSpecialFolderCount);
 struct TBrowserUnitState {
   TComPtr<IShellFolder> Desktop;
   bool PlatformV4 = false;
+  bool Started = false;  // also when the desktop could not be had: that is the shell's failure
 };
 
 TBrowserUnitState& UnitState() noexcept {
@@ -159,6 +160,7 @@ const char* SpecialFolderName(TShellSpecialFolder folder) noexcept {
 
 void InitializeShellBrowser() {
   TBrowserUnitState& s = UnitState();
+  s.Started = true;
   // Forms that carry the component create it by its class name when they are read.
   RegisterClass(TShellBrowser::StaticClass());
   if (!s.Desktop) {
@@ -177,6 +179,7 @@ void InitializeShellBrowser() {
 }
 
 void FinalizeShellBrowser() noexcept {
+  UnitState().Started = false;
   UnitState().Desktop.Reset();
   try {
     UnRegisterClass(TShellBrowser::StaticClass());
@@ -184,7 +187,31 @@ void FinalizeShellBrowser() noexcept {
   }
 }
 
+namespace {
+void StopShellUnits() noexcept {
+  FinalizeShellBrowser();
+  FinalizeShellWin32();
+}
+
+void StartShellUnits() {
+  SetShellStartupError({});
+  InitializeShellWin32();
+  InitializeShellBrowser();
+  if (!ShellStartupError().empty()) {
+    std::string message = ShellStartupError();
+    StopShellUnits();
+    throw EShellBrowserError(message);
+  }
+}
+}  // namespace
+
+const TLibraryUnit ShellUnit{"the shell units", kShellUnitOrder, &StartShellUnits, &StopShellUnits,
+                             []() noexcept { return UnitState().Started; }};
+// Linked into every program that links this library (its target asks the linker for it).
+extern "C" const TLibraryUnitRegistration korv_shell_unit(ShellUnit);
+
 IShellFolder* DesktopFolder() {
+  RequireStarted(ShellUnit, "The shell's desktop folder");
   IShellFolder* d = UnitState().Desktop.Get();
   if (!d) throw EShellBrowserError("ShellBrowser Components: Cannot open Shell!");
   return d;
@@ -220,11 +247,18 @@ struct TShellBrowser::TBoundFolder {
 
 TShellBrowser::TShellBrowser(TComponent* owner)
     : TComponent(owner), FMultiObjects(std::make_unique<TFileNames>()), FFilters(std::make_unique<TFileNames>()) {
+  RequireStarted(ShellUnit, "TShellBrowser");
   SetFolder(L"");
 }
 
 TShellBrowser::~TShellBrowser() {
   if (FMenuWindow) DeallocateHWnd(std::exchange(FMenuWindow, nullptr));
+}
+
+void TShellBrowser::AfterConstruction() {
+  inherited::AfterConstruction();
+  // The reader makes the components of a form while the form is loading: they wait for Loaded.
+  if (!Owner() || !Owner()->HasState(csLoading)) FLoaded = true;
 }
 
 void TShellBrowser::Loaded() {
@@ -652,7 +686,7 @@ TComPtr<IContextMenu> TShellBrowser::GetContextMenu() {
 void TShellBrowser::CopyMenuItems(TMenuItem* source, TMenuItem* dest) {
   for (int i = 0; i < source->Count(); ++i) {
     TMenuItem* from = source->Items(i);
-    auto copy = std::make_unique<TMenuItem>(nullptr);
+    std::unique_ptr<TMenuItem> copy(NewComponent<TMenuItem>(nullptr));
     copy->SetCaption(from->Caption());
     copy->SetShortCut(from->ShortCut());
     copy->OnClick = from->OnClick;
@@ -711,7 +745,7 @@ std::string TShellBrowser::PopupContextMenu(POINT point, TPopupMenu* popupMenu) 
     if (FAILED(session.Menu.As(IID_IContextMenu3, FContextMenu3))) FContextMenu3.Reset();
     if (popupMenu && popupMenu->OnPopup) popupMenu->OnPopup(popupMenu);
 
-    FMergedMenu = std::make_unique<TPopupMenu>(nullptr);
+    FMergedMenu.reset(NewComponent<TPopupMenu>(nullptr));
     if (popupMenu) {
       CopyMenuItems(popupMenu->Items(), FMergedMenu->Items());
       FMergedMenu->SetImages(popupMenu->Images());

@@ -25,6 +25,7 @@
 #include "classlib/Controls.h"
 #include "classlib/Handles.h"
 #include "classlib/Menus.h"
+#include "classlib/Startup.h"
 #include "classlib/SysUtils.h"
 #include "shell/browser/Shell_Win32.h"
 #include "shell/unicode/TntClasses.h"
@@ -89,7 +90,12 @@ using TOnContextMenuSelectEvent = TMethod<void(const std::string& Command, bool&
 // terminate. Shut-down releases the desktop folder and unregisters the class.
 void InitializeShellBrowser();
 void FinalizeShellBrowser() noexcept;
-// The desktop folder (raises EShellBrowserError when the unit is not started).
+// The shell units as the library's start-up runs them: this unit after the Win32 one. A start-up
+// failure raises EShellBrowserError with the shell's message after stopping both. A
+// TShellBrowser made while they are stopped raises ENotStarted.
+extern const TLibraryUnit ShellUnit;
+// The desktop folder. Raises ENotStarted before the unit's start-up, EShellBrowserError when the
+// start-up could not get the desktop.
 [[nodiscard]] IShellFolder* DesktopFolder();
 // True on platform version 4 with a minor version of at most 10.
 [[nodiscard]] bool ShellPlatformVersion4() noexcept;
@@ -101,6 +107,8 @@ class TShellBrowser : public TComponent {
   explicit TShellBrowser(TComponent* owner);
   ~TShellBrowser() override;
 
+  // Made in code it is whole at once; read from a stored form, once the form is read (Loaded).
+  void AfterConstruction() override;
   void Loaded() override;
 
   // The bound folder's path, ending with "\" when not empty; empty for virtual folders. A
@@ -156,8 +164,8 @@ class TShellBrowser : public TComponent {
   // The current object's display name, or ObjectName when the shell gives none.
   [[nodiscard]] std::wstring DisplayName() const;
   // The window passed to shell calls that may show one: 0 when ShowErrorMessages is false, else
-  // the owner's window when the owner is a windowed control and the component is loaded, else
-  // the application's window.
+  // the owner's window when the owner is a windowed control and the component is whole (made in
+  // code, or read and loaded), else the application's window.
   [[nodiscard]] HWND OwnerWindow() const;
 
   // Shows the shell's context menu for the current object or the names in MultiObjects at a

@@ -288,6 +288,8 @@ KORV_DEFINE_CLASS(TDropFileSource, TCustomDropMultiSource, &CreateComponent<TDro
                   &TDropFileSource_PropTable);
 
 TDropFileSource::TDropFileSource(TComponent* owner) : TCustomDropMultiSource(owner) {
+  // Without the file formats' pairs a drag would offer no file format and still report success.
+  RequireStarted(DragDropUnit, "TDropFileSource");
   FFileDataFormat = new TFileDataFormat(this);
   FFileMapDataFormat = new TFileMapDataFormat(this);
 }
@@ -317,7 +319,20 @@ void TDropFileSource::SetMappedNames(const TStrings* value) {
 
 namespace {
 int gFileUnitCount = 0;
+
+void StopDragDropUnits() noexcept {
+  try {
+    DragDropFileShutdown();
+  } catch (...) {
+    // Nothing is left to report it to at the end of the program.
+  }
 }
+}  // namespace
+
+const TLibraryUnit DragDropUnit{"the drag-and-drop units", kDragDropUnitOrder, &DragDropFileStartup, &StopDragDropUnits,
+                                []() noexcept { return gFileUnitCount > 0; }};
+// Linked into every program that links this library (its target asks the linker for it).
+extern "C" const TLibraryUnitRegistration korv_drag_drop_unit(DragDropUnit);
 
 void DragDropFileStartup() {
   if (gFileUnitCount++ != 0) return;

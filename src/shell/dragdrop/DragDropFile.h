@@ -3,6 +3,7 @@
 // list of files and a list of names for the copies, and the drop source offering them.
 #pragma once
 
+#include "classlib/Startup.h"
 #include "shell/dragdrop/DragDropPIDL.h"
 #include "shell/dragdrop/DropSource.h"
 
@@ -162,5 +163,9 @@ class TDropFileSource : public TCustomDropMultiSource {
 // and registry units), then registers the file data formats and their pairs. Calls nest.
 void DragDropFileStartup();
 void DragDropFileShutdown();
+
+// The drag-and-drop units as the library's start-up runs them (this unit and those it starts);
+// a TDropFileSource made while they are stopped raises ENotStarted.
+extern const TLibraryUnit DragDropUnit;
 
 }  // namespace korv

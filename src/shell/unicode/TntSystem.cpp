@@ -10,7 +10,18 @@ namespace korv {
 bool PlatformIsUnicode = true;
 UINT DefaultCodePage = CP_THREAD_ACP;
 
+namespace {
+bool gTntSystemStarted = false;
+}
+
+const TLibraryUnit WideStringUnit{"the wide-string units", kWideStringUnitOrder, &InitializeTntSystem,
+                                  []() noexcept { gTntSystemStarted = false; },
+                                  []() noexcept { return gTntSystemStarted; }};
+// Linked into every program that links this library (its target asks the linker for it).
+extern "C" const TLibraryUnitRegistration korv_wide_string_unit(WideStringUnit);
+
 void InitializeTntSystem() {
+  gTntSystemStarted = true;
   OSVERSIONINFOW vi{};
   vi.dwOSVersionInfoSize = sizeof vi;
   bool nt = false;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <variant>
 
+#include "classlib/Startup.h"
 #include "classlib/SysUtils.h"
 
 namespace korv {
@@ -26,8 +27,11 @@ extern bool PlatformIsUnicode;
 extern UINT DefaultCodePage;
 
 // Start-up of the wide-string units: sets PlatformIsUnicode and DefaultCodePage from the
-// platform. Until it runs they hold the values of an NT 5+ system.
+// platform. Until it runs they hold the values of an NT 5+ system, the platform every program
+// runs on, so nothing of these units works by halves before it.
 void InitializeTntSystem();
+// The wide-string units as the library's start-up runs them.
+extern const TLibraryUnit WideStringUnit;
 
 inline constexpr UINT CP_UTF7_CODEC = 65000;
 inline constexpr UINT CP_UTF8_CODEC = 65001;

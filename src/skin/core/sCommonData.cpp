@@ -5,6 +5,7 @@
 #include "classlib/Streaming.h"
 #include "skin/core/sMessages.h"
 #include "skin/core/sSkinManager.h"
+#include "skin/core/sSkinStartup.h"
 #include "skin/data/sUtils.h"
 
 namespace korv {
@@ -51,9 +52,10 @@ TsCommonData::TsCommonData(TObject* owner, bool createCacheBmp)
       OwnerObject(owner),
       // A control whose own manager goes without its removal command reaching it (a control on
       // no form of the application) must not keep it.
-      FWatch(std::make_unique<TacFreeWatch>([this](TComponent* c) {
+      FWatch(std::unique_ptr<TacFreeWatch>(NewComponent<TacFreeWatch>([this](TComponent* c) {
         if (c && c == FSkinManager) ManagerFreed();
-      })) {
+      }))) {
+  RequireSkinUnits(owner ? owner->ClassName() : std::string("A skinned control"));
   if (createCacheBmp) CacheBmp = std::make_unique<TBitmap>();
 }
 

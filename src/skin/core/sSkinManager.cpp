@@ -6,6 +6,7 @@
 #include "classlib/Streaming.h"
 #include "classlib/SysUtils.h"
 #include "skin/core/sMessages.h"
+#include "skin/core/sSkinStartup.h"
 #include "skin/data/sUtils.h"
 
 namespace korv {
@@ -46,6 +47,7 @@ TsSkinManager::TsSkinManager(TComponent* owner)
       FCommonSections(std::make_unique<TStringList>()),
       FInternalSkins(std::make_unique<TsStoredSkins>(this)),
       FMenuSupport(std::make_unique<TacMenuSupport>()) {
+  RequireSkinUnits("TsSkinManager");
   SkinData.Active = false;
   UpdateCommonIndexes();  // every entry -1
   // The first manager is the default one and the only one that hooks the application window.
@@ -57,9 +59,17 @@ TsSkinManager::TsSkinManager(TComponent* owner)
   FSkinableMenus = std::make_unique<TsSkinableMenus>(this);
 }
 
+namespace {
+// The values a manager takes where none were given: made in code, and once read from a form.
+void SetMissingDefaults(TsSkinManager& sm) {
+  if (sm.SkinDirectory().empty()) sm.SetSkinDirectory(sDefaultSkinDirectory);
+  if (sm.MenuSupport()->IcoLineSkin().empty()) sm.MenuSupport()->SetIcoLineSkin("ICOLINE");
+}
+}  // namespace
+
 void TsSkinManager::AfterConstruction() {
   TComponent::AfterConstruction();
-  if (FSkinDirectory.empty()) SetSkinDirectory(sDefaultSkinDirectory);
+  SetMissingDefaults(*this);
 }
 
 TsSkinManager::~TsSkinManager() {
@@ -88,8 +98,7 @@ TsSkinManager::~TsSkinManager() {
 
 void TsSkinManager::Loaded() {
   TComponent::Loaded();
-  if (FSkinDirectory.empty()) SetSkinDirectory(sDefaultSkinDirectory);
-  if (FMenuSupport->IcoLineSkin().empty()) FMenuSupport->SetIcoLineSkin("ICOLINE");
+  SetMissingDefaults(*this);
   // The SkinName setter loaded the skin while the form was read; the forms read with it hear of
   // it only now.
   if (FActive && !FSkinName.empty()) SendNewSkin();

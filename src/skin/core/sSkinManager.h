@@ -112,7 +112,7 @@ class TsSkinManager : public TComponent {
   explicit TsSkinManager(TComponent* owner);
   // Removes the skin from every form first (also after a failed load), then frees the tables.
   ~TsSkinManager() override;
-  // The default skin directory when none is set.
+  // The default skin directory and icon-line section when none is set, as Loaded gives them.
   void AfterConstruction() override;
   void Loaded() override;
 

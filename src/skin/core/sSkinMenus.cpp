@@ -49,9 +49,9 @@ TacMenuSupport::~TacMenuSupport() = default;
 // ---- TsSkinableMenus ---------------------------------------------------------------------------
 
 TsSkinableMenus::TsSkinableMenus(TsSkinManager* manager)
-    : FWatch(std::make_unique<TacFreeWatch>([this](TComponent* c) {
+    : FWatch(std::unique_ptr<TacFreeWatch>(NewComponent<TacFreeWatch>([this](TComponent* c) {
         std::erase_if(FHooked, [c](const THookedMenu& h) { return h.Menu == c; });
-      })),
+      }))),
       FManager(manager),
       FCaptionFont(std::make_unique<TFont>()) {}
 

@@ -14,6 +14,16 @@ namespace {
 bool gStarted = false;
 }
 
+const TLibraryUnit SkinUnit{"the skin units", kSkinUnitOrder, &SkinUnitsStartup, &SkinUnitsShutdown,
+                            []() noexcept { return gStarted; }};
+// Linked into every program that links this library (its target asks the linker for it).
+extern "C" const TLibraryUnitRegistration korv_skin_unit(SkinUnit);
+
+void RequireSkinUnits(const std::string& what) {
+  RequireStarted(SkinUnit, what);
+  RequireStarted(ClassLibUnit, what);
+}
+
 void SkinUnitsStartup() {
   if (gStarted) return;
   SkinMessagesStartup();

@@ -3,6 +3,10 @@
 // library's application) and SkinUnitsShutdown at the end.
 #pragma once
 
+#include <string>
+
+#include "classlib/Startup.h"
+
 namespace korv {
 
 // The skin command message and the program's icons, the menu painter's platform test, the skin
@@ -13,5 +17,11 @@ namespace korv {
 void SkinUnitsStartup();
 // The reverse.
 void SkinUnitsShutdown() noexcept;
+
+// The skin units as the library's start-up runs them.
+extern const TLibraryUnit SkinUnit;
+// Raises ENotStarted for what (a skin component's class) unless the skin units and the class
+// library run: a skin component made without them would be skinned by halves.
+void RequireSkinUnits(const std::string& what);
 
 }  // namespace korv

@@ -348,11 +348,11 @@ void TsMDIForm::PaintArea() {
 // ---- the child-buttons item ----
 
 void TsMDIForm::BuildItem() {
-  FItem = new TMenuItem(nullptr);
+  FItem = NewComponent<TMenuItem>(nullptr);
   FItem->SetName("sMDICII");
   FItem->SetGroupIndex(0);
   auto add = [this](const char* name, const char* caption, TShortCut shortCut, void (TsMDIForm::*click)(TObject*)) {
-    auto* item = new TMenuItem(nullptr);
+    auto* item = NewComponent<TMenuItem>(nullptr);
     FItem->Add(item);
     if (name) item->SetName(name);
     item->SetCaption(caption);

@@ -110,7 +110,7 @@ TsSkinProvider::TsSkinProvider(TComponent* owner)
   IconsPending = true;
   RegionList.clear();
   MenuLineCount = -1;
-  FLink = new TWndProcLink(this, Form);
+  FLink = NewComponent<TWndProcLink>(this, Form);
   Form->WindowProc = FLink->Method();
   FormActive = true;
 }
@@ -215,7 +215,7 @@ void TsSkinProvider::AttachSkin() {
   if (!sm) return;
   FSkinData->Loaded();
   if (!SystemMenu) {
-    SystemMenu = new TsSystemMenu(this);
+    SystemMenu = NewComponent<TsSystemMenu>(this);
     SystemMenu->SetForm(Form);
   }
   SystemMenu->UpdateItems();

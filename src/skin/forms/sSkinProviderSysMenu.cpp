@@ -14,7 +14,7 @@ KORV_DEFINE_CLASS(TsSystemMenu, TPopupMenu, nullptr, nullptr);
 namespace {
 
 TMenuItem* NewItem(TsSystemMenu* menu, const char* name, const char* caption, TNotifyEvent onClick) {
-  auto* item = new TMenuItem(menu);
+  auto* item = NewComponent<TMenuItem>(menu);
   if (*name) item->SetName(name);
   item->SetCaption(caption);
   item->OnClick = onClick;
@@ -72,16 +72,16 @@ void TsSystemMenu::UpdateSkinItems() {
   TStringList names;
   std::string first;
   sm->GetSkinNames(names, first);
-  SkinSelectItem = new TMenuItem(this);
+  SkinSelectItem = NewComponent<TMenuItem>(this);
   SkinSelectItem->SetName("SkinSelectItem");
   SkinSelectItem->SetCaption("Available skins");
   Items()->Insert(0, SkinSelectItem);
-  FSkinSeparator = new TMenuItem(this);
+  FSkinSeparator = NewComponent<TMenuItem>(this);
   FSkinSeparator->SetCaption(cLineCaption);
   Items()->Insert(1, FSkinSeparator);
   for (int i = 0; i < names.Count(); ++i) {
     SkinNames.push_back(names[i]);
-    auto* item = new TMenuItem(this);
+    auto* item = NewComponent<TMenuItem>(this);
     item->SetName("SkinSelectItem" + std::to_string(i));
     item->SetCaption(SkinNames.back());
     item->SetRadioItem(true);

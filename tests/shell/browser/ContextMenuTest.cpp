@@ -86,7 +86,8 @@ TEST_F(ContextMenu, ThreeFilesOfOneFolderAndNothingElse) {
   std::map<std::string, UINT> ids = ShellVerbIds(box.PathOf(L"sel"), names);
   ASSERT_TRUE(ids.count("copy"));
 
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TVerbGuard guard;
   guard.Attach(b);
   b.SetFolder(box.Path());
@@ -135,7 +136,8 @@ TEST_F(ContextMenu, CopyPickedFromTheRealPopupByPostedKeys) {
   std::map<std::string, UINT> ids = ShellVerbIds(box.Path(), names);
   ASSERT_TRUE(ids.count("copy"));
 
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TVerbGuard guard;  // whatever the keys reach, only "copy" may run
   guard.Attach(b);
   b.SetFolder(box.Path());
@@ -162,7 +164,8 @@ TEST_F(ContextMenu, FilesOfDifferentFoldersGetNoMenu) {
   std::wstring xDeep = box.File(L"x\\deeper\\3.txt");
   std::wstring root = WideExtractFileDrive(box.Path()) + L"\\";
 
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TVerbGuard guard;
   guard.Attach(b);
   b.SetFolder(box.Path());
@@ -196,7 +199,8 @@ TEST_F(ContextMenu, StaleEntryRaisesAndDoesNotPoisonTheNextCall) {
   ASSERT_TRUE(ids.count("copy"));
   DeleteFileW(gone.c_str());  // listed, then deleted before the menu
 
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TVerbGuard guard;
   guard.Attach(b);
   b.SetFolder(box.Path());
@@ -241,7 +245,8 @@ TEST_F(ContextMenu, SelectHandlerCanVeto) {
   std::wstring f = box.File(L"v.txt");
   std::map<std::string, UINT> ids = ShellVerbIds(box.Path(), {L"v.txt"});
   ASSERT_TRUE(ids.count("copy"));
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TVerbGuard guard;
   guard.Allowed.clear();
   guard.Attach(b);
@@ -264,11 +269,12 @@ TEST_F(ContextMenu, SelectHandlerCanVeto) {
 
 // An application popup menu: One, Two, Sub (with Inner).
 struct TAppMenu {
-  TPopupMenu Menu{nullptr};
-  TMenuItem* One = new TMenuItem(nullptr);
-  TMenuItem* Two = new TMenuItem(nullptr);
-  TMenuItem* Sub = new TMenuItem(nullptr);
-  TMenuItem* Inner = new TMenuItem(nullptr);
+  const std::unique_ptr<TPopupMenu> MenuPtr{NewComponent<TPopupMenu>(nullptr)};
+  TPopupMenu& Menu = *MenuPtr;
+  TMenuItem* One = NewComponent<TMenuItem>(nullptr);
+  TMenuItem* Two = NewComponent<TMenuItem>(nullptr);
+  TMenuItem* Sub = NewComponent<TMenuItem>(nullptr);
+  TMenuItem* Inner = NewComponent<TMenuItem>(nullptr);
   // Senders are the merged copies, freed when the menu closes: keep what they were.
   struct TClick {
     const void* Sender;
@@ -303,7 +309,8 @@ struct TAppMenu {
 TEST_F(ContextMenu, MergedApplicationItemRunsItsClick) {
   TSandbox box;
   std::wstring f = box.File(L"m.txt");
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TVerbGuard guard;
   guard.Attach(b);
   TAppMenu app;
@@ -364,7 +371,8 @@ TEST_F(ContextMenu, HiddenWindowForwardsMenuMessages) {
   std::wstring f = box.File(L"h.txt");
   std::map<std::string, UINT> ids = ShellVerbIds(box.Path(), {L"h.txt"});
   ASSERT_TRUE(ids.count("copy"));
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TAppMenu app;
   bool ran = false;
   TTrackerScope scope([&](HMENU menu, HWND owner, POINT, UINT) -> UINT {
@@ -429,7 +437,8 @@ struct TFakeShellMenu : IContextMenu3 {
 // open, and a typed character goes to its third interface.
 TEST_F(ContextMenu, TheShellsSubMenusAndTypedCharactersReachTheShell) {
   TSandbox box;
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TFakeShellMenu shell;
   b.GetUIObjectProc = [&](IShellFolder*, HWND, UINT, LPCITEMIDLIST*, REFIID iid, void** out) {
     return shell.QueryInterface(iid, out);
@@ -463,7 +472,8 @@ TEST_F(ContextMenu, EveryExitGivesBackTheShellMenuAndTheHiddenWindow) {
   std::map<std::string, UINT> ids = ShellVerbIds(box.Path(), {L"e.txt"});
   ASSERT_TRUE(ids.count("copy"));
 
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFolder(box.Path());
   IShellFolder* folder = b.ShellFolder();
   TAppMenu app;
@@ -545,7 +555,8 @@ TEST_F(ContextMenu, RenameGoesToTheHandler) {
   // The shell lists rename only without the explore flag; its identifier is the same.
   std::map<std::string, UINT> ids = ShellVerbIds(box.Path(), {L"r.txt"}, CMF_CANRENAME);
   if (!ids.count("rename")) GTEST_SKIP() << "the shell offers no rename";
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   int renames = 0;
   struct TCounter {
     int* N;
@@ -568,7 +579,8 @@ TEST_F(ContextMenu, CancelledDeleteReturnsNothing) {
   std::wstring neighbour = box.File(L"neighbour.txt");
   std::map<std::string, UINT> ids = ShellVerbIds(box.Path(), {L"victim.txt"});
   if (!ids.count("delete")) GTEST_SKIP() << "the shell offers no delete";
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TVerbGuard guard;
   guard.Allowed = {"delete"};
   guard.Attach(b);

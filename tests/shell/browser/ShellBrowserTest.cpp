@@ -52,7 +52,8 @@ std::vector<std::wstring> Upper(std::vector<std::wstring> v) {
 }
 
 TEST(ShellBrowserBinding, CreatedOnTheComputerFolder) {
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   EXPECT_EQ(b.Folder(), L"");
   EXPECT_EQ(b.SpecialFolder(), SF_DRIVES);
   EXPECT_EQ(b.ObjectName(), L"");
@@ -72,7 +73,8 @@ TEST(ShellBrowserBinding, CreatedOnTheComputerFolder) {
 TEST(ShellBrowserBinding, FolderByPathReadsBackWithBackslash) {
   TSandbox box;
   box.File(L"a.txt");
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   std::wstring noSlash = box.Path().substr(0, box.Path().size() - 1);
   b.SetFolder(noSlash);
   EXPECT_TRUE(WideSameText(b.Folder(), box.Path()));
@@ -99,7 +101,8 @@ TEST(ShellBrowserBinding, FailedPathKeepsTheOldFolder) {
   TSandbox box;
   box.File(L"a.txt");
   std::wstring file = box.File(L"b.txt");
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFolder(box.Path());
   b.SetObjectName(L"a.txt");
   TIDList before = CopyIDList(b.FolderIDList());
@@ -139,7 +142,8 @@ TEST(ShellBrowserBinding, FolderByIDList) {
   TSandbox box;
   box.Dir(L"sub");
   std::wstring file = box.File(L"sub\\x.txt");
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   TIDList sub = ParseName(nullptr, box.PathOf(L"sub"));
   ASSERT_TRUE(sub);
   b.SetFolderIDList(sub.Get());
@@ -158,7 +162,8 @@ TEST(ShellBrowserBinding, FolderByIDList) {
 }
 
 TEST(ShellBrowserBinding, AllSpecialFolders) {
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   for (int v = 0; v < kShellSpecialFolderCount; ++v) {
     auto sf = static_cast<TShellSpecialFolder>(v);
     SCOPED_TRACE(SpecialFolderName(sf));
@@ -196,7 +201,8 @@ TEST(ShellBrowserBinding, AllSpecialFolders) {
 }
 
 TEST(ShellBrowserBinding, VirtualFolderHasNoPath) {
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetSpecialFolder(SF_PRINTERS);
   TIDList loc = Location(CSIDL_PRINTERS);
   ASSERT_TRUE(loc);
@@ -205,7 +211,8 @@ TEST(ShellBrowserBinding, VirtualFolderHasNoPath) {
 
 TEST(ShellBrowserBinding, FileSystemFolderIgnoredWhileLoading) {
   TSandbox box;
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFolder(box.Path());
   b.SetComponentState(csLoading);
   b.SetSpecialFolder(SF_FILESYSTEMFOLDER);
@@ -219,7 +226,8 @@ TEST(ShellBrowserObjects, NamesPathsAndRoots) {
   TSandbox box;
   box.File(L"Alpha.txt");
   std::wstring deep = box.File(L"sub\\Deep.txt");
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFolder(box.Path());
 
   b.SetObjectName(L"ALPHA.TXT");
@@ -259,7 +267,8 @@ TEST(ShellBrowserObjects, MissingObjectKeepsThePreviousOne) {
   box.File(L"other.txt");
   TSandbox elsewhere;
   elsewhere.File(L"x.txt");
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFolder(box.Path());
   b.SetObjectName(L"keep.txt");
 
@@ -285,7 +294,8 @@ TEST(ShellBrowserObjects, MissingObjectKeepsThePreviousOne) {
 }
 
 TEST(ShellBrowserEnumeration, FilterPatterns) {
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFilter(L"*.txt;*.log");
   EXPECT_EQ(b.Filter(), L"*.txt;*.log");
   b.SetFilter(L"*.txt;");
@@ -306,7 +316,8 @@ TEST(ShellBrowserEnumeration, FilteredEnumerationOfASandbox) {
   box.File(L"README");
   box.Dir(L"sub.dir");
   box.Dir(L"plain");
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFolder(box.Path());
 
   EXPECT_EQ(EnumerateAll(b), Upper({L"a.txt", L"b.log", L"c.dat", L"README", L"sub.dir", L"plain"}));
@@ -331,7 +342,8 @@ TEST(ShellBrowserEnumeration, DisplayNameAndFolders) {
   TSandbox box;
   box.File(L"doc.txt");
   box.Dir(L"folder");
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFolder(box.Path());
   b.SetObjectName(L"folder");
   EXPECT_TRUE(b.IsFolder());
@@ -348,21 +360,38 @@ TEST(ShellBrowserEnumeration, DisplayNameAndFolders) {
 }
 
 TEST(ShellBrowserOwner, OwnerWindowRules) {
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   EXPECT_EQ(b.OwnerWindow(), Application->Handle());
   b.SetShowErrorMessages(false);
   EXPECT_EQ(b.OwnerWindow(), nullptr);
 
-  auto form = std::make_unique<TForm>(nullptr);
-  auto* owned = new TShellBrowser(form.get());
-  EXPECT_EQ(owned->OwnerWindow(), Application->Handle());  // not loaded yet
-  owned->Loaded();
-  EXPECT_EQ(owned->OwnerWindow(), form->Handle());
+  // Made in code on a form, it is whole at once: its dialogs are the form's.
+  auto form = std::unique_ptr<TForm>(NewComponent<TForm>(nullptr));
+  form->SetName("Form1");
+  auto* made = NewComponent<TShellBrowser>(form.get());
+  made->SetName("ShellBrowser1");
+  EXPECT_EQ(made->OwnerWindow(), form->Handle());
+
+  // Read with the form, the same once the form is read; while it is read, the application's.
+  const std::vector<uint8_t> bytes = ComponentToBytes(form.get());
+  auto copy = std::unique_ptr<TForm>(NewComponent<TForm>(nullptr));
+  ReadComponentFromMemory(bytes.data(), bytes.size(), copy.get());
+  auto* read = dynamic_cast<TShellBrowser*>(copy->FindComponent("ShellBrowser1"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->OwnerWindow(), copy->Handle());
+  copy->SetComponentState(csLoading);
+  auto* reading = NewComponent<TShellBrowser>(copy.get());
+  EXPECT_EQ(reading->OwnerWindow(), Application->Handle());
+  reading->Loaded();
+  copy->SetComponentState(0, csLoading);
+  EXPECT_EQ(reading->OwnerWindow(), copy->Handle());
 }
 
 TEST(ShellBrowserStreaming, StoredPropertiesRoundTrip) {
   TSandbox box;
-  TShellBrowser source(nullptr);
+  const std::unique_ptr<TShellBrowser> sourcePtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& source = *sourcePtr;
   source.SetFilter(L"*.txt");
   source.SetShowContextMenuOnTop(true);
   source.SetShowErrorMessages(false);
@@ -371,7 +400,8 @@ TEST(ShellBrowserStreaming, StoredPropertiesRoundTrip) {
   WriteComponent(stream, &source);
   stream.SetPosition(0);
 
-  TShellBrowser target(nullptr);
+  const std::unique_ptr<TShellBrowser> targetPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& target = *targetPtr;
   ReadComponent(stream, &target);
   EXPECT_EQ(target.Filter(), L"*.txt");
   EXPECT_TRUE(target.ShowContextMenuOnTop());
@@ -389,11 +419,13 @@ TEST(ShellBrowserStreaming, StoredPropertiesRoundTrip) {
 
 TEST(ShellBrowserStreaming, OnlyChangedPropertiesAreStored) {
   // The main window's instance stores its filter only.
-  TShellBrowser b(nullptr);
+  const std::unique_ptr<TShellBrowser> bPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& b = *bPtr;
   b.SetFilter(L"*");
   TMemoryStream withStar;
   WriteComponent(withStar, &b);
-  TShellBrowser plain(nullptr);
+  const std::unique_ptr<TShellBrowser> plainPtr(NewComponent<TShellBrowser>(nullptr));
+  TShellBrowser& plain = *plainPtr;
   TMemoryStream defaults;
   WriteComponent(defaults, &plain);
   // "*" reads back as the default "*" too, so neither stores anything but the record.

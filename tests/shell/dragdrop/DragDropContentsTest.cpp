@@ -33,7 +33,8 @@ std::string StreamText(TStream* s) {
 }
 
 TEST(TextDataFormat, ASourceOffersTheTextAlsoAsTheVirtualFileTextScrap) {
-  TTestDropSource source(nullptr);
+  const std::unique_ptr<TTestDropSource> sourcePtr(NewComponent<TTestDropSource>(nullptr));
+  TTestDropSource& source = *sourcePtr;
   TTextDataFormat text(&source);
   text.SetText("Hello");
   TClipboardFormats& formats = text.CompatibleFormats();
@@ -220,7 +221,8 @@ TEST(VirtualFiles, DescriptorNamesAreAnAppendOnlyView) {
 }
 
 TEST(VirtualFiles, DescriptorsGoOutAsAGroupAndContentsOnDemand) {
-  TTestDropSource source(nullptr);
+  const std::unique_ptr<TTestDropSource> sourcePtr(NewComponent<TTestDropSource>(nullptr));
+  TTestDropSource& source = *sourcePtr;
   TVirtualFileStreamDataFormat v(&source);
   ASSERT_EQ(v.CompatibleFormats().Count(), 2);
   EXPECT_EQ(v.CompatibleFormats().Formats(0), &v.FileContentsClipboardFormat());

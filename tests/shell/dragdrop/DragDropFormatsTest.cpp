@@ -479,7 +479,8 @@ TEST(RawFormats, KeepAPeersMediumAndServeCopiesOfIt) {
   EXPECT_EQ(named.FormatEtc().cfFormat, static_cast<CLIPFORMAT>(RegisterClipboardFormatA("korv test renamed format")));
 
   // The raw data format has data while any of its formats has, and needs data while any lacks it.
-  test::TTestDropSource source(nullptr);
+  const std::unique_ptr<test::TTestDropSource> sourcePtr(NewComponent<test::TTestDropSource>(nullptr));
+  test::TTestDropSource& source = *sourcePtr;
   TRawDataFormat data(&source);
   EXPECT_EQ(data.CompatibleFormats().Count(), 0);
   EXPECT_FALSE(data.HasData());

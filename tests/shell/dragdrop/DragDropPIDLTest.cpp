@@ -283,7 +283,8 @@ TEST(PIDLs, TheArrayRoundTripsThroughBothMediaAndTheDataFormat) {
   TFileClipboardFormat hdrop;
   for (const auto& f : files) hdrop.Files().Add(f);
 
-  test::TTestDropSource source(nullptr);
+  const std::unique_ptr<test::TTestDropSource> sourcePtr(NewComponent<test::TTestDropSource>(nullptr));
+  test::TTestDropSource& source = *sourcePtr;
   TPIDLDataFormat data(&source);
   ASSERT_EQ(data.CompatibleFormats().Count(), 2);
   ASSERT_TRUE(data.Assign(&hdrop));  // from CF_HDROP: the ID lists are built

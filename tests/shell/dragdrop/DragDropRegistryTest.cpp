@@ -164,7 +164,8 @@ TEST(DataFormatMap, ACompatibleFormatsListFollowsTheScopeOfItsOwner) {
             (std::vector<TClass>{TPIDLClipboardFormat::StaticClass(), TFileClipboardFormat::StaticClass()}));
   EXPECT_TRUE(PairsOf(real, TVirtualFileStreamDataFormat::StaticClass()).empty());
 
-  TTestDropSource source(nullptr);
+  const std::unique_ptr<TTestDropSource> sourcePtr(NewComponent<TTestDropSource>(nullptr));
+  TTestDropSource& source = *sourcePtr;
   TTextDataFormat owned(&source);
   TTextDataFormat free(nullptr);
   EXPECT_EQ(owned.OwnerKind(), fsSource);
@@ -248,7 +249,8 @@ TEST(DataFormatMap, StartUpAndShutDownNestAndRebuildTheRegistryInOrder) {
 // Data formats and their owners
 
 TEST(DataFormatOwner, OnlyADropSourceMayOwnDataFormats) {
-  TTestPlainComponent plain(nullptr);
+  const std::unique_ptr<TTestPlainComponent> plainPtr(NewComponent<TTestPlainComponent>(nullptr));
+  TTestPlainComponent& plain = *plainPtr;
   try {
     TTextDataFormat f(&plain);
     FAIL() << "no exception";
@@ -257,13 +259,15 @@ TEST(DataFormatOwner, OnlyADropSourceMayOwnDataFormats) {
               "TTestPlainComponent is not a valid owner for TTextDataFormat. Owner must be derived from "
               "TCustomDropMultiSource or TCustomDropMultiTarget");
   }
-  TComponent other(nullptr);
+  const std::unique_ptr<TComponent> otherPtr(NewComponent<TComponent>(nullptr));
+  TComponent& other = *otherPtr;
   EXPECT_THROW(TFeedbackDataFormat f(&other), Exception);
   EXPECT_EQ(plain.DataFormats()->Count(), 0);
 }
 
 TEST(DataFormatOwner, OwnedFormatsListThemselvesOnceAndLeaveOnDestruction) {
-  TTestDropSource source(nullptr);
+  const std::unique_ptr<TTestDropSource> sourcePtr(NewComponent<TTestDropSource>(nullptr));
+  TTestDropSource& source = *sourcePtr;
   auto* a = new TTextDataFormat(&source);
   auto* b = new TFeedbackDataFormat(&source);
   TDataFormats& list = *source.DataFormats();
@@ -283,7 +287,7 @@ TEST(DataFormatOwner, OwnedFormatsListThemselvesOnceAndLeaveOnDestruction) {
 }
 
 TEST(DataFormatOwner, DestroyingTheListFreesNoFormat) {
-  auto* source = new TTestDropSource(nullptr);
+  auto* source = NewComponent<TTestDropSource>(nullptr);
   TTextDataFormat* text = new TTextDataFormat(source);
   text->SetText("still here");
   delete source;  // the list goes, the format stays and forgets its owner
@@ -457,7 +461,8 @@ class TCountingComponent : public TInterfacedComponent {
 KORV_DEFINE_CLASS(TCountingComponent, TInterfacedComponent, nullptr, nullptr);
 
 TEST(InterfacedComponent, AnswersItsOwnInterfacesAndCountsThroughItsOwner) {
-  TDragDropComponent plain(nullptr);
+  const std::unique_ptr<TDragDropComponent> plainPtr(NewComponent<TDragDropComponent>(nullptr));
+  TDragDropComponent& plain = *plainPtr;
   IUnknown* unk = nullptr;
   ASSERT_EQ(plain.QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unk)), S_OK);
   EXPECT_EQ(unk, plain.AsUnknown());
@@ -469,8 +474,8 @@ TEST(InterfacedComponent, AnswersItsOwnInterfacesAndCountsThroughItsOwner) {
   EXPECT_EQ(plain.AddRef(), static_cast<ULONG>(-1));
   EXPECT_EQ(plain.Release(), static_cast<ULONG>(-1));
 
-  auto* owner = new TCountingComponent(nullptr);
-  auto* child = new TDragDropComponent(owner);
+  auto* owner = NewComponent<TCountingComponent>(nullptr);
+  auto* child = NewComponent<TDragDropComponent>(owner);
   EXPECT_EQ(child->AddRef(), 1u);
   EXPECT_EQ(child->AddRef(), 2u);
   IUnknown* u = nullptr;

@@ -44,7 +44,8 @@ std::string DropFiles(uint32_t pFiles, bool wide, const std::string& names) {
 std::vector<std::string> Items(const TStrings& list) { return StringsToVector(list); }
 
 TEST_F(DropFileSource, RendersTheDocumentedBlocks) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IDataObject* d = s.AsDataObject();
   s.Files()->Add("C:\\a.txt");
   s.Files()->Add("C:\\b");
@@ -86,7 +87,8 @@ TEST_F(DropFileSource, RealFilesGoOutInEveryFileFormat) {
   TSandbox folder;
   std::vector<std::string> files{folder.File("one.txt", "1"), folder.File("two.dat", "22"),
                                  folder.File("three", "333")};
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   for (const auto& f : files) s.Files()->Add(f);
   IDataObject* d = s.AsDataObject();
   EXPECT_EQ(test::ReadHDrop(d), files);
@@ -103,7 +105,8 @@ TEST_F(DropFileSource, RealFilesGoOutInEveryFileFormat) {
 TEST_F(DropFileSource, TheIDListBlockIsKeptUntilTheFilesChange) {
   TSandbox folder;
   std::vector<std::string> files{folder.File("a\\one.txt"), folder.File("b\\two.txt"), folder.File("three.txt")};
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   for (const auto& f : files) s.Files()->Add(f);
   IDataObject* d = s.AsDataObject();
   const CLIPFORMAT cida = FormatId(CFSTR_SHELLIDLIST);
@@ -138,7 +141,8 @@ TEST_F(DropFileSource, TheIDListBlockIsKeptUntilTheFilesChange) {
 }
 
 TEST_F(DropFileSource, TakesFileListsAndNamesFromATarget) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IDataObject* d = s.AsDataObject();
   s.Files()->Add("C:\\old.txt");
   // CF_HDROP replaces the list, 8-bit or wide (a first character with a zero low byte included).
@@ -162,7 +166,8 @@ TEST_F(DropFileSource, TakesFileListsAndNamesFromATarget) {
 }
 
 TEST_F(DropFileSource, AZeroInsideAWideFileNameEndsTheName) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IDataObject* d = s.AsDataObject();
   s.Files()->Add("C:\\first");
   // A peer's block with a stray zero and padding after the name: only the name is taken.
@@ -180,7 +185,8 @@ TEST_F(DropFileSource, AZeroInsideAWideFileNameEndsTheName) {
 }
 
 TEST_F(DropFileSource, APeersBadFileListIsRefusedAndNotKept) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IDataObject* d = s.AsDataObject();
   s.Files()->Add("C:\\mine.txt");
   const std::string names("C:\\evil\0\0", 9);
@@ -209,7 +215,8 @@ TEST_F(DropFileSource, APeersBadFileListIsRefusedAndNotKept) {
 }
 
 TEST_F(DropFileSource, FilesAreCopiedInAndEveryEditAnnouncesItself) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   TStringList source;
   source.Add("C:\\1");
   source.Add("C:\\2");
@@ -243,7 +250,8 @@ TEST_F(DropFileSource, FilesAreCopiedInAndEveryEditAnnouncesItself) {
 }
 
 TEST_F(DropFileSource, DataFormatsAndTheirClipboardFormatsComeInRegistryOrder) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   TDataFormats& list = *s.DataFormats();
   ASSERT_EQ(list.Count(), 4);
   EXPECT_EQ(list.Formats(0), &s.FeedbackDataFormat());
@@ -308,11 +316,12 @@ TEST_F(DropFileSource, PublishedPropertiesTravelWithTheForm) {
   RegisterClass(TImageList::StaticClass());
   TMemoryStream stream;
   {
-    TComponent root(nullptr);
+    const std::unique_ptr<TComponent> rootPtr(NewComponent<TComponent>(nullptr));
+    TComponent& root = *rootPtr;
     root.SetName("Holder");
-    auto* images = new TImageList(&root);
+    auto* images = NewComponent<TImageList>(&root);
     images->SetName("Images1");
-    auto* s = new TDropFileSource(&root);
+    auto* s = NewComponent<TDropFileSource>(&root);
     s->SetName("Source1");
     s->SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtLink));
     s->SetImages(images);
@@ -325,7 +334,8 @@ TEST_F(DropFileSource, PublishedPropertiesTravelWithTheForm) {
     WriteComponent(stream, &root);
   }
   stream.SetPosition(0);
-  TComponent copy(nullptr);
+  const std::unique_ptr<TComponent> copyPtr(NewComponent<TComponent>(nullptr));
+  TComponent& copy = *copyPtr;
   ReadComponent(stream, &copy);
   auto* s = dynamic_cast<TDropFileSource*>(copy.FindComponent("Source1"));
   ASSERT_NE(s, nullptr);

@@ -42,7 +42,8 @@ class DropSourceClipboard : public TDropSourceTest {
 TEST_F(DropSourceClipboard, CopyAndCutPlaceTheFilesWithTheirPreferredEffect) {
   TSandbox folder;
   std::vector<std::string> files{folder.File("c1.txt"), folder.File("c2.txt")};
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   for (const auto& f : files) s.Files()->Add(f);
   ASSERT_TRUE(s.CopyToClipboard());
   EXPECT_TRUE(s.IsOnClipboard());
@@ -71,7 +72,8 @@ TEST_F(DropSourceClipboard, CopyAndCutPlaceTheFilesWithTheirPreferredEffect) {
 TEST_F(DropSourceClipboard, ChangingTheFilesLeavesTheOldOnesOnTheClipboard) {
   TSandbox folder;
   const std::string first = folder.File("first.txt"), second = folder.File("second.txt");
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   s.Files()->Add(first);
   ASSERT_TRUE(s.CopyToClipboard());
   EXPECT_GT(s.OutstandingReferences(), 0);  // held by the clipboard
@@ -97,7 +99,8 @@ TEST_F(DropSourceClipboard, FlushKeepsTheDataEmptyAndDestructionClearIt) {
   TSandbox folder;
   const std::string file = folder.File("kept.txt");
   {
-    TDropFileSource s(nullptr);
+    const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+    TDropFileSource& s = *sPtr;
     s.Files()->Add(file);
     // Neither does anything while the object is not on the clipboard.
     s.FlushClipboard();
@@ -110,14 +113,16 @@ TEST_F(DropSourceClipboard, FlushKeepsTheDataEmptyAndDestructionClearIt) {
   // Flushed data outlives the component.
   EXPECT_EQ(ClipboardFiles(), (std::vector<std::string>{file}));
 
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   s.Files()->Add(file);
   ASSERT_TRUE(s.CopyToClipboard());
   s.EmptyClipboard();
   EXPECT_FALSE(IsClipboardFormatAvailable(CF_HDROP));
   EXPECT_EQ(s.OutstandingReferences(), 0);
   {
-    TDropFileSource gone(nullptr);
+    const std::unique_ptr<TDropFileSource> gonePtr(NewComponent<TDropFileSource>(nullptr));
+    TDropFileSource& gone = *gonePtr;
     gone.Files()->Add(file);
     ASSERT_TRUE(gone.CopyToClipboard());
     ASSERT_TRUE(IsClipboardFormatAvailable(CF_HDROP));
@@ -180,7 +185,8 @@ std::map<std::string, std::string> ReadLog(const std::string& path) {
 // The roles of the other processes.
 void PlayOwner(const std::string& log, const std::string& prefix) {
   std::map<std::string, std::string> out;
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   for (const auto& f : Split(Env("KORV_DD_FILES"))) s.Files()->Add(f);
   out["placed"] = s.CopyToClipboard() ? "1" : "0";
   TUniqueKernelHandle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, (prefix + "-ready").c_str()));

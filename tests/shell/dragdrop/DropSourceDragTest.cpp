@@ -45,7 +45,7 @@ class DropSourceDrag : public TDropSourceTest {
   void SetUp() override {
     TDropSourceTest::SetUp();
     // Made once the file unit runs: the data formats take their formats from the registry.
-    SourcePtr = std::make_unique<TDropFileSource>(nullptr);
+    SourcePtr = std::unique_ptr<TDropFileSource>(NewComponent<TDropFileSource>(nullptr));
     Src().SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtMove) | DragTypeBit(dtLink));
     Src().OnFeedback = TFeedbackEvent(&Probe, &TFeedbackProbe::Handler);
     Src().OnAfterDrop = TAfterDropEvent(&After, &TAfterDrop::Handler);
@@ -207,8 +207,9 @@ TEST_F(DropSourceDrag, ADropOnNothingCancels) {
 TEST_F(DropSourceDrag, TheImageListDrawsTheDragImageAtThePointer) {
   test::TSandbox folder;
   Src().Files()->Add(folder.File("pictured.txt"));
-  TComponent owner(nullptr);
-  auto* images = new TImageList(&owner, 32, 32);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
+  auto* images = NewComponent<TImageList>(&owner, 32, 32);
   TBitmap bmp;
   bmp.SetSize(32, 32);
   const TColor colour = TColor(0x0000C0);  // dark red

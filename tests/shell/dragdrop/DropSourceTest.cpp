@@ -103,7 +103,8 @@ TEST(DropSourceOutcome, EveryCombinationOfResultEffectAndFeedback) {
 }
 
 TEST_F(DropSource, PerformDragMapsWhatTheTargetAnsweredAndWrote) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   s.SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtMove) | DragTypeBit(dtLink));
   TAfterDrop after;
   s.OnAfterDrop = TAfterDropEvent(&after, &TAfterDrop::Handler);
@@ -139,7 +140,8 @@ TEST_F(DropSource, PerformDragMapsWhatTheTargetAnsweredAndWrote) {
 }
 
 TEST_F(DropSource, FeedbackOfOneDragDoesNotLeakIntoTheNext) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   s.SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtMove));
   TScriptedDrag drag;
   Script(s, drag);
@@ -174,7 +176,8 @@ TEST_F(DropSource, FeedbackOfOneDragDoesNotLeakIntoTheNext) {
 }
 
 TEST_F(DropSource, QueryContinueDragDropsOnlyAnOfferedShownEffect) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   s.SetDragTypes(DragTypeBit(dtMove));
   IDropSource* src = s.AsDropSource();
   int drops = 0;
@@ -224,7 +227,8 @@ TEST_F(DropSource, QueryContinueDragDropsOnlyAnOfferedShownEffect) {
 // Data object
 
 TEST_F(DropSource, EnumeratesTheFileFormatsInTheirPublishedOrder) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   auto get = Enumerate(s.AsDataObject(), DATADIR_GET);
   EXPECT_EQ(get.Names,
             (std::vector<std::string>{"InShellDragLoop", "Preferred DropEffect", "CF_HDROP", "Shell IDList Array",
@@ -245,7 +249,8 @@ TEST_F(DropSource, EnumeratesTheFileFormatsInTheirPublishedOrder) {
 }
 
 TEST_F(DropSource, EnumeratorNextSkipResetAndCloneKeepTheirPlace) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IEnumFORMATETC* e = nullptr;
   ASSERT_EQ(s.EnumFormatEtc(DATADIR_GET, &e), S_OK);
   FORMATETC fe[10];
@@ -284,7 +289,8 @@ TEST_F(DropSource, EnumeratorNextSkipResetAndCloneKeepTheirPlace) {
 }
 
 TEST_F(DropSource, AnswersEveryListedFormatButServesOnlyHeldData) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IDataObject* d = s.AsDataObject();
   for (DWORD dir : {DATADIR_GET, DATADIR_SET})
     for (FORMATETC fe : Enumerate(d, dir).Formats)
@@ -330,7 +336,8 @@ TEST_F(DropSource, AnswersEveryListedFormatButServesOnlyHeldData) {
 }
 
 TEST_F(DropSource, ATargetsPrivateFormatIsKeptRewrittenAndServedAgain) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   s.Files()->Add("C:\\a.txt");
   IDataObject* d = s.AsDataObject();
   const CLIPFORMAT first = FormatId("Korv Private One"), second = FormatId("Korv Private Two");
@@ -384,7 +391,8 @@ TEST_F(DropSource, ATargetsPrivateFormatIsKeptRewrittenAndServedAgain) {
 // drag image into the source: served again, they would reach the next target dead and stale.
 TEST_F(DropSource, FormatsATargetWroteAreDroppedAtTheNextDragAndClipboardCopy) {
   test::ClearClipboard();
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   s.Files()->Add("C:\\a.txt");
   const CLIPFORMAT window = FormatId("DragWindow");
   std::string bytes;
@@ -409,7 +417,8 @@ TEST_F(DropSource, FormatsATargetWroteAreDroppedAtTheNextDragAndClipboardCopy) {
 }
 
 TEST_F(DropSource, APrivateFormatOnAMediumThatCannotBeCopiedIsRefused) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IDataObject* d = s.AsDataObject();
   // A bitmap has no copy of its own: keeping it would share the caller's handle, which the
   // caller (or the fRelease rule) deletes.
@@ -442,7 +451,8 @@ class TCountedStream : public TStreamAdapter {
 };
 
 TEST_F(DropSource, SetDataReleasesTheMediumOnceOnlyWhenItIsGivenOwnership) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IDataObject* d = s.AsDataObject();
   DWORD value = DROPEFFECT_MOVE;
   auto* stream = new TCountedStream(std::string(reinterpret_cast<const char*>(&value), 4));
@@ -508,7 +518,8 @@ struct TThrower {
 };
 
 TEST_F(DropSource, ExceptionsOfHandlersAndOfTheClipboardStayInsideCOMCalls) {
-  TFailingFlushSource s(nullptr);
+  const std::unique_ptr<TFailingFlushSource> sPtr(NewComponent<TFailingFlushSource>(nullptr));
+  TFailingFlushSource& s = *sPtr;
   IDataObject* d = s.AsDataObject();
   // Outside COM a failing flush reaches the caller, and the list is not changed...
   EXPECT_THROW(s.Files()->Add("C:\\a.txt"), EOleError);
@@ -580,7 +591,8 @@ TEST_F(DropSource, ExceptionsOfHandlersAndOfTheClipboardStayInsideCOMCalls) {
 // Paste report and asynchronous transfer
 
 TEST_F(DropSource, APasteReportTellsWhetherTheOriginalsMayBeDeleted) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   struct TPaste {
     int Calls = 0;
     TDragResult Action = drUnknown;
@@ -611,7 +623,8 @@ TEST_F(DropSource, APasteReportTellsWhetherTheOriginalsMayBeDeleted) {
 }
 
 TEST_F(DropSource, AnAsynchronousTargetReportsTheOutcomeWhenItEnds) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   s.SetDragTypes(DragTypeBit(dtCopy) | DragTypeBit(dtMove));
   IAsyncOperation* async = nullptr;
   ASSERT_EQ(s.QueryInterface(IID_IAsyncOperation, reinterpret_cast<void**>(&async)), S_OK);
@@ -661,7 +674,8 @@ TEST_F(DropSource, AnAsynchronousTargetReportsTheOutcomeWhenItEnds) {
 }
 
 TEST_F(DropSource, AnswersItsInterfacesWithOneIdentity) {
-  TDropFileSource s(nullptr);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& s = *sPtr;
   IUnknown* a = nullptr;
   IUnknown* b = nullptr;
   IDropSource* ds = nullptr;
@@ -684,7 +698,7 @@ TEST_F(DropSource, AnswersItsInterfacesWithOneIdentity) {
 // Drag image
 
 TImageList* NewImages(TComponent* owner, int count, TColor colour) {
-  auto* images = new TImageList(owner, 24, 20);
+  auto* images = NewComponent<TImageList>(owner, 24, 20);
   for (int i = 0; i < count; ++i) {
     TBitmap bmp;
     bmp.SetSize(24, 20);
@@ -726,10 +740,12 @@ class TFakeDragImage : public IDragSourceHelper {
 DWORD GdiObjects() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
 
 TEST_F(DropSource, TheDragImageObjectKeepsTheBitmapItAccepts) {
-  TComponent owner(nullptr);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
   TImageList* images = NewImages(&owner, 2, clRed);
   images->SetBkColor(clLime);
-  TDropFileSource s(&owner);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(&owner));
+  TDropFileSource& s = *sPtr;
   s.SetImages(images);
   s.SetImageIndex(1);
   s.SetShowImage(true);
@@ -783,9 +799,11 @@ TEST_F(DropSource, TheDragImageObjectKeepsTheBitmapItAccepts) {
 }
 
 TEST_F(DropSource, WithoutADragImageObjectTheImageListDrawsTheImage) {
-  TComponent owner(nullptr);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
   TImageList* images = NewImages(&owner, 1, clBlue);
-  TDropFileSource s(&owner);
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(&owner));
+  TDropFileSource& s = *sPtr;
   s.SetImages(images);
   s.SetShowImage(true);
   TFakeDragImage refusing(E_NOTIMPL);
@@ -826,8 +844,10 @@ TEST_F(DropSource, WithoutADragImageObjectTheImageListDrawsTheImage) {
 }
 
 TEST_F(DropSource, ImageSettingsFollowTheImageList) {
-  TComponent owner(nullptr);
-  TDropFileSource s(&owner);
+  const std::unique_ptr<TComponent> ownerPtr(NewComponent<TComponent>(nullptr));
+  TComponent& owner = *ownerPtr;
+  const std::unique_ptr<TDropFileSource> sPtr(NewComponent<TDropFileSource>(&owner));
+  TDropFileSource& s = *sPtr;
   EXPECT_EQ(s.DragTypes(), DragTypeBit(dtCopy));
   EXPECT_EQ(s.ImageHotSpotX(), 16);
   EXPECT_EQ(s.ImageHotSpotY(), 16);

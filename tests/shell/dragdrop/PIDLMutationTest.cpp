@@ -17,7 +17,8 @@ class PIDLMutation : public test::TDropSourceTest {};
 TEST_F(PIDLMutation, BlocksThroughSetDataAndBackToNamesNeverCrash) {
   TSandbox tmp;
   std::vector<std::string> files{tmp.File("a\\x.txt"), tmp.File("a\\b\\y.txt"), tmp.File("c\\z.txt")};
-  TDropFileSource source(nullptr);
+  const std::unique_ptr<TDropFileSource> sourcePtr(NewComponent<TDropFileSource>(nullptr));
+  TDropFileSource& source = *sourcePtr;
   for (const auto& f : files) source.Files()->Add(f);
   std::string good;
   ASSERT_TRUE(test::GetBytes(source.AsDataObject(), test::FormatId("Shell IDList Array"), TYMED_HGLOBAL, good));

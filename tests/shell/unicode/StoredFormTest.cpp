@@ -43,20 +43,24 @@ using W = std::vector<std::wstring>;
 using test::Lines;
 
 TEST(StoredFormTest, StringsRoundTripAsWideStrings) {
-  TListHolder src(nullptr);
+  const std::unique_ptr<TListHolder> srcPtr(NewComponent<TListHolder>(nullptr));
+  TListHolder& src = *srcPtr;
   src.Items()->Add(L"\x0434\x0430");
   src.Items()->Add(L"");
   src.Items()->Add(L"\x263A plain");
   const auto bytes = ComponentToBytes(&src);
-  TListHolder dst(nullptr);
+  const std::unique_ptr<TListHolder> dstPtr(NewComponent<TListHolder>(nullptr));
+  TListHolder& dst = *dstPtr;
   dst.Items()->Add(L"replaced");
   ReadComponentFromMemory(bytes.data(), bytes.size(), &dst);
   EXPECT_EQ(Lines(*dst.Items()), Lines(*src.Items()));
 }
 
 TEST(StoredFormTest, EmptyListsWriteNothing) {
-  TListHolder empty(nullptr);
-  TListHolder filled(nullptr);
+  const std::unique_ptr<TListHolder> emptyPtr(NewComponent<TListHolder>(nullptr));
+  TListHolder& empty = *emptyPtr;
+  const std::unique_ptr<TListHolder> filledPtr(NewComponent<TListHolder>(nullptr));
+  TListHolder& filled = *filledPtr;
   filled.Items()->Add(L"x");
   const auto a = ComponentToBytes(&empty);
   const auto b = ComponentToBytes(&filled);
@@ -72,10 +76,12 @@ TEST(StoredFormTest, EmptyListsWriteNothing) {
 W ReadBack(const std::function<void(TFiler*)>& writeLegacy, const W& before = {}) {
   TLegacyWriterList legacy;
   legacy.Extra = writeLegacy;
-  TListHolder src(nullptr);
+  const std::unique_ptr<TListHolder> srcPtr(NewComponent<TListHolder>(nullptr));
+  TListHolder& src = *srcPtr;
   src.UseItems(&legacy);
   const auto bytes = ComponentToBytes(&src);
-  TListHolder dst(nullptr);
+  const std::unique_ptr<TListHolder> dstPtr(NewComponent<TListHolder>(nullptr));
+  TListHolder& dst = *dstPtr;
   for (const auto& s : before) dst.Items()->Add(s);
   ReadComponentFromMemory(bytes.data(), bytes.size(), &dst);
   return Lines(*dst.Items());
@@ -163,10 +169,12 @@ TEST(StoredFormTest, BadValuesFailTheRead) {
         },
         true);
   };
-  TListHolder src(nullptr);
+  const std::unique_ptr<TListHolder> srcPtr(NewComponent<TListHolder>(nullptr));
+  TListHolder& src = *srcPtr;
   src.UseItems(&legacy);
   const auto bytes = ComponentToBytes(&src);
-  TListHolder dst(nullptr);
+  const std::unique_ptr<TListHolder> dstPtr(NewComponent<TListHolder>(nullptr));
+  TListHolder& dst = *dstPtr;
   EXPECT_THROW(ReadComponentFromMemory(bytes.data(), bytes.size(), &dst), EReadError);
   EXPECT_EQ(dst.Items()->UpdateCount(), 0);
 }

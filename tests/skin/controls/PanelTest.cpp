@@ -133,7 +133,7 @@ TEST_F(PanelTest, AfterItsParentPaintedAPanelPaintsAgainOnlyWhenWhatItShowsMayHa
 
 TEST_F(PanelTest, OnlyTheOwnManagersCommandsReachTheChildren) {
   TsPanel* p = Panel(Form, Bounds(0, 0, 100, 100));
-  auto* child = new TLinkedWindow(p);
+  auto* child = NewComponent<TLinkedWindow>(p);
   child->Link->SetSkinSection("PANEL");
   child->Got.clear();
   TsSkinManager* other = NewManager();

@@ -281,7 +281,7 @@ TEST_F(ScrollBarTest, EscapeEndsAThumbDragWithTheThumbBackWhereTheDragStarted) {
 TEST_F(ScrollBarTest, TheSkinnedFaceIsPaintedFromItsSectionsBlendedWhenDisabledAndAlwaysValidated) {
   TForm* form = NewForm(200, 200, 420, 160);
   constexpr TColor kUnder = 0x10E0F0;
-  auto* under = new TLinkedWindow(form, Bounds(0, 0, 400, 100));  // answers with its image
+  auto* under = NewComponent<TLinkedWindow>(form, Bounds(0, 0, 400, 100));  // answers with its image
   under->Link->CacheBmp->SetSize(400, 100);
   FillDC(under->Link->CacheBmp->Canvas()->Handle(), Rect(0, 0, 400, 100), kUnder);
   BarLog log;

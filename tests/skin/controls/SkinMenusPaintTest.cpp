@@ -84,9 +84,9 @@ class SkinMenusPaintTest : public TSkinCoreTest {
   }
   // A skinned popup menu of items with the captions; "|" before a caption starts a new column.
   TPopupMenu* Popup(const std::vector<std::string>& captions) {
-    auto* popup = new TPopupMenu(NewRecordingForm());
+    auto* popup = NewComponent<TPopupMenu>(NewRecordingForm());
     for (const std::string& c : captions) {
-      auto* item = new TMenuItem(popup);
+      auto* item = NewComponent<TMenuItem>(popup);
       item->SetCaption(c.substr(c[0] == '|'));
       item->SetBreak(c[0] == '|' ? mbBreak : mbNone);
       popup->Items()->Add(item);
@@ -125,6 +125,7 @@ TEST_F(SkinMenusPaintTest, ThePictureHoldsFrameExtraLineIconLineAndCutCorners) {
 TEST_F(SkinMenusPaintTest, ItemsArePaintedOverThePictureAtTheItemOffset) {
   TMenuItem* items = Popup({"Checked", "Disabled", "Last"})->Items();
   items->Items(1)->SetEnabled(false);
+  Sm->MenuSupport()->SetIcoLineSkin("");  // no icon line: the menu's face down the whole width
   // Item rectangles from the client's corner, the client 3 pixels inside the window.
   MenuPainterState.ItemOffset = TPoint{3, 3};
   TBitmap paper(140, 90);
@@ -210,16 +211,16 @@ TEST_F(SkinMenusPaintTest, ALivePopupIsSubclassedShapedAndPaintedFromTheSkin) {
 using SkinMenusProjectSkinTest = TProviderTest;
 
 TEST_F(SkinMenusProjectSkinTest, DividersShowTheirLineAndSubMenuArrowsAreDrawnFromTheSkin) {
-  Manager = std::make_unique<TsSkinManager>(nullptr);
+  Manager = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
   ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *Manager->InternalSkins());
   Manager->SetSkinName(Manager->InternalSkins()->Items(0)->Name());
   const TsSkinManager& sm = *Manager;
-  auto* popup = new TPopupMenu(NewForm());
+  auto* popup = NewComponent<TPopupMenu>(NewForm());
   for (const char* caption : {"Open", "-", "More"}) {
-    popup->Items()->Add(new TMenuItem(popup));
+    popup->Items()->Add(NewComponent<TMenuItem>(popup));
     popup->Items()->Items(popup->Items()->Count() - 1)->SetCaption(caption);
   }
-  popup->Items()->Items(2)->Add(new TMenuItem(popup));
+  popup->Items()->Items(2)->Add(NewComponent<TMenuItem>(popup));
   sm.SkinableMenus()->HookPopupMenu(popup, true);
   // The divider's image is a frame of three cells; its line, the opaque pixels of its middle.
   const TsMaskData& image = sm.Images[sm.GetMaskIndex(sm.GetSkinIndex("DIVIDERV"), "DIVIDERV", "BORDERSMASK")];
@@ -283,16 +284,16 @@ using SkinMenusTopLineTest = TProviderTest;
 
 TEST_F(SkinMenusTopLineTest, AFormsMenuLineShowsItsItemsFromTheSkin) {
   constexpr TColor kLineItem = 0x3080C0;
-  Manager = std::make_unique<TsSkinManager>(nullptr);
+  Manager = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
   AddTestSkin(*Manager);
   TsSkinGeneral* g = Manager->InternalSkins()->Items(0)->GeneralData()->Add();
   g->SectionName = "MENUITEM";
   g->Color = g->HotColor = kLineItem;
   Manager->SetSkinName("Test");
   TForm* form = NewSkinnedForm();
-  auto* menu = new TMainMenu(form);
+  auto* menu = NewComponent<TMainMenu>(form);
   for (const char* caption : {"File", "Edit", "View"}) {
-    auto* item = new TMenuItem(form);
+    auto* item = NewComponent<TMenuItem>(form);
     item->SetCaption(caption);
     item->SetEnabled(caption[0] != 'E');
     menu->Items()->Add(item);

@@ -28,7 +28,7 @@ class CommonDataTest : public TSkinCoreTest {
   }
   template <class T = TLinkedWindow>
   T* Linked(TWinControl* parent, const std::string& section, TRect bounds = Bounds(0, 0, 60, 40), int typeCode = 0) {
-    auto* c = new T(parent, bounds, typeCode);
+    auto* c = NewComponent<T>(parent, bounds, typeCode);
     c->Link->SetSkinSection(section);
     c->Got.clear();
     return c;
@@ -161,10 +161,10 @@ TEST_F(CommonDataTest, SectionAndManagerChangesAreAnnouncedToTheControl) {
   EXPECT_TRUE(link.StoredSkinManager() == nullptr && link.SkinManager() == Sm);
 
   // The default section comes from the type code, else from the owner's class name.
-  auto* panel = new TLinkedWindow(form, Bounds(0, 0, 10, 10), 51);
+  auto* panel = NewComponent<TLinkedWindow>(form, Bounds(0, 0, 10, 10), 51);
   panel->Link->Loaded();
   EXPECT_EQ(panel->Link->SkinSection(), "PANEL");
-  auto* edit = new TLinked<TEdit>(form);
+  auto* edit = NewComponent<TLinked<TEdit>>(form);
   edit->Link->Loaded();
   EXPECT_EQ(edit->Link->SkinSection(), "TEdit");
 }

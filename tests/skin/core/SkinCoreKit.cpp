@@ -81,7 +81,7 @@ void TSkinCoreTest::TearDown() {
 }
 
 TRecordingForm* TSkinCoreTest::NewRecordingForm(TsSkinManager* manager) {
-  auto* f = new TRecordingForm(Application);
+  auto* f = NewComponent<TRecordingForm>(Application);
   f->Manager = manager;
   Forms_.push_back(f);
   return f;

@@ -23,7 +23,8 @@ bool NothingLoaded(const TsSkinManager& sm) {
 // A form carrying a manager with the stored skin "Test", as the component streaming writes it;
 // CommonSections are stored as given (they are read before the skin's name).
 std::vector<uint8_t> FormWithManager(const char* commonSections = "") {
-  TRecordingForm form(nullptr);
+  const std::unique_ptr<TRecordingForm> formPtr(NewComponent<TRecordingForm>(nullptr));
+  TRecordingForm& form = *formPtr;
   auto* sm = NewComponent<TsSkinManager>(&form);
   sm->SetName("SkinManager1");
   AddStoredSkin(*sm, "Test", {"GLOBALINFO", "FORM"});
@@ -169,7 +170,7 @@ TEST_F(SkinManagerTest, TheFirstStoredSkinStandsInAndASkinNotFoundIsStillRemoved
 
 TEST_F(SkinManagerTest, ControlsEndShowingTheSkinThatIsLoadedOrNone) {
   TRecordingForm* form = NewRecordingForm();
-  auto* control = new TLinkedWindow(form);
+  auto* control = NewComponent<TLinkedWindow>(form);
   TsSkinManager* sm = NewManager();
   control->Link->SetSkinSection("PANEL");
   // A folder skin, and a stored skin whose sections lie in another order.

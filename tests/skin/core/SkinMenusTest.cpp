@@ -17,7 +17,7 @@ struct TAppHandlers {
 };
 
 TMenuItem* NewItem(TMenuItem* parent) {
-  auto* item = new TMenuItem(parent->Owner() ? parent->Owner() : parent);
+  auto* item = NewComponent<TMenuItem>(parent->Owner() ? parent->Owner() : parent);
   item->SetCaption("item");
   parent->Add(item);
   return item;
@@ -30,12 +30,12 @@ TEST_F(SkinMenusTest, HooksFollowTheSkinAndLeaveTheApplicationsHandlers) {
   const TAdvancedMenuDrawItemEvent appDraw(&app, &TAppHandlers::Draw);
   const TMenuMeasureItemEvent appMeasure(&app, &TAppHandlers::Measure);
   TRecordingForm* form = NewRecordingForm();
-  auto* mainMenu = new TMainMenu(form);
+  auto* mainMenu = NewComponent<TMainMenu>(form);
   TMenuItem* top1 = NewItem(mainMenu->Items());
   TMenuItem* sub1 = NewItem(top1);
   TMenuItem* top2 = NewItem(mainMenu->Items());
   top1->OnAdvancedDrawItem = appDraw;
-  auto* popup = new TPopupMenu(form);
+  auto* popup = NewComponent<TPopupMenu>(form);
   TMenuItem* p1 = NewItem(popup->Items());
   TMenuItem* p2 = NewItem(p1);  // unnamed, like the top items
   p1->OnMeasureItem = appMeasure;
@@ -77,7 +77,7 @@ TEST_F(SkinMenusTest, HooksFollowTheSkinAndLeaveTheApplicationsHandlers) {
 }
 
 TEST_F(SkinMenusTest, AnApplicationsOwnerDrawnPopupKeepsItsOwnDrawingWhateverThePainterDoes) {
-  auto* popup = new TPopupMenu(NewRecordingForm());
+  auto* popup = NewComponent<TPopupMenu>(NewRecordingForm());
   popup->SetOwnerDraw(true);
   popup->SetMenuAnimation(maBottomToTop | maNone);
   NewItem(popup->Items());
@@ -107,7 +107,7 @@ TEST_F(SkinMenusTest, TheApplicationHookUsesOnlyLiveItems) {
   EXPECT_FALSE(sm->AppHook(m));  // no picture of a popup: not the hook's business
   MenuPainterState.MenuBackground = std::make_unique<TBitmap>(10, 10);
   EXPECT_TRUE(sm->AppHook(m));
-  auto* freed = new TMenuItem(nullptr);
+  auto* freed = NewComponent<TMenuItem>(nullptr);
   m.LParam = reinterpret_cast<LPARAM>(freed);
   delete freed;
   EXPECT_TRUE(sm->AppHook(m));
@@ -118,7 +118,7 @@ TEST_F(SkinMenusTest, TheApplicationHookUsesOnlyLiveItems) {
 }
 
 TEST_F(SkinMenusTest, TheWindowOfAnOpenPopupIsFoundFromItsItem) {
-  auto* popup = new TPopupMenu(NewRecordingForm());
+  auto* popup = NewComponent<TPopupMenu>(NewRecordingForm());
   NewItem(popup->Items());
   TMenuItem* hidden = NewItem(popup->Items());
   hidden->SetVisible(false);
@@ -140,7 +140,7 @@ TEST_F(SkinMenusTest, TheWindowOfAnOpenPopupIsFoundFromItsItem) {
 TEST_F(SkinMenusTest, ItemsAreMeasuredFromTheMenuFontGlyphsAndExtraLine) {
   TsSkinManager* sm = NewManager();
   TsSkinableMenus* menus = sm->SkinableMenus();
-  TMenuItem* root = (new TPopupMenu(NewRecordingForm()))->Items();
+  TMenuItem* root = (NewComponent<TPopupMenu>(NewRecordingForm()))->Items();
   TMenuItem* plain = NewItem(root);
   plain->SetCaption("Open\tfile");
   plain->SetShortCut(ShortCut('O', ssCtrl));
@@ -199,7 +199,7 @@ struct TExtraLineSource {
 TEST_F(SkinMenusTest, TheExtraLinesDataTakesOverTheHandlersGlyph) {
   TsSkinManager* sm = NewManager();
   TsSkinableMenus* menus = sm->SkinableMenus();
-  TMenuItem* first = NewItem((new TPopupMenu(NewRecordingForm()))->Items());
+  TMenuItem* first = NewItem((NewComponent<TPopupMenu>(NewRecordingForm()))->Items());
   TacMenuPainterState& st = MenuPainterState;
   menus->FetchExtraLineData(first, true);
   EXPECT_EQ(st.ExtraCaption, "Don`t forget OnGetExtraLineData event...");

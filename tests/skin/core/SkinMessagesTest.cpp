@@ -61,17 +61,17 @@ using SkinMessagesTest = TSkinCoreTest;
 
 TEST_F(SkinMessagesTest, ABroadcastReachesEachControlOnceThroughThoseThatRelay) {
   TForm* form = NewForm();
-  auto* g1 = new TGraphicProbe(form);
-  auto* aware = new TProbe(form, true);
-  auto* a1 = new TGraphicProbe(aware);
-  auto* a2 = new TProbe(aware);
-  auto* a2g = new TGraphicProbe(a2);
-  auto* plain = new TProbe(form);
-  auto* p1 = new TGraphicProbe(plain);
-  auto* failing = new TProbe(plain, true);
+  auto* g1 = NewComponent<TGraphicProbe>(form);
+  auto* aware = NewComponent<TProbe>(form, true);
+  auto* a1 = NewComponent<TGraphicProbe>(aware);
+  auto* a2 = NewComponent<TProbe>(aware);
+  auto* a2g = NewComponent<TGraphicProbe>(a2);
+  auto* plain = NewComponent<TProbe>(form);
+  auto* p1 = NewComponent<TGraphicProbe>(plain);
+  auto* failing = NewComponent<TProbe>(plain, true);
   failing->Throws = true;
-  auto* p2 = new TGraphicProbe(plain);
-  auto* g2 = new TGraphicProbe(form);
+  auto* p2 = NewComponent<TGraphicProbe>(plain);
+  auto* g2 = NewComponent<TGraphicProbe>(form);
   TMessage m = SkinCmdMessage(skcRefresh);
   EXPECT_NO_THROW(AlphaBroadcast(form, m));
   for (const TGraphicProbe* c : {g1, a1, a2g, p1, g2}) EXPECT_EQ(c->Got, kOnce);
@@ -81,10 +81,10 @@ TEST_F(SkinMessagesTest, ABroadcastReachesEachControlOnceThroughThoseThatRelay) 
   EXPECT_TRUE(a2->Got.empty() && plain->Got.empty() && p2->Got.empty());
 
   // The walk ends at the first child being destroyed.
-  auto* box = new TProbe(form);
-  auto* first = new TGraphicProbe(box);
-  auto* dying = new TGraphicProbe(box);
-  auto* last = new TGraphicProbe(box);
+  auto* box = NewComponent<TProbe>(form);
+  auto* first = NewComponent<TGraphicProbe>(box);
+  auto* dying = NewComponent<TGraphicProbe>(box);
+  auto* last = NewComponent<TGraphicProbe>(box);
   dying->Destroying();
   AlphaBroadcast(box, m);
   EXPECT_EQ(first->Got, kOnce);
@@ -92,7 +92,7 @@ TEST_F(SkinMessagesTest, ABroadcastReachesEachControlOnceThroughThoseThatRelay) 
 }
 
 TEST_F(SkinMessagesTest, AControlThatGivesNoColourShowsItsOwn) {
-  auto* silent = new TProbe(NewForm());
+  auto* silent = NewComponent<TProbe>(NewForm());
   silent->SetColor(clBtnFace);
   EXPECT_EQ(GetParentSkinColor(silent), ColorToRGB(clBtnFace));
   EXPECT_EQ(SkinColorReply, ColorToRGB(clBtnFace));
@@ -100,18 +100,18 @@ TEST_F(SkinMessagesTest, AControlThatGivesNoColourShowsItsOwn) {
 
 TEST_F(SkinMessagesTest, GraphicChildrenArePaintedOverTheCachedBackground) {
   const TColor paper = 0x808080, under = 0xC0C0C0, mark = 0x3060A0, red = 0x0000FF, green = 0x00FF00;
-  auto* parent = new TProbe(NewForm());
+  auto* parent = NewComponent<TProbe>(NewForm());
   TBitmap cache(150, 60);
   cache.Canvas()->Brush()->SetColor(under);
   cache.Canvas()->FillRect(Rect(0, 0, 150, 60));
   SetPixel(cache.Canvas()->Handle(), 12, 13, ColorToColorRef(mark));  // the cache lies 2 right, 3 down
   parent->Cache = &cache;
-  new TGraphicProbe(parent, 10, 10);  // paints nothing: shows the cache
-  auto* opaque = new TGraphicProbe(parent, 40, 10);
+  NewComponent<TGraphicProbe>(parent, 10, 10);  // paints nothing: shows the cache
+  auto* opaque = NewComponent<TGraphicProbe>(parent, 40, 10);
   opaque->SetControlStyle(opaque->ControlStyle() | csOpaque);
   opaque->SetColor(green);
-  (new TGraphicProbe(parent, 70, 10))->Fill = sKeyColor;
-  auto* painted = new TGraphicProbe(parent, 100, 10);
+  (NewComponent<TGraphicProbe>(parent, 70, 10))->Fill = sKeyColor;
+  auto* painted = NewComponent<TGraphicProbe>(parent, 100, 10);
   painted->Fill = red;
   painted->Area = Rect(5, 5, 10, 10);
 

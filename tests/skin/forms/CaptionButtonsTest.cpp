@@ -119,7 +119,7 @@ TEST_F(CaptionButtonsTest, ImagesFallBackFromSmallToBigToTheFormSectionAndToPlai
 // The project's own skin on a test form: where a button image's mask is black, the full look is
 // the picture of the state's frame exactly; the disabled look is not.
 TEST_F(CaptionButtonsTest, TheProjectSkinGivesNormalHotPressedAndDisabledLooks) {
-  Manager = std::make_unique<TsSkinManager>(nullptr);
+  Manager = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
   ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *Manager->InternalSkins());
   Manager->SetSkinName(Manager->InternalSkins()->Items(0)->Name());
   TsSkinProvider* p = ProviderOf(ShowSkinnedForm());

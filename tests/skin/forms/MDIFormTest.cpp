@@ -47,7 +47,7 @@ HICON SolidIcon(int size, TColor c) {
 }
 
 TMenuItem* AddItem(TMainMenu* menu, const char* caption, uint8_t group) {
-  auto* item = new TMenuItem(menu);
+  auto* item = NewComponent<TMenuItem>(menu);
   item->SetCaption(caption);
   item->SetGroupIndex(group);
   menu->Items()->Add(item);
@@ -108,7 +108,7 @@ class MDIFormTest : public TProviderTest {
   }
   // A shown MDI child; skinned: with a provider, as every form of a program is.
   TForm* NewChild(TRect bounds, bool skinned = false) {
-    auto* child = new TForm(nullptr);
+    auto* child = NewComponent<TForm>(nullptr);
     Forms_.push_back(child);  // freed before the parent
     child->SetFormStyle(fsMDIChild);
     child->SetBoundsRect(bounds);
@@ -198,7 +198,7 @@ TEST_F(MDIFormTest, TheClientAndItsFrameShowTheCacheAfterARedraw) {
 TEST_F(MDIFormTest, TheChildButtonsItemIsFirstOnTheMenuOnlyWhileAChildIsMaximised) {
   TForm* form = ShowMDIParent();
   auto* menu = NewComponent<TMainMenu>(form);
-  auto* file = new TMenuItem(menu);
+  auto* file = NewComponent<TMenuItem>(menu);
   file->SetCaption("File");
   menu->Items()->Add(file);
   form->SetMenu(menu);

@@ -183,7 +183,7 @@ TEST_F(PlatformWindowTest, HighContrastKeepsTheSkinOffUntilItIsOffAgain) {
     ~TContrast() { SetHighContrastOverride(-1); }
     void Set(int on) { SetHighContrastOverride(on), SendMessageA(Application->Handle(), WM_SETTINGCHANGE, 0, 0); }
   } contrast;
-  Forms_.push_back(Form = new TForm(Application));  // the manager's announcements reach it
+  Forms_.push_back(Form = NewComponent<TForm>(Application));  // the manager's announcements reach it
   Form->SetCaption("");
   P = NewComponent<TsSkinProvider>(Form);
   ShowAndActivate(Form);

@@ -96,7 +96,7 @@ TColor ButtonColor(std::string_view name, int frame) {
 }
 
 std::unique_ptr<TsSkinManager> NewButtonSkin(std::initializer_list<TButtonImage> images) {
-  auto sm = std::make_unique<TsSkinManager>(nullptr);
+  auto sm = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
   AddTestSkin(*sm);
   TsStoredSkin* skin = sm->InternalSkins()->Items(0);
   TBitmap* old = skin->MasterBitmap();
@@ -129,7 +129,7 @@ void TProviderTest::TearDown() {
 }
 
 TsSkinManager* TProviderTest::LoadTestSkin() {
-  Manager = std::make_unique<TsSkinManager>(nullptr);
+  Manager = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
   AddTestSkin(*Manager);
   Manager->SetSkinName("Test");
   EXPECT_TRUE(Manager->SkinData.Active);

@@ -16,13 +16,13 @@ namespace {
 using SkinChangePaintTest = TProviderTest;
 
 TEST_F(SkinChangePaintTest, AHueChangeOrANewSkinPaintsEachSkinnedChildOnceInTheNewColours) {
-  Manager = std::make_unique<TsSkinManager>(nullptr);
+  Manager = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
   AddTestSkin(*Manager);
   TsSkinGeneral* g = Manager->InternalSkins()->Items(0)->GeneralData()->Add();
   g->SectionName = "PANEL";
   g->Color = 0x3060A0;
   Manager->SetSkinName("Test");
-  auto* form = new TForm(Application);  // the manager announces skins to the application's forms
+  auto* form = NewComponent<TForm>(Application);  // the manager announces skins to the application's forms
   Forms_.push_back(form);
   form->SetBounds(100, 100, 400, 300);
   NewComponent<TsSkinProvider>(form)->SetName("sSkinProvider1");

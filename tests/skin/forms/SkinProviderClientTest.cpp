@@ -68,10 +68,10 @@ class SkinProviderClientTest : public TProviderTest {
     Form = NewForm(100, 100, 300, 200);
     Form->SetAutoScroll(autoScroll);
     NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
-    Win = new TLinkedWindow(Form, Bounds(10, 10, 60, 40));
-    Fill = new TFillGraphic(Form, Bounds(100, 60, 30, 20));
-    Low = new TFillGraphic(Form, Bounds(20, 400, 40, 30));
-    Wide = new TFillGraphic(Form, Bounds(400, 20, 50, 20));
+    Win = NewComponent<TLinkedWindow>(Form, Bounds(10, 10, 60, 40));
+    Fill = NewComponent<TFillGraphic>(Form, Bounds(100, 60, 30, 20));
+    Low = NewComponent<TFillGraphic>(Form, Bounds(20, 400, 40, 30));
+    Wide = NewComponent<TFillGraphic>(Form, Bounds(400, 20, 50, 20));
     TsSkinProvider* p = ProviderOf(Form);
     ShowPainted(Form);
     if (settled) Resized(p);
@@ -154,7 +154,7 @@ TEST_F(SkinProviderClientTest, TheBarsAndGripLieOverWindowedChildrenAndTakeTheCl
   const int cw = Form->ClientWidth(), ch = Form->ClientHeight();
   const TColor panelColor = 0x0040C0F0;
   auto panel = [&](TRect r) {
-    auto* c = new TPanel(Form);
+    auto* c = NewComponent<TPanel>(Form);
     c->SetBevelOuter(bvNone);
     c->SetColor(panelColor);
     c->SetParent(Form);
@@ -197,7 +197,7 @@ TEST_F(SkinProviderClientTest, WithABorderWidthTheFrameMeetsTheClientAndPaintsNo
   Form->SetBorderWidth(6);
   NewComponent<TsSkinProvider>(Form)->SetName("sSkinProvider1");
   Form->HandleNeeded();
-  Fill = new TFillGraphic(Form, Bounds(0, Form->ClientHeight() - 20, 40, 20));
+  Fill = NewComponent<TFillGraphic>(Form, Bounds(0, Form->ClientHeight() - 20, 40, 20));
   TsSkinProvider* p = ProviderOf(Form);
   ShowPainted(Form);
   HWND wnd = Form->Handle();

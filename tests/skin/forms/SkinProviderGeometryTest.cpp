@@ -22,8 +22,9 @@ TEST_F(SkinProviderGeometryTest, FramesOfEveryBorderStyleMenuAndBorderWidthMatch
                         {bsDialog, SM_CYDLGFRAME, SM_CYCAPTION},
                         {bsToolWindow, SM_CYDLGFRAME, SM_CYSMCAPTION},
                         {bsSizeToolWin, SM_CYFRAME, SM_CYSMCAPTION}};
-  TMainMenu menu(nullptr);
-  menu.Items()->Add(new TMenuItem(&menu));
+  const std::unique_ptr<TMainMenu> menuPtr(NewComponent<TMainMenu>(nullptr));
+  TMainMenu& menu = *menuPtr;
+  menu.Items()->Add(NewComponent<TMenuItem>(&menu));
   menu.Items()->Items(0)->SetCaption("File");
   for (const Case& c : cases)
     for (bool withMenu : {false, true})

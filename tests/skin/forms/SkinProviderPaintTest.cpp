@@ -164,7 +164,7 @@ TEST_F(SkinProviderPaintTest, AFormMayKeepItsRegionAndTheProviderNeverLeavesItEm
 // The project's own skin on a shown form, as the program's forms carry the provider: the title
 // bar and borders on the screen are the composed image, cut at the skin's rounded corners.
 TEST_F(SkinProviderPaintTest, TheProjectSkinShowsItsTitleAndBordersCutAtTheCorners) {
-  Manager = std::make_unique<TsSkinManager>(nullptr);
+  Manager = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
   ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *Manager->InternalSkins());
   Manager->SetSkinName(Manager->InternalSkins()->Items(0)->Name());
   ASSERT_TRUE(Manager->SkinData.Active);

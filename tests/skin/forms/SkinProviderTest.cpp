@@ -37,13 +37,14 @@ TEST_F(SkinProviderTest, AFormsProviderIsFoundFromTheFormAChildAndOwnedComponent
   LoadTestSkin();
   TForm* form = NewSkinnedForm();
   TsSkinProvider* provider = ProviderOf(form);
-  auto* panel = new TPanel(form);
+  auto* panel = NewComponent<TPanel>(form);
   panel->SetParent(form);
   EXPECT_EQ(SendFormSkinQuery(form), provider);
   EXPECT_EQ(SendFormSkinQuery(panel), provider);
-  EXPECT_EQ(SendFormSkinQuery(new TComponent(panel)), provider);
+  EXPECT_EQ(SendFormSkinQuery(NewComponent<TComponent>(panel)), provider);
   EXPECT_FALSE(form->HandleAllocated());  // asked without making a window
-  TComponent orphan(nullptr);
+  const std::unique_ptr<TComponent> orphanPtr(NewComponent<TComponent>(nullptr));
+  TComponent& orphan = *orphanPtr;
   EXPECT_EQ(SendFormSkinQuery(&orphan), nullptr);
   // A form without a provider, or whose window answers with something else, has none.
   TForm* plain = NewForm();
@@ -77,7 +78,9 @@ TEST_F(SkinProviderTest, ALiveSkinKeepsTheBorderIconsOnTheSameWindowAndSetsTheCo
   p->SetUseGlobalColor(true);
   p->SetUseGlobalColor(false);
   EXPECT_EQ(form->Color(), 0x123456);
-  TComponent owner(nullptr);  // a provider on no form takes the setting alone
+  const std::unique_ptr<TComponent> ownerPtr(
+      NewComponent<TComponent>(nullptr));  // a provider on no form takes the setting alone
+  TComponent& owner = *ownerPtr;
   NewComponent<TsSkinProvider>(&owner)->SetUseGlobalColor(false);
 
   // Without a live skin the icons wait.
@@ -89,7 +92,8 @@ TEST_F(SkinProviderTest, ALiveSkinKeepsTheBorderIconsOnTheSameWindowAndSetsTheCo
 
 TEST_F(SkinProviderTest, PublishedPropertiesStreamWithTheFormAndLoadingAttachesTheSkin) {
   LoadTestSkin();
-  TForm source(nullptr);
+  const std::unique_ptr<TForm> sourcePtr(NewComponent<TForm>(nullptr));
+  TForm& source = *sourcePtr;
   auto* p = NewComponent<TsSkinProvider>(&source);
   p->SetName("sSkinProvider1");
   p->SetCaptionAlignment(taCenter);

@@ -54,7 +54,7 @@ class SkinProviderWndProcTest : public TProviderTest {
 
   // A form of the application's (the manager's announcements reach it).
   TForm* NewAppForm(int w = 300, int h = 200) {
-    auto* form = new TForm(Application);
+    auto* form = NewComponent<TForm>(Application);
     form->SetBounds(100, 100, w, h);
     Forms_.push_back(form);
     return form;
@@ -310,7 +310,7 @@ TEST_F(SkinProviderWndProcTest, RemovingTheSkinGivesTheFormBackAndANewSkinTakesI
 // A skin that has no section for the form leaves it visible with its own frame and icons,
 // whether the form was there before the skin or came after it.
 TEST_F(SkinProviderWndProcTest, ASkinWithoutTheFormsSectionLeavesAVisibleNormallyFramedForm) {
-  Manager = std::make_unique<TsSkinManager>(nullptr);
+  Manager = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
   AddTestSkin(*Manager);
   TsStoredSkin* skin = Manager->InternalSkins()->Items(0);
   for (int i = skin->GeneralData()->Count() - 1; i >= 0; --i)

@@ -135,7 +135,8 @@ TEST(PaintControlImage, GreysThenLaysTheImageUnderTheControlOverIt) {
   // control's own.
   PaintControlImage(ctl.get(), dkBlended, Bgr(100, 0, 201), Point(0, 0), EmptyCacheInfo);
   EXPECT_EQ(Get(*ctl, 0, 1), Bgr(50, 50, 200));
-  TPanel panel(nullptr);
+  const std::unique_ptr<TPanel> panelPtr(NewComponent<TPanel>(nullptr));
+  TPanel& panel = *panelPtr;
   panel.SetColor(Bgr(0, 0, 100));
   SkinColorReply = Bgr(100, 100, 0);
   PaintControlImage(ctl.get(), dkBlended, &panel, Point(0, 0), EmptyCacheInfo);

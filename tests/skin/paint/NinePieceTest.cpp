@@ -183,7 +183,8 @@ TEST_F(NinePiece, AnImageWithItsOwnBitmapAlwaysTilesWholeCorners) {
 }
 
 TEST_F(NinePiece, AnImageOfAManagerIsCutFromItsMasterBitmap) {
-  TsSkinManager sm(nullptr);
+  const std::unique_ptr<TsSkinManager> smPtr(NewComponent<TsSkinManager>(nullptr));
+  TsSkinManager& sm = *smPtr;
   sm.MasterBitmap = Master();
   TsMaskData b = Border();
   b.Manager = &sm;

@@ -136,7 +136,7 @@ TEST_F(SectionPaintTest, AControlGetsItsBorderAndCornerImages) {
   AddImage("BOX", "IMGBTMLEFT", frames(), 2, 0, itisaGlyph);
   TForm* form = NewForm();
   form->SetColor(parentColour);
-  auto* c = new TLinkedWindow(form, Bounds(0, 0, 10, 8));
+  auto* c = NewComponent<TLinkedWindow>(form, Bounds(0, 0, 10, 8));
   c->Link->SetSkinSection("BOX");
   TsCommonData& link = *c->Link;
   link.PrepareCache();
@@ -259,7 +259,7 @@ TEST_F(SectionTextTest, TextSitsWhereItsExtentSaysInTheSectionsColours) {
 
 TEST_F(SectionTextTest, ACaptionIsClippedAndAHotWebButtonUnderlined) {
   TForm* form = NewForm();
-  auto* c = new TLinkedWindow(form);
+  auto* c = NewComponent<TLinkedWindow>(form);
   c->Link->SetSkinSection("WEBBUTTON");
   c->Link->Focused = true;  // active: the hot look
   TCanvas* canvas = Bmp.Canvas();
@@ -283,7 +283,8 @@ TEST_F(SectionTextTest, ACaptionIsClippedAndAHotWebButtonUnderlined) {
 // The project's own skin, read from the program's resource through a manager.
 TEST(ProjectSkinSections, PaintAsTheirValuesSay) {
   SkinColorReply = sNoColorReply;
-  TsSkinManager sm(nullptr);
+  const std::unique_ptr<TsSkinManager> smPtr(NewComponent<TsSkinManager>(nullptr));
+  TsSkinManager& sm = *smPtr;
   ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *sm.InternalSkins());
   sm.SetSkinName(sm.InternalSkins()->Items(0)->Name());
   ASSERT_TRUE(sm.SkinData.Active);

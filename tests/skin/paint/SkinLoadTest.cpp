@@ -46,7 +46,7 @@ class SkinLoadTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(dynamic_cast<TacSkinLoader*>(&SkinLoadPasses()), nullptr);  // the skin units' start-up
-    Sm = std::make_unique<TsSkinManager>(nullptr);
+    Sm = std::unique_ptr<TsSkinManager>(NewComponent<TsSkinManager>(nullptr));
     Sm->SetSkinDirectory(ExcludeTrailingPathDelimiter(Box.AnsiPath()));
   }
   void TearDown() override {
@@ -281,7 +281,8 @@ TEST_F(SkinLoadTest, EveryDamagedFolderSkinLoadsSoundlyOrIsRefusedWhole) {
 TEST_F(SkinLoadTest, TheProjectSkinFromItsFolderAndFromTheResourceGivesEqualTables) {
   Sm->SetSkinDirectory(ExtractFileDir(ExcludeTrailingPathDelimiter(ProjectSkinFolder())));
   Sm->SetSkinName("Korvani");
-  TsSkinManager stored(nullptr);
+  const std::unique_ptr<TsSkinManager> storedPtr(NewComponent<TsSkinManager>(nullptr));
+  TsSkinManager& stored = *storedPtr;
   ReadStoredSkinsResource(GetModuleHandleA(nullptr), sInternalSkinResource, *stored.InternalSkins());
   stored.SetSkinDirectory(ExcludeTrailingPathDelimiter(Box.AnsiPath()));  // no folder skin of that name
   stored.SetSkinName("Korvani");
