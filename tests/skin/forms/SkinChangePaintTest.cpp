@@ -72,7 +72,7 @@ TEST_F(SkinChangePaintTest, AHueChangeOrANewSkinPaintsEachSkinnedChildOnceInTheN
 
 TEST_F(SkinChangePaintTest, AHueChangeOrANewSkinComposesAndPaintsTheFormOnce) {
   LoadTestSkin();
-  auto* form = new TForm(Application);
+  auto* form = NewComponent<TForm>(Application);
   Forms_.push_back(form);
   form->SetBounds(100, 100, 300, 200);
   TsSkinProvider* p = NewComponent<TsSkinProvider>(form);
