@@ -514,10 +514,10 @@ class TBitmap : public TGraphic {
   void SetSize(int width, int height);
   // A bitmap that keeps room is resized again and again (a window's image while the window is
   // dragged larger and smaller): it keeps its section while the picture still fills a quarter
-  // of it, and a new section gets room to grow into. Its picture is then the top-left Width x
-  // Height part of the section; ScanLine, Stride and RowBytes address it there, and saving,
-  // copying and ReleaseHandle give the picture alone. Off by default; switching it off gives the
-  // picture a section of its own size.
+  // of it, and a section made anew for another size gets room to grow into. Its picture is then
+  // the top-left Width x Height part of the section; ScanLine, Stride and RowBytes address it
+  // there, and saving, copying and ReleaseHandle give the picture alone. Off by default;
+  // switching it off gives the picture a section of its own size.
   [[nodiscard]] bool KeepsRoom() const noexcept { return FKeepsRoom; }
   void SetKeepsRoom(bool value);
 

@@ -210,8 +210,10 @@ void TBitmap::SetSize(int width, int height) {
     Changed();
     return;
   }
-  const int sectionWidth = FKeepsRoom ? WithRoom(width) : width;
-  const int sectionHeight = FKeepsRoom ? WithRoom(height) : height;
+  // A picture that has changed size once is likely to again: its new section gets room.
+  const bool room = FKeepsRoom && FBits;
+  const int sectionWidth = room ? WithRoom(width) : width;
+  const int sectionHeight = room ? WithRoom(height) : height;
   TDibSection dib = CreateDibSection24(sectionWidth, sectionHeight);
   const int rowBytes = DibRowBytes(sectionWidth, 24);
   if (FBits) GdiFlush();

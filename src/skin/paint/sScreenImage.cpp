@@ -41,12 +41,13 @@ HDC TsScreenImage::Source(TBitmap* src, const TRect& block) {
   if (FValid && FFrom == src->Handle() && EqualRect(&FBlock, &block)) return FDC.Get();
   FValid = false;
   // A window resized step by step changes the block at every step: the bitmap is kept while the
-  // block fits and fills a quarter of it, and a new one has an eighth more to grow into (new
-  // memory costs more to fill the first time than the conversion itself).
+  // block fits and fills a quarter of it, and one made anew for another size has an eighth more
+  // to grow into (new memory costs more to fill the first time than the conversion itself).
   const bool fits = w <= FWidth && h <= FHeight && static_cast<int64_t>(w) * h * 4 >= int64_t{FWidth} * FHeight;
   if (!FDC || !fits) {
+    const bool room = static_cast<bool>(FDC);
     Release();
-    const int cw = w + std::max(32, w / 8), ch = h + std::max(32, h / 8);
+    const int cw = room ? w + std::max(32, w / 8) : w, ch = room ? h + std::max(32, h / 8) : h;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
     bi.bmiHeader.biWidth = cw;
