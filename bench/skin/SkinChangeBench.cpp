@@ -31,9 +31,10 @@ bool Goal(const Comparison& c, double goal) {
   std::sort(ratios.begin(), ratios.end());
   const double quarter = ratios.empty() ? c.Ratio : ratios[(ratios.size() - 1) / 4];
   const bool met = quarter <= goal;
-  std::printf("  goal: at most %.1fx the reload and one repaint with every cache changed, in a quarter of the "
-              "paired samples at least (%.2fx): %s\n\n",
-              goal, quarter, met ? "met" : "MISSED");
+  std::printf(
+      "  goal: at most %.1fx the reload and one repaint with every cache changed, in a quarter of the "
+      "paired samples at least (%.2fx): %s\n\n",
+      goal, quarter, met ? "met" : "MISSED");
   std::fflush(stdout);
   return met;
 }
