@@ -495,7 +495,8 @@ inline constexpr int MaxBitmapDimension = 32767;
 class TBitmapCanvas;
 
 // A 24-bit DIB section. Row 0 of ScanLine is the top row; the rows are stored bottom-up, so the
-// stride between consecutive rows (Stride) is negative.
+// stride between consecutive rows (Stride) is negative. A bitmap that keeps room (SetKeepsRoom)
+// may hold its picture in the top-left part of a larger section.
 class TBitmap : public TGraphic {
   KORV_CLASS(TBitmap, TGraphic)
  public:
@@ -511,10 +512,19 @@ class TBitmap : public TGraphic {
   // Resizes, keeping the overlapping top-left part; new pixels are white. 0 in either
   // dimension makes the bitmap empty. Raises EInvalidGraphic beyond MaxBitmapDimension.
   void SetSize(int width, int height);
+  // A bitmap that keeps room is resized again and again (a window's image while the window is
+  // dragged larger and smaller): it keeps its section while the picture still fills a quarter
+  // of it, and a section made anew for another size gets room to grow into. Its picture is then
+  // the top-left Width x Height part of the section; ScanLine, Stride and RowBytes address it
+  // there, and saving, copying and ReleaseHandle give the picture alone. Off by default;
+  // switching it off gives the picture a section of its own size.
+  [[nodiscard]] bool KeepsRoom() const noexcept { return FKeepsRoom; }
+  void SetKeepsRoom(bool value);
 
   // The DIB section (nullptr while empty). The bitmap keeps owning it. While the bitmap's canvas
   // has a DC the section is selected into it, and a bitmap can be selected into one DC at a
-  // time: call FreeCanvasDC before selecting Handle() into a DC of your own.
+  // time: call FreeCanvasDC before selecting Handle() into a DC of your own. With room kept, the
+  // section may be larger than the picture.
   [[nodiscard]] HBITMAP Handle() const noexcept { return FHandle.Get(); }
   // Deletes the canvas's memory DC (the canvas makes a new one on its next use).
   void FreeCanvasDC() { FreeCanvasContext(); }
@@ -530,7 +540,7 @@ class TBitmap : public TGraphic {
   [[nodiscard]] const uint8_t* ScanLine(int row) const;
   // ScanLine(1) - ScanLine(0) in bytes (negative: bottom-up rows).
   [[nodiscard]] int Stride() const noexcept { return -RowBytes(); }
-  [[nodiscard]] int RowBytes() const noexcept { return DibRowBytes(FWidth, 24); }
+  [[nodiscard]] int RowBytes() const noexcept { return DibRowBytes(FSectionWidth, 24); }
 
   // Always pf24bit; setting pf24bit is accepted, any other format raises
   // EInvalidGraphicOperation (the class keeps every picture in 24-bit form).
@@ -568,7 +578,18 @@ class TBitmap : public TGraphic {
   void NewImage(int width, int height, const TDecodedBmp* source);
   // Makes dib (width x height; empty for none) the picture; the canvas's DC lets go of the old
   // one first.
-  void TakeDib(TDibSection dib, int width, int height);
+  void TakeDib(TDibSection dib, int width, int height) { TakeDib(std::move(dib), width, height, width, height); }
+  // The same for a section of sectionWidth x sectionHeight holding the picture top-left.
+  void TakeDib(TDibSection dib, int width, int height, int sectionWidth, int sectionHeight);
+  // The picture in a section of its own size (a no-op when it has one).
+  void FitSection();
+  // Copies the picture's rows to dst (bottom-up rows of dstRowBytes bytes), each padded with
+  // zeros; a section of the picture's own size is copied whole, padding included.
+  void CopyRowsTo(uint8_t* dst, int dstRowBytes) const;
+  // Row y (0 = top) of the section, unchecked and unflushed.
+  [[nodiscard]] uint8_t* SectionRow(int y) const noexcept {
+    return FBits + static_cast<size_t>(FSectionHeight - 1 - y) * static_cast<size_t>(RowBytes());
+  }
   void FreeCanvasContext();
   void CanvasChanged(TObject* sender);
 
@@ -576,6 +597,9 @@ class TBitmap : public TGraphic {
   uint8_t* FBits = nullptr;  // DIB section memory (bottom-up rows)
   int FWidth = 0;
   int FHeight = 0;
+  int FSectionWidth = 0;  // the section's size (the picture's unless room is kept)
+  int FSectionHeight = 0;
+  bool FKeepsRoom = false;
   TColor FTransparentColor = clDefault;
   std::unique_ptr<TBitmapCanvas> FCanvas;
 };

@@ -150,12 +150,14 @@ TCanvas* TBitmap::Canvas() {
   return FCanvas.get();
 }
 
-void TBitmap::TakeDib(TDibSection dib, int width, int height) {
+void TBitmap::TakeDib(TDibSection dib, int width, int height, int sectionWidth, int sectionHeight) {
   FreeCanvasContext();
   FHandle = std::move(dib.Handle);
   FBits = dib.Bits;
   FWidth = width;
   FHeight = height;
+  FSectionWidth = FBits ? sectionWidth : 0;
+  FSectionHeight = FBits ? sectionHeight : 0;
 }
 
 // Replaces the picture with a new DIB of the given size: copied from source (top-down rows of
@@ -178,6 +180,13 @@ void TBitmap::NewImage(int width, int height, const TDecodedBmp* source) {
   TakeDib(std::move(dib), width, height);
 }
 
+namespace {
+
+// A side of a new section that keeps room: an eighth more (32 pixels at least) to grow into.
+int WithRoom(int side) noexcept { return std::min(MaxBitmapDimension, side + std::max(32, side / 8)); }
+
+}  // namespace
+
 void TBitmap::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
@@ -188,17 +197,62 @@ void TBitmap::SetSize(int width, int height) {
     Changed();
     return;
   }
-  TDibSection dib = CreateDibSection24(width, height);
-  const int rowBytes = DibRowBytes(width, 24);
-  std::memset(dib.Bits, 0xFF, static_cast<size_t>(rowBytes) * height);
-  if (FBits) {
+  if (FKeepsRoom && FBits && width <= FSectionWidth && height <= FSectionHeight &&
+      static_cast<int64_t>(width) * height * 4 >= static_cast<int64_t>(FSectionWidth) * FSectionHeight) {
+    // The section stays; what comes into the picture from the room is made white.
     GdiFlush();
-    int w = std::min(width, FWidth), h = std::min(height, FHeight);
-    for (int y = 0; y < h; ++y)
-      std::memcpy(dib.Bits + static_cast<size_t>(height - 1 - y) * rowBytes, ScanLine(y), static_cast<size_t>(w) * 3);
+    for (int y = 0; y < height; ++y) {
+      const int from = y < FHeight ? FWidth : 0;
+      if (from < width) std::memset(SectionRow(y) + from * 3, 0xFF, static_cast<size_t>(width - from) * 3);
+    }
+    FWidth = width;
+    FHeight = height;
+    Changed();
+    return;
   }
-  TakeDib(std::move(dib), width, height);
+  // A picture that has changed size once is likely to again: its new section gets room.
+  const bool room = FKeepsRoom && FBits;
+  const int sectionWidth = room ? WithRoom(width) : width;
+  const int sectionHeight = room ? WithRoom(height) : height;
+  TDibSection dib = CreateDibSection24(sectionWidth, sectionHeight);
+  const int rowBytes = DibRowBytes(sectionWidth, 24);
+  if (FBits) GdiFlush();
+  const int w = FBits ? std::min(width, FWidth) : 0;
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = dib.Bits + static_cast<size_t>(sectionHeight - 1 - y) * rowBytes;
+    const int from = y < FHeight ? w : 0;
+    if (from) std::memcpy(row, SectionRow(y), static_cast<size_t>(from) * 3);
+    std::memset(row + from * 3, 0xFF, static_cast<size_t>(rowBytes - from * 3));
+  }
+  TakeDib(std::move(dib), width, height, sectionWidth, sectionHeight);
   Changed();
+}
+
+void TBitmap::SetKeepsRoom(bool value) {
+  FKeepsRoom = value;
+  if (!value) FitSection();
+}
+
+void TBitmap::FitSection() {
+  if (!FBits || (FSectionWidth == FWidth && FSectionHeight == FHeight)) return;
+  TDibSection dib = CreateDibSection24(FWidth, FHeight);
+  CopyRowsTo(dib.Bits, DibRowBytes(FWidth, 24));
+  TakeDib(std::move(dib), FWidth, FHeight);
+}
+
+void TBitmap::CopyRowsTo(uint8_t* dst, int dstRowBytes) const {
+  if (!FBits) return;
+  GdiFlush();
+  if (FSectionHeight == FHeight && dstRowBytes == RowBytes()) {
+    std::memcpy(dst, FBits, static_cast<size_t>(dstRowBytes) * FHeight);
+    return;
+  }
+  const size_t bytes = static_cast<size_t>(FWidth) * 3;
+  for (int y = 0; y < FHeight; ++y) {
+    uint8_t* row = dst + static_cast<size_t>(FHeight - 1 - y) * dstRowBytes;
+    std::memcpy(row, SectionRow(y), bytes);
+    std::memset(row + bytes, 0, dstRowBytes - bytes);
+  }
 }
 
 void TBitmap::SetHandle(HBITMAP bitmap) {
@@ -228,10 +282,11 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
 }
 
 HBITMAP TBitmap::ReleaseHandle() {
+  FitSection();
   FreeCanvasContext();
   HBITMAP h = FHandle.Release();
   FBits = nullptr;
-  FWidth = FHeight = 0;
+  FWidth = FHeight = FSectionWidth = FSectionHeight = 0;
   Changed();
   return h;
 }
@@ -239,7 +294,7 @@ HBITMAP TBitmap::ReleaseHandle() {
 uint8_t* TBitmap::ScanLine(int row) {
   if (row < 0 || row >= FHeight || !FBits) throw EInvalidGraphicOperation("Scan line index out of range");
   GdiFlush();
-  return FBits + static_cast<size_t>(FHeight - 1 - row) * static_cast<size_t>(RowBytes());
+  return SectionRow(row);
 }
 
 const uint8_t* TBitmap::ScanLine(int row) const { return const_cast<TBitmap*>(this)->ScanLine(row); }
@@ -273,8 +328,7 @@ void TBitmap::Assign(const TPersistent* source) {
       NewImage(0, 0, nullptr);
     } else {
       TDibSection dib = CreateDibSection24(b->FWidth, b->FHeight);
-      GdiFlush();
-      std::memcpy(dib.Bits, b->FBits, static_cast<size_t>(b->RowBytes()) * b->FHeight);
+      b->CopyRowsTo(dib.Bits, DibRowBytes(b->FWidth, 24));
       TakeDib(std::move(dib), b->FWidth, b->FHeight);
     }
     FTransparentColor = b->FTransparentColor;
@@ -355,7 +409,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
 void TBitmap::SaveToStream(TStream& stream) const {
   if (Empty()) return;
   GdiFlush();
-  uint32_t imageSize = static_cast<uint32_t>(RowBytes()) * static_cast<uint32_t>(FHeight);
+  const int rowBytes = DibRowBytes(FWidth, 24);
+  uint32_t imageSize = static_cast<uint32_t>(rowBytes) * static_cast<uint32_t>(FHeight);
   BITMAPFILEHEADER fh{};
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
@@ -364,7 +419,14 @@ void TBitmap::SaveToStream(TStream& stream) const {
   ih.biSizeImage = imageSize;
   stream.WriteBuffer(&fh, sizeof fh);
   stream.WriteBuffer(&ih, sizeof ih);
-  stream.WriteBuffer(FBits, static_cast<int32_t>(imageSize));
+  if (rowBytes == RowBytes() && FSectionHeight == FHeight) {
+    stream.WriteBuffer(FBits, static_cast<int32_t>(imageSize));
+    return;
+  }
+  // The picture alone, out of the section's room.
+  std::vector<uint8_t> rows(imageSize);
+  CopyRowsTo(rows.data(), rowBytes);
+  stream.WriteBuffer(rows.data(), static_cast<int32_t>(imageSize));
 }
 
 void TBitmap::Draw(TCanvas& canvas, const TRect& rect) const {

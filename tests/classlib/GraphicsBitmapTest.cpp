@@ -68,6 +68,52 @@ TEST(BitmapTest, ResizingKeepsTheTopLeftAndFillsWithWhite) {
   b.SetPixelFormat(pf24bit);
 }
 
+TEST(BitmapTest, ABitmapThatKeepsRoomIsResizedInItsSectionAndGivesThePictureAlone) {
+  TBitmap b(100, 80);
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 100; ++x) b.ScanLine(y)[x * 3] = static_cast<uint8_t>(x + y);
+  const TPixelImage first = BitmapImage(b);
+  b.SetKeepsRoom(true);
+  b.SetSize(101, 80);  // made anew, with room to grow
+  const HBITMAP section = b.Handle();
+  // Smaller and larger again inside the room: the same section, the picture as SetSize gives it,
+  // GDI and the scan lines on the same pixels.
+  b.SetSize(80, 60);
+  b.Canvas()->SetPixels(79, 59, clLime);
+  b.SetSize(120, 100);
+  EXPECT_EQ(b.Handle(), section);
+  const TPixelImage grown = BitmapImage(b);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 120; ++x)
+      ASSERT_EQ(grown.At(x, y), x == 79 && y == 59 ? clLime
+                                : x < 80 && y < 60 ? first.At(x, y)
+                                                   : clWhite)
+          << x << "," << y;
+  EXPECT_EQ(b.Canvas()->Pixels(100, 70), clWhite);  // in the picture at 101 x 80, out of it, back in
+  // Saved, copied and handed out: the picture alone.
+  TMemoryStream ms;
+  b.SaveToStream(ms);
+  ms.SetPosition(0);
+  TBitmap loaded, copy;
+  loaded.LoadFromStream(ms);
+  copy.Assign(&b);
+  for (const TBitmap* other : {&loaded, &copy}) {
+    const TPixelImage img = BitmapImage(*other);
+    ASSERT_EQ(img.Width(), 120);
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 120; ++x) ASSERT_EQ(img.At(x, y), grown.At(x, y));
+  }
+  // A picture under a quarter of the section gets a new one.
+  b.SetSize(30, 20);
+  EXPECT_NE(b.Handle(), section);
+  HBITMAP out = b.ReleaseHandle();
+  DIBSECTION ds{};
+  ASSERT_EQ(GetObjectA(out, sizeof ds, &ds), static_cast<int>(sizeof ds));
+  EXPECT_EQ(ds.dsBmih.biWidth, 30);
+  EXPECT_EQ(ds.dsBmih.biHeight, 20);
+  DeleteObject(out);
+}
+
 TEST(BitmapTest, AssignMakesADeepCopy) {
   TBitmap a(7, 6);
   Paint(a);

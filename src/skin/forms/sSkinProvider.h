@@ -275,6 +275,15 @@ class TsSkinProvider : public TComponent {
   int ContentWidth = 0;
   bool Scrolling = false;
   bool InRegionUpdate = false;    // the provider is applying its own region
+  // The region the provider set last and what it was made from: while the window, its size and
+  // RegionList are the same, UpdateRgn makes and sets nothing. Whatever else sets the window's
+  // region forgets it.
+  struct TRegionMade {
+    HWND Wnd = nullptr;
+    int Width = 0, Height = 0;
+    std::vector<TRect> List;
+  };
+  TRegionMade RegionMade;
   bool RebuildRequested = true;   // the next composition rebuilds the whole image
   TsMDIForm* MDIHelper = nullptr;  // an MDI parent's helper (made by the MDI support)
   bool FormActive = true;         // the form is the active window
@@ -311,10 +320,12 @@ class TsSkinProvider : public TComponent {
   // Command 1 (from the provider's manager) while unskinned and while skinned, command 3.
   void UnskinnedNewSkin(TMessage& m);
   void SkinnedNewSkin(TMessage& m);
-  // Their common start: the form hidden behind its region, the indexes looked up again, and for a
-  // skin with the form's section the caption-button images; false when the form keeps its own
-  // look.
-  bool BeginNewSkin();
+  // Their common start: the form hidden behind its region (with hide), the indexes looked up
+  // again, and for a skin with the form's section the caption-button images; false when the form
+  // keeps its own look.
+  bool BeginNewSkin(bool hide);
+  // Command 3: the new look composed, the region set, and the window painted once with its
+  // children.
   void Refresh();
   // After a new skin's lookup: a skin without the form's section leaves the form its own look
   // (no region); false then.

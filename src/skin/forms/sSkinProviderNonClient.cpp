@@ -151,17 +151,20 @@ void TsSkinProvider::CutHeader() {
   const int kind = CombineRgn(region.Get(), region.Get(), header.Get(), RGN_DIFF);
   if (kind == ERROR || kind == NULLREGION) return;
   RegionChanged = true;
+  RegionMade = {};
   if (SetWindowRgn(wnd, region.Get(), FALSE)) (void)region.Release();
 }
 
 void TsSkinProvider::HideByRegion() {
   if (!Form->HandleAllocated()) return;
   RegionChanged = true;
+  RegionMade = {};
   TUniqueRgn empty(CreateRectRgn(0, 0, 0, 0));
   if (empty && SetWindowRgn(Form->HandleIfAllocated(), empty.Get(), FALSE)) (void)empty.Release();
 }
 
 void TsSkinProvider::DropRegion(bool redraw) {
+  RegionMade = {};
   if (Form->HandleAllocated()) SetWindowRgn(Form->HandleIfAllocated(), nullptr, redraw);
 }
 

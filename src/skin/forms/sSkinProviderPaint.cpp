@@ -60,6 +60,8 @@ void TsSkinProvider::PaintAll() {
   if (!FSkinData->BGChanged || !sm) return;
   if (!FSkinData->CacheBmp) FSkinData->CacheBmp = std::make_unique<TBitmap>();
   TBitmap* cache = FSkinData->CacheBmp.get();
+  // The window's image is sized again at every step of a resize: its section keeps room.
+  cache->SetKeepsRoom(true);
   const TsFormFrame f = Frame();
 
   if (FastPathApplies()) {
@@ -279,11 +281,24 @@ void TsSkinProvider::UpdateRgn() {
   UpdateRgn(f.FormWidth(), f.Height);
 }
 
+namespace {
+
+bool SameRects(const std::vector<TRect>& a, const std::vector<TRect>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const TRect& x, const TRect& y) { return EqualRect(&x, &y); });
+}
+
+}  // namespace
+
 void TsSkinProvider::UpdateRgn(int width, int height) {
   if (!Form || !Form->HandleAllocated()) return;
   HWND wnd = Form->HandleIfAllocated();
   // Before the first composition a form may keep a region of its own.
   if (!ImageComposed && SendMessageA(wnd, WM_SKINREGIONQUERY, kRegionKept, 0) == static_cast<LRESULT>(kRegionKept))
+    return;
+  // The window holds this region already.
+  if (RegionMade.Wnd == wnd && RegionMade.Width == width && RegionMade.Height == height &&
+      SameRects(RegionMade.List, RegionList))
     return;
   InRegionUpdate = true;
   TUniqueRgn region(CreateRectRgn(0, 0, width, height));
@@ -297,10 +312,14 @@ void TsSkinProvider::UpdateRgn(int width, int height) {
   if (kind == NULLREGION) SetRectRgn(region.Get(), 0, 0, width, height);
   // The window's region again would only make the system repaint the whole window.
   TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
-  if (current && GetWindowRgn(wnd, current.Get()) != ERROR && EqualRgn(current.Get(), region.Get())) return;
+  const bool same = current && GetWindowRgn(wnd, current.Get()) != ERROR && EqualRgn(current.Get(), region.Get());
   // The system owns the region once it is set. A redraw here would repaint the whole window,
   // client included, for a change of the frame's shape.
-  if (SetWindowRgn(wnd, region.Get(), FALSE)) (void)region.Release();
+  if (!same) {
+    if (!SetWindowRgn(wnd, region.Get(), FALSE)) return;
+    (void)region.Release();
+  }
+  RegionMade = TRegionMade{wnd, width, height, RegionList};
 }
 
 // ---- the menu line ----

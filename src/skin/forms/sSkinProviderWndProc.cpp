@@ -80,6 +80,7 @@ void TsSkinProvider::SnapToEdge(int& position, int edge, int size) const noexcep
 void TsSkinProvider::ProviderWndProc(TMessage& m) {
   if (OutlineWatch(m)) return;
   PressWatch(m);
+  if (m.Msg == WM_NCDESTROY) RegionMade = {};  // a window made again starts without a region
   if (!Form || HasState(csDesigning)) {
     if (const TWndMethod saved = SavedWindowProc()) saved(m);
     return;
@@ -127,8 +128,8 @@ void TsSkinProvider::UnskinnedHandling(TMessage& m) {
     SendMessageA(parent->Form->ClientHandle(), WM_SIZE, 0, 0);
 }
 
-bool TsSkinProvider::BeginNewSkin() {
-  if (Bordered()) HideByRegion();
+bool TsSkinProvider::BeginNewSkin(bool hide) {
+  if (hide && Bordered()) HideByRegion();
   ClearMenuCacheOf(Manager());
   FSkinData->UpdateIndexes();
   if (!KeepSkinnedLook()) return false;
@@ -137,7 +138,8 @@ bool TsSkinProvider::BeginNewSkin() {
 }
 
 void TsSkinProvider::UnskinnedNewSkin(TMessage& m) {
-  if (!BeginNewSkin()) return;
+  // The system's frame is not to show in between (its buttons go, say).
+  if (!BeginNewSkin(true)) return;
   TsSkinManager* sm = Manager();
   if (Form->FormStyle() == fsMDIForm && Screen && Form->ActiveMDIChild() &&
       Form->ActiveMDIChild() == Screen->ActiveForm())
@@ -384,7 +386,9 @@ void TsSkinProvider::SkinnedCommand(TMessage& m) {
 }
 
 void TsSkinProvider::SkinnedNewSkin(TMessage& m) {
-  if (!BeginNewSkin()) return;
+  // Nothing paints until the refresh composes the new skin (the form's and the controls' paints
+  // wait while the manager's skin is not live): the old look stays on the screen until then.
+  if (!BeginNewSkin(false)) return;
   TsSkinManager* sm = Manager();
   if (sm->SkinableMenus()) sm->SkinableMenus()->SetSkinBorderWidth(-1);
   ForwardToBars(m);
@@ -396,39 +400,33 @@ void TsSkinProvider::SkinnedNewSkin(TMessage& m) {
 
 void TsSkinProvider::Refresh() {
   TsSkinManager* sm = Manager();
-  const bool bordered = Bordered();
-  if (bordered) HideByRegion();
   FSkinData->BGChanged = true;
   MenuLineCount = -1;
   FSkinData->Updating = false;
   TitleBackground.reset();
   InitMenuItems(FSkinData->Skinned());
-  if (bordered) RegionChanged = true;
-  SendNcPaint(Form->HandleIfAllocated());
-  bool childMaximized = false;
-  HWND child = Form->FormStyle() == fsMDIForm && Form->ClientHandle()
-                   ? ActiveMDIChildOf(Form->ClientHandle(), &childMaximized)
-                   : nullptr;
-  if (child && childMaximized) {
-    RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-  } else {
-    RepaintForm(true, false);
-    if (Form->FormStyle() == fsMDIForm && Form->ClientHandle()) {
-      SendMessageA(Form->ClientHandle(), WM_SIZE, 0, 0);
-      SendNcPaint(Form->ClientHandle());
-    }
-  }
   if (FUseGlobalColor && !FSkinData->CustomColor()) Form->SetColor(sm->GetGlobalColor());
-  if (!bordered) return;
-  // The paint above is skipped while the form is hidden: the region is set here in any case.
-  TNesting nesting(FPaintNesting);
-  DropRegion(false);
-  if (RegionChanged) BuildRegionList();
-  UpdateRgn();
-  InRegionUpdate = false;
-  // Shown through an empty region until now: nothing of the window was painted on the screen.
-  if (Form->HandleAllocated())
-    RedrawWindow(Form->HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+  // The new look is composed before any of it is shown, and the window is then painted in one
+  // pass, frame, client and children: nothing half re-skinned reaches the screen, and every
+  // window paints once. A form that is not shown composes nothing now.
+  const bool shown = FormPaintable();
+  if (shown) PaintAll();
+  if (Bordered()) {
+    // The region of the skin's corners (after a new skin's hiding; unchanged, it is not set again).
+    TNesting nesting(FPaintNesting);
+    BuildRegionList();
+    RegionChanged = false;
+    UpdateRgn();
+    InRegionUpdate = false;
+  }
+  if (!shown) return;
+  HWND wnd = Form->HandleIfAllocated();
+  if (Form->FormStyle() == fsMDIForm && Form->ClientHandle()) {
+    bool childMaximized = false;
+    if (!ActiveMDIChildOf(Form->ClientHandle(), &childMaximized) || !childMaximized)
+      SendMessageA(Form->ClientHandle(), WM_SIZE, 0, 0);
+  }
+  RedrawWindow(wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 // ---- messages ----
@@ -570,8 +568,10 @@ void TsSkinProvider::ShapeForNewSize(const WINDOWPOS& pos) {
   GetWindowRect(wnd, &r);
   if (pos.cx == r.right - r.left && pos.cy == r.bottom - r.top) return;
   // Only a region of the skin's is kept in step; the first one comes with the first paint.
-  TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
-  if (!current || GetWindowRgn(wnd, current.Get()) == ERROR) return;
+  if (RegionMade.Wnd != wnd) {
+    TUniqueRgn current(CreateRectRgn(0, 0, 0, 0));
+    if (!current || GetWindowRgn(wnd, current.Get()) == ERROR) return;
+  }
   BuildRegionList(pos.cx, pos.cy);
   // The list is the new size's: a frame paint before the change is applied (the form still
   // reports the old size then) must not take the region back.
@@ -583,6 +583,9 @@ void TsSkinProvider::ShapeForNewSize(const WINDOWPOS& pos) {
 void TsSkinProvider::WMWindowPosChanged(TMessage& m) {
   if (InRegionUpdate || SkinChanging) return;
   RegionChanged = true;
+  // A region set by another hand comes with a frame change (SetWindowRgn sends one).
+  const auto* pos = m.Msg == WM_WINDOWPOSCHANGED ? reinterpret_cast<const WINDOWPOS*>(m.LParam) : nullptr;
+  if (pos && (pos->flags & SWP_FRAMECHANGED)) RegionMade = {};
   if (const TWndMethod saved = SavedWindowProc()) saved(m);
   if (!CacheSizeDiffers() || FormCreating()) return;
   FSkinData->BGChanged = true;

@@ -110,6 +110,10 @@ void TacPiecePainter::Piece(int sx, int sy, int sw, int sh, int dx, int dy, int 
   const bool masked = FMaskOffset >= 0;
   const int mo = masked ? FMaskOffset : 0;
   auto rowsFrom = [&](auto pic, auto mask) {
+    if (FCopy) {
+      for (int r = 0; r < h; ++r) std::memcpy(FDst.Row(y0 + r) + x0 * 3, pic(r), static_cast<size_t>(w) * 3);
+      return;
+    }
     for (int r = 0; r < h; ++r)
       FKey.Row(FDst.Row(y0 + r) + x0 * 3, pic(r), masked ? mask(r) : nullptr, w, x0, y0 + r, FMaskAdd);
   };
@@ -143,6 +147,20 @@ void TacPiecePainter::Piece(int sx, int sy, int sw, int sh, int dx, int dy, int 
     rowsFrom([&](int r) { return strip.data() + (oy + r) % sh * rowBytes; },
              [&](int r) { return strip.data() + (sh + (oy + r) % sh) * rowBytes; });
   }
+}
+
+void TacPiecePainter::PieceOver(TColor ground, int sx, int sy, int sw, int sh, int dx, int dy, int dw, int dh,
+                                bool stretch) const {
+  if (FCopy || FKey.ByPlace()) return Piece(sx, sy, sw, sh, dx, dy, dw, dh, stretch);
+  if (sw < 1 || sh < 1 || dw < 1 || dh < 1) return;
+  // The cell over the ground colour, as every tile of the piece comes out.
+  std::vector<uint8_t> pixels(static_cast<size_t>(sw) * sh * 3);
+  const TsPixels24 cell{pixels.data(), static_cast<ptrdiff_t>(sw) * 3, sw, sh};
+  for (int y = 0; y < sh; ++y) rows::FillColor(cell.Row(y), sw, ground);
+  TacPiecePainter(cell, FSrc, FMaskOffset, FKey, FMaskAdd).Piece(sx, sy, sw, sh, 0, 0, sw, sh, false);
+  TacPiecePainter copy(FDst, cell, -1, TacKeyFill());
+  copy.FCopy = true;
+  copy.Piece(0, 0, sw, sh, dx, dy, dw, dh, stretch);
 }
 
 }  // namespace detail

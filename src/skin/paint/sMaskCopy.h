@@ -9,6 +9,8 @@
 // R is not wholly inside its bitmap, or whose frame or cell is smaller than 1 pixel, draws nothing.
 #pragma once
 
+#include <optional>
+
 #include "classlib/Graphics.h"
 #include "skin/data/sConst.h"
 #include "skin/data/sMaskData.h"
@@ -51,13 +53,15 @@ void DrawSkinGlyph(TBitmap* dst, TPoint point, int state, const TsMaskData& imag
 // is non-zero, else tiled from their top-left corner, the last tile cut. Masked images draw
 // every piece through the masked copy (with cache, when given); unmasked ones leave the key
 // colour out. An image with a bitmap of its own ignores BorderWidth and StretchMode and tiles.
+// ground: the one colour every pixel of rect holds, when the caller knows it (the middle is then
+// laid over it once and copied: the same pixels, without mixing every one).
 void PaintRectByMask(const TsPixels24& dst, TRect rect, int state, const TsMaskData& image, const TsPixels24& master,
-                     bool middle, const TCacheInfo* cache = nullptr);
+                     bool middle, const TCacheInfo* cache = nullptr, std::optional<TColor> ground = std::nullopt);
 void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, TBitmap* master, bool middle,
-                     const TCacheInfo* cache = nullptr);
+                     const TCacheInfo* cache = nullptr, std::optional<TColor> ground = std::nullopt);
 // The same from the master bitmap of the image's manager.
 void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle,
-                     const TCacheInfo* cache = nullptr);
+                     const TCacheInfo* cache = nullptr, std::optional<TColor> ground = std::nullopt);
 
 // The pieces of a border image's frame over a rectangle of width x height, as the nine-piece
 // painting takes them: cells of CellW x CellH from (FrameX, FrameY) of the image's pixels, corners

@@ -52,7 +52,7 @@ TacNinePieces NinePieces(const TsMaskData& image, const TsPixels24& src, int wid
 }
 
 void PaintRectByMask(const TsPixels24& dst, TRect rect, int state, const TsMaskData& image, const TsPixels24& master,
-                     bool middle, const TCacheInfo* cache) {
+                     bool middle, const TCacheInfo* cache, std::optional<TColor> ground) {
   const int w = RectWidth(rect), h = RectHeight(rect);
   const TsPixels24 src = ImagePixels(image, master);
   const TacNinePieces n = NinePieces(image, src, w, h, state);
@@ -79,17 +79,23 @@ void PaintRectByMask(const TsPixels24& dst, TRect rect, int state, const TsMaskD
   paint.Piece(fx, fy + ch, lw, ch, l, t + th, lw, innerH, stretch);
   paint.Piece(rx, fy + ch, rw, ch, rect.right - rw, t + th, rw, innerH, stretch);
 
-  if (middle && border == 0) paint.Piece(fx + cw, fy + ch, cw, ch, l + lw, t + th, innerW, innerH, stretch);
+  // The corners and edges above leave the middle's pixels as they were.
+  if (middle && border == 0) {
+    if (ground)
+      paint.PieceOver(*ground, fx + cw, fy + ch, cw, ch, l + lw, t + th, innerW, innerH, stretch);
+    else
+      paint.Piece(fx + cw, fy + ch, cw, ch, l + lw, t + th, innerW, innerH, stretch);
+  }
 }
 
 void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, TBitmap* master, bool middle,
-                     const TCacheInfo* cache) {
-  PaintRectByMask(BitmapPixels(dst), rect, state, image, BitmapPixels(master), middle, cache);
+                     const TCacheInfo* cache, std::optional<TColor> ground) {
+  PaintRectByMask(BitmapPixels(dst), rect, state, image, BitmapPixels(master), middle, cache, ground);
 }
 
-void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle,
-                     const TCacheInfo* cache) {
-  PaintRectByMask(dst, rect, state, image, MasterBitmapOf(image), middle, cache);
+void PaintRectByMask(TBitmap* dst, TRect rect, int state, const TsMaskData& image, bool middle, const TCacheInfo* cache,
+                     std::optional<TColor> ground) {
+  PaintRectByMask(dst, rect, state, image, MasterBitmapOf(image), middle, cache, ground);
 }
 
 }  // namespace korv

@@ -21,6 +21,8 @@ class TacKeyFill {
 
   // n pixels of destination row y from column x: picture s, mask m (nullptr: none).
   void Row(uint8_t* d, const uint8_t* s, const uint8_t* m, int n, int x, int y, int maskAdd) const;
+  // The rule takes a pixel that depends on the place (the cache's).
+  [[nodiscard]] bool ByPlace() const noexcept { return FMode == kmCache; }
 
  private:
   enum TMode : uint8_t { kmLeave, kmColor, kmCache };
@@ -42,12 +44,17 @@ class TacPiecePainter {
   // The sw x sh cell at (sx, sy) of Src (mask rows included, inside Src) over the dw x dh piece
   // at (dx, dy) of Dst, cut to Dst: tiled from the piece's top-left corner, or stretched.
   void Piece(int sx, int sy, int sw, int sh, int dx, int dy, int dw, int dh, bool stretch) const;
+  // The same piece over a part of Dst whose pixels are all ground: the cell is laid over the
+  // colour once and the result copied, which gives the same pixels. The key-colour rule must not
+  // depend on the place (else Piece is used).
+  void PieceOver(TColor ground, int sx, int sy, int sw, int sh, int dx, int dy, int dw, int dh, bool stretch) const;
 
  private:
   TsPixels24 FDst, FSrc;
   int FMaskOffset;
   TacKeyFill FKey;
   int FMaskAdd;
+  bool FCopy = false;  // the pixels are copied as they are (no mask, no key colour)
 };
 
 // True when r is non-empty and lies wholly inside the pixels.

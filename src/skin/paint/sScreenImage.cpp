@@ -1,5 +1,7 @@
 #include "skin/paint/sScreenImage.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "skin/paint/sFast24.h"
@@ -38,12 +40,18 @@ HDC TsScreenImage::Source(TBitmap* src, const TRect& block) {
     return nullptr;
   if (FValid && FFrom == src->Handle() && EqualRect(&FBlock, &block)) return FDC.Get();
   FValid = false;
-  if (!FDC || w != FWidth || h != FHeight) {
+  // A window resized step by step changes the block at every step: the bitmap is kept while the
+  // block fits and fills a quarter of it, and one made anew for another size has an eighth more
+  // to grow into (new memory costs more to fill the first time than the conversion itself).
+  const bool fits = w <= FWidth && h <= FHeight && static_cast<int64_t>(w) * h * 4 >= int64_t{FWidth} * FHeight;
+  if (!FDC || !fits) {
+    const bool room = static_cast<bool>(FDC);
     Release();
+    const int cw = room ? w + std::max(32, w / 8) : w, ch = room ? h + std::max(32, h / 8) : h;
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
+    bi.bmiHeader.biWidth = cw;
+    bi.bmiHeader.biHeight = -ch;  // top-down
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
@@ -56,15 +64,15 @@ HDC TsScreenImage::Source(TBitmap* src, const TRect& block) {
     }
     FOld = SelectObject(FDC.Get(), FBitmap.Get());
     FBits = static_cast<uint32_t*>(bits);
-    FWidth = w;
-    FHeight = h;
+    FWidth = cw;
+    FHeight = ch;
   }
   // The one conversion, row by row from the picture's pixels (flushed of pending GDI drawing).
   const TsPixels24 pixels = BitmapPixels(src);
   if (pixels.Empty()) return nullptr;
   for (int y = 0; y < h; ++y)
     Pixels24To32(pixels.Row(block.top + y) + static_cast<ptrdiff_t>(block.left) * 3,
-                 FBits + static_cast<ptrdiff_t>(y) * w, w);
+                 FBits + static_cast<ptrdiff_t>(y) * FWidth, w);
   FFrom = src->Handle();
   FBlock = block;
   FValid = true;

@@ -29,6 +29,7 @@ class TsScreenImage {
   // A memory DC holding the 32-bit copy of block (in src's coordinates) at (0, 0), converted only
   // when the copy is out of date or was taken of another block or bitmap. nullptr when no copy
   // can be had (an empty block or bitmap, no memory): the caller then copies from src itself.
+  // The bitmap in the DC may be larger than the block (it is kept while the block changes size).
   [[nodiscard]] HDC Source(TBitmap* src, const TRect& block);
   // Frees the copy.
   void Release() noexcept;
@@ -38,7 +39,7 @@ class TsScreenImage {
   TUniqueDC FDC;
   HGDIOBJ FOld = nullptr;
   uint32_t* FBits = nullptr;    // top-down rows of FWidth pixels
-  int FWidth = 0, FHeight = 0;  // the 32-bit bitmap's size
+  int FWidth = 0, FHeight = 0;  // the 32-bit bitmap's size (the block's, with room to grow)
   HBITMAP FFrom = nullptr;      // the source's bitmap the copy was taken of
   TRect FBlock{};
   bool FValid = false;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "classlib/Controls.h"
 #include "classlib/Forms.h"
@@ -53,13 +54,15 @@ void CopyUnder(const TsPixels24& dst, const TRect& rect, const TCacheInfo& ci, T
 }
 
 // What lies under the control, into rect of bmp: nothing to do when the parent image is bmp
-// itself; the colour the parent answered, else the parent image.
-void ShowUnder(TBitmap* bmp, const TRect& rect, const TCacheInfo& ci, TPoint pos) {
-  if (ci.Bmp == bmp) return;
-  if (SkinColorReply != sNoColorReply)
+// itself; the colour the parent answered (returned), else the parent image.
+std::optional<TColor> ShowUnder(TBitmap* bmp, const TRect& rect, const TCacheInfo& ci, TPoint pos) {
+  if (ci.Bmp == bmp) return std::nullopt;
+  if (SkinColorReply != sNoColorReply) {
     FillPixels(BitmapPixels(bmp), rect, SkinColorReply);
-  else
-    CopyUnder(BitmapPixels(bmp), rect, ci, pos);
+    return SkinColorReply;
+  }
+  CopyUnder(BitmapPixels(bmp), rect, ci, pos);
+  return std::nullopt;
 }
 
 // One section's background without transparency.
@@ -74,7 +77,8 @@ class TacSectionFill {
         FTexture(texture),
         FParentColor(parentColor) {}
 
-  void Paint(TBitmap* bmp, const TRect& rect) const {
+  // Returns the colour when rect was filled with one colour.
+  std::optional<TColor> Paint(TBitmap* bmp, const TRect& rect) const {
     const TsPixels24 px = BitmapPixels(bmp);
     const int g = std::max(0, FHot ? FSection.HotGradientPercent : FSection.GradientPercent);
     const int i = std::max(0, FHot ? FSection.HotImagePercent : FSection.ImagePercent);
@@ -93,10 +97,12 @@ class TacSectionFill {
     }
     const int sum = g + (textured ? i : 0);
     if (sum == 0) {
-      FillPixels(px, rect, FParentColor && SkinColorReply != sNoColorReply ? SkinColorReply : FColor);
-    } else if (sum < 100) {
-      BlendColorRect(px, Rect(rect.left, rect.top, rect.right - 1, rect.bottom - 1), sum, FColor);
+      const TColor color = FParentColor && SkinColorReply != sNoColorReply ? SkinColorReply : FColor;
+      FillPixels(px, rect, color);
+      return color;
     }
+    if (sum < 100) BlendColorRect(px, Rect(rect.left, rect.top, rect.right - 1, rect.bottom - 1), sum, FColor);
+    return std::nullopt;
   }
 
  private:
@@ -169,19 +175,20 @@ TCacheInfo Shifted(const TCacheInfo& ci, TPoint pos) noexcept {
 }
 
 void PaintBorder(TBitmap* bmp, TsSkinManager& sm, int borderIndex, int state, const TRect& rect, TPoint pos,
-                 const TCacheInfo& ci, bool middle) {
+                 const TCacheInfo& ci, bool middle, std::optional<TColor> ground) {
   if (!sm.IsValidSkinIndex(borderIndex)) return;
   const TCacheInfo under = Shifted(ci, pos);
-  PaintRectByMask(bmp, rect, state, sm.Images[static_cast<size_t>(borderIndex)], middle, &under);
+  PaintRectByMask(bmp, rect, state, sm.Images[static_cast<size_t>(borderIndex)], middle, &under, ground);
 }
 
 }  // namespace
 
-void PaintItemBG(TsSkinManager* sm, int skinIndex, int state, const TRect& rect, TBitmap* bmp, const TCacheInfo& ci,
-                 TPoint pos, TColor color, int texture, int hotTexture, bool parentColor) {
-  if (!sm || !sm->IsValidSectionIndex(skinIndex) || !bmp || bmp->Empty()) return;
+std::optional<TColor> PaintItemBG(TsSkinManager* sm, int skinIndex, int state, const TRect& rect, TBitmap* bmp,
+                                  const TCacheInfo& ci, TPoint pos, TColor color, int texture, int hotTexture,
+                                  bool parentColor) {
+  if (!sm || !sm->IsValidSectionIndex(skinIndex) || !bmp || bmp->Empty()) return std::nullopt;
   const int w = RectWidth(rect), h = RectHeight(rect);
-  if (w < 1 || h < 1) return;
+  if (w < 1 || h < 1) return std::nullopt;
   const TsGeneralData& s = sm->Sections[static_cast<size_t>(skinIndex)];
   const bool hot = state != 0;
   const TColor fillColor = ColorToRGB(color != sKeyColor ? color : hot ? s.HotColor : s.Color);
@@ -194,17 +201,20 @@ void PaintItemBG(TsSkinManager* sm, int skinIndex, int state, const TRect& rect,
   ShowUnder(bmp, rect, ci, pos);
   BlendBmpRect(bmp, layer.get(), static_cast<uint8_t>(LimitByte(t * 255 / 100)), Point(rect.left, rect.top),
                Rect(0, 0, w, h));
+  return std::nullopt;
 }
 
-void PaintItemBG(TsCommonData* link, const TCacheInfo& ci, int state, const TRect& rect, TPoint pos, TBitmap* bmp) {
-  if (!link) return;
+std::optional<TColor> PaintItemBG(TsCommonData* link, const TCacheInfo& ci, int state, const TRect& rect, TPoint pos,
+                                  TBitmap* bmp) {
+  if (!link) return std::nullopt;
   TColor color = sKeyColor;
   if (link->CustomColor()) {
     const TControl* owner = link->OwnerControl;
     if (!owner) owner = FirstOwnerForm(dynamic_cast<TComponent*>(link->OwnerObject));
     if (owner) color = ColorToRGB(owner->Color());
   }
-  PaintItemBG(link->SkinManager(), link->SkinIndex, state, rect, bmp, ci, pos, color, link->Texture, link->HotTexture);
+  return PaintItemBG(link->SkinManager(), link->SkinIndex, state, rect, bmp, ci, pos, color, link->Texture,
+                     link->HotTexture);
 }
 
 void PaintItem(TsCommonData* link, const TCacheInfo& ci, int state, bool middle, TBitmap* bmp, TPoint pos,
@@ -222,8 +232,8 @@ void PaintItem(TsCommonData* link, const TCacheInfo& ci, int state, bool middle,
     // Over a plain parent its colour is enough: no need to copy its image.
     GetParentSkinColor(parent);
   }
-  PaintItemBG(link, ci, state, rect, pos, bmp);
-  PaintBorder(bmp, *sm, link->BorderIndex, state, rect, pos, ci, middle);
+  const std::optional<TColor> ground = PaintItemBG(link, ci, state, rect, pos, bmp);
+  PaintBorder(bmp, *sm, link->BorderIndex, state, rect, pos, ci, middle, ground);
   MaskFillColor = SkinColorReply = sNoColorReply;
 
   const std::string& section = link->SkinSection();
@@ -245,8 +255,9 @@ void PaintItem(TsCommonData* link, const TCacheInfo& ci, int state, bool middle,
 void PaintSection(TBitmap* bmp, TsSkinManager* sm, int skinIndex, int borderIndex, int state, const TRect& rect,
                   TPoint pos, const TCacheInfo& ci, bool middle, int texture, int hotTexture) {
   if (!sm || !sm->IsValidSectionIndex(skinIndex) || !bmp || bmp->Empty()) return;
-  PaintItemBG(sm, skinIndex, state, rect, bmp, ci, pos, sKeyColor, texture, hotTexture);
-  PaintBorder(bmp, *sm, borderIndex, state, rect, pos, ci, middle);
+  const std::optional<TColor> ground =
+      PaintItemBG(sm, skinIndex, state, rect, bmp, ci, pos, sKeyColor, texture, hotTexture);
+  PaintBorder(bmp, *sm, borderIndex, state, rect, pos, ci, middle, ground);
 }
 
 void PaintBorders(TBitmap* bmp, TsSkinManager* sm, std::string_view section, int state, const TRect& rect, TPoint pos,

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,12 +43,15 @@ void PaintItem(TsCommonData* link, const TCacheInfo& ci, int state, bool middle,
 // 0, the gradient laid over it when GRADIENTPERCENT is above 0 (the colour when the section has no
 // gradient), and the colour mixed in while their sum is below 100 (alone at 0: then SkinColorReply
 // instead when parentColor is set and it holds a colour).
-// color: a colour instead of the section's (sKeyColor: the section's).
-void PaintItemBG(TsSkinManager* sm, int skinIndex, int state, const TRect& rect, TBitmap* bmp, const TCacheInfo& ci,
-                 TPoint pos, TColor color = sKeyColor, int texture = -1, int hotTexture = -1, bool parentColor = false);
+// color: a colour instead of the section's (sKeyColor: the section's). Returns the colour when
+// every pixel of rect was painted with that one colour.
+std::optional<TColor> PaintItemBG(TsSkinManager* sm, int skinIndex, int state, const TRect& rect, TBitmap* bmp,
+                                  const TCacheInfo& ci, TPoint pos, TColor color = sKeyColor, int texture = -1,
+                                  int hotTexture = -1, bool parentColor = false);
 // The same for a link: its section and textures, and the owner's own colour when it keeps it
 // (CustomColor; a form's provider: the form's colour).
-void PaintItemBG(TsCommonData* link, const TCacheInfo& ci, int state, const TRect& rect, TPoint pos, TBitmap* bmp);
+std::optional<TColor> PaintItemBG(TsCommonData* link, const TCacheInfo& ci, int state, const TRect& rect, TPoint pos,
+                                  TBitmap* bmp);
 
 // Background and border image (borderIndex, -1: none) of section skinIndex over rect of bmp; the
 // border's middle cell only when middle is set (a see-through middle would only tint the fill).

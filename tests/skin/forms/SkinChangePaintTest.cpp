@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "ProviderKit.h"
@@ -67,6 +68,47 @@ TEST_F(SkinChangePaintTest, AHueChangeOrANewSkinPaintsEachSkinnedChildOnceInTheN
   Manager->SetActive(true);
   EXPECT_EQ(paints(), once);
   EXPECT_TRUE(showsSkin());
+}
+
+TEST_F(SkinChangePaintTest, AHueChangeOrANewSkinComposesAndPaintsTheFormOnce) {
+  LoadTestSkin();
+  auto* form = NewComponent<TForm>(Application);
+  Forms_.push_back(form);
+  form->SetBounds(100, 100, 300, 200);
+  TsSkinProvider* p = NewComponent<TsSkinProvider>(form);
+  p->SetName("sSkinProvider1");
+  ShowPainted(form);
+  TMessageRecorder recorder(form);
+  recorder.Filter({WM_NCPAINT, WM_PAINT});
+  uint32_t stamp = p->SkinData()->CacheStamp;
+  auto compositions = [&] {
+    const uint32_t now = p->SkinData()->CacheStamp;
+    return now - std::exchange(stamp, now);
+  };
+  // A pixel of the client in the window's image, and the same pixel on the screen.
+  auto clientColor = [&] {
+    return BitmapImage(*p->SkinData()->CacheBmp).At(p->ClientOffsetX() + 20, p->ClientOffsetY() + 20);
+  };
+  auto showsImage = [&] {
+    const TColor want = clientColor();
+    auto shows = [&](const TPixelImage& img) { return img.At(20, 20) == want; };
+    return shows(CaptureWhen(form->Handle(), true, shows));
+  };
+  const TColor before = clientColor();
+
+  Manager->SetHueOffset(60);
+  PumpPending();
+  EXPECT_EQ(compositions(), 1u);
+  EXPECT_EQ(recorder.Count(WM_NCPAINT), 1);
+  EXPECT_EQ(recorder.Count(WM_PAINT), 1);
+  EXPECT_NE(clientColor(), before);
+  EXPECT_TRUE(showsImage());
+  recorder.Clear();
+  Manager->SetSkinName("Test");  // read and announced again
+  PumpPending();
+  EXPECT_EQ(compositions(), 1u);
+  EXPECT_EQ(recorder.Count(WM_PAINT), 1);
+  EXPECT_TRUE(showsImage());
 }
 
 }  // namespace

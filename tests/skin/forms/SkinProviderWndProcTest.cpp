@@ -221,6 +221,12 @@ TEST_F(SkinProviderWndProcTest, TheFrameStaysTheSkinsThroughActivationTextSizeAn
   // The provider's own region changes moved nothing the form knows of.
   EXPECT_EQ(form->Left(), 120);
   EXPECT_EQ(form->Width(), 420);
+  // A region set by another hand gives way to the skin's at the next frame paint.
+  TUniqueRgn whole(CreateRectRgn(0, 0, 420, 260));
+  if (SetWindowRgn(wnd, whole.Get(), FALSE)) (void)whole.Release();
+  EXPECT_FALSE(CornersCut(wnd));
+  RedrawWindow(wnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_TRUE(CornersCut(wnd));
 }
 
 // Retitled while hidden, a form never activated shows the new title when shown again: the

@@ -136,6 +136,34 @@ TEST_F(NinePiece, KeyColourPixelsTakeTheCacheWhenMaskedAndStayWhenNot) {
   EXPECT_EQ(At(4, 3), From(1, 0));
 }
 
+TEST_F(NinePiece, AMiddleLaidOverAKnownGroundGivesThePixelsOfTheMixing) {
+  // Picture and mask of every shade, some key-colour pixels in the middle cell.
+  auto master = MakeBitmap(24, 24, [](int x, int y) {
+    if (y < 12) return (x * 7 + y * 3) % 11 == 0 ? TColor{0xFF00FF} : Bgr(x * 9, y * 21, 255 - x * 5);
+    return Bgr((x * 37 + y) & 0xFF, (y * 53) & 0xFF, (x * y * 11) & 0xFF);
+  });
+  const TColor ground = Bgr(0xE8, 0x70, 0x21);
+  struct TRestoreFill {
+    ~TRestoreFill() { MaskFillColor = sKeyColor; }
+  } restore;
+  for (int mask : {1, 0})
+    for (int stretch : {0, 1})
+      for (TColor fill : {sKeyColor, TColor{0x123456}}) {
+        TsMaskData b = Border(mask);
+        b.StretchMode = static_cast<int16_t>(stretch);
+        MaskFillColor = fill;
+        for (const TRect& r : {Rect(1, 2, 19, 15), Rect(-3, -2, 25, 19)}) {
+          auto mixed = Solid(20, 16, ground), laid = Solid(20, 16, ground);
+          PaintRectByMask(mixed.get(), r, 1, b, master.get(), true);
+          PaintRectByMask(laid.get(), r, 1, b, master.get(), true, nullptr, ground);
+          for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 20; ++x)
+              ASSERT_EQ(Get(*laid, x, y), Get(*mixed, x, y))
+                  << "mask " << mask << " stretch " << stretch << " fill " << fill << " at " << x << "," << y;
+        }
+      }
+}
+
 TEST_F(NinePiece, AnImageWithItsOwnBitmapAlwaysTilesWholeCorners) {
   TsMaskData own = Border();
   own.Bmp = Master();
