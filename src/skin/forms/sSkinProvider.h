@@ -263,6 +263,7 @@ class TsSkinProvider : public TComponent {
   int HotButton = 0;              // hit code of the hot or pressed caption element (0 none)
   std::unique_ptr<TBitmap> ButtonsBackground;  // the title strip under the caption buttons
   bool ClientRepaint = false;     // the client image is refreshed at the next client paint
+  bool ClientPaintSkipped = false;  // the system's client paint came while painting had to wait
   bool ImageComposed = false;     // a full composition has been done
   bool IconsPending = false;      // the first live skin is still to come (an MDI parent's helper)
   bool MenuLineReady = false;     // the menu bar has been made owner-drawn

@@ -22,7 +22,13 @@ void TsSkinProvider::PaintClient(HDC dc) {
   TSaveDCGuard saved(dc);
   TCanvasPaintScope scope(*canvas, dc);
   FSkinData->Updating = FSkinData->PaintDeferred();
-  if (FSkinData->Updating || Form->HasState(csDestroying) || HiddenByMaximizedSibling(*Form)) return;
+  if (FSkinData->Updating || Form->HasState(csDestroying) || HiddenByMaximizedSibling(*Form)) {
+    // The system's paint is validated all the same: the client is painted again once the wait
+    // ends (a menu line changed inside a frame paint sends the first paint of a form shown).
+    if (paint && FSkinData->Updating) ClientPaintSkipped = true;
+    return;
+  }
+  ClientPaintSkipped = false;
   PaintForm(canvas->Handle());
 }
 

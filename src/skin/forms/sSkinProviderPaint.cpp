@@ -2,6 +2,7 @@
 // provider's skin link (borders, title, icon, menu line, grip, caption buttons, caption text),
 // copied to the window in four strips, and the window region cut at the skin's key-colour corners.
 #include <algorithm>
+#include <utility>
 
 #include "classlib/Handles.h"
 #include "skin/core/sMessages.h"
@@ -370,6 +371,10 @@ void TsSkinProvider::RefreshMenuBar() {
   menu->SetOwnerDraw(FSkinData->Skinned());
   first->SetCaption(caption);
   FSkinData->EndUpdate();
+  // The bar's change repaints the frame and, for a form being shown, sends its first client
+  // paint, all while painting waited: the client and its children are painted now.
+  if (std::exchange(ClientPaintSkipped, false))
+    RedrawWindow(Form->HandleIfAllocated(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 }  // namespace korv

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ProviderKit.h"
+#include "classlib/Menus.h"
 #include "skin/controls/sPanel.h"
 #include "skin/controls/sScrollBar.h"
 #include "skin/core/LinkedControls.h"
@@ -323,6 +324,27 @@ TEST_F(SkinProviderClientTest, AFormWithoutAutoScrollNeverGetsBars) {
   EXPECT_FALSE(p->FormAutoScroll);
   EXPECT_TRUE(!p->VertBar && !p->HorzBar && !p->Grip);
   EXPECT_EQ(GetWindowLongA(Form->Handle(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL), 0);
+}
+
+// A form with a main menu skinned while hidden, as a program's main window is: its first client
+// paint comes while the menu line is measured inside the first frame paint, when painting must
+// wait; the client is painted once the wait is over, with nothing but the show asking for it.
+TEST_F(SkinProviderClientTest, AFormWithAMenuSkinnedWhileHiddenShowsItsClientWhenFirstShown) {
+  auto* form = NewComponent<TForm>(Application);
+  Forms_.push_back(form);
+  form->SetBounds(100, 100, 300, 200);
+  auto* menu = NewComponent<TMainMenu>(form);
+  menu->Items()->Add(NewComponent<TMenuItem>(form));
+  menu->Items()->Items(0)->SetCaption("&File");
+  form->SetMenu(menu);
+  auto* sm = NewComponent<TsSkinManager>(form);
+  AddTestSkin(*sm);
+  NewComponent<TsSkinProvider>(form);
+  sm->SetSkinName("Test");
+  form->Show();
+  const TRect r = Rect(20, 20, 120, 80);
+  const TColor face = ColorToRGB(kFormColor);
+  EXPECT_TRUE(CaptureWhen(form->Handle(), true, [&](const TPixelImage& img) { return img.All(r, face); }).All(r, face));
 }
 
 }  // namespace
